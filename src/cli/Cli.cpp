@@ -1,0 +1,116 @@
+#include "cli/Cli.h"
+
+#include "profiles/Catalog.h"
+#include "profiles/OptionSheet.h"
+#include "profiles/Presets.h"
+
+#include <cstdio>
+
+namespace mirelo::cli {
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+int fail(int code, const QString& message) {
+    out().flush();
+    err() << "mirelo-cli: " << message << Qt::endl;
+    return code;
+}
+
+QString ParsedArgs::last(const QString& name, const QString& fallback) const {
+    const auto it = values.find(name);
+    return it == values.end() || it->isEmpty() ? fallback : it->last();
+}
+
+std::optional<ParsedArgs> parseArgs(const QStringList& args, std::initializer_list<OptionSpec> spec,
+                                    QString* error) {
+    ParsedArgs parsed;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--")) || a == QLatin1String("--")) {
+            parsed.positionals += a;
+            continue;
+        }
+        QString name = a;
+        std::optional<QString> inlineValue;
+        if (const qsizetype eq = a.indexOf(QLatin1Char('=')); eq > 0) {
+            name = a.left(eq);
+            inlineValue = a.mid(eq + 1);
+        }
+        const OptionSpec* found = nullptr;
+        for (const OptionSpec& s : spec)
+            if (name == QLatin1String(s.name))
+                found = &s;
+        if (!found) {
+            *error = QStringLiteral("unknown option %1").arg(name);
+            return std::nullopt;
+        }
+        if (!found->takesValue) {
+            if (inlineValue) {
+                *error = QStringLiteral("option %1 takes no value").arg(name);
+                return std::nullopt;
+            }
+            parsed.values[name];
+            continue;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) {
+                *error = QStringLiteral("option %1 needs a value").arg(name);
+                return std::nullopt;
+            }
+            inlineValue = args[++i];
+        }
+        parsed.values[name] += *inlineValue;
+    }
+    return parsed;
+}
+
+std::optional<int> parsePosition(const QString& text) {
+    bool ok = false;
+    const int p = text.trimmed().toInt(&ok);
+    if (!ok || !catalogRow(p))
+        return std::nullopt;
+    return p;
+}
+
+int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, QString* error) {
+    prolist(sheet);
+    for (const QString& pick : args.values.value(QStringLiteral("--pick"))) {
+        const std::optional<int> p = parsePosition(pick);
+        if (!p) {
+            *error = QStringLiteral("--pick %1: a profile position is a number from 1 to %2")
+                         .arg(pick)
+                         .arg(kCatalogSize);
+            return kUsage;
+        }
+        applyPresets(sheet, *p);
+    }
+    if (profilePosition > 0)
+        applyPresets(sheet, profilePosition);
+    for (const QString& set : args.values.value(QStringLiteral("--set"))) {
+        // Item captions may hold "/" ("A/V Sync"); category captions never do.
+        const qsizetype slash = set.indexOf(QLatin1Char('/'));
+        const qsizetype eq = set.indexOf(QLatin1Char('='), slash + 1);
+        if (slash <= 0 || eq <= slash + 1) {
+            *error = QStringLiteral("--set \"%1\": expected \"CATEGORY/ITEM=VALUE\"").arg(set);
+            return kUsage;
+        }
+        const QString category = set.left(slash);
+        const QString item = set.mid(slash + 1, eq - slash - 1);
+        if (!sheet.setValue(category, item, set.mid(eq + 1))) {
+            *error = QStringLiteral("--set \"%1\": the sheet has no item \"%2\" in category \"%3\"")
+                         .arg(set, item, category);
+            return kUsage;
+        }
+    }
+    return kOk;
+}
+
+} // namespace mirelo::cli

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <initializer_list>
+#include <optional>
+
+namespace mirelo {
+class OptionSheet;
+}
+
+namespace mirelo::cli {
+
+// Exit codes shared by every subcommand.
+enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2, kInterrupted = 130 };
+
+QTextStream& out();
+QTextStream& err();
+
+// Prints "mirelo-cli: <message>" on stderr and returns the code, for `return fail(...)`.
+int fail(int code, const QString& message);
+
+struct OptionSpec {
+    const char* name; // with the dashes: "--json"
+    bool takesValue;
+};
+
+struct ParsedArgs {
+    QStringList positionals;
+    QMap<QString, QStringList> values; // every value of an option, in the order given
+    bool has(const QString& name) const { return values.contains(name); }
+    QString last(const QString& name, const QString& fallback = {}) const;
+};
+
+// Parses a subcommand's arguments. Unknown options and missing values are usage errors.
+std::optional<ParsedArgs> parseArgs(const QStringList& args, std::initializer_list<OptionSpec> spec,
+                                    QString* error);
+
+// A profile position given on the command line: 1..92, else nullopt.
+std::optional<int> parsePosition(const QString& text);
+
+// Builds the sheet as the desktop program would hold it: defaults, each --pick's presets in order,
+// then the profile's own presets (position 0: none), then each --set ("CATEGORY/ITEM=VALUE").
+// Returns kOk, or kUsage with a message in *error.
+int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, QString* error);
+
+int runProfiles(const QStringList& args);
+int runSheet(const QStringList& args);
+int runCommand(const QStringList& args);
+
+} // namespace mirelo::cli

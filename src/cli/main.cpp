@@ -1,0 +1,65 @@
+// mirelo-cli: the converter's core without a window.
+
+#include "cli/Cli.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+using namespace mirelo::cli;
+
+struct Subcommand {
+    const char* name;
+    int (*run)(const QStringList& args);
+    const char* usage;
+};
+
+// Every subcommand, in the order --help lists them.
+const Subcommand kSubcommands[] = {
+    {"profiles", runProfiles, "profiles [--json]\n      The 92 rows of the profile chooser."},
+    {"sheet", runSheet,
+     "sheet [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--json]\n"
+     "      The option sheet at its defaults, after each pick's presets and each --set."},
+    {"command", runCommand,
+     "command --profile POS --input PATH --output PATH [--encoder PATH] [--no-preset]\n"
+     "        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS]\n"
+     "        [--end H:MM:SS] [--argv]\n"
+     "      The encoder command line a conversion would build (--argv: one argument a line)."},
+};
+
+void printHelp(QTextStream& s) {
+    s << "Usage: mirelo-cli SUBCOMMAND [OPTIONS]\n\n"
+         "Mirelo Video Converter without a window. Subcommands:\n\n";
+    for (const Subcommand& c : kSubcommands)
+        s << "  " << c.usage << "\n\n";
+    s << "Exit codes: 0 success, 1 failure, 2 bad arguments.\n";
+    s.flush();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        printHelp(err());
+        return kUsage;
+    }
+    if (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
+        args[0] == QLatin1String("help")) {
+        printHelp(out());
+        return kOk;
+    }
+    for (const Subcommand& c : kSubcommands) {
+        if (args[0] != QLatin1String(c.name))
+            continue;
+        if (args.contains(QStringLiteral("--help"))) {
+            out() << "Usage: mirelo-cli " << c.usage << '\n';
+            out().flush();
+            return kOk;
+        }
+        return c.run(args.mid(1));
+    }
+    return fail(kUsage, QStringLiteral("unknown subcommand \"%1\" (see mirelo-cli --help)").arg(args[0]));
+}

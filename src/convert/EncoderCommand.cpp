@@ -1,0 +1,269 @@
+#include "convert/EncoderCommand.h"
+
+#include "profiles/OptionSheet.h"
+#include "profiles/SheetNames.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <initializer_list>
+#include <utility>
+
+namespace mirelo {
+
+void EncoderCommand::addText(const QString& text) { m_pieces.push_back({false, text}); }
+
+void EncoderCommand::addQuotedPath(const QString& path) { m_pieces.push_back({true, path}); }
+
+QString EncoderCommand::text() const {
+    QString out;
+    for (const Piece& p : m_pieces)
+        out += p.isPath ? QLatin1Char('"') + p.text + QLatin1Char('"') : p.text;
+    return out;
+}
+
+QStringList EncoderCommand::arguments() const {
+    QStringList args;
+    QString run;
+    auto flush = [&] {
+        args += run.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        run.clear();
+    };
+    for (size_t i = 1; i < m_pieces.size(); ++i) {
+        if (m_pieces[i].isPath) {
+            flush();
+            args += m_pieces[i].text;
+        } else {
+            run += m_pieces[i].text;
+        }
+    }
+    flush();
+    return args;
+}
+
+QString EncoderCommand::program() const {
+    return m_pieces.empty() ? QString() : m_pieces.front().text;
+}
+
+std::optional<int> toInteger16(const QString& text) {
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    const double r = std::nearbyint(v); // the default rounding mode: ties to even
+    if (r < -32768.0 || r > 32767.0)
+        return std::nullopt;
+    return static_cast<int>(r);
+}
+
+namespace {
+
+QString mapValue(const QString& value,
+                 std::initializer_list<std::pair<const char*, const char*>> table) {
+    for (const auto& [from, to] : table)
+        if (value == QLatin1String(from))
+            return QString::fromLatin1(to);
+    return value;
+}
+
+} // namespace
+
+QString encoderVideoCodec(const QString& v) {
+    return mapValue(v, {{"xvid", "libxvid"},
+                        {"x264", "libx264"},
+                        {"mpeg4", "mpeg4"},
+                        {"WMV V9", "wmv2"},
+                        {"WMV V8", "wmv2"},
+                        {"mjpeg", "mjpeg"},
+                        {"h263", "h263"},
+                        {"mpeg1", "mpeg1video"},
+                        {"mpeg2", "mpeg2video"}});
+}
+
+QString encoderAudioCodec(const QString& v) {
+    return mapValue(v, {{"aac", "libfaac"},
+                        {"mp3", "libmp3lame"},
+                        {"WMA9", "wmav2"},
+                        {"WMA8", "wmav2"},
+                        {"pcm", "pcm_s16le"},
+                        {"amr_nb", "libamr_nb"},
+                        {"faac", "libfaac"},
+                        {"ac3", "ac3"},
+                        {"ogg", "vorbis"},
+                        {"wav", "pcm_s16le"},
+                        {"WMA", "wmav2"},
+                        {"mp2", "mp2"}});
+}
+
+std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int position,
+                                                   const QString& encoderPath,
+                                                   const QString& inputPath,
+                                                   const QString& outputPath, int clipStartSeconds,
+                                                   int clipEndSeconds, QString* error) {
+    using namespace sheet;
+    EncoderRequest r;
+    r.encoderPath = encoderPath;
+    r.inputPath = inputPath;
+    r.outputPath = outputPath;
+    r.position = position;
+    r.videoCodec = sheet.value(kVideoOptions, kVideoCodec);
+    r.videoSize = sheet.value(kVideoOptions, kVideoSize);
+    r.videoBitrate = sheet.value(kVideoOptions, kVideoBitrate);
+    r.videoFramerate = sheet.value(kVideoOptions, kVideoFramerate);
+    r.audioCodec = sheet.value(kAudioOptions, kAudioCodec);
+    r.disableAudio = sheet.value(kAudioOptions, kDisableAudio);
+    r.sampleRate = sheet.value(kAudioOptions, kSampleRate);
+    for (auto [name, target] : {std::pair{kAudioBitrate, &r.audioBitrate},
+                                std::pair{kAudioChannel, &r.audioChannel}}) {
+        const QString text = sheet.value(kAudioOptions, name);
+        const std::optional<int> n = toInteger16(text);
+        if (!n) {
+            if (error)
+                *error = QStringLiteral("The option \"%1\" must be a number, not \"%2\".")
+                             .arg(QLatin1String(name), text);
+            return std::nullopt;
+        }
+        *target = *n;
+    }
+    r.clipStartSeconds = clipStartSeconds;
+    r.clipDurationSeconds = clipEndSeconds - clipStartSeconds;
+    return r;
+}
+
+namespace {
+
+// The pieces a layout is made of: fixed text, or one of the request's values.
+enum class Slot {
+    Text,
+    RowFragment,
+    VideoCodec,
+    AudioBitrate,
+    AudioChannel,
+    SampleRate,
+    VideoBitrate,
+    Framerate,
+    ClipStart,
+    ClipDuration,
+    VideoSize,
+    AudioCodec,
+    NoAudio,
+    Output,
+};
+
+struct Token {
+    Slot slot;
+    const char* text = nullptr;
+};
+
+using Layout = std::initializer_list<Token>;
+constexpr Token T(const char* s) { return {Slot::Text, s}; }
+constexpr Token S(Slot s) { return {s, nullptr}; }
+
+// The pieces from the video bitrate to the end, shared by the 3GP and 3G2 layouts.
+#define MIRELO_PHONE_TAIL                                                                          \
+    T(" -b "), S(Slot::VideoBitrate), T("k -r "), S(Slot::Framerate), T(" -ss "),                  \
+        S(Slot::ClipStart), T(" -t "), S(Slot::ClipDuration), T(" -s "), S(Slot::VideoSize),       \
+        T(" -acodec "), S(Slot::AudioCodec), S(Slot::NoAudio), T(" "), S(Slot::Output)
+
+const Layout kFull{S(Slot::RowFragment), S(Slot::VideoCodec), T("  -ab "), S(Slot::AudioBitrate),
+                   T("  -ac "), S(Slot::AudioChannel), T(" -ar "), S(Slot::SampleRate),
+                   T(" -b "), S(Slot::VideoBitrate), T("k -r "), S(Slot::Framerate), T(" -ss "),
+                   S(Slot::ClipStart), T(" -t "), S(Slot::ClipDuration), T(" -s "),
+                   S(Slot::VideoSize), T(" -acodec "), S(Slot::AudioCodec), S(Slot::NoAudio),
+                   T(" "), S(Slot::Output)};
+const Layout kWmv{T("  -vcodec "), S(Slot::VideoCodec), T(" -b "), S(Slot::VideoBitrate),
+                  T("k -r "), S(Slot::Framerate), T(" -ss "), S(Slot::ClipStart), T(" -t "),
+                  S(Slot::ClipDuration), T(" -s "), S(Slot::VideoSize), T(" -acodec "),
+                  S(Slot::AudioCodec), T(" "), S(Slot::NoAudio), S(Slot::Output)};
+const Layout k3gp{T("   -vcodec "), S(Slot::VideoCodec), T("  -f 3gp -ac 1 -ar 8000 -ab 12.2k   "),
+                  MIRELO_PHONE_TAIL};
+const Layout k3g2{T(" -f 3g2  -vcodec "), S(Slot::VideoCodec), T("  -ac 1 -ar 8000 -ab 12.2k   "),
+                  MIRELO_PHONE_TAIL};
+const Layout kFlash{T("  -ab "), S(Slot::AudioBitrate), T("  -ac "), S(Slot::AudioChannel),
+                    T(" -ar "), S(Slot::SampleRate), T(" -b "), S(Slot::VideoBitrate),
+                    T("k -r "), S(Slot::Framerate), T(" -ss "), S(Slot::ClipStart), T(" -t "),
+                    S(Slot::ClipDuration), T(" -s "), S(Slot::VideoSize), T(" -acodec "),
+                    S(Slot::AudioCodec), S(Slot::NoAudio), T(" "), S(Slot::Output)};
+const Layout kDvd{S(Slot::RowFragment), T(" -b "), S(Slot::VideoBitrate), T("k -r "),
+                  S(Slot::Framerate), T(" -ss "), S(Slot::ClipStart), T(" -t "),
+                  S(Slot::ClipDuration), T(" -s "), S(Slot::VideoSize), S(Slot::NoAudio), T(" "),
+                  S(Slot::Output)};
+const Layout kAudio{T("  -ab "), S(Slot::AudioBitrate), T("  -ac "), S(Slot::AudioChannel),
+                    T(" -ar "), S(Slot::SampleRate), S(Slot::RowFragment), S(Slot::Output)};
+const Layout kWma{T(" -acodec "), S(Slot::AudioCodec), T(" -vn "), S(Slot::Output)};
+
+#undef MIRELO_PHONE_TAIL
+
+// Which layout, with which row fragment, each run of positions uses. Category rows share the
+// layout of the profiles around them.
+struct LayoutRange {
+    int first;
+    int last;
+    const Layout* layout;
+    const char* fragment;
+};
+
+const LayoutRange kLayoutRanges[] = {
+    {1, 13, &kFull, " -f mp4 -vcodec "},   {14, 16, &kFull, "  -vcodec "},
+    {17, 19, &kFull, " -f psp -vcodec "},  {20, 26, &kFull, "  -vcodec "},
+    {27, 29, &kWmv, ""},                   {30, 30, &kFull, " -f mp4  -vcodec "},
+    {31, 31, &kWmv, ""},                   {32, 32, &kFull, " -f mp4  -vcodec "},
+    {33, 39, &kWmv, ""},                   {40, 53, &kFull, " -f avi  -vcodec "},
+    {54, 54, &kWmv, ""},                   {55, 55, &kFull, " -f mp4  -vcodec "},
+    {56, 57, &kWmv, ""},                   {58, 58, &kFull, " -f avi  -vcodec "},
+    {59, 59, &kFull, " -f mp4  -vcodec "}, {60, 61, &kFull, "   -vcodec "},
+    {62, 63, &k3gp, ""},                   {64, 64, &k3g2, ""},
+    {65, 70, &kFull, " -f mp4  -vcodec "}, {71, 73, &kWmv, ""},
+    {74, 76, &kFlash, ""},                 {77, 78, &kWmv, ""},
+    {79, 80, &kDvd, " -target ntsc-dvd "}, {81, 81, &kDvd, " -target pal-dvd "},
+    {82, 83, &kFull, "   -vcodec "},       {84, 84, &kFull, " -f avi  -vcodec "},
+    {85, 85, &kWmv, ""},                   {86, 86, &kFull, " -f mp4  -vcodec "},
+    {87, 88, &kAudio, "  -vn -f  mp3 -vn "}, {89, 89, &kAudio, "  -vn -f  ogg "},
+    {90, 90, &kAudio, "  -vn -f  wav "},   {91, 91, &kAudio, "  -vn -f  aac "},
+    {92, 92, &kWma, ""},
+};
+
+const LayoutRange* layoutFor(int position) {
+    for (const LayoutRange& r : kLayoutRanges)
+        if (position >= r.first && position <= r.last)
+            return &r;
+    return nullptr;
+}
+
+} // namespace
+
+EncoderCommand buildEncoderCommand(const EncoderRequest& r) {
+    EncoderCommand cmd;
+    const LayoutRange* range = layoutFor(r.position);
+    if (!range)
+        return cmd;
+    cmd.addQuotedPath(r.encoderPath);
+    cmd.addText(QStringLiteral(" -i "));
+    cmd.addQuotedPath(r.inputPath);
+    for (const Token& t : *range->layout) {
+        switch (t.slot) {
+        case Slot::Text: cmd.addText(QString::fromLatin1(t.text)); break;
+        case Slot::RowFragment: cmd.addText(QString::fromLatin1(range->fragment)); break;
+        case Slot::VideoCodec: cmd.addText(encoderVideoCodec(r.videoCodec)); break;
+        case Slot::AudioBitrate: cmd.addText(QString::number(r.audioBitrate)); break;
+        case Slot::AudioChannel: cmd.addText(QString::number(r.audioChannel)); break;
+        case Slot::SampleRate: cmd.addText(r.sampleRate); break;
+        case Slot::VideoBitrate: cmd.addText(r.videoBitrate); break;
+        case Slot::Framerate:
+            cmd.addText(r.videoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
+                                                                  : r.videoFramerate);
+            break;
+        case Slot::ClipStart: cmd.addText(QString::number(r.clipStartSeconds)); break;
+        case Slot::ClipDuration: cmd.addText(QString::number(r.clipDurationSeconds)); break;
+        case Slot::VideoSize: cmd.addText(r.videoSize); break;
+        case Slot::AudioCodec: cmd.addText(encoderAudioCodec(r.audioCodec)); break;
+        case Slot::NoAudio:
+            cmd.addText(r.disableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an "));
+            break;
+        case Slot::Output: cmd.addQuotedPath(r.outputPath); break;
+        }
+    }
+    return cmd;
+}
+
+} // namespace mirelo

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace mirelo {
+
+// The folder of the running executable: where the product's shipped files live.
+QString applicationFolder();
+
+// The external programs the product drives. A copy shipped in the application folder under its
+// historical name wins; otherwise the program is looked up on PATH. Empty when neither exists.
+QString locateEncoder(); // fp.dll, else ffmpeg
+QString locatePlayer();  // mp.dll, else mplayer
+
+// The name shown to the user when a program is missing ("ffmpeg", "mplayer").
+QString encoderDisplayName();
+QString playerDisplayName();
+
+} // namespace mirelo

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringList>
+
+namespace mirelo {
+
+// Runs one console program hidden and captures its standard output and standard error as one
+// text, in the order the program wrote them, plus its exit code.
+//
+// The program is given either as an argument vector (setProgram: what every caller in the product
+// uses, so paths stay whole) or as a command-line text, cmdLine() + " " + parameters(), split by
+// the Windows convention (blanks separate, double quotes group).
+//
+// With setAsync(true) (what window code uses) launch() returns at once and finished() reports the
+// end; stdOut() and rc() are final then. With async off (the default), launch() blocks until the
+// program has ended: that form is for mirelo-cli and tests only, never for window code.
+class Process : public QObject {
+    Q_OBJECT
+public:
+    explicit Process(QObject* parent = nullptr);
+    // Stops a program still running; no finished() is raised from the destructor.
+    ~Process() override;
+
+    QString cmdLine() const { return m_cmdLine; }
+    void setCmdLine(const QString& cmdLine) { m_cmdLine = cmdLine; }
+    QString parameters() const { return m_parameters; }
+    void setParameters(const QString& parameters) { m_parameters = parameters; }
+    // The argument-vector form; when a program is set, cmdLine and parameters are not used.
+    void setProgram(const QString& program, const QStringList& arguments);
+    // What launch() runs: the program and its arguments.
+    QString program() const;
+    QStringList arguments() const;
+
+    bool isAsync() const { return m_async; }
+    void setAsync(bool async) { m_async = async; }
+
+    QDateTime startTime() const { return m_startTime; }
+    // Time since startTime() as "H:MM:SS", wrapping after 24 hours.
+    QString elapsedTime() const;
+    // Exit code; 0 from launch() until the program has ended. A program killed by a signal it did
+    // not ask for (a crash) reports -1.
+    int rc() const { return m_rc; }
+    // Everything the program wrote since the last launch(), decoded as UTF-8.
+    QString stdOut() const { return m_stdOut; }
+
+    // Moves output already waiting into stdOut() without blocking.
+    void read();
+    // True while the program runs. Never waits.
+    bool isActive() const;
+    // Ends the program if it still runs; rc() becomes vnRC when that is not 0, else the program's
+    // own code. finished() follows once the program is gone (at once when nothing runs).
+    void abort(int vnRC = 0);
+    void launch();
+
+    // Why the last launch() could not start the program (empty when it started).
+    QString startError() const { return m_startError; }
+
+Q_SIGNALS:
+    void finished();
+    void stdOutChanged(const QString& vsText);
+
+private:
+    void onProcessFinished(int exitCode, QProcess::ExitStatus status);
+    void onErrorOccurred(QProcess::ProcessError error);
+    void detachRunningProcess();
+    QProcess* makeProcess();
+
+    QString m_cmdLine;
+    QString m_parameters;
+    QString m_program;
+    QStringList m_arguments;
+    bool m_useVector = false;
+    bool m_async = false;
+    QDateTime m_startTime;
+    int m_rc = 0;
+    QString m_stdOut;
+    QString m_startError;
+    bool m_aborted = false;
+    QStringDecoder m_decoder{QStringDecoder::Utf8};
+    QProcess* m_proc = nullptr;
+};
+
+} // namespace mirelo

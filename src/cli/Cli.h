@@ -50,5 +50,6 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, 
 int runProfiles(const QStringList& args);
 int runSheet(const QStringList& args);
 int runCommand(const QStringList& args);
+int runProbe(const QStringList& args);
 
 } // namespace mirelo::cli

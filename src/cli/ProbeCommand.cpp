@@ -1,0 +1,96 @@
+// mirelo-cli probe: the columns a file's row gets when it is added to the list.
+
+#include "cli/Cli.h"
+
+#include "tools/MediaInfo.h"
+#include "tools/ProbeQueue.h"
+#include "tools/ToolLocator.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <map>
+
+namespace mirelo::cli {
+
+namespace {
+
+struct ProbedFile {
+    QString path;
+    MediaInfo info;
+};
+
+// Probes every file concurrently, as the list does; results in the order given.
+std::vector<ProbedFile> probeAll(const QStringList& files) {
+    ProbeQueue queue;
+    std::map<quint64, std::size_t> index;
+    std::vector<ProbedFile> results(files.size());
+    QObject::connect(&queue, &ProbeQueue::probed, &queue,
+                     [&](quint64 ticket, const QString&, const MediaInfo& info, MediaProbe::Outcome,
+                         const QString& message) {
+                         results[index.at(ticket)].info = info;
+                         if (!message.isEmpty())
+                             err() << "mirelo-cli: warning: " << message << Qt::endl;
+                     });
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        results[i].path = files[i];
+        index[queue.enqueue(files[i])] = std::size_t(i);
+    }
+    QEventLoop loop; // a blocking wait is fine in the command-line tool
+    QObject::connect(&queue, &ProbeQueue::idle, &loop, &QEventLoop::quit);
+    if (!queue.isIdle())
+        loop.exec();
+    return results;
+}
+
+void printText(const std::vector<ProbedFile>& files) {
+    out() << "File Name\tStart\tEnd\tSize\tFormat\tVideo Time\n";
+    for (const ProbedFile& f : files) {
+        const ProbeColumns c = probeColumns(f.info);
+        out() << f.path << '\t' << c.start << '\t' << c.end << '\t' << c.size << '\t' << c.format
+              << '\t' << c.videoTime << '\n';
+    }
+    out().flush();
+}
+
+void printJson(const std::vector<ProbedFile>& files) {
+    QJsonArray rows;
+    for (const ProbedFile& f : files) {
+        const ProbeColumns c = probeColumns(f.info);
+        rows.append(QJsonObject{{QStringLiteral("file"), f.path},
+                                {QStringLiteral("start"), c.start},
+                                {QStringLiteral("end"), c.end},
+                                {QStringLiteral("size"), c.size},
+                                {QStringLiteral("format"), c.format},
+                                {QStringLiteral("videoTime"), c.videoTime}});
+    }
+    out() << QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
+    out().flush();
+}
+
+} // namespace
+
+int runProbe(const QStringList& args) {
+    QString error;
+    const auto parsed = parseArgs(args, {{"--json", false}}, &error);
+    if (!parsed)
+        return fail(kUsage, error);
+    if (parsed->positionals.isEmpty())
+        return fail(kUsage, QStringLiteral("probe needs at least one file"));
+    if (locatePlayer().isEmpty())
+        return fail(kFailed,
+                    QStringLiteral("the media player program \"%1\" was not found (looked "
+                                   "for mp.dll in %2 and for %1 on PATH)")
+                        .arg(playerDisplayName(), QDir::toNativeSeparators(applicationFolder())));
+    const std::vector<ProbedFile> files = probeAll(parsed->positionals);
+    if (parsed->has(QStringLiteral("--json")))
+        printJson(files);
+    else
+        printText(files);
+    return kOk;
+}
+
+} // namespace mirelo::cli

@@ -25,7 +25,8 @@ const Subcommand kSubcommands[] = {
      "        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS]\n"
      "        [--end H:MM:SS] [--argv]\n"
      "      The encoder command line a conversion would build (--argv: one argument a line)."},
-    {"probe", runProbe, "probe FILE... [--json]\n      Each file's row as the list shows it once probed."},
+    {"probe", runProbe,
+     "probe FILE... [--json]\n      Each file's row as the list shows it once probed."},
 };
 
 void printHelp(QTextStream& s) {

@@ -9,6 +9,23 @@ namespace mirelo {
 
 QString applicationFolder() { return QCoreApplication::applicationDirPath(); }
 
+QString resourceFolder() {
+    const QDir app(applicationFolder());
+    if (app.exists(QStringLiteral("skins")) || app.exists(QStringLiteral("help")))
+        return app.absolutePath();
+    const QString installed = app.absoluteFilePath(QStringLiteral("../share/mirelo-video-converter"));
+    return QDir(installed).exists() ? QDir::cleanPath(installed) : app.absolutePath();
+}
+
+QString writableFolder() {
+    const QFileInfo app(applicationFolder());
+    if (app.isWritable())
+        return app.absoluteFilePath();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
+
 namespace {
 
 QString locate(const char* shippedName, const char* systemName) {

@@ -50,6 +50,8 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, 
 int runProfiles(const QStringList& args);
 int runSheet(const QStringList& args);
 int runCommand(const QStringList& args);
+int runImport(const QStringList& args);
 int runProbe(const QStringList& args);
+int runConvert(const QStringList& args);
 
 } // namespace mirelo::cli

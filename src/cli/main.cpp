@@ -25,8 +25,12 @@ const Subcommand kSubcommands[] = {
      "        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS]\n"
      "        [--end H:MM:SS] [--argv]\n"
      "      The encoder command line a conversion would build (--argv: one argument a line)."},
+    {"import", runImport,
+     "import URL [--json] [--download 22|34|35|5] [--dest DIR]\n"
+     "      A watch page's fields and stream links; --download saves that stream into DIR."},
     {"probe", runProbe,
      "probe FILE... [--json]\n      Each file's row as the list shows it once probed."},
+    {"convert", runConvert, "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] [--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] [--end H:MM:SS]\n        [--verbose] [--json]\n      Converts the files in order with the profile; exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a missing file, 130 interrupted."},
 };
 
 void printHelp(QTextStream& s) {

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "convert/EncoderOutput.h"
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+namespace mirelo {
+
+class OptionSheet;
+struct EncoderCapabilities;
+
+// Run-wide values every job of a run shares.
+struct JobSettings {
+    QString outputFolder;
+    bool overwrite = false; // existing-file policy "1"
+    QString encoderPath;
+    const EncoderCapabilities* capabilities = nullptr;
+};
+
+// The row and the profile as they stand when the job starts.
+struct JobInput {
+    QString inputPath;
+    QString clipStart; // "H:MM:SS"
+    QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
+    std::optional<double> probedLength;
+    int position = 0;
+    const OptionSheet* sheet = nullptr;
+};
+
+enum class JobOutcome { Ok, Fail, Cancel, MissingInput };
+
+struct JobResult {
+    JobOutcome outcome = JobOutcome::Fail;
+    QString outputPath;
+    QString message;          // why the row did not end "OK"
+    QStringList encoderLines; // the encoder's last lines
+    QString commandLine;      // the profile's command line, as shown to the user
+    QString program;          // the encoder that ran
+    QStringList arguments;    // the argument vector that ran
+
+    // Status text of the row: "OK", "Fail", "Cancel" (empty for a missing input).
+    QString status() const;
+    // Everything the user may want to read about the row (tooltip, log).
+    QString detail() const;
+};
+
+// The argument vector as one line a user can read and paste into a shell.
+QString displayArguments(const QString& program, const QStringList& arguments);
+
+// Converts one row: output name, command line, the encoder run with its progress report, the
+// check of its result and the final rename. Emits finished() exactly once, never from start().
+class ConversionJob : public QObject {
+    Q_OBJECT
+public:
+    ConversionJob(JobInput input, JobSettings settings, QObject* parent = nullptr);
+    ~ConversionJob() override;
+
+    void start();
+    // Stops the encoder in stages (ask, terminate, kill) and removes its partial output.
+    void cancel();
+
+    static constexpr int kStartProgress = 10;
+    static constexpr int kRunningCeiling = 99;
+    static constexpr int kGraceMs = 1500;
+
+Q_SIGNALS:
+    void processing(const QString& caption);
+    void progressChanged(int percent);
+    // Media seconds done and expected (0: not known yet), and the encoder's speed (0: unknown).
+    void rateChanged(double doneSeconds, double expectedSeconds, double speed);
+    void finished(const mirelo::JobResult& result);
+
+private:
+    bool prepare();
+    void startEncoder();
+    void onEncoderOutput();
+    void onEncoderLog();
+    void onEncoderFinished(int exitCode, QProcess::ExitStatus status);
+    void onEncoderError(QProcess::ProcessError error);
+    void startOutputCheck();
+    void onOutputChecked();
+    void escalateStop();
+    void updateExpected();
+    void finishOk();
+    void finish(JobOutcome outcome, const QString& message = {});
+
+    JobInput m_input;
+    JobSettings m_settings;
+    JobResult m_result;
+    QString m_temporaryPath;
+    QString m_stem;
+    QString m_extension;
+    std::unique_ptr<QProcess> m_encoder;
+    std::unique_ptr<QProcess> m_check;
+    ProgressParser m_progress;
+    LastLines m_log;
+    QTimer m_stopTimer;
+    int m_stopStage = 0;
+    bool m_cancelled = false;
+    bool m_finished = false;
+    bool m_sawDuration = false;
+    std::optional<double> m_sourceLength;
+    double m_clipStart = 0;
+    std::optional<double> m_clipLength;
+    double m_expected = 0;
+    int m_percent = 0;
+};
+
+} // namespace mirelo

@@ -1,0 +1,27 @@
+#include "app/AppPaths.h"
+
+#include "settings/SettingsLocation.h"
+#include "tools/ToolLocator.h"
+
+#include <QDir>
+
+namespace mirelo {
+
+namespace {
+
+QString skinIn(const QString& appFolder) {
+    return QDir(appFolder).filePath(QStringLiteral("skins/frmmain.skn"));
+}
+
+} // namespace
+
+AppPaths AppPaths::forApplication() {
+    const QString folder = applicationFolder();
+    return {folder, settingsFilePath(), skinIn(folder)};
+}
+
+AppPaths AppPaths::inFolder(const QString& appFolder) {
+    return {appFolder, QDir(appFolder).filePath(QStringLiteral("settings.dat")), skinIn(appFolder)};
+}
+
+} // namespace mirelo

@@ -1,0 +1,216 @@
+#include "app/Form1.h"
+
+#include "app/OptionSheetView.h"
+#include "app/PreviewFrame.h"
+#include "app/ProfileChooser.h"
+#include "app/Resources.h"
+#include "app/RunPanel.h"
+#include "app/Skin.h"
+#include "profiles/OptionSheet.h"
+#include "profiles/Presets.h"
+#include "settings/ui/Frmset.h"
+#include "sourcelist/ui/SourceListView.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace mirelo {
+
+namespace {
+
+struct CommandSpec {
+    Form1::Command command;
+    const char* objectName;
+    const char* caption;
+    const char* icon;
+    const char* tip;
+};
+
+// The command strip, left to right.
+constexpr CommandSpec kCommandStrip[Form1::kCommandCount] = {
+    {Form1::Command::AddFiles, "Image1", "Add Files", "add", "Add media files to the list"},
+    {Form1::Command::RemoveFile, "Image2", "Remove File", "remove", "Remove the selected file"},
+    {Form1::Command::ClearAll, "Image9", "Clear All", "clear", "Remove every file from the list"},
+    {Form1::Command::ConvertNow, "Image11", "CONVERT NOW", "convert",
+     "Convert every file of the list"},
+    {Form1::Command::Settings, "Image10", "Settings", "settings", "Output folder and options"},
+    {Form1::Command::Help, "Image8", "Help", "help", "Open the help"},
+    {Form1::Command::Exit, "Image7", "EXIT", "exit", "Close Mirelo Video Converter"},
+};
+
+QTimer* makeClock(const char* name, QObject* parent) {
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(1000);
+    return timer;
+}
+
+} // namespace
+
+Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std::move(paths)) {
+    initUiResources();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Mirelo Video Converter 3.50"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/toolbar/app.svg")));
+    m_sheet = new OptionSheet(this);
+    m_timer1 = makeClock("Timer1", this);
+    m_timer2 = makeClock("Timer2", this);
+    buildUi();
+    startUp();
+}
+
+Form1::~Form1() = default;
+
+AppSettings Form1::settings() const {
+    return AppSettings(m_paths.settingsFile, m_paths.appFolder);
+}
+
+QToolButton* Form1::commandButton(Command command) const {
+    return m_commands[static_cast<size_t>(command)];
+}
+
+void Form1::buildUi() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(10, 6, 10, 10);
+    layout->addWidget(buildCommandStrip());
+
+    auto* split = new QSplitter(Qt::Horizontal, central);
+    split->setObjectName(QStringLiteral("mainSplitter"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(buildListSide());
+    split->addWidget(buildOptionSide());
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    split->setSizes({660, 400});
+    layout->addWidget(split, 1);
+    setCentralWidget(central);
+
+    m_runPanel = new RunPanel(central);
+    resize(1100, 760);
+
+    connect(commandButton(Command::Settings), &QToolButton::clicked, this, &Form1::openSettings);
+    connect(commandButton(Command::Exit), &QToolButton::clicked, this, &QWidget::close);
+    connect(m_chooser, &ProfileChooser::profilePicked, this, &Form1::applyPicked);
+}
+
+QWidget* Form1::buildCommandStrip() {
+    auto* strip = new QFrame(this);
+    strip->setObjectName(QStringLiteral("Picture3"));
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(4, 4, 4, 4);
+    row->setSpacing(4);
+    for (const CommandSpec& spec : kCommandStrip) {
+        auto* button = new QToolButton(strip);
+        button->setObjectName(QLatin1String(spec.objectName));
+        button->setText(QLatin1String(spec.caption));
+        button->setToolTip(QLatin1String(spec.tip));
+        button->setIcon(
+            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(spec.icon))));
+        button->setIconSize({32, 32});
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+        button->setMinimumWidth(84);
+        m_commands[static_cast<size_t>(spec.command)] = button;
+        row->addWidget(button);
+        // The strip groups list commands, the run, and the program's own commands.
+        if (spec.command == Command::ClearAll || spec.command == Command::ConvertNow)
+            row->addSpacing(18);
+    }
+    row->addStretch();
+    return strip;
+}
+
+QWidget* Form1::buildListSide() {
+    auto* side = new QWidget(this);
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* listFrame = new QGroupBox(QStringLiteral("Video List"), side);
+    listFrame->setObjectName(QStringLiteral("Frame1"));
+    m_sourceList = new SourceListView(listFrame);
+    auto* listLayout = new QVBoxLayout(listFrame);
+    listLayout->addWidget(m_sourceList);
+    layout->addWidget(listFrame, 1);
+
+    auto* profileFrame = new QGroupBox(QStringLiteral("Output"), side);
+    profileFrame->setObjectName(QStringLiteral("frmProfile"));
+    m_profileLabel = new QLabel(QStringLiteral("Profile:"), profileFrame);
+    m_profileLabel->setObjectName(QStringLiteral("Label3"));
+    m_chooser = new ProfileChooser(profileFrame);
+    m_profileLabel->setBuddy(m_chooser);
+    auto* row = new QHBoxLayout(profileFrame);
+    row->addWidget(m_profileLabel);
+    row->addWidget(m_chooser, 1);
+    layout->addWidget(profileFrame);
+    return side;
+}
+
+QWidget* Form1::buildOptionSide() {
+    auto* side = new QWidget(this);
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_preview = new PreviewFrame(side);
+    layout->addWidget(m_preview, 2);
+
+    auto* optionsFrame = new QGroupBox(QStringLiteral("Options"), side);
+    optionsFrame->setObjectName(QStringLiteral("frmOptions"));
+    m_sheetView = new OptionSheetView(optionsFrame);
+    m_sheetView->setSheet(m_sheet);
+    auto* optionsLayout = new QVBoxLayout(optionsFrame);
+    optionsLayout->addWidget(m_sheetView);
+    layout->addWidget(optionsFrame, 3);
+    return side;
+}
+
+// Each step stands alone: a failure leaves that step undone and the next still runs.
+void Form1::startUp() {
+    m_skinApplied = applySkin(this, m_paths.skinFile); // 1, 2: load and apply the skin
+    m_chooser->setImageList(&m_images);                // 3
+    m_runPanel->hide();                                // 4
+    m_chooser->fill();                                 // 5
+    m_chooser->selectPosition(settings().profile());   // 6: no presets at start
+    prolist();                                         // 7
+    m_sheetView->setShowGridLines(true);               // 8
+    m_sheetView->setBoldCategories(true);
+    m_sheetView->setExpandAllCategories(true);
+}
+
+void Form1::prolist() {
+    mirelo::prolist(*m_sheet);
+}
+
+void Form1::applyPicked(int position) {
+    applyPresets(*m_sheet, position);
+}
+
+void Form1::openSettings() {
+    Frmset dialog(settings(), m_paths.skinFile, this);
+    dialog.exec();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!m_shutDown) {
+        m_shutDown = true;
+        Q_EMIT closing();
+        shutDown();
+    }
+    event->accept();
+}
+
+void Form1::shutDown() {
+    const int position = m_chooser->selectedPosition();
+    if (position >= 1)
+        settings().setProfile(position);
+}
+
+} // namespace mirelo

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "app/AppPaths.h"
+#include "app/ImageList.h"
+#include "settings/AppSettings.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class QLabel;
+class QTimer;
+class QToolButton;
+
+namespace mirelo {
+
+class OptionSheet;
+class OptionSheetView;
+class PreviewFrame;
+class ProfileChooser;
+class RunPanel;
+class SourceListView;
+
+// The main window: command strip, source list, profile chooser, option sheet, preview and the
+// run panel. Constructing it runs the start-up sequence; closing it runs the shutdown sequence.
+// It only lays the controls out and wires the settings; other parts reach the controls through
+// the accessors and give them their behaviour.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // The command strip's image buttons, left to right.
+    enum class Command { AddFiles, RemoveFile, ClearAll, ConvertNow, Settings, Help, Exit };
+    static constexpr int kCommandCount = 7;
+
+    explicit Form1(AppPaths paths, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    const AppPaths& paths() const { return m_paths; }
+    AppSettings settings() const;
+    bool skinApplied() const { return m_skinApplied; }
+
+    QToolButton* commandButton(Command command) const;
+    SourceListView* sourceList() const { return m_sourceList; }      // lvwAudioTracks
+    ProfileChooser* profileChooser() const { return m_chooser; }     // ImageCombo1
+    OptionSheet* optionSheet() const { return m_sheet; }             // PS1's model
+    OptionSheetView* optionSheetView() const { return m_sheetView; } // PS1
+    PreviewFrame* preview() const { return m_preview; }              // the preview frame
+    RunPanel* runPanel() const { return m_runPanel; }                // Picture4
+    QTimer* previewClock() const { return m_timer1; }                // Timer1
+    QTimer* conversionClock() const { return m_timer2; }             // Timer2
+    const ImageList& imageList() const { return m_images; }          // ImageList1
+
+    // Builds the option sheet at its defaults.
+    void prolist();
+    // Opens the settings dialog modally.
+    void openSettings();
+
+Q_SIGNALS:
+    // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildUi();
+    QWidget* buildCommandStrip();
+    QWidget* buildListSide();
+    QWidget* buildOptionSide();
+    void startUp();
+    void shutDown();
+    void applyPicked(int position);
+
+    AppPaths m_paths;
+    ImageList m_images;
+    bool m_skinApplied = false;
+    bool m_shutDown = false;
+    std::array<QToolButton*, kCommandCount> m_commands{};
+    SourceListView* m_sourceList = nullptr;
+    QLabel* m_profileLabel = nullptr;
+    ProfileChooser* m_chooser = nullptr;
+    OptionSheet* m_sheet = nullptr;
+    OptionSheetView* m_sheetView = nullptr;
+    PreviewFrame* m_preview = nullptr;
+    RunPanel* m_runPanel = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+};
+
+} // namespace mirelo

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+
+namespace mirelo {
+
+// ImageList1: the pictures of the profile chooser's category rows, addressed by the 1-based
+// icon index the catalog gives each category.
+class ImageList {
+public:
+    static constexpr int kSize = 41;
+
+    ImageList();
+
+    int size() const { return static_cast<int>(m_icons.size()); }
+    // The picture at a 1-based index; a null icon outside 1..size().
+    QIcon icon(int index) const;
+    // The resource path of the picture at a 1-based index; empty outside 1..size().
+    static QString resourcePath(int index);
+
+private:
+    QList<QIcon> m_icons;
+};
+
+} // namespace mirelo

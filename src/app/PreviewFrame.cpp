@@ -1,0 +1,69 @@
+#include "app/PreviewFrame.h"
+
+#include "app/Resources.h"
+#include "app/VideoSurface.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace mirelo {
+
+PreviewFrame::PreviewFrame(QWidget* parent) : QGroupBox(QStringLiteral("Preview"), parent) {
+    initUiResources();
+    setObjectName(QStringLiteral("Privew"));
+    m_video = new VideoSurface(this);
+
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName(QStringLiteral("Slider1"));
+    m_slider->setRange(0, 100);
+    m_slider->setSingleStep(1);
+    m_slider->setPageStep(5);
+
+    m_first = addButton("Command4", "First Frame", "first");
+    m_back = addButton("cmdBack", "Back", "back");
+    m_play = addButton("cmdPlay", "Play", "play");
+    m_pause = addButton("cmdPause", "Pause", "pause");
+    m_stop = addButton("cmdStop", "Stop", "stop");
+    m_forward = addButton("cmdForward", "Forward", "forward");
+    m_last = addButton("Command5", "Last Frames", "last");
+
+    auto* transport = new QHBoxLayout;
+    transport->setSpacing(2);
+    transport->addStretch();
+    for (QToolButton* b : {m_first, m_back, m_play, m_pause, m_stop, m_forward, m_last})
+        transport->addWidget(b);
+    transport->addStretch();
+
+    auto* currentCaption = new QLabel(QStringLiteral("Current Time:"), this);
+    m_current = new QLabel(QStringLiteral("0:00:00"), this);
+    m_current->setObjectName(QStringLiteral("LblCurTime"));
+    m_total = new QLabel(QStringLiteral("Total time: 0:00:00"), this);
+    m_total->setObjectName(QStringLiteral("SkinLabel10"));
+    auto* times = new QHBoxLayout;
+    times->addWidget(currentCaption);
+    times->addWidget(m_current);
+    times->addStretch();
+    times->addWidget(m_total);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_video, 1);
+    layout->addWidget(m_slider);
+    layout->addLayout(times);
+    layout->addLayout(transport);
+}
+
+QToolButton* PreviewFrame::addButton(const char* name, const char* tip, const char* icon) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(QLatin1String(tip));
+    button->setAccessibleName(QLatin1String(tip));
+    button->setIcon(QIcon(QStringLiteral(":/icons/player/%1.svg").arg(QLatin1String(icon))));
+    button->setIconSize({20, 20});
+    button->setAutoRaise(true);
+    return button;
+}
+
+} // namespace mirelo

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWidget>
+
+namespace mirelo {
+
+// Text2: the area the preview player draws into (its native window id goes to the player).
+// Until a player draws, it shows a dark screen with a faint play mark.
+class VideoSurface : public QWidget {
+    Q_OBJECT
+public:
+    explicit VideoSurface(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override { return {245, 157}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace mirelo

@@ -1,0 +1,71 @@
+#include "settings/AppSettings.h"
+
+#include "profiles/Catalog.h"
+#include "settings/Inifun.h"
+#include "settings/SettingsLocation.h"
+#include "tools/ToolLocator.h"
+
+#include <utility>
+
+namespace mirelo {
+
+AppSettings::AppSettings(QString filePath, QString appFolder)
+    : m_filePath(std::move(filePath)), m_appFolder(std::move(appFolder)) {}
+
+AppSettings AppSettings::forApplication() {
+    return AppSettings(settingsFilePath(), applicationFolder());
+}
+
+QString AppSettings::read(const char* key) const {
+    return ReadIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key));
+}
+
+bool AppSettings::write(const char* key, const QString& value) const {
+    return WriteIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key),
+                         value);
+}
+
+QString AppSettings::storedOutputFolder() const {
+    return read(settingsKey::kOutputFolder);
+}
+
+QString AppSettings::outputFolder() const {
+    const QString stored = storedOutputFolder();
+    return stored.isEmpty() ? m_appFolder : stored;
+}
+
+AppSettings::ExistingFile AppSettings::existedFile() const {
+    bool ok = false;
+    const int value = read(settingsKey::kExistedFile).toInt(&ok);
+    return ok && value != 0 ? ExistingFile::Overwrite : ExistingFile::AddNew;
+}
+
+bool AppSettings::autoShut() const {
+    bool ok = false;
+    const int value = read(settingsKey::kAutoShut).toInt(&ok);
+    return ok && value == 1;
+}
+
+int AppSettings::profile() const {
+    return parseStoredPosition(read(settingsKey::kProfile));
+}
+
+bool AppSettings::setOutputFolder(const QString& folder) const {
+    return write(settingsKey::kOutputFolder, folder.trimmed());
+}
+
+bool AppSettings::setExistedFile(ExistingFile policy) const {
+    return write(settingsKey::kExistedFile,
+                 policy == ExistingFile::Overwrite ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool AppSettings::setAutoShut(bool on) const {
+    return write(settingsKey::kAutoShut, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool AppSettings::setProfile(int position) const {
+    return WriteIniValue(m_filePath, QLatin1String(settingsKey::kProfileSection),
+                         QLatin1String(settingsKey::kProfile), QString::number(position));
+}
+
+} // namespace mirelo

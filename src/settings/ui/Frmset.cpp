@@ -1,0 +1,133 @@
+#include "settings/ui/Frmset.h"
+
+#include "app/Skin.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace mirelo {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Mirelo Video Converter");
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+Frmset::Frmset(AppSettings settings, const QString& skinFile, QWidget* parent)
+    : QDialog(parent), m_settings(std::move(settings)) {
+    setObjectName(QStringLiteral("Frmset"));
+    setWindowTitle(QStringLiteral("Video Options"));
+    setModal(true);
+    applySkin(this, skinFile);
+    buildUi();
+    load();
+}
+
+void Frmset::buildUi() {
+    auto* folderFrame = named(new QGroupBox(QStringLiteral("Save Video Files to"), this), "Frame1");
+    auto* folderCaption =
+        named(new QLabel(QStringLiteral("Output Folder"), folderFrame), "SkinLabel1");
+    m_folder = named(new QLineEdit(folderFrame), "Text2");
+    m_folder->setMinimumWidth(320);
+    folderCaption->setBuddy(m_folder);
+    m_browse = named(new QPushButton(QStringLiteral("Browse..."), folderFrame), "Command4");
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_folder, 1);
+    folderRow->addWidget(m_browse);
+    auto* folderLayout = new QVBoxLayout(folderFrame);
+    folderLayout->addWidget(folderCaption);
+    folderLayout->addLayout(folderRow);
+
+    auto* policyFrame =
+        named(new QGroupBox(QStringLiteral("If same as an existed file"), this), "Frame2");
+    m_addNew = named(new QRadioButton(QStringLiteral("Add \"New\" after filename"), policyFrame),
+                     "Option1");
+    m_overwrite = named(new QRadioButton(QStringLiteral("Overwrite the existed file"), policyFrame),
+                        "Option2");
+    auto* policyLayout = new QVBoxLayout(policyFrame);
+    policyLayout->addWidget(m_addNew);
+    policyLayout->addWidget(m_overwrite);
+
+    auto* shutFrame = named(new QGroupBox(this), "Frame3");
+    m_autoShut =
+        named(new QCheckBox(QStringLiteral("Automatically Shutdown Computer After Conversion"),
+                            shutFrame),
+              "Check1");
+    auto* shutLayout = new QVBoxLayout(shutFrame);
+    shutLayout->addWidget(m_autoShut);
+
+    m_ok = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
+    m_ok->setDefault(true);
+    m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "Command2");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(folderFrame);
+    layout->addWidget(policyFrame);
+    layout->addWidget(shutFrame);
+    layout->addLayout(buttons);
+
+    connect(m_browse, &QPushButton::clicked, this, &Frmset::browse);
+    connect(m_ok, &QPushButton::clicked, this, &Frmset::save);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Frmset::load() {
+    m_folder->setText(m_settings.outputFolder());
+    const bool overwrite = m_settings.existedFile() == AppSettings::ExistingFile::Overwrite;
+    (overwrite ? m_overwrite : m_addNew)->setChecked(true);
+    m_autoShut->setChecked(m_settings.autoShut());
+}
+
+void Frmset::browse() {
+    if (m_picker)
+        return;
+    // Opened without a nested event loop; the answer arrives as a signal.
+    m_picker = new QFileDialog(this, kTitle, m_folder->text().trimmed());
+    m_picker->setObjectName(QStringLiteral("folderPicker"));
+    m_picker->setFileMode(QFileDialog::Directory);
+    m_picker->setOption(QFileDialog::ShowDirsOnly);
+    m_picker->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_picker, &QFileDialog::fileSelected, this, [this](const QString& folder) {
+        if (!folder.isEmpty())
+            m_folder->setText(QDir::toNativeSeparators(folder));
+    });
+    connect(m_picker, &QObject::destroyed, this, [this] { m_picker = nullptr; });
+    m_picker->open();
+}
+
+void Frmset::save() {
+    // All three are written on every "OK", in this order, even when one fails.
+    const bool folderSaved = m_settings.setOutputFolder(m_folder->text());
+    const bool policySaved =
+        m_settings.setExistedFile(m_addNew->isChecked() ? AppSettings::ExistingFile::AddNew
+                                                        : AppSettings::ExistingFile::Overwrite);
+    const bool shutSaved = m_settings.setAutoShut(m_autoShut->isChecked());
+    if (!(folderSaved && policySaved && shutSaved)) {
+        QMessageBox::warning(this, kTitle,
+                             QStringLiteral("The settings could not be saved to %1.")
+                                 .arg(QDir::toNativeSeparators(m_settings.filePath())));
+    }
+    accept();
+}
+
+} // namespace mirelo

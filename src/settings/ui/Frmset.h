@@ -1,0 +1,49 @@
+#pragma once
+
+#include "settings/AppSettings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QFileDialog;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace mirelo {
+
+// The settings dialog "Video Options": output folder, existing-file policy and shutdown after a
+// batch. It loads the stored values when it opens and writes all three on "OK".
+class Frmset : public QDialog {
+    Q_OBJECT
+public:
+    Frmset(AppSettings settings, const QString& skinFile, QWidget* parent = nullptr);
+
+    QLineEdit* outputFolderEdit() const { return m_folder; }      // Text2
+    QPushButton* browseButton() const { return m_browse; }        // Command4
+    QRadioButton* addNewOption() const { return m_addNew; }       // Option1
+    QRadioButton* overwriteOption() const { return m_overwrite; } // Option2
+    QCheckBox* autoShutCheck() const { return m_autoShut; }       // Check1
+    QPushButton* okButton() const { return m_ok; }                // Command1
+    QPushButton* cancelButton() const { return m_cancel; }        // Command2
+    // The open folder picker while "Browse..." waits for the user; nullptr otherwise.
+    QFileDialog* folderPicker() const { return m_picker; }
+
+private:
+    void buildUi();
+    void load();
+    void browse();
+    void save();
+
+    AppSettings m_settings;
+    QLineEdit* m_folder = nullptr;
+    QPushButton* m_browse = nullptr;
+    QRadioButton* m_addNew = nullptr;
+    QRadioButton* m_overwrite = nullptr;
+    QCheckBox* m_autoShut = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QFileDialog* m_picker = nullptr;
+};
+
+} // namespace mirelo

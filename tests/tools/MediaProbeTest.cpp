@@ -1,0 +1,221 @@
+#include "tools/MediaFixtures.h"
+
+#include "common/TestSupport.h"
+#include "tools/MediaProbe.h"
+#include "tools/ProbeQueue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace mirelo {
+namespace {
+
+using test::makeAudioClip;
+using test::makeVideoClip;
+
+// Real MPlayer on clips generated once for the suite.
+class MediaProbeTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QDir d(dir_->path());
+        video_ = makeVideoClip(d, QStringLiteral("video.avi"), 2);
+        odd_ =
+            makeVideoClip(d, QStringLiteral("clip 'a' \"b\" é ü.avi"), 4, QStringLiteral("96x64"));
+        audio_ = makeAudioClip(d, QStringLiteral("sound.mp3"), 3);
+        garbage_ = d.filePath(QStringLiteral("garbage.avi"));
+        QFile f(garbage_);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(QByteArray(4096, 'z'));
+    }
+    static void TearDownTestSuite() { dir_.reset(); }
+
+    static MediaProbe::Outcome probe(MediaProbe& p, const QString& path) {
+        QSignalSpy finished(&p, &MediaProbe::finished);
+        p.start(path);
+        EXPECT_TRUE(finished.wait(60000)) << path.toStdString();
+        EXPECT_EQ(finished.size(), 1);
+        return p.outcome();
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> dir_;
+    static inline QString video_, odd_, audio_, garbage_;
+};
+
+TEST_F(MediaProbeTest, ProbesRealFiles) {
+    const struct {
+        QString path;
+        const char* size;
+        const char* format;
+        const char* length;
+        bool messageExpected;
+    } cases[] = {
+        {video_, "160x120", "FMP4", "0:00:02", false},
+        {odd_, "96x64", "FMP4", "0:00:04", false},
+        {audio_, "0x0", "", "0:00:03", false}, // the length comes from the second run
+        {garbage_, "0x0", "", "", true},
+        {QDir(dir_->path()).filePath(QStringLiteral("missing.avi")), "0x0", "", "", true},
+    };
+    MediaProbe p;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(probe(p, c.path), MediaProbe::Outcome::Probed);
+        const ProbeColumns columns = probeColumns(p.info());
+        EXPECT_EQ(columns.start, QStringLiteral("0:00:00"));
+        EXPECT_EQ(columns.size, QLatin1String(c.size));
+        EXPECT_EQ(columns.format, QLatin1String(c.format));
+        EXPECT_EQ(columns.end, QLatin1String(c.length));
+        EXPECT_EQ(columns.videoTime, QLatin1String(c.length));
+        EXPECT_EQ(p.message().isEmpty(), !c.messageExpected) << p.message().toStdString();
+        EXPECT_EQ(p.path(), c.path);
+    }
+}
+
+TEST_F(MediaProbeTest, RelativeNameStartingWithADash) {
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QFile::copy(video_, QDir(dir_->path()).filePath(QStringLiteral("-dash.avi"))));
+    QDir::setCurrent(dir_->path());
+    MediaProbe p;
+    probe(p, QStringLiteral("-dash.avi"));
+    QDir::setCurrent(before);
+    EXPECT_EQ(p.info().sizeText(), QStringLiteral("160x120"));
+}
+
+TEST_F(MediaProbeTest, MissingAndUnstartablePlayersAreReportedByName) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArrayLiteral("/nonexistent"));
+    MediaProbe missing;
+    const MediaProbe::Outcome missingOutcome = probe(missing, video_);
+    qputenv("PATH", path);
+    EXPECT_EQ(missingOutcome, MediaProbe::Outcome::PlayerMissing);
+    EXPECT_TRUE(missing.message().contains(QStringLiteral("mplayer")))
+        << missing.message().toStdString();
+    EXPECT_EQ(missing.info().sizeText(), QStringLiteral("0x0"));
+
+    MediaProbe broken;
+    broken.setPlayerProgram(QStringLiteral("/nonexistent/mplayer"));
+    EXPECT_EQ(probe(broken, video_), MediaProbe::Outcome::StartFailed);
+    EXPECT_TRUE(broken.message().contains(QStringLiteral("/nonexistent/mplayer")));
+}
+
+TEST_F(MediaProbeTest, AHangingPlayerIsStoppedAndKeepsWhatItPrinted) {
+    const QString script = QDir(dir_->path()).filePath(QStringLiteral("hang.sh"));
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\necho ID_VIDEO_WIDTH=320\nexec sleep 60\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    MediaProbe p;
+    p.setPlayerProgram(script);
+    p.setTimeoutMs(1000);
+    EXPECT_EQ(probe(p, video_), MediaProbe::Outcome::TimedOut);
+    EXPECT_EQ(p.info().width, 320);
+    EXPECT_FALSE(p.message().isEmpty());
+}
+
+TEST_F(MediaProbeTest, QueueBoundsConcurrencyAndStartsInOrder) {
+    ProbeQueue queue;
+    queue.setMaxConcurrent(2);
+    std::vector<quint64> order;
+    std::map<quint64, QString> sizes;
+    int mostRunning = 0;
+    QObject::connect(&queue, &ProbeQueue::probed,
+                     [&](quint64 ticket, const QString&, const MediaInfo& info) {
+                         order.push_back(ticket);
+                         sizes[ticket] = info.sizeText();
+                         mostRunning = std::max(mostRunning, queue.runningCount());
+                     });
+    QSignalSpy idle(&queue, &ProbeQueue::idle);
+    const QStringList files{video_, odd_, audio_, video_, odd_};
+    std::vector<quint64> tickets;
+    for (const QString& f : files)
+        tickets.push_back(queue.enqueue(f));
+    EXPECT_EQ(queue.runningCount(), 2);
+    EXPECT_EQ(queue.waitingCount(), 3);
+    const quint64 dropped = queue.enqueue(video_);
+    queue.cancel(dropped);
+    ASSERT_TRUE(idle.wait(120000));
+    EXPECT_TRUE(queue.isIdle());
+    ASSERT_EQ(order.size(), files.size());
+    EXPECT_LE(mostRunning, 2);
+    EXPECT_EQ(sizes.count(dropped), 0u);
+    const char* expected[] = {"160x120", "96x64", "0x0", "160x120", "96x64"};
+    for (std::size_t i = 0; i < tickets.size(); ++i)
+        EXPECT_EQ(sizes[tickets[i]], QLatin1String(expected[i])) << i;
+
+    // One at a time, results come back in the order queued.
+    queue.setMaxConcurrent(1);
+    order.clear();
+    tickets.clear();
+    for (const QString& f : {audio_, video_, odd_})
+        tickets.push_back(queue.enqueue(f));
+    ASSERT_TRUE(idle.wait(120000));
+    EXPECT_EQ(order, tickets);
+}
+
+TEST_F(MediaProbeTest, QueueReportsAMissingPlayerOnce) {
+    ProbeQueue queue;
+    queue.setPlayerProgram(QString());
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArrayLiteral("/nonexistent"));
+    QSignalSpy missing(&queue, &ProbeQueue::playerMissing);
+    QSignalSpy probed(&queue, &ProbeQueue::probed);
+    QSignalSpy idle(&queue, &ProbeQueue::idle);
+    for (int i = 0; i < 4; ++i)
+        queue.enqueue(video_);
+    const bool ended = idle.wait(20000);
+    qputenv("PATH", path);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(missing.size(), 1);
+    EXPECT_EQ(probed.size(), 4);
+}
+
+TEST_F(MediaProbeTest, CliPrintsOneRowPerFile) {
+    const test::CliResult json =
+        test::runCli({QStringLiteral("probe"), video_, audio_, garbage_, QStringLiteral("--json")});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 3);
+    const QJsonObject first = rows[0].toObject();
+    EXPECT_EQ(first[QStringLiteral("file")].toString(), video_);
+    EXPECT_EQ(first[QStringLiteral("start")].toString(), QStringLiteral("0:00:00"));
+    EXPECT_EQ(first[QStringLiteral("end")].toString(), QStringLiteral("0:00:02"));
+    EXPECT_EQ(first[QStringLiteral("size")].toString(), QStringLiteral("160x120"));
+    EXPECT_EQ(first[QStringLiteral("format")].toString(), QStringLiteral("FMP4"));
+    EXPECT_EQ(first[QStringLiteral("videoTime")].toString(), QStringLiteral("0:00:02"));
+    EXPECT_EQ(rows[1].toObject()[QStringLiteral("videoTime")].toString(),
+              QStringLiteral("0:00:03"));
+    EXPECT_EQ(rows[2].toObject()[QStringLiteral("size")].toString(), QStringLiteral("0x0"));
+    EXPECT_EQ(rows[2].toObject()[QStringLiteral("end")].toString(), QString());
+    EXPECT_TRUE(json.err.contains(garbage_)) << json.err.toStdString();
+
+    const test::CliResult text = test::runCli({QStringLiteral("probe"), odd_});
+    ASSERT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(
+        text.out.contains(odd_ + QStringLiteral("\t0:00:00\t0:00:04\t96x64\tFMP4\t0:00:04\n")))
+        << text.out.toStdString();
+}
+
+TEST_F(MediaProbeTest, CliFailsClearlyWithoutAPlayer) {
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QStringLiteral("/nonexistent"));
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(MIRELO_CLI_PATH), {QStringLiteral("probe"), video_});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_TRUE(cli.readAllStandardError().contains("\"mplayer\" was not found"));
+}
+
+} // namespace
+} // namespace mirelo

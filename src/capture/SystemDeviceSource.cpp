@@ -1,0 +1,132 @@
+#include "capture/SystemDeviceSource.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace mirelo {
+
+namespace {
+
+// AV/C unit of a DV camcorder: 1394 Trade Association specifier, AV/C version.
+constexpr auto kDvUnitDirectory = "0x00a02d:0x010001";
+
+QString readCardName(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    v4l2_capability cap{};
+    const bool ok = ::ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
+    ::close(fd);
+    if (!ok)
+        return {};
+    const quint32 caps =
+        (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+    if (!(caps & (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_CAPTURE_MPLANE)))
+        return {};
+    const auto* card = reinterpret_cast<const char*>(cap.card);
+    return QString::fromUtf8(card, int(strnlen(card, sizeof cap.card))).trimmed();
+}
+
+QString readSysAttribute(const QString& folder, const char* name) {
+    QFile f(QDir(folder).filePath(QLatin1String(name)));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).trimmed();
+}
+
+} // namespace
+
+QList<CaptureDevice> listV4l2Devices(const QString& devFolder) {
+    QStringList nodes =
+        QDir(devFolder).entryList({QStringLiteral("video*")}, QDir::System | QDir::Files);
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::sort(nodes.begin(), nodes.end(), numeric);
+    QList<CaptureDevice> result;
+    for (const QString& node : nodes) {
+        const QString path = QDir(devFolder).filePath(node);
+        const QString card = readCardName(path);
+        if (card.isEmpty())
+            continue;
+        CaptureDevice d;
+        d.name = card;
+        d.inputArguments = {QStringLiteral("-f"), QStringLiteral("v4l2"), QStringLiteral("-i"),
+                            path};
+        d.controlPath = path;
+        result.append(d);
+    }
+    return result;
+}
+
+QList<CaptureDevice> listFirewireDvUnits(const QString& firewireFolder) {
+    const QDir dir(firewireFolder);
+    QStringList nodes = dir.entryList({QStringLiteral("fw*")}, QDir::Dirs | QDir::System);
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::sort(nodes.begin(), nodes.end(), numeric);
+    QList<CaptureDevice> result;
+    for (const QString& node : nodes) {
+        const QString folder = dir.filePath(node);
+        if (!readSysAttribute(folder, "units").contains(QLatin1String(kDvUnitDirectory)))
+            continue;
+        CaptureDevice d;
+        const QString model = readSysAttribute(folder, "model_name");
+        d.name = model.isEmpty() ? QStringLiteral("FireWire DV camera") : model + " (DV)";
+        d.inputArguments = {QStringLiteral("-f"), QStringLiteral("iec61883"), QStringLiteral("-i"),
+                            readSysAttribute(folder, "guid")};
+        d.hasAudio = true;
+        result.append(d);
+    }
+    // With a single camcorder the encoder finds it by itself.
+    if (result.size() == 1)
+        result.first().inputArguments.last() = QStringLiteral("auto");
+    return result;
+}
+
+bool encoderOffersInputDevice(const QString& devicesListing, const QString& name) {
+    static const QRegularExpression row(QStringLiteral("^\\s*(DE?|D\\.)\\s+(\\S+)"));
+    for (const QString& line : devicesListing.split(QLatin1Char('\n'))) {
+        const auto m = row.match(line);
+        if (m.hasMatch() && m.captured(2).split(QLatin1Char(',')).contains(name))
+            return true;
+    }
+    return false;
+}
+
+SystemDeviceSource::SystemDeviceSource(const QString& encoderPath, QObject* parent,
+                                       const QString& devFolder, const QString& firewireFolder)
+    : DeviceSource(parent), v4l2_(listV4l2Devices(devFolder)),
+      dv_(listFirewireDvUnits(firewireFolder)) {
+    if (!dv_.isEmpty() && !encoderPath.isEmpty())
+        askEncoderForDv(encoderPath);
+}
+
+QList<CaptureDevice> SystemDeviceSource::devices() const {
+    return encoderOffersDv_ ? v4l2_ + dv_ : v4l2_;
+}
+
+void SystemDeviceSource::askEncoderForDv(const QString& encoderPath) {
+    query_ = new QProcess(this);
+    connect(query_, &QProcess::finished, this, [this] {
+        encoderOffersDv_ = encoderOffersInputDevice(
+            QString::fromUtf8(query_->readAllStandardOutput()), QStringLiteral("iec61883"));
+        query_->deleteLater();
+        query_ = nullptr;
+        if (encoderOffersDv_)
+            Q_EMIT devicesChanged();
+    });
+    query_->start(encoderPath, {QStringLiteral("-hide_banner"), QStringLiteral("-devices")});
+}
+
+} // namespace mirelo

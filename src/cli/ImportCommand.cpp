@@ -1,0 +1,152 @@
+// mirelo-cli import: a watch page's fields and stream links, and the download of one stream.
+
+#include "cli/Cli.h"
+
+#include "onlineimport/ImportFolders.h"
+#include "onlineimport/StreamDownload.h"
+#include "onlineimport/StreamLinks.h"
+#include "onlineimport/TextOps.h"
+#include "onlineimport/Transfer.h"
+#include "onlineimport/WatchPage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace mirelo::cli {
+
+namespace {
+
+struct PageField {
+    const char* name;
+    QString WatchPageInfo::*field;
+};
+
+const PageField kPageFields[] = {
+    {"videoId", &WatchPageInfo::videoId},
+    {"title", &WatchPageInfo::title},
+    {"author", &WatchPageInfo::author},
+    {"published", &WatchPageInfo::published},
+    {"category", &WatchPageInfo::category},
+    {"description", &WatchPageInfo::description},
+    {"thumbnailUrl", &WatchPageInfo::thumbnailUrl},
+    {"lengthSeconds", &WatchPageInfo::lengthSeconds},
+    {"rating", &WatchPageInfo::rating},
+};
+
+// The address a stream link is fetched from: links keep one level of escapes in the map.
+QString usableLink(const QString& link) {
+    return URLDecode(link).value_or(link);
+}
+
+// Fetches the page; the blocking wait is fine in the command-line tool.
+std::optional<QString> fetchPage(Transfer& transfer, const QString& url, QString* error) {
+    if (!transfer.execute(url)) {
+        *error = transfer.errorString();
+        return std::nullopt;
+    }
+    bool ok = false;
+    const QMetaObject::Connection done =
+        QObject::connect(&transfer, &Transfer::finished, qApp, [&ok](bool result) {
+            ok = result;
+            QCoreApplication::exit();
+        });
+    QCoreApplication::exec();
+    QObject::disconnect(done);
+    if (!ok) {
+        *error = transfer.errorString();
+        return std::nullopt;
+    }
+    return QString::fromUtf8(transfer.takeBody());
+}
+
+void printInfo(const WatchPageInfo& info, const StreamLinks& links, bool json) {
+    if (json) {
+        QJsonObject o;
+        for (const PageField& f : kPageFields)
+            o.insert(QLatin1String(f.name), info.*f.field);
+        QJsonObject streams;
+        for (auto it = links.begin(); it != links.end(); ++it)
+            streams.insert(QString::number(it.key()), usableLink(it.value()));
+        o.insert(QStringLiteral("streams"), streams);
+        out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
+        return;
+    }
+    for (const PageField& f : kPageFields)
+        out() << f.name << ": " << info.*f.field << '\n';
+    for (const StreamFormat& format : streamFormats())
+        if (links.contains(format.code))
+            out() << "stream " << format.code << " (" << format.caption
+                  << "): " << usableLink(links[format.code]) << '\n';
+}
+
+int download(Transfer& transfer, const QString& link, const QString& filePath) {
+    StreamDownload download(transfer);
+    if (!download.start(link, filePath))
+        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
+    QObject::connect(&download, &StreamDownload::progress, qApp, [](int percent) {
+        err() << '\r' << percent << " % ";
+        err().flush();
+    });
+    QObject::connect(&download, &StreamDownload::finished, qApp,
+                     [](bool) { QCoreApplication::exit(); });
+    QCoreApplication::exec();
+    err() << '\n';
+    if (download.errorString().size() > 0)
+        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
+    out() << QDir::toNativeSeparators(filePath) << '\n';
+    return kOk;
+}
+
+} // namespace
+
+int runImport(const QStringList& args) {
+    QString error;
+    const auto parsed =
+        parseArgs(args, {{"--json", false}, {"--download", true}, {"--dest", true}}, &error);
+    if (!parsed)
+        return fail(kUsage, error);
+    if (parsed->positionals.size() != 1)
+        return fail(kUsage, QStringLiteral("import needs exactly one watch-page address"));
+    const StreamFormat* format = nullptr;
+    if (parsed->has(QStringLiteral("--download"))) {
+        bool isNumber = false;
+        const int code = parsed->last(QStringLiteral("--download")).toInt(&isNumber);
+        format = isNumber ? streamFormat(code) : nullptr;
+        if (!format)
+            return fail(kUsage, QStringLiteral("--download takes 22, 34, 35 or 5"));
+    }
+
+    Transfer transfer;
+    const QString url = parsed->positionals[0];
+    const std::optional<QString> page = fetchPage(transfer, url, &error);
+    if (!page)
+        return fail(kFailed, QStringLiteral("cannot fetch the page: %1").arg(error));
+    WatchPageInfo& info = watchPageInfo();
+    ParseWatchPage(*page, info);
+    StreamLinks links;
+    readStreamLinks(*page, links);
+
+    if (!format) {
+        printInfo(info, links, parsed->has(QStringLiteral("--json")));
+        out().flush();
+        return kOk;
+    }
+    if (!links.contains(format->code))
+        return fail(
+            kUsage,
+            QStringLiteral("%1 offers no stream %2").arg(url, QString::number(format->code)));
+    const QString dest = parsed->last(QStringLiteral("--dest"), importFolder());
+    if (!QDir().mkpath(dest))
+        return fail(kFailed, QStringLiteral("cannot create the folder %1").arg(dest));
+    const QString filePath =
+        QDir(dest).filePath(downloadFileName(info.title, QLatin1String(format->fileSuffix)));
+    const std::optional<QString> link = URLDecode(links[format->code]);
+    if (!link)
+        return fail(kFailed, QStringLiteral("the link of stream %1 is not a valid encoded address")
+                                 .arg(format->code));
+    return download(transfer, *link, filePath);
+}
+
+} // namespace mirelo::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <span>
+
+namespace mirelo {
+
+// One stream format a watch page can offer: its code in the stream map, the button that fetches it
+// and the suffix of the file it is saved as.
+struct StreamFormat {
+    int code;
+    const char* slotName;
+    const char* buttonName;
+    const char* caption;
+    const char* fileSuffix;
+    bool asksDownloadOrPlay; // false: the button always downloads
+};
+
+std::span<const StreamFormat> streamFormats();
+const StreamFormat* streamFormat(int code);
+
+// The direct link of each format found, by code. Links keep their own escapes: they are decoded
+// once more when used.
+using StreamLinks = QMap<int, QString>;
+
+// The raw (still encoded) stream map of a watch page; empty when it has none.
+QString GetStreamMap(const QString& page);
+
+// Reads the page's stream map into `links`: entries "CODE|LINK" separated by ",", codes compared
+// as numbers, a later entry of a code replacing an earlier one, unknown codes skipped. An entry
+// without "|" or with a code that is not a number ends the walk. Returns the codes stored, in
+// order; *error says why the walk stopped early (empty when it did not).
+QList<int> readStreamLinks(const QString& page, StreamLinks& links, QString* error = nullptr);
+
+// The download's file name: the title without path separators, control characters and characters
+// file systems refuse, never empty, "." or "..", at most 255 bytes, followed by the suffix.
+QString downloadFileName(const QString& title, const QString& suffix);
+
+// The percentage shown after `done` of `total` bytes: rounded to the nearest, halves to even.
+int downloadPercent(qint64 done, qint64 total);
+
+} // namespace mirelo

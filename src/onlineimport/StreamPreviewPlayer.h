@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace mirelo {
+
+// What the import window's preview panel needs from an embedded player: the operations the
+// panel's player has always offered. The player draws into the panel's surface widget.
+class StreamPreviewPlayer {
+public:
+    virtual ~StreamPreviewPlayer() = default;
+    virtual void setMovie(const QString& path) = 0;
+    virtual void setVariable(const QString& name, const QString& value) = 0;
+    virtual void play() = 0;
+    virtual void setToolTipText(const QString& text) = 0;
+    virtual void setWindowMode(const QString& mode) = 0;
+};
+
+} // namespace mirelo

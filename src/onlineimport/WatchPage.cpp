@@ -1,0 +1,84 @@
+#include "onlineimport/WatchPage.h"
+
+#include "onlineimport/TextOps.h"
+
+#include <QRegularExpression>
+
+namespace mirelo {
+
+WatchPageInfo& watchPageInfo() {
+    static WatchPageInfo info;
+    return info;
+}
+
+namespace {
+
+enum class Finish { None, CleanTitle, AfterSpan, Decode };
+
+struct FieldRule {
+    QString WatchPageInfo::*field;
+    const char* name;
+    const char* startMarker;
+    const char* endMarker;
+    Finish finish;
+};
+
+// The page's fields by their markers, in the order they are read.
+const FieldRule kFieldRules[] = {
+    {&WatchPageInfo::title, "title", "VIDEO_TITLE': '", "',", Finish::CleanTitle},
+    {&WatchPageInfo::author, "author", "data-discoverbox-username=\"", "\" >", Finish::None},
+    {&WatchPageInfo::videoId, "videoId", "'VIDEO_ID': '", "'", Finish::None},
+    {&WatchPageInfo::published, "published", "watch-video-added post-date\">", "</span>",
+     Finish::None},
+    {&WatchPageInfo::category, "category", "VideoCategoryLink');\">", "</a>", Finish::None},
+    {&WatchPageInfo::description, "description", "watch-video-desc description\">", "</span>",
+     Finish::AfterSpan},
+    {&WatchPageInfo::thumbnailUrl, "thumbnailUrl", "rv.2.thumbnailUrl\": \"", "\",",
+     Finish::Decode},
+    {&WatchPageInfo::lengthSeconds, "lengthSeconds", "length_seconds\": \"", "\",", Finish::Decode},
+    {&WatchPageInfo::rating, "rating", "master-sprite ratingL ratingL-", "\"", Finish::Decode},
+};
+
+QString cleanTitle(QString title) {
+    static const QRegularExpression removed(QStringLiteral("[/\\\\':()]"));
+    return title.remove(removed);
+}
+
+// The description proper starts after the first "<span >"; without one, six characters are
+// skipped, as the page layout it was written for always had them.
+QString afterSpan(const QString& raw) {
+    const QString span = QStringLiteral("<span >");
+    return raw.mid(raw.indexOf(span) + span.size());
+}
+
+} // namespace
+
+bool ParseWatchPage(const QString& page, WatchPageInfo& info, QString* error) {
+    for (const FieldRule& rule : kFieldRules) {
+        QString value =
+            TextBetween(page, QLatin1String(rule.startMarker), QLatin1String(rule.endMarker));
+        switch (rule.finish) {
+        case Finish::None:
+            break;
+        case Finish::CleanTitle:
+            value = cleanTitle(value);
+            break;
+        case Finish::AfterSpan:
+            value = afterSpan(value);
+            break;
+        case Finish::Decode:
+            if (const auto decoded = URLDecode(value)) {
+                value = *decoded;
+                break;
+            }
+            if (error)
+                *error = QStringLiteral("the page's %1 is not a valid encoded address text: %2")
+                             .arg(QLatin1String(rule.name), value);
+            return false;
+        }
+        info.*rule.field = value;
+    }
+    return true;
+}
+
+} // namespace mirelo

@@ -1,0 +1,167 @@
+#pragma once
+
+// A small HTTP/1.1 server on 127.0.0.1 for the import tests. It runs on its own thread, so it
+// keeps answering while a test blocks on a child process (mirelo-cli).
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QMap>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <memory>
+#include <optional>
+
+namespace mirelo::test {
+
+class TestHttpServer {
+public:
+    struct Response {
+        QByteArray body;
+        QByteArray contentType = "text/html; charset=utf-8";
+        int status = 200;
+        std::optional<qint64> declaredLength; // a Content-Length other than the body's size
+        bool omitLength = false;              // no Content-Length at all
+        bool hang = false;                    // read the request, never answer
+    };
+
+    static Response ok(const QByteArray& body,
+                       const QByteArray& type = "text/html; charset=utf-8") {
+        Response r;
+        r.body = body;
+        r.contentType = type;
+        return r;
+    }
+    // Announces `declared` bytes, sends the body, and closes the connection.
+    static Response announcing(const QByteArray& body, qint64 declared) {
+        Response r = ok(body, "video/x-flv");
+        r.declaredLength = declared;
+        return r;
+    }
+    static Response withoutLength(const QByteArray& body) {
+        Response r = ok(body, "video/x-flv");
+        r.omitLength = true;
+        return r;
+    }
+    static Response status(int code, const QByteArray& body) {
+        Response r = ok(body);
+        r.status = code;
+        return r;
+    }
+    static Response hanging() {
+        Response r;
+        r.hang = true;
+        return r;
+    }
+
+    TestHttpServer() {
+        thread_.start();
+        context_ = new QObject;
+        context_->moveToThread(&thread_);
+        QMetaObject::invokeMethod(
+            context_, [this] { listen(); }, Qt::BlockingQueuedConnection);
+    }
+
+    ~TestHttpServer() {
+        QMetaObject::invokeMethod(
+            context_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+        delete context_;
+    }
+
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    void route(const QString& path, const Response& response) {
+        QMutexLocker lock(&mutex_);
+        routes_[path] = response;
+    }
+
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(QString::number(port_), path);
+    }
+    quint16 port() const { return port_; }
+
+    // Paths asked for so far, in order.
+    QStringList requests() const {
+        QMutexLocker lock(&mutex_);
+        return requests_;
+    }
+
+    // A port on 127.0.0.1 that nothing listens on: connections are refused.
+    static quint16 closedPort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        return port;
+    }
+
+private:
+    void listen() {
+        server_ = new QTcpServer;
+        server_->listen(QHostAddress::LocalHost, 0);
+        port_ = server_->serverPort();
+        QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
+            while (QTcpSocket* socket = server_->nextPendingConnection())
+                serve(socket);
+        });
+    }
+
+    void serve(QTcpSocket* socket) {
+        auto received = std::make_shared<QByteArray>();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
+            *received += socket->readAll();
+            const qsizetype end = received->indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            const QList<QByteArray> line = received->left(received->indexOf("\r\n")).split(' ');
+            received->clear();
+            answer(socket, line.size() >= 2 ? QString::fromLatin1(line[1]) : QString());
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    void answer(QTcpSocket* socket, const QString& path) {
+        Response r;
+        {
+            QMutexLocker lock(&mutex_);
+            requests_ += path;
+            const auto it = routes_.find(path);
+            if (it == routes_.end()) {
+                r.status = 404;
+                r.body = "not here";
+            } else {
+                r = *it;
+            }
+        }
+        if (r.hang)
+            return;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) +
+                          (r.status == 200 ? " OK" : " Not Found") + "\r\n";
+        head += "Content-Type: " + r.contentType + "\r\n";
+        if (!r.omitLength)
+            head +=
+                "Content-Length: " + QByteArray::number(r.declaredLength.value_or(r.body.size())) +
+                "\r\n";
+        head += "Connection: close\r\n\r\n";
+        socket->write(head + r.body);
+        socket->disconnectFromHost();
+    }
+
+    QThread thread_;
+    QObject* context_ = nullptr;
+    QTcpServer* server_ = nullptr; // lives on thread_; sockets are its children
+    quint16 port_ = 0;
+    mutable QMutex mutex_;
+    QMap<QString, Response> routes_;
+    QStringList requests_;
+};
+
+} // namespace mirelo::test

@@ -1,0 +1,199 @@
+#include "onlineimport/Transfer.h"
+#include "onlineimport/CacheFetch.h"
+#include "onlineimport/StreamDownload.h"
+
+#include "onlineimport/TestHttpServer.h"
+#include "onlineimport/TestWait.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace mirelo {
+namespace {
+
+using test::runUntil;
+using test::TestHttpServer;
+
+QByteArray streamBytes(int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + i / 256) & 0xff);
+    return bytes;
+}
+
+// What one request did: its states and how it ended.
+struct Outcome {
+    QList<int> states;
+    std::optional<bool> ok;
+};
+
+Outcome fetch(Transfer& transfer, const QString& url, QByteArray* body = nullptr) {
+    Outcome outcome;
+    QObject context;
+    QObject::connect(&transfer, &Transfer::stateChanged, &context,
+                     [&](int s) { outcome.states += s; });
+    QObject::connect(&transfer, &Transfer::finished, &context, [&](bool ok) {
+        outcome.ok = ok;
+        if (body)
+            *body = transfer.takeBody();
+    });
+    if (!transfer.execute(url))
+        return outcome;
+    runUntil([&] { return outcome.ok.has_value(); });
+    return outcome;
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+class TransferTest : public ::testing::Test {
+protected:
+    TestHttpServer server;
+    Transfer transfer;
+};
+
+TEST_F(TransferTest, FetchWalksTheStatesInOrder) {
+    server.route(QStringLiteral("/page"), TestHttpServer::ok("hello page"));
+    QByteArray body;
+    const Outcome o = fetch(transfer, server.url(QStringLiteral("/page")), &body);
+    EXPECT_EQ(o.ok, true);
+    EXPECT_EQ(body, "hello page");
+    EXPECT_EQ(o.states, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12}));
+    EXPECT_FALSE(transfer.stillExecuting());
+}
+
+TEST_F(TransferTest, FailuresCarryTheirCodeAndAddress) {
+    server.route(QStringLiteral("/hang"), TestHttpServer::hanging());
+    struct Case {
+        QString url;
+        int timeoutMs;
+        int code;
+    } cases[] = {
+        {server.url(QStringLiteral("/missing")), 10000, 404},
+        {QStringLiteral("http://127.0.0.1:%1/x").arg(TestHttpServer::closedPort()), 10000, 12029},
+        {server.url(QStringLiteral("/hang")), 700, kTimeoutCode},
+    };
+    for (const Case& c : cases) {
+        transfer.setTimeoutMs(c.timeoutMs);
+        const Outcome o = fetch(transfer, c.url);
+        EXPECT_EQ(o.ok, false) << c.url.toStdString();
+        ASSERT_FALSE(o.states.isEmpty());
+        EXPECT_EQ(o.states.last(), kTransferError);
+        EXPECT_EQ(transfer.responseCode(), c.code);
+        EXPECT_TRUE(transfer.errorString().contains(QString::number(c.code)));
+        EXPECT_TRUE(transfer.errorString().contains(c.url)) << transfer.errorString().toStdString();
+    }
+}
+
+TEST_F(TransferTest, OnlyHttpAddressesAndOneRequestAtATime) {
+    for (const char* url : {"ftp://127.0.0.1/file", "file:///etc/passwd", "not an address", ""}) {
+        EXPECT_FALSE(transfer.execute(QString::fromLatin1(url))) << url;
+        EXPECT_TRUE(transfer.errorString().contains(QStringLiteral("http"))) << url;
+        EXPECT_FALSE(transfer.stillExecuting());
+    }
+    server.route(QStringLiteral("/hang"), TestHttpServer::hanging());
+    server.route(QStringLiteral("/page"), TestHttpServer::ok("x"));
+    ASSERT_TRUE(transfer.execute(server.url(QStringLiteral("/hang"))));
+    EXPECT_FALSE(transfer.execute(server.url(QStringLiteral("/page"))));
+    EXPECT_TRUE(transfer.errorString().contains(QStringLiteral("still executing")));
+    EXPECT_TRUE(transfer.stillExecuting());
+    transfer.abort();
+    EXPECT_FALSE(transfer.stillExecuting());
+    EXPECT_EQ(fetch(transfer, server.url(QStringLiteral("/page"))).ok, true);
+}
+
+class DownloadTest : public TransferTest {
+protected:
+    QTemporaryDir dir;
+    QList<int> percents;
+    std::optional<bool> finished;
+
+    bool download(const QString& path, const QString& fileName) {
+        StreamDownload d(transfer);
+        QObject::connect(&d, &StreamDownload::progress, [this](int p) { percents += p; });
+        QObject::connect(&d, &StreamDownload::finished, [this](bool ok) { finished = ok; });
+        if (!d.start(QStringLiteral("  ") + server.url(path) + QStringLiteral(" "),
+                     dir.filePath(fileName))) {
+            error = d.errorString();
+            return false;
+        }
+        runUntil([this] { return finished.has_value(); });
+        error = d.errorString();
+        return finished.value_or(false);
+    }
+    QString error;
+};
+
+TEST_F(DownloadTest, WholeStreamWithItsPercentages) {
+    const QByteArray bytes = streamBytes(2500);
+    server.route(QStringLiteral("/s"), TestHttpServer::ok(bytes, "video/mp4"));
+    ASSERT_TRUE(download(QStringLiteral("/s"), QStringLiteral("clip.mp4"))) << error.toStdString();
+    EXPECT_EQ(percents, (QList<int>{41, 82, 100}));
+    QFile file(dir.filePath(QStringLiteral("clip.mp4")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("clip.mp4")});
+}
+
+TEST_F(DownloadTest, EmptyStreamGivesAnEmptyFile) {
+    server.route(QStringLiteral("/empty"), TestHttpServer::ok(""));
+    ASSERT_TRUE(download(QStringLiteral("/empty"), QStringLiteral("e.flv")));
+    EXPECT_TRUE(percents.isEmpty());
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("e.flv"))).size(), 0);
+}
+
+TEST_F(DownloadTest, FailuresLeaveNoFileUnderTheFinalName) {
+    // An older complete file of the same name is not replaced by a failed download.
+    server.route(QStringLiteral("/short"), TestHttpServer::announcing(streamBytes(1000), 4096));
+    server.route(QStringLiteral("/nolength"), TestHttpServer::withoutLength(streamBytes(300)));
+    server.route(QStringLiteral("/gone"), TestHttpServer::status(404, "x"));
+    struct Case {
+        const char* path;
+        const char* errorHolds;
+    } cases[] = {
+        {"/short", "1000 of the 4096"},
+        {"/nolength", "Content-Length"},
+        {"/gone", "404"},
+    };
+    for (const Case& c : cases) {
+        finished.reset();
+        EXPECT_FALSE(download(QString::fromLatin1(c.path), QStringLiteral("s.mp4"))) << c.path;
+        EXPECT_TRUE(error.contains(QLatin1String(c.errorHolds))) << error.toStdString();
+        EXPECT_TRUE(filesIn(dir.path()).isEmpty()) << filesIn(dir.path()).join(' ').toStdString();
+    }
+    finished.reset();
+    EXPECT_FALSE(download(QStringLiteral("/short"), QStringLiteral("no/such/folder/s.mp4")));
+    EXPECT_TRUE(error.contains(QStringLiteral("no/such/folder"))) << error.toStdString();
+}
+
+TEST_F(TransferTest, FetchToCacheCreatesTheCacheFolder) {
+    QTemporaryDir dir;
+    server.route(QStringLiteral("/t.jpg"), TestHttpServer::ok("JPEGDATA", "image/jpeg"));
+    QString stored = QStringLiteral("pending");
+    ASSERT_TRUE(FetchToCache(transfer, server.url(QStringLiteral("/t.jpg")), dir.path(),
+                             QStringLiteral("../../id.jpg"), &transfer,
+                             [&](const QString& path) { stored = path; }));
+    runUntil([&] { return stored != QLatin1String("pending"); });
+    EXPECT_EQ(stored, dir.filePath(QStringLiteral("Cache/....id.jpg")));
+    QFile file(stored);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "JPEGDATA");
+
+    // Busy or unfetchable: false at once, nothing called.
+    server.route(QStringLiteral("/hang"), TestHttpServer::hanging());
+    ASSERT_TRUE(transfer.execute(server.url(QStringLiteral("/hang"))));
+    bool called = false;
+    EXPECT_FALSE(FetchToCache(transfer, server.url(QStringLiteral("/t.jpg")), dir.path(),
+                              QStringLiteral("x.jpg"), &transfer, [&](auto&) { called = true; }));
+    transfer.abort();
+    EXPECT_FALSE(FetchToCache(transfer, QString(), dir.path(), QStringLiteral("x.jpg"), &transfer,
+                              [&](auto&) { called = true; }));
+    EXPECT_FALSE(called);
+}
+
+} // namespace
+} // namespace mirelo

@@ -4,15 +4,11 @@
 
 namespace mirelo {
 
-// Where downloads and the "Cache" folder go: the application folder when the product may write
-// there (a portable copy, the build tree), otherwise the user's data folder.
-QString importFolder(const QString& appFolder, const QString& userDataFolder);
+// Where downloads and the "Cache" folder go: the product's writable folder (the application
+// folder of a portable copy, else the user's data folder).
 QString importFolder();
 
-// The user's data folder for the product (~/.local/share/mirelo-video-converter).
-QString userDataFolder();
-
-// The picture shown while a page is fetched, shipped in the application folder.
+// The picture shown while a page is fetched, shipped with the product.
 QString loadingPicturePath();
 
 } // namespace mirelo

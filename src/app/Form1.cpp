@@ -1,11 +1,13 @@
 #include "app/Form1.h"
 
+#include "app/MainCommands.h"
 #include "app/OptionSheetView.h"
 #include "app/PreviewFrame.h"
 #include "app/ProfileChooser.h"
 #include "app/Resources.h"
 #include "app/RunPanel.h"
 #include "app/Skin.h"
+#include "app/Toolbar.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "settings/ui/Frmset.h"
@@ -25,26 +27,6 @@
 namespace mirelo {
 
 namespace {
-
-struct CommandSpec {
-    Form1::Command command;
-    const char* objectName;
-    const char* caption;
-    const char* icon;
-    const char* tip;
-};
-
-// The command strip, left to right.
-constexpr CommandSpec kCommandStrip[Form1::kCommandCount] = {
-    {Form1::Command::AddFiles, "Image1", "Add Files", "add", "Add media files to the list"},
-    {Form1::Command::RemoveFile, "Image2", "Remove File", "remove", "Remove the selected file"},
-    {Form1::Command::ClearAll, "Image9", "Clear All", "clear", "Remove every file from the list"},
-    {Form1::Command::ConvertNow, "Image11", "CONVERT NOW", "convert",
-     "Convert every file of the list"},
-    {Form1::Command::Settings, "Image10", "Settings", "settings", "Output folder and options"},
-    {Form1::Command::Help, "Image8", "Help", "help", "Open the help"},
-    {Form1::Command::Exit, "Image7", "EXIT", "exit", "Close Mirelo Video Converter"},
-};
 
 QTimer* makeClock(const char* name, QObject* parent) {
     auto* timer = new QTimer(parent);
@@ -74,7 +56,7 @@ AppSettings Form1::settings() const {
 }
 
 QToolButton* Form1::commandButton(Command command) const {
-    return m_commands[static_cast<size_t>(command)];
+    return m_toolbar->picture(static_cast<int>(command));
 }
 
 void Form1::buildUi() {
@@ -98,36 +80,14 @@ void Form1::buildUi() {
     m_runPanel = new RunPanel(central);
     resize(1100, 760);
 
-    connect(commandButton(Command::Settings), &QToolButton::clicked, this, &Form1::openSettings);
-    connect(commandButton(Command::Exit), &QToolButton::clicked, this, &QWidget::close);
+    m_sourceList->setOptionSheet(m_sheet);
     connect(m_chooser, &ProfileChooser::profilePicked, this, &Form1::applyPicked);
+    m_commandSet = new MainCommands(*this);
 }
 
 QWidget* Form1::buildCommandStrip() {
-    auto* strip = new QFrame(this);
-    strip->setObjectName(QStringLiteral("Picture3"));
-    auto* row = new QHBoxLayout(strip);
-    row->setContentsMargins(4, 4, 4, 4);
-    row->setSpacing(4);
-    for (const CommandSpec& spec : kCommandStrip) {
-        auto* button = new QToolButton(strip);
-        button->setObjectName(QLatin1String(spec.objectName));
-        button->setText(QLatin1String(spec.caption));
-        button->setToolTip(QLatin1String(spec.tip));
-        button->setIcon(
-            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(spec.icon))));
-        button->setIconSize({32, 32});
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setAutoRaise(true);
-        button->setMinimumWidth(84);
-        m_commands[static_cast<size_t>(spec.command)] = button;
-        row->addWidget(button);
-        // The strip groups list commands, the run, and the program's own commands.
-        if (spec.command == Command::ClearAll || spec.command == Command::ConvertNow)
-            row->addSpacing(18);
-    }
-    row->addStretch();
-    return strip;
+    m_toolbar = new Toolbar(this);
+    return m_toolbar;
 }
 
 QWidget* Form1::buildListSide() {

@@ -14,12 +14,14 @@ class QToolButton;
 
 namespace mirelo {
 
+class MainCommands;
 class OptionSheet;
 class OptionSheetView;
 class PreviewFrame;
 class ProfileChooser;
 class RunPanel;
 class SourceListView;
+class Toolbar;
 
 // The main window: command strip, source list, profile chooser, option sheet, preview and the
 // run panel. Constructing it runs the start-up sequence; closing it runs the shutdown sequence.
@@ -40,6 +42,8 @@ public:
     bool skinApplied() const { return m_skinApplied; }
 
     QToolButton* commandButton(Command command) const;
+    Toolbar* toolbar() const { return m_toolbar; }                   // Picture3
+    MainCommands* commands() const { return m_commandSet; }          // menus, toolbar, popupmenu1
     SourceListView* sourceList() const { return m_sourceList; }      // lvwAudioTracks
     ProfileChooser* profileChooser() const { return m_chooser; }     // ImageCombo1
     OptionSheet* optionSheet() const { return m_sheet; }             // PS1's model
@@ -58,6 +62,12 @@ public:
 Q_SIGNALS:
     // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
     void closing();
+    // Commands whose windows are built elsewhere; the menu bar, the toolbar and popupmenu1 all
+    // end here.
+    void convertRequested();
+    void playRequested();
+    void captureRequested();
+    void importRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,7 +85,8 @@ private:
     ImageList m_images;
     bool m_skinApplied = false;
     bool m_shutDown = false;
-    std::array<QToolButton*, kCommandCount> m_commands{};
+    Toolbar* m_toolbar = nullptr;
+    MainCommands* m_commandSet = nullptr;
     SourceListView* m_sourceList = nullptr;
     QLabel* m_profileLabel = nullptr;
     ProfileChooser* m_chooser = nullptr;

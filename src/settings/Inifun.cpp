@@ -129,7 +129,9 @@ bool saveLines(const QString& file, const QStringList& lines) {
     QByteArray data;
     for (const QString& line : lines)
         data += line.toUtf8() + '\n';
-    if (out.write(data) != data.size()) {
+    // QSaveFile can miss an error of its final buffer flush (a full disk, a size limit) and
+    // commit a cut file, so the flush is checked here before the rename.
+    if (out.write(data) != data.size() || !out.flush() || out.error() != QFileDevice::NoError) {
         out.cancelWriting();
         return false;
     }

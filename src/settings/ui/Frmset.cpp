@@ -98,6 +98,10 @@ void Frmset::load() {
     m_autoShut->setChecked(m_settings.autoShut());
 }
 
+QFileDialog* Frmset::folderPicker() const {
+    return m_picker.data();
+}
+
 void Frmset::browse() {
     if (m_picker)
         return;
@@ -111,7 +115,6 @@ void Frmset::browse() {
         if (!folder.isEmpty())
             m_folder->setText(QDir::toNativeSeparators(folder));
     });
-    connect(m_picker, &QObject::destroyed, this, [this] { m_picker = nullptr; });
     m_picker->open();
 }
 

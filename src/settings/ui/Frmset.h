@@ -3,6 +3,7 @@
 #include "settings/AppSettings.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QCheckBox;
 class QFileDialog;
@@ -27,7 +28,7 @@ public:
     QPushButton* okButton() const { return m_ok; }                // Command1
     QPushButton* cancelButton() const { return m_cancel; }        // Command2
     // The open folder picker while "Browse..." waits for the user; nullptr otherwise.
-    QFileDialog* folderPicker() const { return m_picker; }
+    QFileDialog* folderPicker() const;
 
 private:
     void buildUi();
@@ -43,7 +44,7 @@ private:
     QCheckBox* m_autoShut = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    QFileDialog* m_picker = nullptr;
+    QPointer<QFileDialog> m_picker;
 };
 
 } // namespace mirelo

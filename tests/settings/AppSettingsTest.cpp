@@ -1,0 +1,109 @@
+#include "settings/AppSettings.h"
+#include "settings/Inifun.h"
+#include "settings/SettingsLocation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace mirelo;
+
+namespace {
+
+class Settings : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString file = dir.filePath(QStringLiteral("settings.dat"));
+    AppSettings settings{file, QStringLiteral("/opt/mirelo")};
+
+    void store(const char* key, const QString& value) {
+        ASSERT_TRUE(WriteIniValue(file, QStringLiteral("set"), QLatin1String(key), value));
+    }
+};
+
+} // namespace
+
+TEST_F(Settings, MissingFileGivesTheDefaults) {
+    EXPECT_EQ(settings.storedOutputFolder(), "");
+    EXPECT_EQ(settings.outputFolder(), "/opt/mirelo");
+    EXPECT_EQ(settings.existedFile(), AppSettings::ExistingFile::AddNew);
+    EXPECT_FALSE(settings.autoShut());
+    EXPECT_EQ(settings.profile(), 0);
+    EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST_F(Settings, StoredTextsMeanWhatTheDialogShows) {
+    using EF = AppSettings::ExistingFile;
+    const struct {
+        const char* stored;
+        EF existed;
+        bool autoShut;
+        int profile;
+    } cases[] = {
+        {"1", EF::Overwrite, true, 1},    {"0", EF::AddNew, false, 0},
+        {"2", EF::Overwrite, false, 2},   {"abc", EF::AddNew, false, 0},
+        {"", EF::AddNew, false, 0},       {" 1 ", EF::Overwrite, true, 1},
+        {"76", EF::Overwrite, false, 76}, {"12abc", EF::AddNew, false, 12},
+    };
+    for (const auto& c : cases) {
+        store("existedfile", QLatin1String(c.stored));
+        store("autoshut", QLatin1String(c.stored));
+        store("profile", QLatin1String(c.stored));
+        EXPECT_EQ(settings.existedFile(), c.existed) << c.stored;
+        EXPECT_EQ(settings.autoShut(), c.autoShut) << c.stored;
+        EXPECT_EQ(settings.profile(), c.profile) << c.stored;
+    }
+}
+
+TEST_F(Settings, EveryReadSeesTheFileAsItIsNow) {
+    store("outputfolder", QStringLiteral("/first"));
+    EXPECT_EQ(settings.outputFolder(), "/first");
+    // Another writer (the dialog, mirelo-cli) changes the file behind this object's back.
+    AppSettings other(file, QStringLiteral("/elsewhere"));
+    ASSERT_TRUE(other.setOutputFolder(QStringLiteral("  /second  ")));
+    EXPECT_EQ(settings.outputFolder(), "/second");
+}
+
+TEST_F(Settings, WritesUseTheFileFormat) {
+    ASSERT_TRUE(settings.setOutputFolder(QStringLiteral("/out")));
+    ASSERT_TRUE(settings.setExistedFile(AppSettings::ExistingFile::Overwrite));
+    ASSERT_TRUE(settings.setAutoShut(false));
+    ASSERT_TRUE(settings.setProfile(76));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    // The profile is written under "Set", which is the same section as "set".
+    EXPECT_EQ(f.readAll(), "[set]\noutputfolder=/out\nexistedfile=1\nautoshut=0\nprofile=76\n");
+    EXPECT_EQ(settings.profile(), 76);
+}
+
+TEST_F(Settings, ProfileWrittenFirstCreatesSectionSet) {
+    ASSERT_TRUE(settings.setProfile(20));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "[Set]\nprofile=20\n");
+    EXPECT_EQ(ReadIniValue(file, QStringLiteral("set"), QStringLiteral("profile")), "20");
+}
+
+TEST(SettingsLocation, ApplicationFolderWhenWritableElseUserConfig) {
+    QTemporaryDir dir;
+    const QString app = dir.filePath(QStringLiteral("app"));
+    const QString config = dir.filePath(QStringLiteral("config"));
+    ASSERT_TRUE(QDir().mkpath(app));
+    EXPECT_EQ(settingsFilePath(app, config), QDir(app).filePath(QStringLiteral("settings.dat")));
+    EXPECT_EQ(settingsFilePath(dir.filePath(QStringLiteral("missing")), config),
+              QDir(config).filePath(QStringLiteral("settings.dat")));
+
+    ASSERT_TRUE(QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner));
+    const bool rootIgnoresModes = access(app.toLocal8Bit().constData(), W_OK) == 0;
+    if (!rootIgnoresModes) {
+        EXPECT_EQ(settingsFilePath(app, config),
+                  QDir(config).filePath(QStringLiteral("settings.dat")));
+    }
+    QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (rootIgnoresModes)
+        GTEST_SKIP() << "running as root: a read-only folder cannot be made here";
+}

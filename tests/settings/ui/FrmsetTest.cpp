@@ -1,0 +1,205 @@
+#include "settings/ui/Frmset.h"
+#include "settings/Inifun.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace mirelo;
+
+namespace {
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString appFolder = dir.filePath(QStringLiteral("app"));
+    QString file = dir.filePath(QStringLiteral("app/settings.dat"));
+    QString skin = dir.filePath(QStringLiteral("app/skins/frmmain.skn"));
+
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(appFolder + QStringLiteral("/skins"))); }
+
+    AppSettings settings() const { return AppSettings(file, appFolder); }
+
+    void writeFile(const QByteArray& data) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+    }
+
+    QByteArray fileContents() const {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsDialog, HasEveryControlWithItsCaption) {
+    Frmset dialog(settings(), skin);
+    EXPECT_EQ(dialog.windowTitle(), "Video Options");
+    EXPECT_TRUE(dialog.isModal());
+    const struct {
+        const char* name;
+        const char* caption;
+    } controls[] = {
+        {"Frame1", "Save Video Files to"},
+        {"Command4", "Browse..."},
+        {"Frame2", "If same as an existed file"},
+        {"Option1", "Add \"New\" after filename"},
+        {"Option2", "Overwrite the existed file"},
+        {"Frame3", ""},
+        {"Check1", "Automatically Shutdown Computer After Conversion"},
+        {"SkinLabel1", "Output Folder"},
+        {"Command1", "OK"},
+        {"Command2", "Cancel"},
+        {"Text2", nullptr},
+    };
+    for (const auto& c : controls) {
+        auto* w = dialog.findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_NE(w, nullptr) << c.name;
+        QString caption;
+        if (auto* box = qobject_cast<QGroupBox*>(w))
+            caption = box->title();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            caption = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            caption = label->text();
+        else
+            continue;
+        EXPECT_EQ(caption, QString::fromUtf8(c.caption)) << c.name;
+    }
+    EXPECT_TRUE(dialog.outputFolderEdit()->isAncestorOf(dialog.browseButton()) ||
+                dialog.findChild<QGroupBox*>(QStringLiteral("Frame1"))
+                    ->isAncestorOf(dialog.browseButton()));
+}
+
+TEST_F(SettingsDialog, LoadShowsTheStoredValues) {
+    const struct {
+        const char* file; // nullptr: no settings.dat
+        QString folder;   // expected Text2; empty: the application folder
+        bool overwrite;
+        bool autoShut;
+    } cases[] = {
+        {nullptr, {}, false, false},
+        {"[set]\noutputfolder=  /srv/out dir  \nexistedfile=1\nautoshut=1\n",
+         QStringLiteral("/srv/out dir"), true, true},
+        {"[SET]\nexistedfile=0\nautoshut=0\n", {}, false, false},
+        {"[set]\noutputfolder=\nexistedfile=abc\nautoshut=2\n", {}, false, false},
+        {"[set]\nexistedfile=7\n", {}, true, false},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(file);
+        if (c.file)
+            writeFile(c.file);
+        Frmset dialog(settings(), skin);
+        EXPECT_EQ(dialog.outputFolderEdit()->text(), c.folder.isEmpty() ? appFolder : c.folder)
+            << (c.file ? c.file : "no file");
+        EXPECT_EQ(dialog.overwriteOption()->isChecked(), c.overwrite);
+        EXPECT_EQ(dialog.addNewOption()->isChecked(), !c.overwrite);
+        EXPECT_EQ(dialog.autoShutCheck()->isChecked(), c.autoShut);
+    }
+}
+
+TEST_F(SettingsDialog, OkOnFirstStartWritesTheThreeKeys) {
+    Frmset dialog(settings(), skin);
+    dialog.show();
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(fileContents(),
+              "[set]\noutputfolder=" + appFolder.toUtf8() + "\nexistedfile=0\nautoshut=0\n");
+}
+
+TEST_F(SettingsDialog, OkStoresTheEditsAndKeepsOtherKeys) {
+    writeFile("; mine\n[Set]\nprofile=76\n");
+    Frmset dialog(settings(), skin);
+    const QString longFolder =
+        QStringLiteral("  /media/") + QString(300, QLatin1Char('v')) + QStringLiteral("  ");
+    dialog.outputFolderEdit()->setText(longFolder);
+    dialog.overwriteOption()->setChecked(true);
+    dialog.autoShutCheck()->setChecked(true);
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    EXPECT_EQ(fileContents(), "; mine\n[Set]\nprofile=76\noutputfolder=" +
+                                  longFolder.trimmed().toUtf8() + "\nexistedfile=1\nautoshut=1\n");
+    EXPECT_EQ(settings().outputFolder(), longFolder.trimmed());
+}
+
+TEST_F(SettingsDialog, CancelWritesNothing) {
+    for (const char* before : {static_cast<const char*>(nullptr), "[set]\nexistedfile=1\n"}) {
+        QFile::remove(file);
+        if (before)
+            writeFile(before);
+        Frmset dialog(settings(), skin);
+        dialog.outputFolderEdit()->setText(QStringLiteral("/changed"));
+        dialog.addNewOption()->setChecked(true);
+        dialog.autoShutCheck()->setChecked(true);
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(fileContents(), before ? QByteArray(before) : QByteArray("<missing>"));
+    }
+}
+
+TEST_F(SettingsDialog, BrowseCancelChangesNothingAndAPickFillsTheFolder) {
+    writeFile("[set]\noutputfolder=/kept\n");
+    Frmset dialog(settings(), skin);
+    dialog.show();
+
+    QTest::mouseClick(dialog.browseButton(), Qt::LeftButton);
+    QFileDialog* picker = dialog.folderPicker();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->windowTitle(), "Mirelo Video Converter");
+    EXPECT_EQ(picker->fileMode(), QFileDialog::Directory);
+    picker->reject();
+    QTRY_COMPARE(dialog.folderPicker(), nullptr);
+    EXPECT_EQ(dialog.outputFolderEdit()->text(), "/kept");
+    EXPECT_TRUE(dialog.isVisible());
+
+    const QString chosen = dir.filePath(QStringLiteral("chosen folder"));
+    ASSERT_TRUE(QDir().mkpath(chosen));
+    QTest::mouseClick(dialog.browseButton(), Qt::LeftButton);
+    ASSERT_NE(dialog.folderPicker(), nullptr);
+    Q_EMIT dialog.folderPicker()->fileSelected(chosen);
+    dialog.folderPicker()->reject();
+    EXPECT_EQ(dialog.outputFolderEdit()->text(), QDir::toNativeSeparators(chosen));
+    EXPECT_EQ(fileContents(), "[set]\noutputfolder=/kept\n") << "nothing is saved before OK";
+}
+
+TEST_F(SettingsDialog, GetsTheSkin) {
+    QFile f(skin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("QDialog { background: #123456; }");
+    f.close();
+    Frmset skinned(settings(), skin);
+    EXPECT_EQ(skinned.styleSheet(), "QDialog { background: #123456; }");
+    Frmset plain(settings(), dir.filePath(QStringLiteral("no-such.skn")));
+    EXPECT_EQ(plain.styleSheet(), "");
+}
+
+TEST_F(SettingsDialog, AFailedSaveIsReportedWithTheFileName) {
+    ASSERT_TRUE(QDir().mkpath(file)); // settings.dat is a folder: no write can succeed
+    Frmset dialog(settings(), skin);
+    dialog.show();
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    EXPECT_TRUE(shown.contains(file)) << shown.toStdString();
+    EXPECT_FALSE(dialog.isVisible());
+}

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev
   ffmpeg mplayer
   xvfb xauth
-  desktop-file-utils
+  desktop-file-utils strace
 )
 
 missing=()

@@ -16,7 +16,7 @@ QString skinIn(const QString& appFolder) {
 } // namespace
 
 AppPaths AppPaths::forApplication() {
-    const QString folder = applicationFolder();
+    const QString folder = resourceFolder();
     return {folder, settingsFilePath(), skinIn(folder)};
 }
 

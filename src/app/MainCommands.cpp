@@ -1,0 +1,150 @@
+#include "app/MainCommands.h"
+
+#include "app/Form1.h"
+#include "app/Form6.h"
+#include "app/MainMenus.h"
+#include "platform/ui/SystemDesktopServices.h"
+#include "sourcelist/ui/SourceListView.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QToolButton>
+
+namespace mirelo {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Mirelo Video Converter");
+
+// The help's home and its troubleshooting page stand in for the product's web pages.
+constexpr char kHelpIndex[] = "index.html";
+constexpr char kTroubleshooting[] = "troubleshooting.html";
+
+struct ToolbarLink {
+    Form1::Command picture;
+    MainCommands::Command command;
+};
+
+constexpr ToolbarLink kToolbar[] = {
+    {Form1::Command::AddFiles, MainCommands::Command::AddFiles},
+    {Form1::Command::RemoveFile, MainCommands::Command::RemoveSelected},
+    {Form1::Command::ClearAll, MainCommands::Command::ClearAll},
+    {Form1::Command::ConvertNow, MainCommands::Command::ConvertNow},
+    {Form1::Command::Settings, MainCommands::Command::Settings},
+    {Form1::Command::Help, MainCommands::Command::Help},
+    {Form1::Command::Exit, MainCommands::Command::Exit},
+};
+
+} // namespace
+
+MainCommands::MainCommands(Form1& window)
+    : QObject(&window), m_window(window),
+      m_systemServices(std::make_unique<SystemDesktopServices>()),
+      m_services(m_systemServices.get()), m_exitSteps(exitStepsFor(window)) {
+    setObjectName(QStringLiteral("mainCommands"));
+    m_presenter = [this](const QString& text) {
+        auto* box = new QMessageBox(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, &m_window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
+    buildMainMenus(window.menuBar(), *this);
+    wireToolbar();
+    wireContextMenu();
+}
+
+MainCommands::~MainCommands() = default;
+
+void MainCommands::setDesktopServices(DesktopServices* services) {
+    m_services = services ? services : m_systemServices.get();
+}
+
+void MainCommands::wireToolbar() {
+    for (const ToolbarLink& link : kToolbar) {
+        connect(m_window.commandButton(link.picture), &QToolButton::clicked, this,
+                [this, command = link.command] { trigger(command); });
+    }
+}
+
+// The list's own entries (Video Clip, Add, Remove, Clear) act on the list directly; the others
+// come here so that they do what their menu-bar twins do.
+void MainCommands::wireContextMenu() {
+    SourceListView* list = m_window.sourceList();
+    connect(list, &SourceListView::convertRequested, this,
+            [this] { trigger(Command::ConvertNow); });
+    connect(list, &SourceListView::playRequested, this, [this] { trigger(Command::Play); });
+    connect(list, &SourceListView::captureRequested, this, [this] { trigger(Command::Capture); });
+    connect(list, &SourceListView::importRequested, this, [this] { trigger(Command::Import); });
+}
+
+void MainCommands::trigger(Command command) {
+    SourceListView* list = m_window.sourceList();
+    switch (command) {
+    case Command::AddFiles:
+        return list->addFilesWithDialog();
+    case Command::RemoveSelected:
+        return list->removeSelected();
+    case Command::ClearAll:
+        return list->clearAll();
+    case Command::VideoClip:
+        return list->requestVideoClip();
+    case Command::Capture:
+        return Q_EMIT m_window.captureRequested();
+    case Command::Import:
+        return Q_EMIT m_window.importRequested();
+    case Command::ConvertNow:
+        return Q_EMIT m_window.convertRequested();
+    case Command::Play:
+        return Q_EMIT m_window.playRequested();
+    case Command::Settings:
+        return m_window.openSettings();
+    case Command::Exit:
+        runExit(m_exitSteps);
+        return;
+    case Command::CheckForUpdates:
+        return;
+    case Command::Help:
+    case Command::HomePage:
+        return openHelpPage(QLatin1String(kHelpIndex));
+    case Command::SupportOnline:
+        return openHelpPage(QLatin1String(kTroubleshooting));
+    case Command::About:
+        return showAbout();
+    }
+}
+
+QUrl MainCommands::helpPage(const QString& name) const {
+    return QUrl::fromLocalFile(
+        QDir(m_window.paths().appFolder).absoluteFilePath(QStringLiteral("help/") + name));
+}
+
+void MainCommands::openHelpPage(const QString& name) {
+    const QUrl page = helpPage(name);
+    if (!QFileInfo(page.toLocalFile()).isFile()) {
+        m_presenter(QStringLiteral("The help page %1 is missing. Reinstall Mirelo Video Converter "
+                                   "to restore it.")
+                        .arg(QDir::toNativeSeparators(page.toLocalFile())));
+        return;
+    }
+    openUrl(page);
+}
+
+void MainCommands::openUrl(const QUrl& url) {
+    if (m_services->openUrl(url))
+        return;
+    const QString shown =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    m_presenter(QStringLiteral("No web browser could open %1. Open it with a browser of your "
+                               "choice.")
+                    .arg(shown));
+}
+
+void MainCommands::showAbout() {
+    Form6 about(
+        m_window.paths().skinFile, helpPage(QLatin1String(kHelpIndex)),
+        [this](const QUrl& url) { openUrl(url); }, &m_window);
+    about.exec();
+}
+
+} // namespace mirelo

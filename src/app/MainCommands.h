@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/ExitCommand.h"
+
+#include <QObject>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenuBar;
+
+namespace mirelo {
+
+class DesktopServices;
+class Form1;
+
+// The main window's commands, whichever way they are given: the menu bar, the source list's
+// context menu popupmenu1 or the toolbar Picture3. Each way triggers the same command.
+//
+// Commands whose windows live elsewhere reach them through Form1's signals (convertRequested,
+// playRequested, captureRequested, importRequested).
+class MainCommands : public QObject {
+    Q_OBJECT
+public:
+    enum class Command {
+        AddFiles,
+        RemoveSelected,
+        ClearAll,
+        Capture,
+        Import,
+        Exit,
+        Settings,
+        CheckForUpdates,
+        ConvertNow,
+        Play,
+        VideoClip,
+        Help,
+        HomePage,
+        SupportOnline,
+        About,
+    };
+    Q_ENUM(Command)
+
+    // Shows a failure to the user; the default is a window-modal message box that does not block.
+    using MessagePresenter = std::function<void(const QString& text)>;
+
+    // Builds the menu bar and wires the toolbar and the context menu of `window`.
+    explicit MainCommands(Form1& window);
+    ~MainCommands() override;
+
+    void trigger(Command command);
+
+    // The pages of the help in the application's resource folder.
+    QUrl helpPage(const QString& name) const;
+
+    // The platform edges, replaced by tests. The services are not owned; null means the desktop's.
+    void setDesktopServices(DesktopServices* services);
+    void setExitSteps(ExitSteps steps) { m_exitSteps = std::move(steps); }
+    void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
+
+private:
+    void wireToolbar();
+    void wireContextMenu();
+    void openHelpPage(const QString& name);
+    void openUrl(const QUrl& url);
+    void showAbout();
+
+    Form1& m_window;
+    std::unique_ptr<DesktopServices> m_systemServices;
+    DesktopServices* m_services = nullptr;
+    ExitSteps m_exitSteps;
+    MessagePresenter m_presenter;
+};
+
+} // namespace mirelo

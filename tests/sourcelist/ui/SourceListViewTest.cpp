@@ -1,0 +1,374 @@
+#include "tools/MediaFixtures.h"
+
+#include "profiles/OptionSheet.h"
+#include "profiles/SheetNames.h"
+#include "sourcelist/ui/SourceListView.h"
+#include "tools/ProbeQueue.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace mirelo {
+namespace {
+
+struct Shown {
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+// A list on screen (offscreen platform) that records its messages instead of showing boxes.
+class SourceListViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list.setMessagePresenter([this](QMessageBox::Icon icon, const QString& text) {
+            shown.push_back({icon, text});
+        });
+        list.resize(1200, 400);
+        list.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    }
+
+    QStringList paths() const {
+        QStringList result;
+        for (int i = 0; i < list.rowCount(); ++i)
+            result << list.path(i);
+        return result;
+    }
+
+    bool waitForProbes() {
+        if (!list.isProbing())
+            return true;
+        QSignalSpy done(&list, &SourceListView::probingFinished);
+        return done.wait(120000) && !list.isProbing();
+    }
+
+    QPoint rowCenter(int row) const { return list.visualItemRect(list.topLevelItem(row)).center(); }
+
+    SourceListView list;
+    std::vector<Shown> shown;
+};
+
+TEST_F(SourceListViewTest, ColumnsHaveTheirHeadersAlignmentsAndWidths) {
+    const struct {
+        const char* header;
+        Qt::Alignment align;
+        int width;
+    } expected[] = {{"File Name", Qt::AlignLeft, 535}, {"Start", Qt::AlignLeft, 139},
+                    {"End", Qt::AlignHCenter, 125},    {"Size", Qt::AlignHCenter, 129},
+                    {"Format", Qt::AlignLeft, 111},    {"Status", Qt::AlignLeft, 169},
+                    {"Video Time", Qt::AlignLeft, 122}};
+    EXPECT_EQ(list.objectName(), QStringLiteral("lvwAudioTracks"));
+    ASSERT_EQ(list.columnCount(), 7);
+    for (int c = 0; c < 7; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(list.headerItem()->text(c), QLatin1String(expected[c].header));
+        EXPECT_EQ(Qt::Alignment(list.headerItem()->textAlignment(c)) & Qt::AlignHorizontal_Mask,
+                  expected[c].align);
+        EXPECT_EQ(list.columnWidth(c), expected[c].width);
+    }
+    list.addMediaFile(QStringLiteral("/no/such/clip.avi"));
+    EXPECT_EQ(list.topLevelItem(0)->data(0, SourceListView::TagRole).toString(),
+              QStringLiteral("/no/such/clip.avi"));
+    EXPECT_EQ(Qt::Alignment(list.topLevelItem(0)->textAlignment(SourceListView::EndColumn)) &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
+}
+
+TEST_F(SourceListViewTest, DropAddsAcceptedFilesAndStopsAtTheFirstRejectedOne) {
+    const struct {
+        const char* name;
+        QStringList dropped;
+        QStringList added;
+    } cases[] = {
+        {"mixed case extension", {"/v/clip.Avi"}, {"/v/clip.Avi"}},
+        {"trailing letters without a dot", {"/v/uniform"}, {"/v/uniform"}},
+        {"every accepted ending",
+         {"/v/a.mpg", "/v/b.WMV", "/v/c.flv", "/v/d.asf", "/v/e.mov", "/v/f.mp4", "/v/g.3gp",
+          "/v/h.3g2", "/v/i.swf", "/v/j.mkv", "/v/k.qt", "/v/l.rm", "/v/m.mpeg", "/v/n.rmvb",
+          "/v/o.divx"},
+         {"/v/a.mpg", "/v/b.WMV", "/v/c.flv", "/v/d.asf", "/v/e.mov", "/v/f.mp4", "/v/g.3gp",
+          "/v/h.3g2", "/v/i.swf", "/v/j.mkv", "/v/k.qt", "/v/l.rm", "/v/m.mpeg", "/v/n.rmvb",
+          "/v/o.divx"}},
+        {"a text file between two clips", {"/v/a.avi", "/v/b.txt", "/v/c.avi"}, {"/v/a.avi"}},
+        {"offered by the dialog, refused by the drop", {"/v/song.wma", "/v/x.avi"}, {}},
+        {"m2ts refused", {"/v/hd.m2ts"}, {}},
+    };
+    list.probeQueue().setMaxConcurrent(1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        list.clearAll();
+        shown.clear();
+        list.dropFiles(c.dropped);
+        EXPECT_EQ(paths(), c.added);
+        const bool rejected = c.added.size() < c.dropped.size();
+        ASSERT_EQ(shown.size(), rejected ? 1u : 0u);
+        if (rejected) {
+            EXPECT_EQ(shown[0].text, QStringLiteral("Only Video files are allowed!"));
+            EXPECT_EQ(shown[0].icon, QMessageBox::Information);
+        }
+    }
+}
+
+TEST_F(SourceListViewTest, RealDropEventOfFileUrls) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/v/a b.avi")),
+                  QUrl::fromLocalFile(QStringLiteral("/v/notes.txt")),
+                  QUrl::fromLocalFile(QStringLiteral("/v/c.avi"))});
+    const QPoint pos(20, 20);
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &drop);
+    EXPECT_EQ(paths(), QStringList{QStringLiteral("/v/a b.avi")});
+    EXPECT_EQ(shown.size(), 1u);
+
+    QMimeData text;
+    text.setText(QStringLiteral("just text"));
+    QDragEnterEvent refused(pos, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(SourceListViewTest, ClickShowsTheRowInTheSheet) {
+    OptionSheet sheet;
+    prolist(sheet);
+    list.setOptionSheet(&sheet);
+    using namespace sheet;
+    const auto value = [&sheet](const char* category, const char* item) {
+        return sheet.value(QLatin1String(category), QLatin1String(item));
+    };
+    sheet.setValue(QLatin1String(kOutputDuration), QLatin1String(kAllClipDuration),
+                   QStringLiteral("0:00:10"));
+    const QString itemNameBefore = value(kGeneral, kItemName);
+
+    // Click on an empty list: the sheet is not touched.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    list.showSelectedInSheet();
+    EXPECT_EQ(value(kGeneral, kItemName), itemNameBefore);
+    EXPECT_EQ(value(kOutputDuration, kAllClipDuration), QStringLiteral("0:00:10"));
+    EXPECT_EQ(list.currentFile(), QString());
+
+    list.addFiles({QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi")});
+    list.setClipTimes(1, QStringLiteral("0:00:05"), QStringLiteral("0:01:00"));
+    QSignalSpy current(&list, &SourceListView::currentFileChanged);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(1));
+    EXPECT_EQ(list.currentFile(), QStringLiteral("/v/two.avi"));
+    EXPECT_EQ(current.size(), 1);
+    EXPECT_EQ(value(kGeneral, kItemName), QStringLiteral("/v/two.avi"));
+    EXPECT_EQ(value(kOutputDuration, kAllClipDuration), QString());
+    EXPECT_EQ(value(kOutputDuration, kStartTime), QStringLiteral("0:00:05"));
+    EXPECT_EQ(value(kOutputDuration, kStopTime), QStringLiteral("0:01:00"));
+}
+
+TEST_F(SourceListViewTest, DoubleClickAsksThePreviewToQuitThenRequestsTheClipEditor) {
+    list.addFiles({QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi")});
+    list.setClipTimes(0, QStringLiteral("0:00:01"), QStringLiteral("0:00:09"));
+    QStringList events;
+    SourceListView::ClipRequest request;
+    QObject::connect(&list, &SourceListView::previewQuitRequested,
+                     [&] { events << QStringLiteral("quit"); });
+    QObject::connect(&list, &SourceListView::videoClipRequested,
+                     [&](const SourceListView::ClipRequest& r) {
+                         events << QStringLiteral("clip");
+                         request = r;
+                     });
+    // A real double-click: the first press selects the row, the second arrives as a double-click.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(0));
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rowCenter(0));
+    EXPECT_EQ(events, (QStringList{"quit", "clip"}));
+    EXPECT_EQ(request.row, 0);
+    EXPECT_EQ(request.file, QStringLiteral("/v/one.avi"));
+    EXPECT_EQ(request.start, QStringLiteral("0:00:01"));
+    EXPECT_EQ(request.end, QStringLiteral("0:00:09"));
+
+    // The "Video Clip" context entry does the same; an empty list does nothing.
+    events.clear();
+    list.contextMenu()->findChild<QAction*>(QStringLiteral("cuttime"))->trigger();
+    EXPECT_EQ(events, (QStringList{"quit", "clip"}));
+    list.clearAll();
+    events.clear();
+    list.requestVideoClip();
+    EXPECT_TRUE(events.isEmpty());
+}
+
+TEST_F(SourceListViewTest, RemoveAndClear) {
+    list.addFiles(
+        {QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
+    list.removeSelected(); // nothing selected: nothing happens
+    EXPECT_EQ(list.rowCount(), 3);
+    list.setCurrentItem(list.topLevelItem(1));
+    list.removeSelected();
+    EXPECT_EQ(paths(), (QStringList{"/v/a.avi", "/v/c.avi"}));
+    list.clearAll();
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_FALSE(list.isProbing());
+}
+
+TEST_F(SourceListViewTest, ContextMenuHoldsItsEntriesInOrderAndOpensOnRightPress) {
+    QMenu* menu = list.contextMenu();
+    EXPECT_EQ(menu->objectName(), QStringLiteral("popupmenu1"));
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        entries << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + "=" + a->text());
+    EXPECT_EQ(entries,
+              (QStringList{"convertnow1=Convert Now!", "-", "PlaySelectedFile=Play Selected File",
+                           "-", "cuttime=Video Clip", "-", "AddFiless=Add Files",
+                           "RemoveSelectedItem=Remove Selected Item",
+                           "ClearAllItems=Clear All Items", "-", "Capture1=Capture Video From DV",
+                           "-", "Import1=Import Video From Youtube"}));
+    const struct {
+        const char* action;
+        void (SourceListView::*signal)();
+    } forwarded[] = {{"convertnow1", &SourceListView::convertRequested},
+                     {"PlaySelectedFile", &SourceListView::playRequested},
+                     {"Capture1", &SourceListView::captureRequested},
+                     {"Import1", &SourceListView::importRequested}};
+    for (const auto& f : forwarded) {
+        QSignalSpy spy(&list, f.signal);
+        menu->findChild<QAction*>(QLatin1String(f.action))->trigger();
+        EXPECT_EQ(spy.size(), 1) << f.action;
+    }
+    QTest::mousePress(list.viewport(), Qt::RightButton, {}, QPoint(40, 40));
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
+TEST_F(SourceListViewTest, OpenDialogOffersItsFiltersAndAddsTheChosenFilesInOrder) {
+    QTemporaryDir dir;
+    QDir d(dir.path());
+    for (const char* name : {"b.avi", "a.avi", "c.avi"}) {
+        QFile f(d.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    list.addFilesWithDialog();
+    QFileDialog* dialog = list.openDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->objectName(), QStringLiteral("CommonDialog1"));
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Open Video File"));
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_TRUE(dialog->isVisible());
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    ASSERT_EQ(types->count(), 14);
+    EXPECT_EQ(types->currentIndex(), 0);
+    const char* expected[] = {"All supported media files",
+                              "Windows Media files (*.avi;*.wmv;*.wma;*.asf)",
+                              "Mov/MP4 Files (*.mov;*.mp4;*.3gp;*.3g2)",
+                              "Real Media Files (*.rm;*.rmvb)",
+                              "Flash Video files (*.flv)",
+                              "Matroska Video files (*.mkv)",
+                              "Sony High Definition Video File (*.m2ts)",
+                              "MPEG-1 Video File (*.m1v;*.mpe;*.mpg;*.mpeg)",
+                              "MPEG-2 Video File (*.m2v;*.mpe;*.mpg;*.mpeg)",
+                              "Divx Video File (*.divx)",
+                              "Ogg Media File (*.ogm)",
+                              "DVD-VR Video File(*.vro)",
+                              "Other Video File(*.dr;*.amv)",
+                              "All files (*.*)"};
+    for (int i = 0; i < 14; ++i)
+        EXPECT_EQ(types->itemText(i), QLatin1String(expected[i])) << i;
+    EXPECT_TRUE(dialog->nameFilters().at(1).endsWith(QStringLiteral("(*.avi *.wmv *.wma *.asf)")));
+
+    dialog->reject();
+    EXPECT_EQ(list.rowCount(), 0);
+
+    list.addFilesWithDialog();
+    dialog->setDirectory(dir.path());
+    dialog->selectFile(QStringLiteral("\"b.avi\" \"a.avi\" \"c.avi\""));
+    static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept checks the chosen files
+    EXPECT_EQ(paths(),
+              (QStringList{d.filePath("b.avi"), d.filePath("a.avi"), d.filePath("c.avi")}));
+}
+
+TEST_F(SourceListViewTest, RowsKeepTheirAddingOrderUnderConcurrentProbing) {
+    QTemporaryDir dir;
+    QDir d(dir.path());
+    const struct {
+        QString path;
+        const char* size;
+        const char* length;
+    } files[] = {
+        {test::makeVideoClip(d, QStringLiteral("one.avi"), 3, QStringLiteral("160x120")), "160x120",
+         "0:00:03"},
+        {test::makeAudioClip(d, QStringLiteral("two.mp3"), 2), "0x0", "0:00:02"},
+        {test::makeVideoClip(d, QStringLiteral("three é.avi"), 1, QStringLiteral("64x48")), "64x48",
+         "0:00:01"},
+        {test::makeVideoClip(d, QStringLiteral("four.avi"), 2, QStringLiteral("96x64")), "96x64",
+         "0:00:02"},
+    };
+    list.probeQueue().setMaxConcurrent(2);
+    QSignalSpy probed(&list, &SourceListView::rowProbed);
+    for (const auto& f : files)
+        list.addMediaFile(f.path);
+    list.addMediaFile(files[0].path); // the same file twice: two rows, each probed
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_TRUE(list.isProbing());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(list.isProbed(i));
+        EXPECT_EQ(list.size(i), QString()); // only the name until the probe ends
+        EXPECT_TRUE(list.topLevelItem(i)->data(0, Qt::ForegroundRole).isValid()); // greyed
+    }
+    ASSERT_TRUE(waitForProbes());
+    EXPECT_EQ(probed.size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        const auto& f = files[i % 4];
+        SCOPED_TRACE(f.path.toStdString());
+        EXPECT_EQ(list.path(i), f.path);
+        EXPECT_EQ(list.start(i), QStringLiteral("0:00:00"));
+        EXPECT_EQ(list.size(i), QLatin1String(f.size));
+        EXPECT_EQ(list.end(i), QLatin1String(f.length));
+        EXPECT_EQ(list.videoTime(i), QLatin1String(f.length));
+        EXPECT_EQ(list.status(i), QString());
+        EXPECT_FALSE(list.topLevelItem(i)->data(0, Qt::ForegroundRole).isValid());
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SourceListViewTest, MissingPlayerIsReportedOnceAndRowsKeepTheirDefaults) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArrayLiteral("/nonexistent"));
+    list.addFiles(
+        {QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
+    const bool done = waitForProbes();
+    qputenv("PATH", path);
+    ASSERT_TRUE(done);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("\"mplayer\"")))
+        << shown[0].text.toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(list.start(i), QStringLiteral("0:00:00"));
+        EXPECT_EQ(list.size(i), QStringLiteral("0x0"));
+        EXPECT_EQ(list.end(i), QString());
+        EXPECT_EQ(list.format(i), QString());
+        EXPECT_EQ(list.videoTime(i), QString());
+    }
+}
+
+TEST_F(SourceListViewTest, StatusIsTheConversionsColumn) {
+    list.addFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi")});
+    list.setStatus(1, QStringLiteral("Fail"), QStringLiteral("Unknown encoder"));
+    EXPECT_EQ(list.status(0), QString());
+    EXPECT_EQ(list.status(1), QStringLiteral("Fail"));
+    EXPECT_EQ(list.topLevelItem(1)->toolTip(SourceListView::StatusColumn),
+              QStringLiteral("Unknown encoder"));
+    list.setStatus(7, QStringLiteral("OK")); // no such row: nothing happens
+    EXPECT_EQ(list.rowCount(), 2);
+}
+
+} // namespace
+} // namespace mirelo

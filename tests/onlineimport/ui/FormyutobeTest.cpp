@@ -1,0 +1,332 @@
+#include "onlineimport/ui/Formyutobe.h"
+#include "onlineimport/StreamPreviewPlayer.h"
+#include "onlineimport/Transfer.h"
+#include "onlineimport/WatchPage.h"
+
+#include "onlineimport/TestHttpServer.h"
+#include "onlineimport/TestWait.h"
+#include "onlineimport/WatchPageFixture.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace mirelo {
+namespace {
+
+using test::runUntil;
+using test::TestHttpServer;
+
+// Records what the window asks of its embedded player, in order.
+class RecordingPlayer : public StreamPreviewPlayer {
+public:
+    QStringList calls;
+    void setMovie(const QString& path) override { calls += "movie " + path; }
+    void setVariable(const QString& name, const QString& value) override {
+        calls += "variable " + name + "=" + value;
+    }
+    void play() override { calls += QStringLiteral("play"); }
+    void setToolTipText(const QString& text) override { calls += "tooltip " + text; }
+    void setWindowMode(const QString& mode) override { calls += "mode " + mode; }
+};
+
+QByteArray thumbnailJpeg() {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return buffer.data();
+}
+
+template <typename W> W* control(QWidget& window, const char* name) {
+    W* w = window.findChild<W*>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+QString text(QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text();
+    if (auto* box = qobject_cast<QGroupBox*>(w))
+        return box->title();
+    return {};
+}
+
+// The window and every message box it shows, each answered with `answer`.
+class WindowDriver {
+public:
+    explicit WindowDriver(Formyutobe& w) : window(w) {
+        QObject::connect(&w, &Formyutobe::directLinkFinished, [this] { ++directLinks; });
+        QObject::connect(&w, &Formyutobe::downloadFinished, [this](bool ok) { downloads += ok; });
+    }
+
+    // Runs the event loop until `done`, answering message boxes as they appear.
+    bool runUntil(const std::function<bool()>& done,
+                  QMessageBox::StandardButton answer = QMessageBox::Ok) {
+        return test::runUntil([&] {
+            for (QMessageBox* box : window.findChildren<QMessageBox*>()) {
+                if (!box->isVisible() || seen.contains(box))
+                    continue;
+                seen.insert(box);
+                messages += box->windowTitle() + QStringLiteral(" | ") + box->text();
+                QAbstractButton* button = box->button(answer);
+                (button ? button : box->buttons().value(0))->click();
+            }
+            return done();
+        });
+    }
+
+    Formyutobe& window;
+    QSet<QMessageBox*> seen;
+    QStringList messages;
+    int directLinks = 0;
+    QList<bool> downloads;
+};
+
+class FormyutobeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString map = test::streamMap({{22, server.url(QStringLiteral("/mp4"))},
+                                             {35, server.url(QStringLiteral("/hd%20high"))},
+                                             {5, server.url(QStringLiteral("/short"))}});
+        server.route(QStringLiteral("/watch"),
+                     TestHttpServer::ok(
+                         test::watchPage(server.url(QStringLiteral("/thumb.jpg")), map).toUtf8()));
+        server.route(QStringLiteral("/thumb.jpg"),
+                     TestHttpServer::ok(thumbnailJpeg(), "image/jpeg"));
+        server.route(QStringLiteral("/mp4"), TestHttpServer::ok(QByteArray(2500, 'm')));
+        server.route(QStringLiteral("/short"),
+                     TestHttpServer::announcing(QByteArray(10, 's'), 900));
+        server.route(QStringLiteral("/hang"), TestHttpServer::hanging());
+        window.setStorageFolder(storage.path());
+        window.setPreviewPlayer(&player);
+        window.show();
+    }
+
+    void getDirectLink(const QString& url) {
+        control<QLineEdit>(window, "txtWatchUrl")->setText(url);
+        control<QPushButton>(window, "cmdG")->click();
+    }
+
+    TestHttpServer server;
+    QTemporaryDir storage;
+    RecordingPlayer player;
+    Formyutobe window;
+    WindowDriver driver{window};
+};
+
+TEST_F(FormyutobeTest, ControlsStartWithTheirCaptionsAndPositions) {
+    Formyutobe fresh;
+    EXPECT_EQ(fresh.windowTitle(), QStringLiteral("RirUzarAvud-Beta Release"));
+    EXPECT_EQ(fresh.size(), QSize(478, 323));
+    struct Case {
+        const char* name;
+        QRect geometry; // pixels, relative to the parent control
+        const char* caption;
+    } cases[] = {
+        {"frmDW", {4, 34, 473, 257}, ""},
+        {"Label1", {10, 2, 337, 17}, "Enter YouTube video URL"},
+        {"txtWatchUrl", {8, 24, 417, 19}, "https://www.youtube.com/watch?v=XXXXX"},
+        {"cmdG", {410, 120, 57, 57}, "Get Direct Link"},
+        {"picTitle", {8, 48, 137, 113}, ""},
+        {"lblTitle1", {152, 48, 249, 25}, "Title"},
+        {"lblAuthor", {152, 72, 233, 17}, "Author"},
+        {"txtDesc", {154, 88, 249, 41}, ""},
+        {"lblCat", {152, 136, 249, 17}, "Category"},
+        {"lblPublished", {152, 152, 249, 17}, "Published"},
+        {"lblDur", {24, 160, 113, 17}, "Duration"},
+        {"lblRat", {408, 56, 57, 17}, "Rating"},
+        {"lblRating", {408, 72, 57, 33}, "..."},
+        {"Label2", {8, 184, 81, 17}, ""},
+        {"pbDownload", {96, 184, 369, 17}, ""},
+        {"getMp4", {8, 208, 89, 41}, "Get MP4"},
+        {"getHDL", {104, 208, 89, 41}, "Get HD High"},
+        {"cmdPR", {208, 216, 57, 25}, "Preview"},
+        {"getHDH", {273, 208, 89, 41}, "Get HD Low"},
+        {"getFlv", {369, 208, 89, 41}, "Get FLV"},
+        {"cmdCLose", {454, 0, 19, 19}, "X"},
+        {"lblTitle", {8, 294, 465, 17}, "Status  "},
+        {"frmPR", {344, 448, 449, 273}, "YouTube Preview"},
+        {"SWF", {8, 24, 433, 241}, ""},
+        {"Label8", {8, 7, 329, 17}, "Click and wait for video to Load..."},
+        {"Label6", {429, 7, 17, 17}, "X"},
+    };
+    for (const Case& c : cases) {
+        QWidget* w = control<QWidget>(fresh, c.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), c.geometry) << c.name;
+        EXPECT_EQ(text(w), QString::fromUtf8(c.caption)) << c.name;
+    }
+    for (const char* name : {"getMp4", "getHDL", "getHDH", "getFlv"})
+        EXPECT_FALSE(control<QPushButton>(fresh, name)->isEnabled()) << name;
+    EXPECT_TRUE(control<QPushButton>(fresh, "cmdG")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(fresh, "cmdPR")->isEnabled());
+    EXPECT_EQ(control<QProgressBar>(fresh, "pbDownload")->value(), 0);
+    EXPECT_EQ(control<QProgressBar>(fresh, "pbDownload")->maximum(), 100);
+    EXPECT_EQ(fresh.pageTransfer().timeoutMs(), 60000);
+}
+
+TEST_F(FormyutobeTest, GetDirectLinkFillsTheWindow) {
+    getDirectLink(server.url(QStringLiteral("/watch")));
+    EXPECT_FALSE(control<QPushButton>(window, "cmdG")->isEnabled());
+    // The shipped loading picture stands in while the page is fetched.
+    const QPixmap loading(QCoreApplication::applicationDirPath() + QStringLiteral("/loading.jpg"));
+    ASSERT_FALSE(loading.isNull());
+    EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().toImage(), loading.toImage());
+    ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
+    EXPECT_TRUE(driver.messages.isEmpty()) << driver.messages.join('\n').toStdString();
+
+    const struct {
+        const char* name;
+        QString expected;
+    } fields[] = {
+        {"lblTitle1", QString::fromUtf8(test::kPageTitle)},
+        {"lblAuthor", QStringLiteral("mirelo_tests")},
+        {"lblCat", QStringLiteral("Music")},
+        {"lblPublished", QStringLiteral("March 3, 2010")},
+        {"lblDur", QStringLiteral("213 Sec.")},
+        {"lblRating", QStringLiteral("4.5")},
+        {"lblTitle", QStringLiteral("Complete!")},
+    };
+    for (const auto& f : fields)
+        EXPECT_EQ(control<QLabel>(window, f.name)->text(), f.expected) << f.name;
+    EXPECT_EQ(control<QPlainTextEdit>(window, "txtDesc")->toPlainText(),
+              QStringLiteral("A test description."));
+    EXPECT_EQ(watchPageInfo().videoId, QStringLiteral("tEsT_42"));
+
+    for (const auto& [name, enabled] : {std::pair{"getMp4", true}, std::pair{"getHDL", true},
+                                        std::pair{"getFlv", true}, std::pair{"getHDH", false}})
+        EXPECT_EQ(control<QPushButton>(window, name)->isEnabled(), enabled) << name;
+
+    const QString thumbnail = QDir(storage.path()).filePath(QStringLiteral("Cache/tEsT_42.jpg"));
+    EXPECT_TRUE(QFile::exists(thumbnail));
+    EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().size(), QSize(64, 48));
+
+    EXPECT_FALSE(control<QPushButton>(window, "cmdG")->isEnabled());
+    control<QLineEdit>(window, "txtWatchUrl")->insert(QStringLiteral("x"));
+    EXPECT_TRUE(control<QPushButton>(window, "cmdG")->isEnabled());
+}
+
+TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
+    getDirectLink(server.url(QStringLiteral("/watch")));
+    ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
+    const QString title = QString::fromUtf8(test::kPageTitle);
+
+    // "Get MP4" downloads at once.
+    control<QPushButton>(window, "getMp4")->click();
+    ASSERT_TRUE(driver.runUntil([&] { return driver.downloads.size() == 1; }));
+    EXPECT_EQ(driver.downloads, QList<bool>{true});
+    EXPECT_TRUE(driver.messages.isEmpty());
+    EXPECT_EQ(control<QLabel>(window, "Label2")->text(), QStringLiteral("100 % "));
+    EXPECT_EQ(control<QProgressBar>(window, "pbDownload")->value(), 100);
+    QFile mp4(QDir(storage.path()).filePath(title + QStringLiteral(".mp4")));
+    ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mp4.readAll(), QByteArray(2500, 'm'));
+
+    // "Get FLV" asks; Yes downloads, and a short body is an error with no file left.
+    control<QPushButton>(window, "getFlv")->click();
+    ASSERT_TRUE(driver.runUntil([&] { return driver.downloads.size() == 2; }, QMessageBox::Yes));
+    ASSERT_EQ(driver.messages.size(), 2);
+    EXPECT_EQ(driver.messages[0],
+              QStringLiteral("Download/Play | Do you want Download or Play "
+                             "this video?\r\nClick yes to Download, No to Play"));
+    EXPECT_TRUE(driver.messages[1].startsWith(QStringLiteral("Mirelo Video Converter | Error-")));
+    EXPECT_TRUE(driver.messages[1].contains(QStringLiteral("10 of the 900")))
+        << driver.messages[1].toStdString();
+    EXPECT_FALSE(QFile::exists(QDir(storage.path()).filePath(title + QStringLiteral(".flv"))));
+
+    // "Get HD High" asks; No plays the stream in the preview panel.
+    control<QPushButton>(window, "getHDL")->click();
+    ASSERT_TRUE(driver.runUntil([&] { return !player.calls.isEmpty(); }, QMessageBox::No));
+    auto* panel = control<QGroupBox>(window, "frmPR");
+    EXPECT_EQ(panel->pos(), QPoint(16, 8));
+    const QStringList expectedCalls = {
+        QStringLiteral("movie ") + QCoreApplication::applicationDirPath() +
+            QStringLiteral("/flvplayer.swf"),
+        QStringLiteral("variable file=") + server.url(QStringLiteral("/hd%20high")),
+        QStringLiteral("play"),
+        QStringLiteral("tooltip Preview of ") + title,
+        QStringLiteral("mode Fullscreen"),
+    };
+    EXPECT_EQ(player.calls, expectedCalls);
+    EXPECT_EQ(control<QWidget>(window, "SWF")->toolTip(), QStringLiteral("Preview of ") + title);
+
+    player.calls.clear();
+    control<QPushButton>(window, "cmdPR")->click();
+    EXPECT_EQ(panel->pos(), QPoint(20, 30));
+    EXPECT_EQ(player.calls, expectedCalls);
+
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(control<QLabel>(window, "Label6"), &release);
+    EXPECT_EQ(panel->pos(), QPoint(533, 30));
+}
+
+TEST_F(FormyutobeTest, FailedFetchShowsOneMessage) {
+    const struct {
+        QString url;
+        const char* holds;
+        bool slow;
+    } cases[] = {
+        {QStringLiteral("http://127.0.0.1:%1/w").arg(TestHttpServer::closedPort()), "12029", false},
+        {QStringLiteral("ftp://127.0.0.1/watch"), "ftp://127.0.0.1/watch", false},
+        {server.url(QStringLiteral("/hang")), "12002", true},
+    };
+    window.pageTransfer().setTimeoutMs(700);
+    for (const auto& c : cases) {
+        driver.messages.clear();
+        driver.directLinks = 0;
+        getDirectLink(c.url);
+        ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
+        ASSERT_EQ(driver.messages.size(), 1) << driver.messages.join('\n').toStdString();
+        EXPECT_TRUE(driver.messages[0].startsWith(
+            QStringLiteral("Mirelo Video Converter | Something Went Wrong\r\n")));
+        EXPECT_TRUE(driver.messages[0].contains(QLatin1String(c.holds)))
+            << driver.messages[0].toStdString();
+        EXPECT_EQ(control<QLabel>(window, "lblTitle")->text() == QStringLiteral("Slow Connection"),
+                  c.slow);
+        EXPECT_EQ(control<QLabel>(window, "lblDur")->text(), QStringLiteral(" Sec."));
+        EXPECT_EQ(control<QLineEdit>(window, "txtWatchUrl")->text(), c.url);
+        EXPECT_FALSE(control<QPushButton>(window, "cmdG")->isEnabled());
+    }
+}
+
+TEST_F(FormyutobeTest, CloseButtonAndDragging) {
+    const QPoint start = window.pos();
+    const QPoint grab = window.mapToGlobal(QPoint(100, 10)); // bare background above the panel
+    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(window.mapFromGlobal(global)), QPointF(global),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &e);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    send(QEvent::MouseMove, grab + QPoint(50, 30), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, grab + QPoint(50, 30), Qt::NoButton);
+    EXPECT_EQ(window.pos(), start + QPoint(50, 30));
+
+    control<QPushButton>(window, "cmdCLose")->click();
+    EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace
+} // namespace mirelo

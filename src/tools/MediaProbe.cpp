@@ -65,7 +65,8 @@ void MediaProbe::start(const QString& path) {
 
 void MediaProbe::runPass(const QStringList& arguments) {
     dropProcess();
-    m_process = std::make_unique<Process>();
+    // Parented, so a pass dropped but not yet deleted goes with the probe.
+    m_process = std::make_unique<Process>(this);
     m_process->setAsync(true);
     m_process->setProgram(m_player, arguments);
     Process* const pass = m_process.get();

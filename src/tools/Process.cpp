@@ -60,7 +60,7 @@ void Process::abort(int vnRC) {
         return;
     }
     m_aborted = true;
-    m_rc = vnRC;
+    m_abortRc = vnRC;
     m_proc->kill(); // finished() follows from onProcessFinished once the program is reaped
 }
 
@@ -82,6 +82,7 @@ void Process::launch() {
     m_stdOut.clear();
     m_startError.clear();
     m_aborted = false;
+    m_abortRc = 0;
     m_decoder.resetState();
     m_startTime = QDateTime::currentDateTime();
     if (!m_proc)
@@ -99,8 +100,12 @@ void Process::launch() {
 
 void Process::onProcessFinished(int exitCode, QProcess::ExitStatus status) {
     read();
-    if (!m_aborted)
-        m_rc = status == QProcess::NormalExit ? exitCode : -1;
+    if (m_aborted && m_abortRc != 0)
+        m_rc = m_abortRc;
+    else if (status == QProcess::NormalExit) // also a program that ended just before the abort
+        m_rc = exitCode;
+    else
+        m_rc = m_aborted ? 0 : -1;
     const QString rest = m_decoder.decode(QByteArray());
     if (!rest.isEmpty())
         m_stdOut += rest;

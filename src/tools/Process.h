@@ -81,6 +81,7 @@ private:
     QString m_stdOut;
     QString m_startError;
     bool m_aborted = false;
+    int m_abortRc = 0;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
     QProcess* m_proc = nullptr;
 };

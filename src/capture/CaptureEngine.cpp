@@ -203,7 +203,7 @@ void CaptureEngine::readFrames() {
     if (whole == 0)
         return;
     // Only the newest complete picture is worth painting.
-    PreviewFrame frame{frameBuffer_.mid((whole - 1) * frameBytes, frameBytes), format_.width,
+    CaptureFrame frame{frameBuffer_.mid((whole - 1) * frameBytes, frameBytes), format_.width,
                        format_.height};
     frameBuffer_.remove(0, whole * frameBytes);
     if (preview_ || runningMode_ == Mode::Recording)

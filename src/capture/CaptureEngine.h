@@ -16,7 +16,7 @@
 namespace mirelo {
 
 // One picture of the live view: packed RGB, three bytes per pixel, rows without padding.
-struct PreviewFrame {
+struct CaptureFrame {
     QByteArray rgb;
     int width = 0;
     int height = 0;
@@ -76,7 +76,7 @@ public:
 Q_SIGNALS:
     void devicesChanged();
     void compressorsChanged();
-    void frameReady(const mirelo::PreviewFrame& frame);
+    void frameReady(const mirelo::CaptureFrame& frame);
     void statisticsChanged();
     void capturingChanged(bool capturing);
     // A failure the user must hear of: a start that failed, a device that stopped delivering.
@@ -130,4 +130,4 @@ private:
 
 } // namespace mirelo
 
-Q_DECLARE_METATYPE(mirelo::PreviewFrame)
+Q_DECLARE_METATYPE(mirelo::CaptureFrame)

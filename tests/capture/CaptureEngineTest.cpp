@@ -79,7 +79,7 @@ TEST_F(CaptureEngineTest, TwoSecondRecordingIsAPlayableDivxAviWithStatisticsAndL
     EXPECT_NEAR(double(s.elapsedMs), double(s.framesCaptured) * 40.0, 200.0);
 
     ASSERT_GT(frames.count(), 5);
-    const auto frame = frames.last()[0].value<PreviewFrame>();
+    const auto frame = frames.last()[0].value<CaptureFrame>();
     EXPECT_EQ(frame.width, 320);
     EXPECT_EQ(frame.height, 240);
     EXPECT_EQ(frame.rgb.size(), 320 * 240 * 3);

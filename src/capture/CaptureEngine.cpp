@@ -46,6 +46,10 @@ QString CaptureEngine::compressorName(int index) const {
 }
 
 void CaptureEngine::setConnected(bool on) {
+    // A recording belongs to its device: disconnecting ends it rather than letting it resume
+    // on the next device into the same file.
+    if (!on)
+        setCapturing(false);
     connected_ = on;
     const CaptureDevice* device = selectedDevice();
     if (device)
@@ -56,6 +60,8 @@ void CaptureEngine::setConnected(bool on) {
 }
 
 void CaptureEngine::setDeviceIndex(int index) {
+    if (index != deviceIndex_)
+        setCapturing(false);
     deviceIndex_ = index;
     if (connected_)
         setConnected(true);

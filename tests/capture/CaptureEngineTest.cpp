@@ -209,6 +209,33 @@ TEST_F(CaptureEngineTest, ClosingWhileRecordingStopsInStagesWithinTheGrace) {
     EXPECT_TRUE(inspectRecording(file).valid);
 }
 
+TEST_F(CaptureEngineTest, ChoosingADeviceWhileRecordingEndsTheRecordingWithoutOverwritingIt) {
+    auto engine = makeEngine({kCamera, QStringLiteral("testsrc2=size=320x240:rate=25")});
+    const QString file = dir_.filePath("first.avi");
+    engine->setCaptureFileName(file);
+    engine->setPreview(true);
+    QSignalSpy statistics(engine.get(), &CaptureEngine::statisticsChanged);
+    QSignalSpy ended(engine.get(), &CaptureEngine::recordingEnded);
+    engine->startCapture();
+    while (engine->statistics().framesCaptured < 10)
+        ASSERT_TRUE(statistics.wait(20000));
+    engine->setConnected(false);
+    engine->setDeviceIndex(1);
+    engine->setConnected(true);
+    EXPECT_FALSE(engine->isCapturing());
+    ASSERT_TRUE(ended.wait(10000));
+    const int recorded = inspectRecording(file).decodedFrames;
+    EXPECT_GE(recorded, 10);
+    // The second device shows its picture but records nothing into the first device's file.
+    QSignalSpy frames(engine.get(), &CaptureEngine::frameReady);
+    ASSERT_TRUE(frames.wait(10000));
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(inspectRecording(file).decodedFrames, recorded);
+    QSignalSpy idle(engine.get(), &CaptureEngine::idle);
+    engine->shutDown();
+    ASSERT_TRUE(idle.wait(10000));
+}
+
 TEST_F(CaptureEngineTest, CompressorsComeFromTheInstalledEncoder) {
     auto engine = makeEngine({kCamera});
     if (!engine->compressorsLoaded()) {

@@ -1,0 +1,103 @@
+#include "app/PreviewController.h"
+
+#include "app/Form1.h"
+#include "app/PreviewFrame.h"
+#include "app/VideoSurface.h"
+#include "clip/ui/Form2.h"
+#include "sourcelist/ui/SourceListView.h"
+#include "tools/Module1.h"
+#include "tools/PreviewPlayer.h"
+
+#include <QSlider>
+#include <QToolButton>
+
+namespace mirelo {
+
+namespace {
+
+PreviewWidgets previewWidgets(const Form1& window) {
+    const PreviewFrame* frame = window.preview();
+    PreviewWidgets w;
+    w.video = frame->videoSurface();
+    w.play = frame->playButton();
+    w.pause = frame->pauseButton();
+    w.stop = frame->stopButton();
+    w.back = frame->backButton();
+    w.forward = frame->forwardButton();
+    w.firstFrame = frame->firstFrameButton();
+    w.lastFrames = frame->lastFramesButton();
+    w.position = frame->positionSlider();
+    w.currentTime = frame->currentTimeLabel();
+    w.totalTime = frame->totalTimeLabel();
+    w.clock = window.previewClock();
+    return w;
+}
+
+} // namespace
+
+PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
+    : QObject(&window), m_window(window), m_player(player) {
+    m_presenter = [this](QMessageBox::Icon icon, const QString& text) {
+        auto* box = new QMessageBox(icon, QStringLiteral("Mirelo Video Converter"), text,
+                                    QMessageBox::Ok, &m_window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        box->open();
+    };
+    m_controls = new PreviewControls(player, previewWidgets(window), this);
+    SourceListView* list = window.sourceList();
+    m_controls->setPlaySource([list]() -> std::optional<PlayItem> {
+        if (list->rowCount() == 0)
+            return std::nullopt;
+        const int row = list->selectedRow() >= 0 ? list->selectedRow() : 0;
+        return PlayItem{list->path(row), list->videoTime(row)};
+    });
+    connect(list, &SourceListView::playRequested, this, &PreviewController::playSelected);
+    connect(list, &SourceListView::currentFileChanged, this,
+            [this](const QString& path) { m_controls->transport().setCurrentFile(path); });
+    connect(list, &SourceListView::previewQuitRequested, this,
+            &PreviewController::quitForClipEditor);
+    connect(list, &SourceListView::videoClipRequested, this,
+            [this](const SourceListView::ClipRequest& r) {
+                openClipEditor(r.row, r.file, r.start, r.end, r.videoTime);
+            });
+    connect(&window, &Form1::closing, this, &PreviewController::stopForClosing);
+    connect(&player, &PreviewPlayer::startFailed, this,
+            [this](const QString& message) { m_presenter(QMessageBox::Warning, message); });
+}
+
+PreviewController::~PreviewController() = default;
+
+void PreviewController::playSelected() {
+    m_controls->play();
+}
+
+void PreviewController::quitForClipEditor() {
+    if (m_player.playerProcessId() != 0)
+        Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+    // The clock would otherwise keep counting the shared position the editor starts from 0.
+    m_controls->transport().stopClock();
+}
+
+void PreviewController::openClipEditor(int row, const QString& file, const QString& start,
+                                       const QString& end, const QString& videoTime) {
+    if (m_editor)
+        return;
+    m_player.setPlayPosition(0);
+    m_player.setPlayLength(0);
+    m_editor = new Form2(m_player, file, ClipTimes{start, end, videoTime},
+                         m_window.paths().skinFile, &m_window);
+    m_editor->setAttribute(Qt::WA_DeleteOnClose);
+    SourceListView* list = m_window.sourceList();
+    connect(m_editor, &Form2::clipTimesAccepted, list,
+            [list, row](const QString& s, const QString& e) { list->setClipTimes(row, s, e); });
+    connect(m_editor, &QObject::destroyed, this, [this] { m_editor = nullptr; });
+    m_editor->show();
+}
+
+void PreviewController::stopForClosing() {
+    m_controls->transport().stopClock();
+    m_player.stopAll();
+}
+
+} // namespace mirelo

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "tools/ui/PreviewControls.h"
+
+#include <QMessageBox>
+#include <QObject>
+
+#include <functional>
+
+namespace mirelo {
+
+class Form1;
+class Form2;
+class PreviewPlayer;
+
+// Gives the main window's preview its behaviour and connects it to the source list: Play plays the
+// selected row, a click sets CurrentFile, a double-click or "Video Clip" quits the preview and
+// opens the clip editor, whose times go back into the row. Closing the window stops the player.
+class PreviewController : public QObject {
+    Q_OBJECT
+public:
+    using MessagePresenter = std::function<void(QMessageBox::Icon, const QString& text)>;
+
+    PreviewController(Form1& window, PreviewPlayer& player);
+    ~PreviewController() override;
+
+    PreviewControls& controls() { return *m_controls; }
+    // The clip editor while it is open (null otherwise).
+    Form2* clipEditor() const { return m_editor; }
+    void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
+
+    // The "Play Selected File" commands and cmdPlay.
+    void playSelected();
+    // The double-click and the "Video Clip" commands, once the list has asked for them.
+    void openClipEditor(int row, const QString& file, const QString& start, const QString& end,
+                        const QString& videoTime);
+
+private:
+    void quitForClipEditor();
+    void stopForClosing();
+
+    Form1& m_window;
+    PreviewPlayer& m_player;
+    PreviewControls* m_controls = nullptr;
+    Form2* m_editor = nullptr;
+    MessagePresenter m_presenter;
+};
+
+} // namespace mirelo

@@ -1,0 +1,25 @@
+#include "clip/ClipTimes.h"
+
+#include "convert/TimeString.h"
+
+namespace mirelo {
+
+int clipSeconds(const QString& time) {
+    return parseTimeString(time).value_or(0);
+}
+
+std::optional<QString> clipLengthText(const QString& start, const QString& end) {
+    const std::optional<int> from = parseTimeString(start);
+    const std::optional<int> to = parseTimeString(end);
+    if (!from || !to)
+        return std::nullopt;
+    return formatTimeString(*to - *from);
+}
+
+bool clipTimesAcceptable(const QString& start, const QString& end) {
+    const std::optional<int> from = parseTimeString(start);
+    const std::optional<int> to = parseTimeString(end);
+    return from && to && *from < *to;
+}
+
+} // namespace mirelo

@@ -1,0 +1,220 @@
+#include "clip/ui/Form2.h"
+
+#include "app/Resources.h"
+#include "app/Skin.h"
+#include "app/VideoSurface.h"
+#include "convert/TimeString.h"
+#include "tools/Module1.h"
+#include "tools/PreviewPlayer.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace mirelo {
+
+namespace {
+
+const char* const kTimeError = "Start time or End time is error.";
+
+struct ButtonSpec {
+    QAbstractButton* PreviewWidgets::*slot;
+    const char* name;
+    const char* tip;
+    const char* icon;
+};
+
+// The preview's transport, left to right.
+constexpr ButtonSpec kTransport[] = {
+    {&PreviewWidgets::firstFrame, "Command4", "First Frame", "first"},
+    {&PreviewWidgets::back, "cmdBack", "Back", "back"},
+    {&PreviewWidgets::play, "cmdPlay", "Play", "play"},
+    {&PreviewWidgets::pause, "cmdPause", "Pause", "pause"},
+    {&PreviewWidgets::stop, "cmdStop", "Stop", "stop"},
+    {&PreviewWidgets::forward, "cmdForward", "Forward", "forward"},
+    {&PreviewWidgets::lastFrames, "Command5", "Last Frames", "last"},
+};
+
+QSlider* timeSlider(const char* name, QWidget* parent) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(QLatin1String(name));
+    return slider;
+}
+
+QLineEdit* timeText(const char* name, QWidget* parent) {
+    auto* text = new QLineEdit(parent);
+    text->setObjectName(QLatin1String(name));
+    return text;
+}
+
+void presentMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+    auto* box = new QMessageBox(icon, QStringLiteral("Mirelo Video Converter"), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+} // namespace
+
+Form2::Form2(PreviewPlayer& player, const QString& clipFile, const ClipTimes& times,
+             const QString& skinFile, QWidget* parent)
+    : QDialog(parent), m_player(player), m_clipFile(clipFile), m_videoTime(times.videoTime) {
+    initUiResources();
+    setObjectName(QStringLiteral("Form2"));
+    setWindowModality(Qt::ApplicationModal);
+    m_presenter = [this](QMessageBox::Icon icon, const QString& text) {
+        presentMessage(this, icon, text);
+    };
+    m_clock = new QTimer(this);
+    m_clock->setObjectName(QStringLiteral("Timer1"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildPreview(), 1);
+    layout->addWidget(buildTimes());
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &Form2::accept);
+    connect(cancel, &QPushButton::clicked, this, &Form2::reject);
+
+    applySkin(this, skinFile);
+    load(times);
+}
+
+Form2::~Form2() = default;
+
+QWidget* Form2::buildPreview() {
+    auto* area = new QWidget(this);
+    PreviewWidgets w;
+    auto* video = new VideoSurface(area);
+    video->setObjectName(QStringLiteral("Text4"));
+    video->setMinimumSize(355, 205); // 5325 x 3075 twips
+    w.video = video;
+    auto* transport = new QHBoxLayout;
+    transport->addStretch();
+    for (const ButtonSpec& spec : kTransport) {
+        auto* button = new QToolButton(area);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setToolTip(QLatin1String(spec.tip));
+        button->setAccessibleName(QLatin1String(spec.tip));
+        button->setIcon(
+            QIcon(QStringLiteral(":/icons/player/%1.svg").arg(QLatin1String(spec.icon))));
+        button->setAutoRaise(true);
+        transport->addWidget(button);
+        w.*spec.slot = button;
+    }
+    transport->addStretch();
+    w.position = timeSlider("Slider3", area);
+    w.currentTime = new QLabel(QStringLiteral("0:00:00"), area);
+    w.currentTime->setObjectName(QStringLiteral("LblCurTime"));
+    w.totalTime = new QLabel(QStringLiteral("Total time: 0:00:00"), area);
+    w.totalTime->setObjectName(QStringLiteral("SkinLabel10"));
+    w.clock = m_clock;
+
+    auto* times = new QHBoxLayout;
+    times->addWidget(new QLabel(QStringLiteral("Current Time:"), area));
+    times->addWidget(w.currentTime);
+    times->addStretch();
+    times->addWidget(w.totalTime);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(video, 1);
+    layout->addWidget(w.position);
+    layout->addLayout(times);
+    layout->addLayout(transport);
+
+    m_preview = new PreviewControls(m_player, w, this);
+    m_preview->transport().setCurrentFile(m_clipFile);
+    m_preview->setPlaySource([this]() -> std::optional<PlayItem> {
+        return PlayItem{m_clipFile, m_videoTime};
+    });
+    return area;
+}
+
+QWidget* Form2::buildTimes() {
+    auto* frame = new QGroupBox(QStringLiteral("Start Time and End Time"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    m_startSlider = timeSlider("Slider1", frame);
+    m_endSlider = timeSlider("Slider2", frame);
+    m_start = timeText("Text1", frame);
+    m_end = timeText("Text2", frame);
+    m_length = timeText("Text3", frame);
+    m_length->setReadOnly(true);
+    auto* form = new QFormLayout(frame);
+    form->addRow(m_startSlider);
+    form->addRow(QStringLiteral("Start Time:"), m_start);
+    form->addRow(m_endSlider);
+    form->addRow(QStringLiteral("End Time:"), m_end);
+    form->addRow(QStringLiteral("Clip Time"), m_length);
+    onMouseRelease(m_startSlider, [this] { startSliderReleased(); });
+    onMouseRelease(m_endSlider, [this] { endSliderReleased(); });
+    return frame;
+}
+
+void Form2::load(const ClipTimes& times) {
+    m_start->setText(times.start);
+    m_end->setText(times.end);
+    updateClipLength();
+    const int length = clipSeconds(times.videoTime);
+    m_startSlider->setRange(0, length);
+    m_endSlider->setRange(0, length);
+    m_endSlider->setValue(clipSeconds(times.end));
+    m_startSlider->setValue(clipSeconds(times.start));
+    m_player.setPlayLength(length);
+    setWindowTitle(QStringLiteral("Clip Time  -  ") + m_clipFile);
+}
+
+void Form2::updateClipLength() {
+    if (const std::optional<QString> length = clipLengthText(m_start->text(), m_end->text()))
+        m_length->setText(*length);
+}
+
+void Form2::startSliderReleased() {
+    m_start->setText(formatTimeString(m_startSlider->value()));
+    updateClipLength();
+}
+
+void Form2::endSliderReleased() {
+    m_end->setText(formatTimeString(m_endSlider->value()));
+    updateClipLength();
+}
+
+void Form2::accept() {
+    const QString start = m_start->text();
+    const QString end = m_end->text();
+    if (!clipTimesAcceptable(start, end)) {
+        m_presenter(QMessageBox::Critical, QLatin1String(kTimeError));
+        return;
+    }
+    Q_EMIT clipTimesAccepted(start, end);
+    QDialog::accept();
+}
+
+// Every way out: the player quits, the clock stops, the editor lets go of its file.
+void Form2::done(int result) {
+    if (!m_closed) {
+        m_closed = true;
+        // Sent even before any player has an id, so a start still on its way is dropped too.
+        Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+        m_preview->transport().stopClock();
+        m_clipFile.clear();
+    }
+    QDialog::done(result);
+}
+
+} // namespace mirelo

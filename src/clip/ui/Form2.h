@@ -1,0 +1,70 @@
+#pragma once
+
+#include "clip/ClipTimes.h"
+#include "tools/ui/PreviewControls.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+#include <functional>
+
+class QLineEdit;
+class QSlider;
+class QTimer;
+
+namespace mirelo {
+
+class PreviewPlayer;
+
+// The clip editor: chooses the start and end time of one source file, with its own preview in
+// Text4 that shares the product's player. Modal. "OK" accepts only two times with the start
+// before the end (compared as times) and then emits clipTimesAccepted(); every way out quits a
+// running player.
+class Form2 : public QDialog {
+    Q_OBJECT
+public:
+    // Shows a message titled with the application title. The default is a window-modal message
+    // box that does not block; tests install a recorder.
+    using MessagePresenter = std::function<void(QMessageBox::Icon, const QString& text)>;
+
+    Form2(PreviewPlayer& player, const QString& clipFile, const ClipTimes& times,
+          const QString& skinFile, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
+
+    // CurrentClipFile: the file being edited; empty once the window has closed.
+    QString currentClipFile() const { return m_clipFile; }
+    PreviewControls& preview() { return *m_preview; }
+
+    // The handlers, also reachable from the controls.
+    void startSliderReleased(); // Slider1
+    void endSliderReleased();   // Slider2
+    void accept() override;     // "OK" (Command1); "Cancel" (Command2) is reject()
+    // Every way out (OK, Cancel, Escape, the window's close button) ends here.
+    void done(int result) override;
+
+Q_SIGNALS:
+    void clipTimesAccepted(const QString& start, const QString& end);
+
+private:
+    QWidget* buildTimes();
+    QWidget* buildPreview();
+    void load(const ClipTimes& times);
+    void updateClipLength();
+
+    PreviewPlayer& m_player;
+    QString m_clipFile;
+    QString m_videoTime;
+    MessagePresenter m_presenter;
+    QSlider* m_startSlider = nullptr; // Slider1
+    QSlider* m_endSlider = nullptr;   // Slider2
+    QLineEdit* m_start = nullptr;     // Text1
+    QLineEdit* m_end = nullptr;       // Text2
+    QLineEdit* m_length = nullptr;    // Text3
+    QTimer* m_clock = nullptr;        // Timer1
+    PreviewControls* m_preview = nullptr;
+    bool m_closed = false;
+};
+
+} // namespace mirelo

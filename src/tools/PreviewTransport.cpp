@@ -1,0 +1,150 @@
+#include "tools/PreviewTransport.h"
+
+#include "convert/TimeString.h"
+#include "tools/Module1.h"
+#include "tools/PreviewPlayer.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace mirelo {
+
+namespace {
+
+// Whole seconds, halves to the even neighbour.
+int roundToInt(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+} // namespace
+
+PreviewTransport::PreviewTransport(PreviewPlayer& player, QObject* parent)
+    : QObject(parent), m_player(player) {
+    connect(&m_player, &PreviewPlayer::startRequested, this, &PreviewTransport::onStartRequested);
+}
+
+void PreviewTransport::setClock(QTimer* clock) {
+    if (m_clock)
+        m_clock->disconnect(this);
+    if (!clock) {
+        if (!m_ownClock)
+            m_ownClock = new QTimer(this);
+        clock = m_ownClock;
+    }
+    m_clock = clock;
+    m_clock->setInterval(kClockIntervalMs);
+    connect(m_clock, &QTimer::timeout, this, &PreviewTransport::tick);
+}
+
+bool PreviewTransport::isClockRunning() const {
+    return m_clock && m_clock->isActive();
+}
+
+void PreviewTransport::setClockRunning(bool running) {
+    if (!m_clock)
+        setClock(nullptr);
+    if (running)
+        m_clock->start();
+    else
+        m_clock->stop();
+}
+
+void PreviewTransport::startPlayer(std::optional<int> offset) {
+    const quint64 window = m_windowId ? m_windowId() : 0;
+    m_startedWindow = window;
+    m_player.start(window, m_file, offset);
+}
+
+void PreviewTransport::onStartRequested(quint64 windowId) {
+    // Another preview took the player over: this clock has nothing left to follow.
+    if (m_startedWindow && *m_startedWindow != windowId)
+        stopClock();
+}
+
+void PreviewTransport::play(const QString& file, const QString& videoTime) {
+    if (m_player.playerProcessId() != 0)
+        Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+    m_file = file;
+    startPlayer(std::nullopt);
+    Q_EMIT totalTimeChanged(QStringLiteral("Total time:") + videoTime);
+    m_player.setPlayPosition(0);
+    if (const std::optional<int> length = parseTimeString(videoTime))
+        m_player.setPlayLength(*length);
+    setClockRunning(true);
+}
+
+void PreviewTransport::pause() {
+    Module1::SendPlayerKey(m_player, Module1::KeyPause);
+    setClockRunning(!isClockRunning());
+}
+
+void PreviewTransport::stop() {
+    Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+    m_player.setPlayPosition(0);
+    setClockRunning(false);
+    Q_EMIT currentTimeChanged(QString());
+}
+
+void PreviewTransport::back() {
+    Module1::SendPlayerKey(m_player, Module1::KeyBack);
+}
+
+void PreviewTransport::forward() {
+    Module1::SendPlayerKey(m_player, Module1::KeyForward);
+}
+
+void PreviewTransport::firstFrame() {
+    Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+    startPlayer(std::nullopt);
+    m_player.setPlayPosition(0);
+    setClockRunning(true);
+}
+
+void PreviewTransport::lastFrames() {
+    Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+    startPlayer(m_player.playLength());
+    m_player.setPlayPosition(m_player.playLength());
+    setClockRunning(true);
+}
+
+void PreviewTransport::sliderReleased(int value) {
+    const int position = positionAtSlider(value, m_player.playLength());
+    m_player.setPlayPosition(position);
+    Q_EMIT currentTimeChanged(formatTimeString(position));
+    if (position < m_player.playLength()) {
+        Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+        startPlayer(position);
+    } else {
+        setClockRunning(false);
+    }
+}
+
+void PreviewTransport::tick() {
+    const int position = m_player.playPosition() + 1;
+    m_player.setPlayPosition(position);
+    if (const std::optional<int> value = sliderValueAt(position, m_player.playLength()))
+        Q_EMIT sliderValueChanged(*value);
+    Q_EMIT currentTimeChanged(formatTimeString(position));
+    if (position >= m_player.playLength())
+        setClockRunning(false);
+}
+
+void PreviewTransport::stopClock() {
+    setClockRunning(false);
+}
+
+std::optional<int> PreviewTransport::sliderValueAt(int position, int length) {
+    if (length <= 0)
+        return std::nullopt;
+    // Past the end (Last Frames starts there) the handle sits at the end.
+    const int value = roundToInt(static_cast<double>(position) / length * kSliderMaximum);
+    return std::clamp(value, 0, kSliderMaximum);
+}
+
+int PreviewTransport::positionAtSlider(int value, int length) {
+    return roundToInt(static_cast<double>(value) * length / kSliderMaximum);
+}
+
+} // namespace mirelo

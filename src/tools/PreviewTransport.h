@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QTimer;
+
+namespace mirelo {
+
+class PreviewPlayer;
+
+// The preview's transport commands and its clock, for one video window (the main window's Text2,
+// the clip editor's Text4). The clock counts whole seconds on its own; it is never read back from
+// the player. PlayPosition and PlayLength are the shared ones of the PreviewPlayer.
+//
+// The view shows what the signals say: the position slider (0 to 100, percent of the length),
+// the clock label and the total-time label.
+class PreviewTransport : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kSliderMaximum = 100;
+    static constexpr int kClockIntervalMs = 1000;
+
+    explicit PreviewTransport(PreviewPlayer& player, QObject* parent = nullptr);
+
+    PreviewPlayer& player() const { return m_player; }
+    // The native window the video goes to; asked at every start.
+    void setVideoWindow(std::function<quint64()> windowId) { m_windowId = std::move(windowId); }
+    // Timer1: a window's timer, or the transport's own when none is given.
+    void setClock(QTimer* clock);
+    QTimer* clock() const { return m_clock; }
+    bool isClockRunning() const;
+
+    // The file the commands play: CurrentFile in the main window, CurrentClipFile in the editor.
+    QString currentFile() const { return m_file; }
+    void setCurrentFile(const QString& file) { m_file = file; }
+
+    // Play: the previous player quits; `file` plays from its start; "Total time:" and PlayLength
+    // come from `videoTime` (PlayLength stays when that is not a time); the clock starts at 0.
+    void play(const QString& file, const QString& videoTime);
+    // Pause toggles the player and the clock together.
+    void pause();
+    // Stop quits the player, stops the clock at 0 and clears the clock label.
+    void stop();
+    // Seek keys; the clock does not follow them.
+    void back();
+    void forward();
+    // First Frame restarts the file from 0; Last Frames restarts it at PlayLength.
+    void firstFrame();
+    void lastFrames();
+    // The position slider let go at `value` percent: restarts the player there, or stops the clock
+    // when that is the end.
+    void sliderReleased(int value);
+    // One clock second.
+    void tick();
+    // The clock stops without touching the player (its player was quit for another preview).
+    void stopClock();
+
+    // The arithmetic of the clock and the slider.
+    static std::optional<int> sliderValueAt(int position, int length);
+    static int positionAtSlider(int value, int length);
+
+Q_SIGNALS:
+    void sliderValueChanged(int value);
+    void currentTimeChanged(const QString& text);
+    void totalTimeChanged(const QString& text);
+
+private:
+    void startPlayer(std::optional<int> offset);
+    void setClockRunning(bool running);
+    void onStartRequested(quint64 windowId);
+
+    PreviewPlayer& m_player;
+    std::function<quint64()> m_windowId;
+    QTimer* m_clock = nullptr;
+    QTimer* m_ownClock = nullptr;
+    QString m_file;
+    std::optional<quint64> m_startedWindow;
+};
+
+} // namespace mirelo

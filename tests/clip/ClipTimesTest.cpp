@@ -1,0 +1,37 @@
+#include "clip/ClipTimes.h"
+
+#include <gtest/gtest.h>
+
+using namespace mirelo;
+
+namespace {
+
+TEST(ClipTimes, LengthAndAcceptanceCompareTimesNotText) {
+    const struct {
+        const char* start;
+        const char* end;
+        std::optional<QString> length;
+        bool acceptable;
+    } cases[] = {
+        {"0:00:00", "0:02:00", QStringLiteral("0:02:00"), true},
+        {"0:00:30", "0:01:30", QStringLiteral("0:01:00"), true},
+        {"9:00:00", "10:00:00", QStringLiteral("1:00:00"), true}, // "9" > "1" as text
+        {"0:01:00", "0:01:00", QStringLiteral("0:00:00"), false},
+        {"0:01:01", "0:01:00", QStringLiteral("23:59:59"), false},
+        {"0:1:00", "0:02:00", std::nullopt, false},
+        {"abc", "0:02:00", std::nullopt, false},
+        {"0:00:00", "", std::nullopt, false},
+        {"0:00:00", "0:00:60", std::nullopt, false},
+        {" 0:00:10 ", "0:00:20", QStringLiteral("0:00:10"), true},
+    };
+    for (const auto& c : cases) {
+        const QString start = QLatin1String(c.start);
+        const QString end = QLatin1String(c.end);
+        EXPECT_EQ(clipLengthText(start, end), c.length) << c.start << " " << c.end;
+        EXPECT_EQ(clipTimesAcceptable(start, end), c.acceptable) << c.start << " " << c.end;
+    }
+    EXPECT_EQ(clipSeconds(QStringLiteral("1:02:03")), 3723);
+    EXPECT_EQ(clipSeconds(QStringLiteral("none")), 0);
+}
+
+} // namespace

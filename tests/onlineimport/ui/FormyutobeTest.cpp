@@ -167,7 +167,7 @@ TEST_F(FormyutobeTest, ControlsStartWithTheirCaptionsAndPositions) {
         {"lblTitle", {8, 294, 465, 17}, "Status  "},
         {"frmPR", {344, 448, 449, 273}, "YouTube Preview"},
         {"SWF", {8, 24, 433, 241}, ""},
-        {"Label8", {8, 7, 329, 17}, "Click and wait for video to Load..."},
+        {"Label8", {136, 7, 280, 17}, "Click and wait for video to Load..."},
         {"Label6", {429, 7, 17, 17}, "X"},
     };
     for (const Case& c : cases) {
@@ -310,7 +310,7 @@ TEST_F(FormyutobeTest, FailedFetchShowsOneMessage) {
     }
 }
 
-TEST_F(FormyutobeTest, CloseButtonAndDragging) {
+TEST_F(FormyutobeTest, DraggingAddressClickAndClose) {
     const QPoint start = window.pos();
     const QPoint grab = window.mapToGlobal(QPoint(100, 10)); // bare background above the panel
     auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
@@ -323,6 +323,15 @@ TEST_F(FormyutobeTest, CloseButtonAndDragging) {
     send(QEvent::MouseMove, grab + QPoint(50, 30), Qt::LeftButton);
     send(QEvent::MouseButtonRelease, grab + QPoint(50, 30), Qt::NoButton);
     EXPECT_EQ(window.pos(), start + QPoint(50, 30));
+
+    // A click into the address selects all of it.
+    auto* address = control<QLineEdit>(window, "txtWatchUrl");
+    address->deselect();
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5),
+                      QPointF(address->mapToGlobal(QPoint(5, 5))), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(address, &click);
+    EXPECT_TRUE(runUntil([&] { return address->selectedText() == address->text(); }, 3000));
 
     control<QPushButton>(window, "cmdCLose")->click();
     EXPECT_FALSE(window.isVisible());

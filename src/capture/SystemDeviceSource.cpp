@@ -83,14 +83,15 @@ QList<CaptureDevice> listFirewireDvUnits(const QString& firewireFolder) {
         CaptureDevice d;
         const QString model = readSysAttribute(folder, "model_name");
         d.name = model.isEmpty() ? QStringLiteral("FireWire DV camera") : model + " (DV)";
-        d.inputArguments = {QStringLiteral("-f"), QStringLiteral("iec61883"), QStringLiteral("-i"),
-                            readSysAttribute(folder, "guid")};
+        d.inputArguments = {QStringLiteral("-f"),      QStringLiteral("iec61883"),
+                            QStringLiteral("-dvguid"), readSysAttribute(folder, "guid"),
+                            QStringLiteral("-i"),      QStringLiteral("auto")};
         d.hasAudio = true;
         result.append(d);
     }
-    // With a single camcorder the encoder finds it by itself.
+    // A single camcorder the encoder finds by itself.
     if (result.size() == 1)
-        result.first().inputArguments.last() = QStringLiteral("auto");
+        result.first().inputArguments.remove(2, 2);
     return result;
 }
 

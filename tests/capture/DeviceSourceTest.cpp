@@ -44,29 +44,33 @@ TEST(FirewireDevices, DvCamcordersByModelAndGuid) {
     struct Case {
         QStringList guids;
         QStringList names;
-        QStringList sources;
+        QList<QStringList> inputs;
+    };
+    const QStringList automatic{"-f", "iec61883", "-i", "auto"};
+    const auto byGuid = [](const char* guid) {
+        return QStringList{"-f", "iec61883", "-dvguid", guid, "-i", "auto"};
     };
     const Case cases[] = {
         {{}, {}, {}},
-        {{"0x0800460104ab0001"}, {"DCR-TRV900 (DV)"}, {"auto"}},
+        {{"0x0800460104ab0001"}, {"DCR-TRV900 (DV)"}, {automatic}},
         {{"0x0800460104ab0001", "0x0800460104ab0002"},
          {"DCR-TRV900 (DV)", "FireWire DV camera"},
-         {"0x0800460104ab0001", "0x0800460104ab0002"}},
+         {byGuid("0x0800460104ab0001"), byGuid("0x0800460104ab0002")}},
     };
     for (const Case& c : cases) {
         QTemporaryDir sys;
         makeFirewireFolder(sys.path(), c.guids);
         const QList<CaptureDevice> devices = listFirewireDvUnits(sys.path());
-        QStringList names, sources;
+        QStringList names;
+        QList<QStringList> inputs;
         for (const CaptureDevice& d : devices) {
             names.append(d.name);
-            sources.append(d.inputArguments.last());
-            EXPECT_EQ(d.inputArguments.mid(0, 3), QStringList({"-f", "iec61883", "-i"}));
+            inputs.append(d.inputArguments);
             EXPECT_TRUE(d.hasAudio);
             EXPECT_TRUE(d.controlPath.isEmpty());
         }
         EXPECT_EQ(names, c.names);
-        EXPECT_EQ(sources, c.sources);
+        EXPECT_EQ(inputs, c.inputs);
     }
 }
 

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libqt6opengl6-dev libgl-dev
   libgtest-dev
   ffmpeg mplayer
-  xvfb xauth
+  xvfb xauth x11-utils
   desktop-file-utils strace
 )
 

@@ -5,12 +5,12 @@
 #include "settings/AppSettings.h"
 
 #include <QMainWindow>
+#include <QTimer>
+#include <QToolButton>
 
 #include <array>
 
 class QLabel;
-class QTimer;
-class QToolButton;
 
 namespace mirelo {
 

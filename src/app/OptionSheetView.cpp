@@ -81,7 +81,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(qMax(size.height(), option.fontMetrics.height() + 10));
+        size.setHeight(qMax(size.height(), option.fontMetrics.height() + 7));
         return size;
     }
 

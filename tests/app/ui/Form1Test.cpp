@@ -1,0 +1,436 @@
+#include "app/Form1.h"
+#include "app/OptionSheetView.h"
+#include "app/PreviewFrame.h"
+#include "app/ProfileChooser.h"
+#include "app/RunPanel.h"
+#include "common/TestSupport.h"
+#include "profiles/Catalog.h"
+#include "profiles/OptionSheet.h"
+#include "profiles/Presets.h"
+#include "profiles/SheetNames.h"
+#include "settings/Inifun.h"
+#include "settings/ui/Frmset.h"
+#include "sourcelist/ui/SourceListView.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace mirelo;
+using namespace mirelo::sheet;
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    AppPaths paths = AppPaths::inFolder(dir.path());
+
+    void writeSettings(const QByteArray& data) {
+        QFile f(paths.settingsFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+    }
+
+    QByteArray settingsContents() const {
+        QFile f(paths.settingsFile);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    std::unique_ptr<Form1> open() { return std::make_unique<Form1>(paths); }
+
+    // What PS1 shows for an item.
+    static QString shown(const Form1& w, const char* category, const char* item) {
+        QTreeWidgetItem* row =
+            w.optionSheetView()->rowFor(QLatin1String(category), QLatin1String(item));
+        return row ? row->text(OptionSheetView::ValueColumn) : QStringLiteral("<no row>");
+    }
+
+    // A user's pick: the chooser sits on the row above and the user presses Down.
+    static void pickWithKeyboard(Form1& w, int position) {
+        ProfileChooser* chooser = w.profileChooser();
+        chooser->selectPosition(position - 1);
+        chooser->setFocus();
+        QTest::keyClick(chooser, Qt::Key_Down);
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindow, HasEveryRegionAndNamedControl) {
+    auto w = open();
+    EXPECT_EQ(w->windowTitle(), "Mirelo Video Converter 3.50");
+    const struct {
+        const char* name;
+        const char* caption; // nullptr: not checked
+    } controls[] = {
+        {"Picture3", nullptr},
+        {"Image1", "Add Files"},
+        {"Image2", "Remove File"},
+        {"Image9", "Clear All"},
+        {"Image11", "CONVERT NOW"},
+        {"Image10", "Settings"},
+        {"Image8", "Help"},
+        {"Image7", "EXIT"},
+        {"Label3", "Profile:"},
+        {"ImageCombo1", nullptr},
+        {"Frame1", "Video List"},
+        {"lvwAudioTracks", nullptr},
+        {"PS1", nullptr},
+        {"Privew", nullptr},
+        {"Text2", nullptr},
+        {"cmdPlay", nullptr},
+        {"cmdPause", nullptr},
+        {"cmdStop", nullptr},
+        {"cmdBack", nullptr},
+        {"cmdForward", nullptr},
+        {"Command4", nullptr},
+        {"Command5", nullptr},
+        {"Slider1", nullptr},
+        {"LblCurTime", "0:00:00"},
+        {"SkinLabel10", "Total time: 0:00:00"},
+        {"Picture4", nullptr},
+        {"SkinLabel2", "00:00:00"},
+        {"Frame14", "Progress...."},
+        {"prgTotalProgress", nullptr},
+        {"prgTrackProgress", nullptr},
+        {"Command1", "Cancel"},
+    };
+    for (const auto& c : controls) {
+        auto* widget = w->findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        if (!c.caption)
+            continue;
+        QString caption;
+        if (auto* box = qobject_cast<QGroupBox*>(widget))
+            caption = box->title();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            caption = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            caption = label->text();
+        EXPECT_EQ(caption, QLatin1String(c.caption)) << c.name;
+    }
+    const struct {
+        const char* name;
+        const char* tip;
+    } transport[] = {{"cmdPlay", "Play"},        {"cmdPause", "Pause"},
+                     {"cmdStop", "Stop"},        {"cmdBack", "Back"},
+                     {"cmdForward", "Forward"},  {"Command4", "First Frame"},
+                     {"Command5", "Last Frames"}};
+    for (const auto& t : transport) {
+        auto* b = w->preview()->findChild<QToolButton*>(QLatin1String(t.name));
+        ASSERT_NE(b, nullptr) << t.name;
+        EXPECT_EQ(b->toolTip(), QLatin1String(t.tip));
+    }
+    auto* slider = w->preview()->positionSlider();
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 100);
+    EXPECT_EQ(slider->pageStep(), 5);
+    EXPECT_EQ(w->sourceList()->columnCount(), 7);
+    EXPECT_TRUE(w->findChild<QGroupBox*>(QStringLiteral("Frame1"))->isAncestorOf(w->sourceList()));
+    EXPECT_TRUE(w->runPanel()->isHidden());
+    for (QProgressBar* bar : {w->runPanel()->totalProgress(), w->runPanel()->trackProgress()}) {
+        EXPECT_EQ(bar->minimum(), 0);
+        EXPECT_EQ(bar->maximum(), 100);
+    }
+    EXPECT_EQ(w->previewClock()->interval(), 1000);
+    EXPECT_FALSE(w->previewClock()->isActive());
+    EXPECT_EQ(w->conversionClock()->interval(), 1000);
+    EXPECT_FALSE(w->conversionClock()->isActive());
+}
+
+TEST_F(MainWindow, ChooserHoldsTheCatalogWithHeadingsThatCannotBePicked) {
+    auto w = open();
+    ProfileChooser* chooser = w->profileChooser();
+    ASSERT_EQ(chooser->count(), kCatalogSize);
+    auto* model = qobject_cast<QStandardItemModel*>(chooser->model());
+    ASSERT_NE(model, nullptr);
+    int headings = 0;
+    for (const CatalogRow& row : catalogRows()) {
+        const QStandardItem* item = model->item(row.position - 1);
+        EXPECT_EQ(item->text(), QString::fromUtf8(row.text));
+        const bool heading = row.kind == RowKind::Category;
+        headings += heading;
+        EXPECT_EQ(item->isEnabled(), !heading) << row.text;
+        EXPECT_EQ(!item->icon().isNull(), heading) << row.text;
+        if (heading) {
+            EXPECT_FALSE(item->icon().pixmap(32, 32).isNull()) << row.text;
+        }
+    }
+    EXPECT_EQ(headings, 22);
+
+    // The image list: at least 41 pictures that all draw; the families named by the catalog
+    // have pictures of their own except the two that share index 31.
+    const ImageList& images = w->imageList();
+    ASSERT_GE(images.size(), 41);
+    for (int i = 1; i <= images.size(); ++i)
+        EXPECT_FALSE(images.icon(i).pixmap(32, 32).isNull()) << i;
+    QSet<QString> familyPictures;
+    for (int position : categoryPositions())
+        familyPictures.insert(ImageList::resourcePath(catalogRow(position)->icon));
+    EXPECT_EQ(familyPictures.size(), 21);
+    EXPECT_FALSE(familyPictures.contains(ImageList::resourcePath(4))) << "a spare picture";
+}
+
+TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithoutPresets) {
+    const struct {
+        const char* file; // nullptr: no settings.dat
+        int position;     // 0: nothing selected
+        const char* text;
+    } cases[] = {
+        {nullptr, 0, ""},
+        {"[set]\nprofile=20\n", 20, "Sony PS3"},
+        {"[set]\nprofile=7\n", 7, "Apple iPhone"},
+        {"[Set]\nprofile=76\n", 76, "Flash SWF(*.swf)"},
+        {"[SET]\nPROFILE= 18 \n", 18, "Sony PSP MPEG-4 Movie(*.mp4)"},
+        {"[set]\nprofile=93\n", 0, ""},
+        {"[set]\nprofile=0\n", 0, ""},
+        {"[set]\nprofile=abc\n", 0, ""},
+        {"[set]\nprofile=\n", 0, ""},
+        {"[other]\nprofile=12\n", 0, ""},
+    };
+    OptionSheet defaults;
+    prolist(defaults);
+    for (const auto& c : cases) {
+        QFile::remove(paths.settingsFile);
+        if (c.file)
+            writeSettings(c.file);
+        auto w = open();
+        const char* label = c.file ? c.file : "no settings.dat";
+        EXPECT_EQ(w->profileChooser()->selectedPosition(), c.position) << label;
+        EXPECT_EQ(w->profileChooser()->currentText(), QLatin1String(c.text)) << label;
+        // The sheet holds its defaults, whatever row was restored.
+        for (const auto& category : defaults.categories()) {
+            for (const auto& item : category.items) {
+                const auto* now = w->optionSheet()->item(category.name, item.name);
+                ASSERT_NE(now, nullptr);
+                EXPECT_EQ(now->value, item.value) << label << " " << item.name.toStdString();
+                EXPECT_EQ(now->list, item.list) << label << " " << item.name.toStdString();
+            }
+        }
+        EXPECT_TRUE(w->optionSheetView()->showGridLines());
+        EXPECT_TRUE(w->optionSheetView()->boldCategories());
+        EXPECT_TRUE(w->optionSheetView()->expandAllCategories());
+    }
+}
+
+TEST_F(MainWindow, APickRunsThePresetsAndTheSheetShowsThemAtOnce) {
+    auto w = open();
+    w->show();
+    EXPECT_EQ(shown(*w, kVideoSize, kVideoSize), "<no row>");
+    EXPECT_EQ(shown(*w, kVideoOptions, kVideoSize), "320x240");
+
+    pickWithKeyboard(*w, 18); // "Sony PSP MPEG-4 Movie(*.mp4)"
+    ASSERT_EQ(w->profileChooser()->selectedPosition(), 18);
+    const struct {
+        const char* category;
+        const char* item;
+        const char* value;
+    } psp[] = {
+        {kVideoOptions, kVideoCodec, "mpeg4"}, {kVideoOptions, kVideoSize, "368x208"},
+        {kVideoOptions, kVideoBitrate, "512"}, {kVideoOptions, kVideoFramerate, "29.97"},
+        {kAudioOptions, kAudioCodec, "aac"},   {kAudioOptions, kAudioBitrate, "64"},
+        {kAudioOptions, kSampleRate, "24000"}, {kAudioOptions, kAudioChannel, "2"},
+    };
+    for (const auto& p : psp)
+        EXPECT_EQ(shown(*w, p.category, p.item), QLatin1String(p.value)) << p.item;
+    EXPECT_EQ(w->optionSheet()->item(QLatin1String(kVideoOptions), QLatin1String(kVideoSize))->list,
+              (QStringList{"368x208", "320x240", "160x112"}));
+}
+
+TEST_F(MainWindow, KeyboardPicksSkipTheHeadings) {
+    auto w = open();
+    w->show();
+    pickWithKeyboard(*w, 17); // from row 16 Down passes over the heading "Sony PSP"
+    EXPECT_EQ(w->profileChooser()->selectedPosition(), 18);
+    EXPECT_EQ(shown(*w, kVideoOptions, kVideoSize), "368x208");
+}
+
+TEST_F(MainWindow, ClosingStoresThePickedRowAndTheNextStartRestoresIt) {
+    {
+        auto w = open();
+        w->show();
+        pickWithKeyboard(*w, 76);
+        ASSERT_EQ(w->profileChooser()->currentText(), "Flash SWF(*.swf)");
+        EXPECT_EQ(shown(*w, kVideoOptions, kVideoCodec), "SWF");
+        w->close();
+    }
+    EXPECT_EQ(settingsContents(), "[Set]\nprofile=76\n");
+    auto again = open();
+    EXPECT_EQ(again->profileChooser()->selectedPosition(), 76);
+    EXPECT_EQ(outputExtension(again->profileChooser()->currentText()), ".swf");
+}
+
+TEST_F(MainWindow, ClosingWithoutASelectionWritesNothing) {
+    {
+        auto w = open();
+        w->close();
+    }
+    EXPECT_EQ(settingsContents(), "<missing>");
+
+    writeSettings("[set]\nprofile=93\noutputfolder=/x\n");
+    {
+        auto w = open();
+        w->close();
+    }
+    EXPECT_EQ(settingsContents(), "[set]\nprofile=93\noutputfolder=/x\n");
+}
+
+TEST_F(MainWindow, ClosingAnnouncesItselfOnce) {
+    auto w = open();
+    int closings = 0;
+    QObject::connect(w.get(), &Form1::closing, [&closings] { ++closings; });
+    w->show();
+    w->close();
+    w->close();
+    EXPECT_EQ(closings, 1);
+}
+
+TEST_F(MainWindow, SheetEditsGoToTheModelAtOnce) {
+    auto w = open();
+    w->show();
+    OptionSheetView* ps1 = w->optionSheetView();
+
+    // A list item: a drop-down of its values, and a pick ends the edit.
+    QTreeWidgetItem* codec = ps1->rowFor(QLatin1String(kVideoOptions), QLatin1String(kVideoCodec));
+    ps1->editItem(codec, OptionSheetView::ValueColumn);
+    auto* combo = ps1->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    QStringList offered;
+    for (int i = 0; i < combo->count(); ++i)
+        offered << combo->itemText(i);
+    EXPECT_EQ(offered, (QStringList{"xvid", "mpeg4", "x264"}));
+    EXPECT_EQ(combo->currentText(), "xvid");
+    combo->setCurrentIndex(2);
+    Q_EMIT combo->activated(2);
+    EXPECT_EQ(w->optionSheet()->value(QLatin1String(kVideoOptions), QLatin1String(kVideoCodec)),
+              "x264");
+    EXPECT_EQ(codec->text(OptionSheetView::ValueColumn), "x264");
+
+    // A typed value that is not in the list is taken as it is.
+    QTreeWidgetItem* bitrate =
+        ps1->rowFor(QLatin1String(kVideoOptions), QLatin1String(kVideoBitrate));
+    // The closed editor goes away with the next event loop pass.
+    QTRY_VERIFY(ps1->viewport()->findChildren<QComboBox*>().isEmpty());
+    ps1->editItem(bitrate, OptionSheetView::ValueColumn);
+    combo = ps1->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("777"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return); // the view commits on its next pass
+    QTRY_COMPARE(
+        w->optionSheet()->value(QLatin1String(kVideoOptions), QLatin1String(kVideoBitrate)),
+        QStringLiteral("777"));
+
+    // Read-only items open no editor.
+    QTreeWidgetItem* name = ps1->rowFor(QLatin1String(kGeneral), QLatin1String(kItemName));
+    EXPECT_FALSE(name->flags() & Qt::ItemIsEditable);
+    QTRY_VERIFY(ps1->viewport()->findChildren<QComboBox*>().isEmpty());
+    ps1->editItem(name, OptionSheetView::ValueColumn);
+    EXPECT_EQ(ps1->viewport()->findChild<QLineEdit*>(), nullptr);
+    QTest::mouseClick(ps1->viewport(), Qt::LeftButton, {},
+                      ps1->visualItemRect(name).center() + QPoint(ps1->columnWidth(0) / 2, 0));
+    EXPECT_EQ(ps1->viewport()->findChild<QLineEdit*>(), nullptr);
+    EXPECT_EQ(w->optionSheet()->value(QLatin1String(kGeneral), QLatin1String(kItemName)), "Auto");
+
+    // A change made elsewhere (the source list, a preset) shows at once.
+    w->optionSheet()->setValue(QLatin1String(kOutputDuration), QLatin1String(kStartTime),
+                               QStringLiteral("0:01:00"));
+    EXPECT_EQ(shown(*w, kOutputDuration, kStartTime), "0:01:00");
+}
+
+TEST_F(MainWindow, SkinIsAppliedAndAMissingOrBrokenOneIsHarmless) {
+    // The shipped skin parses without a warning.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(paths.skinFile).absolutePath()));
+    ASSERT_TRUE(QFile::copy(test::sourceDir() + QStringLiteral("/resources/app/skins/frmmain.skn"),
+                            paths.skinFile));
+    static QStringList warnings;
+    warnings.clear();
+    const auto previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtWarningMsg && message.contains(QLatin1String("style")))
+                warnings << message;
+        });
+    {
+        auto w = open();
+        w->show();
+        EXPECT_TRUE(w->skinApplied());
+        EXPECT_FALSE(w->styleSheet().isEmpty());
+        QTest::qWait(0);
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(QLatin1Char('\n')).toStdString();
+
+    const struct {
+        const char* contents; // nullptr: no skin file
+        bool applied;
+    } cases[] = {{nullptr, false}, {"", false}, {"QWidget { color: ;;; {{{ ", true}};
+    for (const auto& c : cases) {
+        QFile::remove(paths.skinFile);
+        if (c.contents) {
+            QFile f(paths.skinFile);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.contents);
+        }
+        writeSettings("[set]\nprofile=18\n");
+        auto w = open();
+        w->show();
+        EXPECT_EQ(w->skinApplied(), c.applied);
+        // Start-up went on past the skin.
+        EXPECT_EQ(w->profileChooser()->count(), kCatalogSize);
+        EXPECT_EQ(w->profileChooser()->selectedPosition(), 18);
+        EXPECT_TRUE(w->runPanel()->isHidden());
+        EXPECT_EQ(w->optionSheet()->categories().size(), 4u);
+    }
+}
+
+TEST_F(MainWindow, SettingsCommandOpensTheDialogModally) {
+    auto w = open();
+    w->show();
+    QString title;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<Frmset*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            modal = dialog->isModal();
+            dialog->reject();
+        }
+    });
+    QTest::mouseClick(w->commandButton(Form1::Command::Settings), Qt::LeftButton);
+    EXPECT_EQ(title, "Video Options");
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(settingsContents(), "<missing>");
+}
+
+TEST_F(MainWindow, RunPanelCanBeDraggedWithinTheWindow) {
+    auto w = open();
+    w->show();
+    RunPanel* panel = w->runPanel();
+    panel->show();
+    const QPoint start = panel->pos();
+    const QPoint grip(8, 8);
+    QTest::mousePress(panel, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(-30, 20)),
+                     panel->mapToGlobal(QPointF(grip + QPoint(-30, 20))), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &move);
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, grip + QPoint(-30, 20));
+    EXPECT_EQ(panel->pos(), start + QPoint(-30, 20));
+    EXPECT_TRUE(panel->parentWidget()->rect().contains(panel->geometry()));
+}

@@ -1,0 +1,122 @@
+#include "common/TestSupport.h"
+#include "tools/MediaFixtures.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace mirelo::test;
+
+namespace {
+
+class ConvertCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        out = QDir(dir.filePath("out"));
+        QDir().mkpath(out.path());
+    }
+    QStringList outputs() const { return out.entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir dir;
+    QDir out;
+};
+
+TEST_F(ConvertCli, ExitCodesAndJsonRows) {
+    const QDir d(dir.path());
+    const QString good = makeVideoClip(d, "good.avi");
+    const QString bad = d.filePath("bad.avi");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(2048, 'x'));
+    f.close();
+    const QString missing = d.filePath("missing.avi");
+    const QStringList common{"--profile", "41", "--output-folder", out.path(), "--json"};
+
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* stderrHas;
+    } cases[] = {
+        {{"convert", "--profile", "41"}, 2, "at least one FILE"},
+        {{"convert", good, "--profile", "1"}, 2, "not a category heading"},
+        {{"convert", good, "--profile", "93"}, 2, "--profile"},
+        {{"convert", good, "--profile", "41", "--existing", "maybe"}, 2, "--existing"},
+        {{"convert", good, "--profile", "41", "--start", "1:2"}, 2, "--start"},
+        {QStringList{"convert", missing} + common, 2, "Invalid input file name. "},
+        {QStringList{"convert", good, bad} + common, 1, "bad.avi"},
+        {QStringList{"convert", good} + common, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.stderrHas)) << r.err.toStdString();
+    }
+    EXPECT_TRUE(runCli({"convert", missing, "--profile", "41", "--output-folder", out.path()})
+                    .err.contains(missing + "Invalid input file name. "));
+
+    const CliResult r = runCli(QStringList{"convert", good, bad} + common);
+    const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0]["file"].toString(), good);
+    EXPECT_EQ(rows[0]["status"].toString(), "OK");
+    EXPECT_TRUE(QFile::exists(rows[0]["output"].toString()));
+    EXPECT_EQ(rows[0]["error"].toString(), "");
+    EXPECT_EQ(rows[1]["status"].toString(), "Fail");
+    EXPECT_EQ(rows[1]["output"].toString(), "");
+    EXPECT_TRUE(rows[1]["error"].toString().contains("exit code"));
+}
+
+TEST_F(ConvertCli, VerboseShowsTheProfileCommandLineAndWhatRan) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "my clip.avi");
+    const CliResult r = runCli({"convert", clip, "--profile", "91", "--output-folder", out.path(),
+                                "--verbose", "--existing", "overwrite"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("-vn -f  aac \"" + out.filePath("my clip.aac") + "\""))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(" -y ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("-f adts")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("OK\t" + clip + "\t" + out.filePath("my clip.aac")));
+}
+
+bool encoderAlive(const QString& folder) {
+    QDirIterator it("/proc", QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile f(it.next() + "/cmdline");
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(folder.toUtf8()))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(ConvertCli, InterruptStopsTheEncoderAndRemovesThePartialOutput) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "long.avi", 60);
+    QProcess cli;
+    cli.start(QStringLiteral(MIRELO_CLI_PATH),
+              {"convert", clip, "--profile", "23", "--output-folder", out.path()});
+    ASSERT_TRUE(cli.waitForStarted());
+    // Wait (tests may block) until the encoder has begun writing its temporary file.
+    QElapsedTimer waited;
+    waited.start();
+    while (outputs().isEmpty() && waited.elapsed() < 60000)
+        QThread::msleep(100);
+    ASSERT_FALSE(outputs().isEmpty());
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
+    EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+    EXPECT_FALSE(encoderAlive(out.path()));
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+#include "convert/EncoderOutput.h"
+#include "convert/OutputNaming.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace mirelo;
+
+namespace {
+
+TEST(ProgressParser, BlocksSplitAcrossReadsAndTheEndMark) {
+    ProgressParser p;
+    EXPECT_TRUE(p.feed("frame=10\nout_time_us=1500").isEmpty());
+    QList<ProgressReport> r = p.feed("000\nspeed=2.5x\nprogress=continue\nout_time_us=N/A\r\n"
+                                     "speed=N/A\nprogress=end\n");
+    ASSERT_EQ(r.size(), 2);
+    EXPECT_DOUBLE_EQ(*r[0].doneSeconds, 1.5);
+    EXPECT_DOUBLE_EQ(*r[0].speed, 2.5);
+    EXPECT_FALSE(r[0].end);
+    EXPECT_FALSE(r[1].doneSeconds);
+    EXPECT_FALSE(r[1].speed);
+    EXPECT_TRUE(r[1].end);
+}
+
+TEST(DurationLine, ReadsTheEncodersDurationLine) {
+    const struct {
+        const char* line;
+        std::optional<double> seconds;
+    } cases[] = {
+        {"  Duration: 00:00:02.04, start: 0.000000, bitrate: 327 kb/s", 2.04},
+        {"  Duration: 01:20:00.50, start: 0.0", 4800.5},
+        {"  Duration: N/A, bitrate: N/A", std::nullopt},
+        {"Stream #0:0: Video: mpeg4", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::optional<double> d = parseDurationLine(QString::fromLatin1(c.line));
+        ASSERT_EQ(d.has_value(), c.seconds.has_value()) << c.line;
+        if (d) {
+            EXPECT_NEAR(*d, *c.seconds, 1e-9) << c.line;
+        }
+    }
+}
+
+TEST(LastLines, KeepsTheLastLinesAndAnUnfinishedOne) {
+    LastLines log(2);
+    log.feed("one\ntwo\r\nthree\nfou");
+    EXPECT_EQ(log.lines(), (QStringList{"three", "fou"}));
+}
+
+TEST(OutputNaming, StemUpToTheFirstDot) {
+    const struct {
+        const char* path;
+        const char* stem;
+    } cases[] = {
+        {"/in/clip.part1.avi", "clip"},
+        {"/in/a.avi", "a"},
+        {"/in/noext", "noext"},
+        {"/in/.hidden.avi", "hidden"},
+        {"/in/my clip -1.wmv", "my clip -1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(inputStem(QString::fromUtf8(c.path)).toStdString(), c.stem);
+}
+
+void touch(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+}
+
+TEST(OutputNaming, NewRuleSourceProtectionAndOverwrite) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QString input = d.filePath("a.mp4"); // the source lies in the output folder
+    touch(input);
+    // Whatever the policy, the source is never the target.
+    EXPECT_EQ(chooseOutputPath(dir.path(), "a", ".mp4", input, false), d.filePath("a_New.mp4"));
+    EXPECT_EQ(chooseOutputPath(dir.path(), "a", ".mp4", input, true), d.filePath("a_New.mp4"));
+    touch(d.filePath("a_New.mp4"));
+    EXPECT_EQ(chooseOutputPath(dir.path(), "a", ".mp4", input, false), d.filePath("a_New_New.mp4"));
+    EXPECT_EQ(chooseOutputPath(dir.path(), "a", ".mp4", input, true), d.filePath("a_New.mp4"));
+    // A doubled separator still names the source.
+    EXPECT_EQ(chooseOutputPath(dir.path() + "/", "a", ".mp4", dir.path() + "//a.mp4", true),
+              d.filePath("a_New.mp4"));
+    EXPECT_EQ(chooseOutputPath(dir.path(), "b", ".mp4", input, false), d.filePath("b.mp4"));
+}
+
+TEST(OutputNaming, TemporaryNamesKeepTheExtensionAndStaleOnesAreRemoved) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QString temp = temporaryOutputPath(d.filePath("a.mp4"));
+    EXPECT_TRUE(temp.endsWith(".mp4"));
+    EXPECT_TRUE(QFileInfo(temp).fileName().startsWith(".a.mp4."));
+    touch(temp); // ours: this process is alive
+    const QString stale = d.filePath(".b.wmv.999999999.mirelo-part.wmv");
+    touch(stale);                                                                 // no such process
+    const QString alive = d.filePath(QStringLiteral(".c.avi.1.mirelo-part.avi")); // init
+    touch(alive);
+    touch(d.filePath("user.mirelo-part.txt"));
+    EXPECT_EQ(removeStaleTemporaryOutputs(dir.path()), 1);
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(temp));
+    EXPECT_TRUE(QFile::exists(alive));
+    EXPECT_TRUE(QFile::exists(d.filePath("user.mirelo-part.txt")));
+}
+
+} // namespace

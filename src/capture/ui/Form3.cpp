@@ -96,7 +96,10 @@ QString Form3::defaultCaptureFile() {
 
 void Form3::buildUi(const QString& skinFile) {
     setFixedSize(763, 478);
-    applySkin(this, skinFile);
+    // The buttons have fixed places; the skin's roomy padding would clip their captions.
+    if (applySkin(this, skinFile))
+        setStyleSheet(styleSheet() +
+                      QStringLiteral("\nQPushButton { padding: 3px 4px; min-width: 0; }\n"));
     buildPictureFrame();
     buildCameraFrame();
     buildFileFrame();

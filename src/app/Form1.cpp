@@ -8,6 +8,7 @@
 #include "app/RunPanel.h"
 #include "app/Skin.h"
 #include "app/Toolbar.h"
+#include "convert/ui/ConversionController.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "settings/ui/Frmset.h"
@@ -47,6 +48,7 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     m_timer2 = makeClock("Timer2", this);
     buildUi();
     startUp();
+    new ConversionController(*this); // "Convert Now!" and the run panel
 }
 
 Form1::~Form1() = default;

@@ -1,0 +1,148 @@
+#include "convert/ui/ConversionController.h"
+
+#include "app/Form1.h"
+#include "app/ProfileChooser.h"
+#include "app/RunPanel.h"
+#include "convert/TimeString.h"
+#include "convert/ui/SourceListRows.h"
+#include "platform/ui/LogindPower.h"
+#include "profiles/OptionSheet.h"
+#include "sourcelist/ui/SourceListView.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+namespace mirelo {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Mirelo Video Converter");
+
+class SystemFolders : public FolderOpener {
+public:
+    void openFolder(const QString& path) override {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+};
+
+// Modal message boxes titled with the application title; the run waits for each to close.
+class MessageBoxes : public MessageSink {
+public:
+    explicit MessageBoxes(QWidget* parent) : m_parent(parent) {}
+    void showError(const QString& text) override { show(QMessageBox::Critical, text); }
+    void showInformation(const QString& text) override { show(QMessageBox::Information, text); }
+
+private:
+    void show(QMessageBox::Icon icon, const QString& text) {
+        QMessageBox box(icon, kTitle, text, QMessageBox::Ok, m_parent);
+        box.exec();
+    }
+    QWidget* m_parent;
+};
+
+QString leftText(double seconds) {
+    return seconds < 0 ? QStringLiteral("-") : formatTimeString(qint64(seconds + 0.5));
+}
+
+} // namespace
+
+ConversionController::ConversionController(Form1& window)
+    : QObject(&window), m_window(window), m_systemPower(std::make_unique<LogindPower>(&window)),
+      m_systemFolders(std::make_unique<SystemFolders>()),
+      m_systemMessages(std::make_unique<MessageBoxes>(&window)),
+      m_rows(std::make_unique<SourceListRows>(*window.sourceList())),
+      m_run(std::make_unique<BatchRun>(*m_rows, *window.optionSheet())) {
+    setPlatform(nullptr, nullptr, nullptr);
+    m_run->setSettingsSource([this] { return readRunSettings(m_window.settings()); });
+    m_run->setProfileSource([this] { return m_window.profileChooser()->selectedPosition(); });
+    connect(&window, &Form1::convertRequested, this, &ConversionController::startRun);
+    wireView();
+}
+
+ConversionController::~ConversionController() = default;
+
+void ConversionController::setPlatform(PowerService* power, FolderOpener* folders,
+                                       MessageSink* messages) {
+    m_run->setPlatform({power ? power : m_systemPower.get(),
+                        folders ? folders : m_systemFolders.get(),
+                        messages ? messages : m_systemMessages.get()});
+}
+
+void ConversionController::startRun() {
+    if (m_run->isRunning())
+        return; // "Convert Now!" is disabled meanwhile; a queued click changes nothing
+    if (m_window.sourceList()->rowCount() == 0)
+        return;
+    // The preview player gets its quit key before the encoder starts.
+    Q_EMIT m_window.sourceList()->previewQuitRequested();
+    m_run->start();
+}
+
+void ConversionController::wireView() {
+    RunPanel* panel = m_window.runPanel();
+    m_rate = new QLabel(panel->progressFrame());
+    m_rate->setObjectName(QStringLiteral("lblRate"));
+    if (QLayout* layout = panel->progressFrame()->layout())
+        layout->addWidget(m_rate);
+    QTimer* clock = m_window.conversionClock(); // Timer2
+    connect(clock, &QTimer::timeout, this, &ConversionController::showClock);
+    connect(panel->cancelButton(), &QPushButton::clicked, m_run.get(), &BatchRun::cancel);
+
+    BatchRun* run = m_run.get();
+    connect(run, &BatchRun::panelVisibleChanged, panel, &QWidget::setVisible);
+    connect(run, &BatchRun::trackProgressChanged, panel->trackProgress(), &QProgressBar::setValue);
+    connect(run, &BatchRun::totalProgressChanged, panel->totalProgress(), &QProgressBar::setValue);
+    connect(run, &BatchRun::captionChanged, panel->progressFrame(), &QGroupBox::setTitle);
+    connect(run, &BatchRun::rateChanged, this, &ConversionController::showRate);
+    connect(run, &BatchRun::elapsedChanged, this, &ConversionController::showClock);
+    connect(run, &BatchRun::busyChanged, this, [this](bool busy) {
+        if (busy)
+            m_window.setCursor(Qt::WaitCursor);
+        else
+            m_window.unsetCursor();
+    });
+    connect(run, &BatchRun::runningChanged, this, [this, clock](bool running) {
+        setConvertEnabled(!running);
+        if (running) {
+            m_rate->clear();
+            clock->start();
+        } else {
+            clock->stop(); // the label keeps the run's duration
+        }
+    });
+}
+
+void ConversionController::showClock() {
+    m_window.runPanel()->clockLabel()->setText(formatTimeString(m_run->elapsedSeconds()));
+}
+
+void ConversionController::showRate(const RunRate& rate) {
+    if (rate.speed <= 0) {
+        m_rate->clear();
+        return;
+    }
+    m_rate->setText(QStringLiteral("Speed %1x   Time left: this file %2, all files %3")
+                        .arg(rate.speed, 0, 'f', 2)
+                        .arg(leftText(rate.itemSecondsLeft), leftText(rate.runSecondsLeft)));
+}
+
+// BurnNow (menu), convertnow1 (context menu) and Image11 (toolbar).
+void ConversionController::setConvertEnabled(bool enabled) {
+    for (const char* name : {"BurnNow", "convertnow1"})
+        for (QAction* a : m_window.findChildren<QAction*>(QLatin1String(name)))
+            a->setEnabled(enabled);
+    for (QWidget* w : m_window.findChildren<QWidget*>(QStringLiteral("Image11")))
+        w->setEnabled(enabled);
+    if (QWidget* button = m_window.commandButton(Form1::Command::ConvertNow))
+        button->setEnabled(enabled);
+}
+
+} // namespace mirelo

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "convert/BatchRun.h"
+#include "platform/FolderOpener.h"
+#include "platform/MessageSink.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QLabel;
+
+namespace mirelo {
+
+class Form1;
+class PowerService;
+class SourceListRows;
+
+// Gives "Convert Now!" its behaviour: runs the batch over the source list with the chooser's
+// profile and the sheet's options, and shows the run in the panel Picture4 (clock SkinLabel2
+// driven with Timer2, the caption of Frame14, prgTotalProgress, prgTrackProgress, speed and time
+// left), with "Cancel" (Command1) stopping it. The convert commands are disabled while it runs.
+class ConversionController : public QObject {
+    Q_OBJECT
+public:
+    explicit ConversionController(Form1& window);
+    ~ConversionController() override;
+
+    BatchRun& run() { return *m_run; }
+    // The platform edges; tests put fakes here. Not owned; null restores the desktop's.
+    void setPlatform(PowerService* power, FolderOpener* folders, MessageSink* messages);
+
+    void startRun();
+
+private:
+    void wireView();
+    void setConvertEnabled(bool enabled);
+    void showRate(const RunRate& rate);
+    void showClock();
+
+    Form1& m_window;
+    // The platform goes last: a run still active when the window closes releases its lock.
+    std::unique_ptr<PowerService> m_systemPower;
+    std::unique_ptr<FolderOpener> m_systemFolders;
+    std::unique_ptr<MessageSink> m_systemMessages;
+    std::unique_ptr<SourceListRows> m_rows;
+    std::unique_ptr<BatchRun> m_run;
+    QLabel* m_rate = nullptr;
+};
+
+} // namespace mirelo

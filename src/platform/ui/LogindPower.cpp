@@ -1,0 +1,60 @@
+#include "platform/ui/LogindPower.h"
+
+#include "platform/ui/ShutdownCountdown.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace mirelo {
+
+namespace {
+
+QDBusMessage managerCall(const char* method) {
+    return QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QLatin1String(method));
+}
+
+} // namespace
+
+LogindPower::LogindPower(QWidget* dialogParent) : m_parent(dialogParent) {}
+
+LogindPower::~LogindPower() = default;
+
+void LogindPower::inhibitSleep(const QString& reason) {
+    if (m_lock.isValid() || m_inhibitPending)
+        return;
+    QDBusMessage call = managerCall("Inhibit");
+    call << QStringLiteral("sleep") << QStringLiteral("Mirelo Video Converter") << reason
+         << QStringLiteral("block");
+    // Without a system bus (a container, a test machine) the run simply goes on unprotected.
+    const QDBusPendingCall pending = QDBusConnection::systemBus().asyncCall(call);
+    m_inhibitPending = true;
+    auto* watcher = new QDBusPendingCallWatcher(pending, &m_replies);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &m_replies,
+                     [this](QDBusPendingCallWatcher* w) {
+                         const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+                         if (m_inhibitPending && reply.isValid())
+                             m_lock = reply.value();
+                         m_inhibitPending = false;
+                         w->deleteLater();
+                     });
+}
+
+void LogindPower::releaseSleep() {
+    m_inhibitPending = false;
+    m_lock = QDBusUnixFileDescriptor(); // closing our copy ends the lock
+}
+
+void LogindPower::requestPowerOff() {
+    ShutdownCountdown countdown(kCountdownSeconds, m_parent);
+    if (countdown.exec() != QDialog::Accepted)
+        return;
+    QDBusMessage call = managerCall("PowerOff");
+    call << false; // not interactive: the user has just confirmed by waiting
+    QDBusConnection::systemBus().asyncCall(call);
+}
+
+} // namespace mirelo

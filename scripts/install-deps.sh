@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6opengl6-dev libgl-dev
   libgtest-dev
   ffmpeg mplayer
   xvfb xauth x11-utils

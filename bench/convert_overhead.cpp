@@ -49,7 +49,7 @@ QStringList productArguments(const QString& encoder, const QString& clip, const 
     applyPresets(sheet, kProfile);
     QString error;
     const auto request =
-        gatherEncoderRequest(sheet, kProfile, encoder, clip, output, 0, 20, &error);
+        gatherEncoderRequest(sheet, kProfile, encoder, clip, output, 0, 40, &error);
     return compatibleArguments(buildEncoderCommand(*request).arguments(),
                                {*cachedCapabilities(encoder), true});
 }
@@ -60,7 +60,7 @@ void cpuShare(const QString& clip, const QString& folder) {
     prolist(sheet);
     applyPresets(sheet, kProfile);
     RowList rows;
-    rows.append({clip, "0:00:00", "0:00:20", "0:00:20", false});
+    rows.append({clip, "0:00:00", "0:00:40", "0:00:40", false});
     BatchRun run(rows, sheet);
     run.setSettingsSource([&] { return RunSettings{folder, "1", "0"}; });
     run.setProfileSource([] { return kProfile; });
@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString clip = QDir(dir.path()).filePath("clip.avi");
     if (encoder.isEmpty() ||
-        !makeClip({"-f", "lavfi", "-i", "testsrc=d=20:s=320x240:r=25", "-f", "lavfi", "-i",
-                   "sine=d=20", "-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame", clip}))
+        !makeClip({"-f", "lavfi", "-i", "testsrc=d=40:s=320x240:r=25", "-f", "lavfi", "-i",
+                   "sine=d=40", "-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame", clip}))
         return 1;
     loadCapabilities(encoder);
     const QString cliOut = QDir(dir.path()).filePath("cli");

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 
 #include "convert/BatchRun.h"
+#include "convert/EncoderCapabilities.h"
 #include "convert/RunRows.h"
 #include "convert/TimeString.h"
 #include "platform/MessageSink.h"
@@ -10,6 +11,7 @@
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
 #include "tools/ProbeQueue.h"
+#include "tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -266,9 +268,23 @@ int runConvert(const QStringList& args) {
     if (const int rc = parseOptions(args, o, sheet); rc != kOk)
         return rc;
 
+    // The encoder lists its capabilities while the player probes the files.
+    const QString encoder = locateEncoder();
+    CapabilityLoader capabilities;
+    bool listing = !encoder.isEmpty();
+    QObject::connect(&capabilities, &CapabilityLoader::loaded, [&] { listing = false; });
+    QObject::connect(&capabilities, &CapabilityLoader::failed, [&] { listing = false; });
+    if (listing)
+        capabilities.start(encoder);
     RowList rows;
     std::vector<quintptr> keys;
     fillRows(o, rows, keys);
+    if (listing) {
+        QEventLoop wait;
+        QObject::connect(&capabilities, &CapabilityLoader::loaded, &wait, &QEventLoop::quit);
+        QObject::connect(&capabilities, &CapabilityLoader::failed, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
 
     TerminalMessages messages;
     messages.m_quiet = o.json;

@@ -58,8 +58,13 @@ constexpr std::array<const char*, ImageList::kSize> kPictures = {
 
 ImageList::ImageList() {
     initUiResources();
-    for (int i = 1; i <= kSize; ++i)
-        m_icons.append(QIcon(resourcePath(i)));
+    for (int i = 1; i <= kSize; ++i) {
+        // Heading rows are disabled items; their pictures keep their colours all the same.
+        QIcon icon;
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Selected, QIcon::Active})
+            icon.addFile(resourcePath(i), QSize(), mode);
+        m_icons.append(icon);
+    }
 }
 
 QIcon ImageList::icon(int index) const {

@@ -10,6 +10,7 @@ namespace mirelo {
 ProfileChooser::ProfileChooser(QWidget* parent) : QComboBox(parent) {
     setObjectName(QStringLiteral("ImageCombo1"));
     setMaxVisibleItems(24);
+    setIconSize({20, 20});
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(28);
     setPlaceholderText(QStringLiteral("Choose an output profile"));

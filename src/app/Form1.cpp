@@ -2,6 +2,7 @@
 
 #include "app/MainCommands.h"
 #include "app/OptionSheetView.h"
+#include "app/PreviewController.h"
 #include "app/PreviewFrame.h"
 #include "app/ProfileChooser.h"
 #include "app/Resources.h"
@@ -13,6 +14,7 @@
 #include "profiles/Presets.h"
 #include "settings/ui/Frmset.h"
 #include "sourcelist/ui/SourceListView.h"
+#include "tools/PreviewPlayer.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -49,6 +51,7 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     buildUi();
     startUp();
     new ConversionController(*this); // "Convert Now!" and the run panel
+    new PreviewController(*this, PreviewPlayer::shared());
 }
 
 Form1::~Form1() = default;
@@ -80,7 +83,7 @@ void Form1::buildUi() {
     setCentralWidget(central);
 
     m_runPanel = new RunPanel(central);
-    resize(1120, 800);
+    resize(1100, 760);
 
     m_sourceList->setOptionSheet(m_sheet);
     connect(m_chooser, &ProfileChooser::profilePicked, this, &Form1::applyPicked);
@@ -122,7 +125,7 @@ QWidget* Form1::buildOptionSide() {
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     m_preview = new PreviewFrame(side);
-    layout->addWidget(m_preview, 5);
+    layout->addWidget(m_preview, 2);
 
     auto* optionsFrame = new QGroupBox(QStringLiteral("Options"), side);
     optionsFrame->setObjectName(QStringLiteral("frmOptions"));
@@ -130,7 +133,7 @@ QWidget* Form1::buildOptionSide() {
     m_sheetView->setSheet(m_sheet);
     auto* optionsLayout = new QVBoxLayout(optionsFrame);
     optionsLayout->addWidget(m_sheetView);
-    layout->addWidget(optionsFrame, 9);
+    layout->addWidget(optionsFrame, 3);
     return side;
 }
 

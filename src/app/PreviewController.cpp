@@ -52,11 +52,11 @@ PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
         const int row = list->selectedRow() >= 0 ? list->selectedRow() : 0;
         return PlayItem{list->path(row), list->videoTime(row)};
     });
-    connect(list, &SourceListView::playRequested, this, &PreviewController::playSelected);
+    // The menu, the context menu and the toolbar all end in the window's request.
+    connect(&window, &Form1::playRequested, this, &PreviewController::playSelected);
     connect(list, &SourceListView::currentFileChanged, this,
             [this](const QString& path) { m_controls->transport().setCurrentFile(path); });
-    connect(list, &SourceListView::previewQuitRequested, this,
-            &PreviewController::quitForClipEditor);
+    connect(list, &SourceListView::previewQuitRequested, this, &PreviewController::quitPreview);
     connect(list, &SourceListView::videoClipRequested, this,
             [this](const SourceListView::ClipRequest& r) {
                 openClipEditor(r.row, r.file, r.start, r.end, r.videoTime);
@@ -72,10 +72,10 @@ void PreviewController::playSelected() {
     m_controls->play();
 }
 
-void PreviewController::quitForClipEditor() {
+void PreviewController::quitPreview() {
     if (m_player.playerProcessId() != 0)
         Module1::SendPlayerKey(m_player, Module1::KeyQuit);
-    // The clock would otherwise keep counting the shared position the editor starts from 0.
+    // The clock would otherwise keep counting the shared position (the editor starts it at 0).
     m_controls->transport().stopClock();
 }
 
@@ -91,7 +91,7 @@ void PreviewController::openClipEditor(int row, const QString& file, const QStri
     SourceListView* list = m_window.sourceList();
     connect(m_editor, &Form2::clipTimesAccepted, list,
             [list, row](const QString& s, const QString& e) { list->setClipTimes(row, s, e); });
-    connect(m_editor, &QObject::destroyed, this, [this] { m_editor = nullptr; });
+    connect(m_editor, &QDialog::finished, this, [this] { m_editor = nullptr; });
     m_editor->show();
 }
 

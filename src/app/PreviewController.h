@@ -36,7 +36,8 @@ public:
                         const QString& videoTime);
 
 private:
-    void quitForClipEditor();
+    // Before the clip editor opens and before a conversion starts.
+    void quitPreview();
     void stopForClosing();
 
     Form1& m_window;

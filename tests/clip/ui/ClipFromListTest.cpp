@@ -1,0 +1,103 @@
+#include "tools/MediaFixtures.h"
+
+#include "app/Form1.h"
+#include "app/PreviewController.h"
+#include "app/PreviewFrame.h"
+#include "clip/ui/Form2.h"
+#include "sourcelist/ui/SourceListView.h"
+#include "tools/PreviewPlayer.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace mirelo;
+
+namespace {
+
+// The main window with one probed row: the preview plays it, the clip editor edits its times.
+class ClipFromList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_display = qgetenv("DISPLAY");
+        qunsetenv("DISPLAY"); // players started here end on their own
+        ASSERT_TRUE(m_dir.isValid());
+        clip = test::makeClip(QDir(m_dir.path()), QStringLiteral("two seconds.avi"),
+                              {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                               QStringLiteral("testsrc=d=2:s=160x120:r=10")});
+        window = std::make_unique<Form1>(AppPaths::inFolder(m_dir.path()));
+        list = window->sourceList();
+        QSignalSpy probed(list, &SourceListView::rowProbed);
+        list->addMediaFile(clip);
+        ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
+        list->setCurrentItem(list->topLevelItem(0));
+        controller = window->findChild<PreviewController*>();
+        ASSERT_NE(controller, nullptr);
+    }
+    void TearDown() override {
+        window.reset();
+        if (!m_display.isEmpty())
+            qputenv("DISPLAY", m_display);
+    }
+
+    QByteArray m_display;
+    QTemporaryDir m_dir;
+    QString clip;
+    std::unique_ptr<Form1> window;
+    SourceListView* list = nullptr;
+    PreviewController* controller = nullptr;
+};
+
+TEST_F(ClipFromList, PlayPlaysTheSelectedRowInText2) {
+    PreviewPlayer& player = PreviewPlayer::shared();
+    Q_EMIT window->playRequested();
+    const QString wid =
+        QString::number(window->preview()->findChild<QWidget*>(QStringLiteral("Text2"))->winId());
+    EXPECT_TRUE(
+        player.playerCommandLine().contains(QStringLiteral(" -wid ") + wid + QLatin1Char(' ')));
+    EXPECT_TRUE(player.playerCommandLine().endsWith(QLatin1Char('"') + clip + QLatin1Char('"')));
+    EXPECT_EQ(window->preview()->totalTimeLabel()->text(), QStringLiteral("Total time:0:00:02"));
+    EXPECT_EQ(player.playLength(), 2);
+    EXPECT_TRUE(window->previewClock()->isActive());
+
+    // A double-click quits the preview and stops its clock before the editor opens.
+    list->requestVideoClip();
+    EXPECT_FALSE(window->previewClock()->isActive());
+    ASSERT_NE(controller->clipEditor(), nullptr);
+    controller->clipEditor()->close();
+    EXPECT_EQ(controller->clipEditor(), nullptr);
+}
+
+TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
+    list->requestVideoClip();
+    Form2* editor = controller->clipEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(editor->isModal());
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Clip Time  -  ") + clip);
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), list->end(0));
+
+    editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:01"));
+    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    EXPECT_EQ(list->start(0), QStringLiteral("0:00:01"));
+    EXPECT_EQ(list->end(0), QStringLiteral("0:00:02"));
+
+    // Cancel leaves the row as it is.
+    list->requestVideoClip();
+    editor = controller->clipEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:00"));
+    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+    EXPECT_EQ(list->start(0), QStringLiteral("0:00:01"));
+}
+
+} // namespace

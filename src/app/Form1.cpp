@@ -83,7 +83,7 @@ void Form1::buildUi() {
     setCentralWidget(central);
 
     m_runPanel = new RunPanel(central);
-    resize(1100, 760);
+    resize(1120, 800);
 
     m_sourceList->setOptionSheet(m_sheet);
     connect(m_chooser, &ProfileChooser::profilePicked, this, &Form1::applyPicked);
@@ -125,7 +125,7 @@ QWidget* Form1::buildOptionSide() {
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     m_preview = new PreviewFrame(side);
-    layout->addWidget(m_preview, 2);
+    layout->addWidget(m_preview, 5);
 
     auto* optionsFrame = new QGroupBox(QStringLiteral("Options"), side);
     optionsFrame->setObjectName(QStringLiteral("frmOptions"));
@@ -133,7 +133,7 @@ QWidget* Form1::buildOptionSide() {
     m_sheetView->setSheet(m_sheet);
     auto* optionsLayout = new QVBoxLayout(optionsFrame);
     optionsLayout->addWidget(m_sheetView);
-    layout->addWidget(optionsFrame, 3);
+    layout->addWidget(optionsFrame, 9);
     return side;
 }
 

@@ -62,12 +62,10 @@ public:
 Q_SIGNALS:
     // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
     void closing();
-    // Commands whose windows are built elsewhere; the menu bar, the toolbar and popupmenu1 all
-    // end here.
+    // Commands carried out by other parts of the window; the menu bar, the toolbar and
+    // popupmenu1 all end here.
     void convertRequested();
     void playRequested();
-    void captureRequested();
-    void importRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,9 @@
 #include "app/Form1.h"
 #include "app/Form6.h"
 #include "app/MainMenus.h"
+#include "app/Skin.h"
+#include "capture/ui/Form3.h"
+#include "onlineimport/ui/Formyutobe.h"
 #include "platform/ui/SystemDesktopServices.h"
 #include "sourcelist/ui/SourceListView.h"
 
@@ -90,9 +93,9 @@ void MainCommands::trigger(Command command) {
     case Command::VideoClip:
         return list->requestVideoClip();
     case Command::Capture:
-        return Q_EMIT m_window.captureRequested();
+        return openCapture();
     case Command::Import:
-        return Q_EMIT m_window.importRequested();
+        return openImport();
     case Command::ConvertNow:
         return Q_EMIT m_window.convertRequested();
     case Command::Play:
@@ -138,6 +141,17 @@ void MainCommands::openUrl(const QUrl& url) {
     m_presenter(QStringLiteral("No web browser could open %1. Open it with a browser of your "
                                "choice.")
                     .arg(shown));
+}
+
+void MainCommands::openCapture() {
+    Form3 capture(&m_window);
+    capture.exec();
+}
+
+void MainCommands::openImport() {
+    Formyutobe import(&m_window);
+    applySkin(&import, m_window.paths().skinFile);
+    import.exec();
 }
 
 void MainCommands::showAbout() {

@@ -19,8 +19,8 @@ class Form1;
 // The main window's commands, whichever way they are given: the menu bar, the source list's
 // context menu popupmenu1 or the toolbar Picture3. Each way triggers the same command.
 //
-// Commands whose windows live elsewhere reach them through Form1's signals (convertRequested,
-// playRequested, captureRequested, importRequested).
+// The run and the preview are other parts' work: those commands end in Form1's signals
+// convertRequested and playRequested.
 class MainCommands : public QObject {
     Q_OBJECT
 public:
@@ -65,6 +65,8 @@ private:
     void wireContextMenu();
     void openHelpPage(const QString& name);
     void openUrl(const QUrl& url);
+    void openCapture();
+    void openImport();
     void showAbout();
 
     Form1& m_window;

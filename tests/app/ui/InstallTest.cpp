@@ -1,0 +1,147 @@
+// The product installed into a temporary prefix: its files in their standard places, a valid
+// menu entry, and the installed desktop program starting with its resources found relative to
+// the executable.
+
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace mirelo {
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    QString output;
+};
+
+RunResult run(const QString& program, const QStringList& args, int timeoutMs = 120000) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    RunResult result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.output = QString::fromLocal8Bit(process.readAll());
+    return result;
+}
+
+QString buildDir() {
+    return QDir::cleanPath(test::appDir() + QStringLiteral("/.."));
+}
+
+TEST(DesktopEntry, PassesDesktopFileValidate) {
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate is not installed";
+    const RunResult result =
+        run(validator, {test::sourceDir() + "/resources/desktop/mirelo-video-converter.desktop"});
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_TRUE(result.output.trimmed().isEmpty()) << result.output.toStdString();
+}
+
+class Installed : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        prefix = new QTemporaryDir;
+        const RunResult install =
+            run(QStringLiteral("cmake"), {"--install", buildDir(), "--prefix", prefix->path()});
+        installOutput = new QString(install.output);
+        installed = install.exitCode == 0;
+    }
+    static void TearDownTestSuite() {
+        delete prefix;
+        delete installOutput;
+    }
+    void SetUp() override { ASSERT_TRUE(installed) << installOutput->toStdString(); }
+
+    static QString at(const QString& relative) { return QDir(prefix->path()).filePath(relative); }
+
+    static inline QTemporaryDir* prefix = nullptr;
+    static inline QString* installOutput = nullptr;
+    static inline bool installed = false;
+};
+
+TEST_F(Installed, EveryFileIsInItsStandardPlace) {
+    const char* files[] = {
+        "bin/mirelo-video-converter",
+        "bin/mirelo-cli",
+        "share/mirelo-video-converter/skins/frmmain.skn",
+        "share/mirelo-video-converter/help/index.html",
+        "share/mirelo-video-converter/help/troubleshooting.html",
+        "share/mirelo-video-converter/loading.jpg",
+        "share/applications/mirelo-video-converter.desktop",
+        "share/icons/hicolor/scalable/apps/mirelo-video-converter.svg",
+    };
+    for (const char* file : files)
+        EXPECT_TRUE(QFileInfo(at(QLatin1String(file))).isFile()) << file;
+    for (const char* program : {"bin/mirelo-video-converter", "bin/mirelo-cli"})
+        EXPECT_TRUE(QFileInfo(at(QLatin1String(program))).isExecutable()) << program;
+    // Nothing but the programs beside them: the resources must be found in share/.
+    EXPECT_FALSE(QFileInfo::exists(at("bin/help")));
+    EXPECT_FALSE(QFileInfo::exists(at("bin/skins")));
+}
+
+TEST_F(Installed, MenuEntryIsValidAndStartsTheInstalledProgram) {
+    const QString entry = at("share/applications/mirelo-video-converter.desktop");
+    const RunResult result = run(QStringLiteral("desktop-file-validate"), {entry});
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("\nExec=mirelo-video-converter")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=mirelo-video-converter\n")));
+}
+
+// The installed program starts on the offscreen platform from a read-only bin/, reads its skin
+// from share/ beside bin/ (nothing of it lies in bin/) and keeps running until it is stopped.
+TEST_F(Installed, DesktopProgramFindsItsResourcesAndKeepsRunning) {
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    ASSERT_FALSE(strace.isEmpty()) << "strace is not installed";
+    QTemporaryDir home;
+    const QString trace = home.filePath(QStringLiteral("open.trace"));
+    QFile::setPermissions(at("bin"),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(".config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(".local/share"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.setWorkingDirectory(home.path());
+    // timeout ends the program with SIGTERM after a while and then exits 124; an earlier end
+    // (a crash, a failed start) gives another status.
+    program.start(strace, {"-f", "-e", "trace=openat", "-o", trace, "timeout", "6",
+                           at("bin/mirelo-video-converter")});
+    const bool finished = program.waitForFinished(120000);
+    const QString output = QString::fromLocal8Bit(program.readAll());
+    QFile::setPermissions(at("bin"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(program.exitCode(), 124) << output.toStdString();
+
+    QFile log(trace);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString opened = QString::fromUtf8(log.readAll());
+    const QString skin = QDir::cleanPath(at("share/mirelo-video-converter/skins/frmmain.skn"));
+    bool skinRead = false;
+    for (const QString& line : opened.split(QLatin1Char('\n'))) {
+        if (line.contains(skin) && !line.contains(QStringLiteral("= -1")))
+            skinRead = true;
+    }
+    EXPECT_TRUE(skinRead) << opened.toStdString();
+}
+
+} // namespace
+} // namespace mirelo

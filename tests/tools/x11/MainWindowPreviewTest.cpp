@@ -1,0 +1,74 @@
+#include "tools/MediaFixtures.h"
+
+#include "app/AppPaths.h"
+#include "app/Form1.h"
+#include "app/PreviewFrame.h"
+#include "app/VideoSurface.h"
+#include "sourcelist/ui/SourceListView.h"
+#include "tools/PreviewPlayer.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace mirelo;
+
+namespace {
+
+bool showsTestPattern(const QWidget* video) {
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(video->winId()).toImage();
+    qint64 vivid = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            const QColor c = image.pixelColor(x, y);
+            vivid += c.hsvSaturation() > 150 && c.value() > 150 ? 1 : 0;
+        }
+    }
+    return vivid * 4 > image.width() * image.height() / 5;
+}
+
+// The desktop program's own window: a listed file plays inside Text2, and closing the window
+// leaves no player behind.
+TEST(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString clip =
+        test::makeClip(QDir(dir.path()), QStringLiteral("main window.avi"),
+                       {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("testsrc=d=30:s=320x240:r=25"), QStringLiteral("-c:v"),
+                        QStringLiteral("mpeg4")});
+    Form1 window(AppPaths::inFolder(dir.path()));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SourceListView* list = window.sourceList();
+    QSignalSpy probed(list, &SourceListView::rowProbed);
+    list->addMediaFile(clip);
+    ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
+    list->setCurrentItem(list->topLevelItem(0));
+
+    PreviewPlayer& player = PreviewPlayer::shared();
+    QSignalSpy started(&player, &PreviewPlayer::playerStarted);
+    QSignalSpy finished(&player, &PreviewPlayer::playerFinished);
+    Q_EMIT window.playRequested();
+    ASSERT_TRUE(started.wait(30000));
+    const qint64 id = player.playerProcessId();
+    const QWidget* video = window.preview()->videoSurface();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return showsTestPattern(video); }, 10000))
+        << "no video inside Text2";
+    EXPECT_EQ(window.preview()->totalTimeLabel()->text(), QStringLiteral("Total time:0:00:30"));
+
+    window.close();
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(3 * PreviewPlayer::kStopGraceMs));
+    EXPECT_EQ(finished.at(0).at(0).toLongLong(), id);
+    EXPECT_EQ(player.runningPlayerCount(), 0);
+    EXPECT_EQ(::kill(static_cast<pid_t>(id), 0), -1);
+}
+
+} // namespace

@@ -62,54 +62,60 @@ void storeCapabilities(const QString& program, const EncoderCapabilities& capabi
 }
 
 CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setStandardInputFile(QProcess::nullDevice());
-    connect(&m_process, &QProcess::finished, this, &CapabilityLoader::onFinished);
-    connect(&m_process, &QProcess::errorOccurred, this, &CapabilityLoader::onError);
+    for (QProcess* p : {&m_encoders, &m_muxers}) {
+        const bool muxers = p == &m_muxers;
+        p->setStandardInputFile(QProcess::nullDevice());
+        connect(p, &QProcess::finished, this, [this, p, muxers] { onFinished(*p, muxers); });
+        connect(p, &QProcess::errorOccurred, this,
+                [this, p](QProcess::ProcessError e) { onError(*p, e); });
+    }
 }
 
 // QProcess stops a list that is still running when it is destroyed; no signal may reach a
 // half-destroyed loader.
 CapabilityLoader::~CapabilityLoader() {
-    m_process.disconnect(this);
+    m_encoders.disconnect(this);
+    m_muxers.disconnect(this);
 }
 
 void CapabilityLoader::start(const QString& program) {
     m_program = program;
     m_result = {};
-    m_readingMuxers = false;
-    runList("-encoders");
+    m_pending = 2;
+    m_done = false;
+    m_encoders.start(program, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
+    m_muxers.start(program, {QStringLiteral("-hide_banner"), QStringLiteral("-muxers")});
 }
 
-void CapabilityLoader::runList(const char* option) {
-    m_process.start(m_program, {QStringLiteral("-hide_banner"), QLatin1String(option)});
-}
-
-void CapabilityLoader::onFinished(int exitCode, QProcess::ExitStatus status) {
-    const QString text = QString::fromUtf8(m_process.readAllStandardOutput());
-    if (status != QProcess::NormalExit || exitCode != 0) {
-        Q_EMIT failed(QStringLiteral("The encoder %1 could not list its %2 (exit code %3).")
-                          .arg(m_program, m_readingMuxers ? QStringLiteral("formats")
-                                                          : QStringLiteral("encoders"))
-                          .arg(exitCode));
+void CapabilityLoader::onFinished(QProcess& process, bool muxers) {
+    if (m_done)
+        return;
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        m_done = true;
+        Q_EMIT failed(
+            QStringLiteral("The encoder %1 could not list its %2 (exit code %3).")
+                .arg(m_program, muxers ? QStringLiteral("formats") : QStringLiteral("encoders"))
+                .arg(process.exitCode()));
         return;
     }
-    if (!m_readingMuxers) {
+    if (muxers)
+        m_result.muxers = parseMuxerList(text);
+    else
         m_result.encoders = parseEncoderList(text);
-        m_readingMuxers = true;
-        runList("-muxers");
+    if (--m_pending > 0)
         return;
-    }
-    m_result.muxers = parseMuxerList(text);
+    m_done = true;
     storeCapabilities(m_program, m_result);
     Q_EMIT loaded();
 }
 
-void CapabilityLoader::onError(QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart)
+void CapabilityLoader::onError(QProcess& process, QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart || m_done)
         return; // a crash also ends in finished()
+    m_done = true;
     Q_EMIT failed(QStringLiteral("The encoder %1 could not be started: %2")
-                      .arg(m_program, m_process.errorString()));
+                      .arg(m_program, process.errorString()));
 }
 
 } // namespace mirelo

@@ -27,8 +27,8 @@ QSet<QString> parseMuxerList(const QString& text);
 const EncoderCapabilities* cachedCapabilities(const QString& program);
 void storeCapabilities(const QString& program, const EncoderCapabilities& capabilities);
 
-// Reads an encoder's two lists without blocking: "-encoders" then "-muxers". Emits exactly one of
-// loaded() or failed() and stores the result in the cache.
+// Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
+// failed() and stores the result in the cache.
 class CapabilityLoader : public QObject {
     Q_OBJECT
 public:
@@ -42,14 +42,15 @@ Q_SIGNALS:
     void failed(const QString& message);
 
 private:
-    void runList(const char* option);
-    void onFinished(int exitCode, QProcess::ExitStatus status);
-    void onError(QProcess::ProcessError error);
+    void onFinished(QProcess& process, bool muxers);
+    void onError(QProcess& process, QProcess::ProcessError error);
 
     QString m_program;
-    QProcess m_process;
+    QProcess m_encoders;
+    QProcess m_muxers;
     EncoderCapabilities m_result;
-    bool m_readingMuxers = false;
+    int m_pending = 0;
+    bool m_done = false;
 };
 
 } // namespace mirelo

@@ -60,10 +60,8 @@ Form6::Form6(const QString& skinFile, const QUrl& helpPage,
     connect(m_invitation, &QLabel::linkActivated, this,
             [open = std::move(openLink)](const QString& link) { open(QUrl(link)); });
 
-    QFont thanks = m_lines.front()->font();
-    thanks.setBold(true);
-    thanks.setPointSizeF(thanks.pointSizeF() * 1.25);
-    m_lines.front()->setFont(thanks);
+    // Its own sheet: the skin's label rules would override a plain font.
+    m_lines.front()->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 13pt;"));
 
     auto* column = new QVBoxLayout;
     column->setSpacing(10);
@@ -75,7 +73,7 @@ Form6::Form6(const QString& skinFile, const QUrl& helpPage,
     layout->setSpacing(18);
     layout->addWidget(m_icon);
     layout->addLayout(column, 1);
-    setMinimumWidth(560);
+    setMinimumWidth(640);
 }
 
 QLabel* Form6::addLine(const QString& name, const QString& text) {

@@ -171,11 +171,12 @@ void PreviewPlayer::retire(QProcess* player) {
         return;
     player->setProperty("retiring", true);
     player->write(kQuitBytes);
-    QTimer::singleShot(kStopGraceMs, player, [player] {
+    const int grace = m_stopGraceMs;
+    QTimer::singleShot(grace, player, [player, grace] {
         if (!isRunning(player))
             return;
         player->terminate();
-        QTimer::singleShot(kStopGraceMs, player, [player] {
+        QTimer::singleShot(grace, player, [player] {
             if (isRunning(player))
                 player->kill();
         });

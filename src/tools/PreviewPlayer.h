@@ -69,6 +69,8 @@ public:
 
     // Grace between the stages of a stop.
     static constexpr int kStopGraceMs = 1500;
+    void setStopGrace(int milliseconds) { m_stopGraceMs = milliseconds; }
+    int stopGrace() const { return m_stopGraceMs; }
 
 Q_SIGNALS:
     // A start for the window `windowId` begins (a preview elsewhere has lost the player).
@@ -100,6 +102,7 @@ private:
     QStringList m_arguments;
     int m_playPosition = 0;
     int m_playLength = 0;
+    int m_stopGraceMs = kStopGraceMs;
     QList<QProcess*> m_players;
     QProcess* m_current = nullptr;
     std::optional<StartRequest> m_pending;

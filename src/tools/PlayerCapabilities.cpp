@@ -70,7 +70,8 @@ void PlayerCapabilityLoader::start(const QString& program) {
 
 void PlayerCapabilityLoader::onFinished(int, QProcess::ExitStatus) {
     // A player that lists nothing is kept with an empty list: its options are then not filtered.
-    storePlayerOptions(m_program, parsePlayerOptionList(QString::fromLocal8Bit(m_process.readAll())));
+    storePlayerOptions(m_program,
+                       parsePlayerOptionList(QString::fromLocal8Bit(m_process.readAll())));
     Q_EMIT loaded();
 }
 

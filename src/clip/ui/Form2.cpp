@@ -24,7 +24,7 @@ namespace {
 
 const char* const kTimeError = "Start time or End time is error.";
 
-struct ButtonSpec {
+struct TransportButton {
     QAbstractButton* PreviewWidgets::*slot;
     const char* name;
     const char* tip;
@@ -32,7 +32,7 @@ struct ButtonSpec {
 };
 
 // The preview's transport, left to right.
-constexpr ButtonSpec kTransport[] = {
+constexpr TransportButton kTransport[] = {
     {&PreviewWidgets::firstFrame, "Command4", "First Frame", "first"},
     {&PreviewWidgets::back, "cmdBack", "Back", "back"},
     {&PreviewWidgets::play, "cmdPlay", "Play", "play"},
@@ -107,16 +107,16 @@ QWidget* Form2::buildPreview() {
     w.video = video;
     auto* transport = new QHBoxLayout;
     transport->addStretch();
-    for (const ButtonSpec& spec : kTransport) {
+    for (const TransportButton& entry : kTransport) {
         auto* button = new QToolButton(area);
-        button->setObjectName(QLatin1String(spec.name));
-        button->setToolTip(QLatin1String(spec.tip));
-        button->setAccessibleName(QLatin1String(spec.tip));
+        button->setObjectName(QLatin1String(entry.name));
+        button->setToolTip(QLatin1String(entry.tip));
+        button->setAccessibleName(QLatin1String(entry.tip));
         button->setIcon(
-            QIcon(QStringLiteral(":/icons/player/%1.svg").arg(QLatin1String(spec.icon))));
+            QIcon(QStringLiteral(":/icons/player/%1.svg").arg(QLatin1String(entry.icon))));
         button->setAutoRaise(true);
         transport->addWidget(button);
-        w.*spec.slot = button;
+        w.*entry.slot = button;
     }
     transport->addStretch();
     w.position = timeSlider("Slider3", area);

@@ -5,9 +5,11 @@
 #include "app/MainMenus.h"
 #include "app/Skin.h"
 #include "capture/ui/Form3.h"
+#include "onlineimport/ui/EmbeddedStreamPlayer.h"
 #include "onlineimport/ui/Formyutobe.h"
 #include "platform/ui/SystemDesktopServices.h"
 #include "sourcelist/ui/SourceListView.h"
+#include "tools/PreviewPlayer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -150,6 +152,8 @@ void MainCommands::openCapture() {
 
 void MainCommands::openImport() {
     Formyutobe import(&m_window);
+    EmbeddedStreamPlayer preview(PreviewPlayer::shared(), import.previewSurface());
+    import.setPreviewPlayer(&preview);
     applySkin(&import, m_window.paths().skinFile);
     import.exec();
 }

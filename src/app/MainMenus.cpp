@@ -70,10 +70,10 @@ const MenuSpec kMenus[] = {
 } // namespace
 
 void buildMainMenus(QMenuBar* bar, MainCommands& commands) {
-    for (const MenuSpec& spec : kMenus) {
-        QMenu* menu = bar->addMenu(QString::fromLatin1(spec.title));
-        menu->setObjectName(QLatin1String(spec.name));
-        for (const MenuEntry& entry : spec.entries) {
+    for (const MenuSpec& menuSpec : kMenus) {
+        QMenu* menu = bar->addMenu(QString::fromLatin1(menuSpec.title));
+        menu->setObjectName(QLatin1String(menuSpec.name));
+        for (const MenuEntry& entry : menuSpec.entries) {
             if (!entry.caption) {
                 menu->addSeparator();
                 continue;

@@ -72,13 +72,13 @@ Toolbar::Toolbar(QWidget* parent) : QFrame(parent) {
     row->setContentsMargins(4, 4, 4, 4);
     row->setSpacing(4);
     for (int index = 0; index < PictureCount; ++index) {
-        const PictureSpec& spec = kPictures[index];
+        const PictureSpec& entry = kPictures[index];
         auto* picture = new ToolbarPicture(this);
-        picture->setObjectName(QLatin1String(spec.objectName));
-        picture->setText(QLatin1String(spec.caption));
-        picture->setToolTip(QLatin1String(spec.tip));
+        picture->setObjectName(QLatin1String(entry.objectName));
+        picture->setText(QLatin1String(entry.caption));
+        picture->setToolTip(QLatin1String(entry.tip));
         picture->setIcon(
-            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(spec.icon))));
+            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(entry.icon))));
         picture->setIconSize({32, 32});
         picture->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         picture->setAutoRaise(true);

@@ -29,8 +29,8 @@ QString ParsedArgs::last(const QString& name, const QString& fallback) const {
     return it == values.end() || it->isEmpty() ? fallback : it->last();
 }
 
-std::optional<ParsedArgs> parseArgs(const QStringList& args, std::initializer_list<OptionSpec> spec,
-                                    QString* error) {
+std::optional<ParsedArgs> parseArgs(const QStringList& args,
+                                    std::initializer_list<OptionSpec> options, QString* error) {
     ParsedArgs parsed;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -45,7 +45,7 @@ std::optional<ParsedArgs> parseArgs(const QStringList& args, std::initializer_li
             inlineValue = a.mid(eq + 1);
         }
         const OptionSpec* found = nullptr;
-        for (const OptionSpec& s : spec)
+        for (const OptionSpec& s : options)
             if (name == QLatin1String(s.name))
                 found = &s;
         if (!found) {

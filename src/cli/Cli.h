@@ -36,8 +36,8 @@ struct ParsedArgs {
 };
 
 // Parses a subcommand's arguments. Unknown options and missing values are usage errors.
-std::optional<ParsedArgs> parseArgs(const QStringList& args, std::initializer_list<OptionSpec> spec,
-                                    QString* error);
+std::optional<ParsedArgs> parseArgs(const QStringList& args,
+                                    std::initializer_list<OptionSpec> options, QString* error);
 
 // A profile position given on the command line: 1..92, else nullopt.
 std::optional<int> parsePosition(const QString& text);

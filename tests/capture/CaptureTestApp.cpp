@@ -1,26 +1,7 @@
+// The Qt application of this test program.
+
+#include "common/TestApplication.h"
+
 #include <QCoreApplication>
 
-#include <gtest/gtest.h>
-
-namespace {
-
-// QProcess signals need an application object; gtest_main does not make one.
-class CoreApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_capture";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            app_ = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QCoreApplication> app_;
-};
-
-[[maybe_unused]] const auto* const environment =
-    ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
-
-} // namespace
+MIRELO_TEST_APPLICATION(QCoreApplication)

@@ -151,17 +151,19 @@ TEST_F(PlayerEmbed, VideoIsDrawnIntoTheWidgetAndPauseFreezesIt) {
     click(w.pause);
     EXPECT_FALSE(w.clock->isActive());
     // The player takes the key at its next frame; a loaded machine can make that a while.
+    // Paused means the picture stays the same over several grabs: a single equal pair can also be
+    // a player stalled for a moment on a busy machine.
     QImage paused = grabVideo();
+    int stillGrabs = 0;
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            QTest::qWait(600);
+            QTest::qWait(500);
             const QImage before = std::exchange(paused, grabVideo());
-            return before == paused;
+            stillGrabs = before == paused ? stillGrabs + 1 : 0;
+            return stillGrabs >= 4;
         },
-        10000))
-        << "the picture does not come to a stand";
-    QTest::qWait(800);
-    EXPECT_EQ(grabVideo(), paused) << "the picture stands still while paused";
+        15000))
+        << "the picture does not stand still while paused";
     click(w.pause);
     EXPECT_TRUE(w.clock->isActive());
     QTest::qWait(800);

@@ -1,28 +1,7 @@
+// The Qt application of this test program.
+
+#include "common/TestApplication.h"
+
 #include <QApplication>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
-namespace {
-
-// Widgets need an application object; gtest_main does not make one.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_tools_x11";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-} // namespace
+MIRELO_TEST_APPLICATION(QApplication)

@@ -7,13 +7,16 @@
 
 namespace mirelo {
 
-QString applicationFolder() { return QCoreApplication::applicationDirPath(); }
+QString applicationFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
 QString resourceFolder() {
     const QDir app(applicationFolder());
     if (app.exists(QStringLiteral("skins")) || app.exists(QStringLiteral("help")))
         return app.absolutePath();
-    const QString installed = app.absoluteFilePath(QStringLiteral("../share/mirelo-video-converter"));
+    const QString installed =
+        app.absoluteFilePath(QStringLiteral("../share/mirelo-video-converter"));
     return QDir(installed).exists() ? QDir::cleanPath(installed) : app.absolutePath();
 }
 
@@ -21,7 +24,8 @@ QString writableFolder() {
     const QFileInfo app(applicationFolder());
     if (app.isWritable())
         return app.absoluteFilePath();
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString data = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                             .filePath(QStringLiteral("mirelo-video-converter"));
     QDir().mkpath(data);
     return data;
 }
@@ -37,9 +41,17 @@ QString locate(const char* shippedName, const char* systemName) {
 
 } // namespace
 
-QString locateEncoder() { return locate("fp.dll", "ffmpeg"); }
-QString locatePlayer() { return locate("mp.dll", "mplayer"); }
-QString encoderDisplayName() { return QStringLiteral("ffmpeg"); }
-QString playerDisplayName() { return QStringLiteral("mplayer"); }
+QString locateEncoder() {
+    return locate("fp.dll", "ffmpeg");
+}
+QString locatePlayer() {
+    return locate("mp.dll", "mplayer");
+}
+QString encoderDisplayName() {
+    return QStringLiteral("ffmpeg");
+}
+QString playerDisplayName() {
+    return QStringLiteral("mplayer");
+}
 
 } // namespace mirelo

@@ -12,7 +12,7 @@ QString applicationFolder();
 QString resourceFolder();
 
 // Where the product writes its own files (settings, cache, downloads): the application folder when
-// it is writable, else the user's data folder for the product (created on demand).
+// it is writable, else ~/.local/share/mirelo-video-converter (created on demand).
 QString writableFolder();
 
 // The external programs the product drives. A copy shipped in the application folder under its

@@ -1,4 +1,5 @@
 #include "../../tools/MediaFixtures.h"
+#include "common/VideoPixels.h"
 
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
 #include "onlineimport/ui/Formyutobe.h"
@@ -18,17 +19,6 @@
 using namespace mirelo;
 
 namespace {
-
-bool showsPicture(const QWidget* surface) {
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(surface->winId()).toImage();
-    qint64 vivid = 0;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2) {
-            const QColor c = image.pixelColor(x, y);
-            vivid += c.hsvSaturation() > 150 && c.value() > 150 ? 1 : 0;
-        }
-    return vivid * 4 > image.width() * image.height() / 5;
-}
 
 // The preview panel plays a stream inside the import window and the player ends with the panel.
 TEST(ImportPreview, StreamPlaysInsideThePanelAndStopsWithIt) {
@@ -56,7 +46,8 @@ TEST(ImportPreview, StreamPlaysInsideThePanelAndStopsWithIt) {
     const qint64 id = player.playerProcessId();
     EXPECT_EQ(preview->file(), clip);
     EXPECT_TRUE(window.previewSurface()->toolTip().startsWith(QStringLiteral("Preview of ")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return showsPicture(window.previewSurface()); }, 10000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return test::showsTestPattern(window.previewSurface()); }, 10000))
         << "no picture in the preview panel";
 
     preview.reset();

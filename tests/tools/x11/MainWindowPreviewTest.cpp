@@ -1,3 +1,4 @@
+#include "common/VideoPixels.h"
 #include "tools/MediaFixtures.h"
 
 #include "app/AppPaths.h"
@@ -21,18 +22,6 @@
 using namespace mirelo;
 
 namespace {
-
-bool showsTestPattern(const QWidget* video) {
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(video->winId()).toImage();
-    qint64 vivid = 0;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2) {
-            const QColor c = image.pixelColor(x, y);
-            vivid += c.hsvSaturation() > 150 && c.value() > 150 ? 1 : 0;
-        }
-    }
-    return vivid * 4 > image.width() * image.height() / 5;
-}
 
 // The desktop program's own window: a listed file plays inside Text2, and closing the window
 // leaves no player behind.
@@ -60,7 +49,7 @@ TEST(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
     ASSERT_TRUE(started.wait(30000));
     const qint64 id = player.playerProcessId();
     const QWidget* video = window.preview()->videoSurface();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return showsTestPattern(video); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return test::showsTestPattern(video); }, 10000))
         << "no video inside Text2";
     EXPECT_EQ(window.preview()->totalTimeLabel()->text(), QStringLiteral("Total time:0:00:30"));
 

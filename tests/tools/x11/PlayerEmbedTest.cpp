@@ -1,3 +1,4 @@
+#include "common/VideoPixels.h"
 #include "tools/MediaFixtures.h"
 
 #include "app/VideoSurface.h"
@@ -110,19 +111,6 @@ protected:
     QImage grabVideo() const {
         return QGuiApplication::primaryScreen()->grabWindow(w.video->winId()).toImage();
     }
-    // The test pattern's saturated bars, which the empty surface never shows.
-    static double vividShare(const QImage& image) {
-        qint64 vivid = 0;
-        for (int y = 0; y < image.height(); y += 2) {
-            for (int x = 0; x < image.width(); x += 2) {
-                const QColor c = image.pixelColor(x, y);
-                if (c.hsvSaturation() > 150 && c.value() > 150)
-                    ++vivid;
-            }
-        }
-        return double(vivid) / ((image.width() / 2) * (image.height() / 2));
-    }
-
     static inline std::unique_ptr<QTemporaryDir> s_dir;
     static inline std::map<int, QString> s_clips;
     PreviewPlayer player;
@@ -135,14 +123,14 @@ protected:
 };
 
 TEST_F(PlayerEmbed, VideoIsDrawnIntoTheWidgetAndPauseFreezesIt) {
-    EXPECT_LT(vividShare(grabVideo()), 0.01) << "the empty surface shows no test pattern";
+    EXPECT_LT(test::vividShare(grabVideo()), 0.01) << "the empty surface shows no test pattern";
     play(30);
     const qint64 id = nextPlayer();
     EXPECT_FALSE(player.playerArguments().contains(QStringLiteral("-priority")) &&
                  player.playerCommandLine().isEmpty());
     EXPECT_TRUE(
         player.playerCommandLine().contains(QStringLiteral(" -wid %1 ").arg(w.video->winId())));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vividShare(grabVideo()) > 0.2; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test::vividShare(grabVideo()) > 0.2; }, 10000))
         << "no video in the widget";
     const QImage a = grabVideo();
     QTest::qWait(700);
@@ -174,7 +162,7 @@ TEST_F(PlayerEmbed, VideoIsDrawnIntoTheWidgetAndPauseFreezesIt) {
 
 TEST_F(PlayerEmbed, ForwardAndBackSeekInThePlayer) {
     auto showsVideo = [&] {
-        return QTest::qWaitFor([&] { return vividShare(grabVideo()) > 0.2; }, 10000);
+        return QTest::qWaitFor([&] { return test::vividShare(grabVideo()) > 0.2; }, 10000);
     };
     // 12 s: one step forward lands near the end and the player ends within a few seconds.
     play(12);
@@ -198,7 +186,7 @@ TEST_F(PlayerEmbed, RestartsQuitThePreviousPlayer) {
     // A player reads its keys only once it plays; one still starting ends by the staged stop.
     const int stopped = kQuitWithinMs;
     auto showsVideo = [&] {
-        return QTest::qWaitFor([&] { return vividShare(grabVideo()) > 0.2; }, 10000);
+        return QTest::qWaitFor([&] { return test::vividShare(grabVideo()) > 0.2; }, 10000);
     };
     play(30);
     const qint64 first = nextPlayer();

@@ -1,7 +1,17 @@
 #include "convert/EncoderCapabilities.h"
 
+#include "tools/ToolLocator.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace mirelo {
 
@@ -29,7 +39,85 @@ QHash<QString, EncoderCapabilities>& cache() {
     return c;
 }
 
+constexpr int kFileVersion = 1;
+
+double modifiedMs(const QFileInfo& info) {
+    return info.exists() ? double(info.lastModified().toMSecsSinceEpoch()) : 0.0;
+}
+
+// What identifies one build of the program and the libraries it loads: an upgrade of either
+// changes it. Installing or removing a shared library rewrites the dynamic linker's index.
+QJsonObject programStamp(const QString& program) {
+    const QFileInfo info(program);
+    return {
+        {QStringLiteral("size"), double(info.size())},
+        {QStringLiteral("modified"), modifiedMs(info)},
+        {QStringLiteral("libraries"), modifiedMs(QFileInfo(QStringLiteral("/etc/ld.so.cache")))}};
+}
+
+QJsonObject readCapabilityFile(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
+    if (root.value(QStringLiteral("version")).toInt() != kFileVersion)
+        return {};
+    return root.value(QStringLiteral("programs")).toObject();
+}
+
+QSet<QString> nameSet(const QJsonValue& value) {
+    QSet<QString> names;
+    for (const QJsonValue& v : value.toArray())
+        names.insert(v.toString());
+    names.remove(QString());
+    return names;
+}
+
+QJsonArray nameArray(const QSet<QString>& names) {
+    QStringList sorted(names.begin(), names.end());
+    sorted.sort();
+    return QJsonArray::fromStringList(sorted);
+}
+
 } // namespace
+
+QString defaultCapabilityFile() {
+    return QDir(writableFolder()).filePath(QStringLiteral("Cache/encoder-capabilities.json"));
+}
+
+std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
+                                                          const QString& program) {
+    const QJsonObject entry = readCapabilityFile(file).value(program).toObject();
+    const QJsonObject stamp = programStamp(program);
+    for (auto it = stamp.begin(); it != stamp.end(); ++it)
+        if (entry.value(it.key()) != it.value())
+            return std::nullopt;
+    EncoderCapabilities c{nameSet(entry.value(QStringLiteral("encoders"))),
+                          nameSet(entry.value(QStringLiteral("muxers")))};
+    if (c.encoders.isEmpty() || c.muxers.isEmpty())
+        return std::nullopt;
+    return c;
+}
+
+bool writeStoredCapabilities(const QString& file, const QString& program,
+                             const EncoderCapabilities& capabilities) {
+    QJsonObject programs;
+    const QJsonObject before = readCapabilityFile(file);
+    for (auto it = before.begin(); it != before.end(); ++it)
+        if (QFileInfo::exists(it.key())) // programs since removed are dropped
+            programs.insert(it.key(), it.value());
+    QJsonObject entry = programStamp(program);
+    entry.insert(QStringLiteral("encoders"), nameArray(capabilities.encoders));
+    entry.insert(QStringLiteral("muxers"), nameArray(capabilities.muxers));
+    programs.insert(program, entry);
+    const QJsonObject root{{QStringLiteral("version"), kFileVersion},
+                           {QStringLiteral("programs"), programs}};
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Written aside and renamed: a reader never sees half a file.
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson()) >= 0 &&
+           out.commit();
+}
 
 QSet<QString> parseEncoderList(const QString& text) {
     QSet<QString> names;
@@ -83,6 +171,19 @@ void CapabilityLoader::start(const QString& program) {
     m_result = {};
     m_pending = 2;
     m_done = false;
+    if (!m_file)
+        m_file = defaultCapabilityFile();
+    if (cachedCapabilities(program)) {
+        loadedLater();
+        return;
+    }
+    if (!m_file->isEmpty()) {
+        if (std::optional<EncoderCapabilities> stored = readStoredCapabilities(*m_file, program)) {
+            storeCapabilities(program, *stored);
+            loadedLater();
+            return;
+        }
+    }
     m_encoders.start(program, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
     m_muxers.start(program, {QStringLiteral("-hide_banner"), QStringLiteral("-muxers")});
 }
@@ -107,7 +208,15 @@ void CapabilityLoader::onFinished(QProcess& process, bool muxers) {
         return;
     m_done = true;
     storeCapabilities(m_program, m_result);
+    if (!m_file->isEmpty())
+        writeStoredCapabilities(*m_file, m_program, m_result); // a read-only disk costs only time
     Q_EMIT loaded();
+}
+
+// Never from inside start(): a kept answer reaches the caller the way a fresh read does.
+void CapabilityLoader::loadedLater() {
+    m_done = true;
+    QMetaObject::invokeMethod(this, &CapabilityLoader::loaded, Qt::QueuedConnection);
 }
 
 void CapabilityLoader::onError(QProcess& process, QProcess::ProcessError error) {

@@ -27,6 +27,15 @@ QSet<QString> parseMuxerList(const QString& text);
 const EncoderCapabilities* cachedCapabilities(const QString& program);
 void storeCapabilities(const QString& program, const EncoderCapabilities& capabilities);
 
+// The lists are also kept on disk, stamped with the program's size and modification time and the
+// time the system's shared libraries last changed, so a new process asks the encoder again only
+// after the program or its libraries have changed.
+QString defaultCapabilityFile(); // Cache/encoder-capabilities.json in the writable folder
+std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
+                                                          const QString& program);
+bool writeStoredCapabilities(const QString& file, const QString& program,
+                             const EncoderCapabilities& capabilities);
+
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
 // failed() and stores the result in the cache.
 class CapabilityLoader : public QObject {
@@ -35,6 +44,8 @@ public:
     explicit CapabilityLoader(QObject* parent = nullptr);
     ~CapabilityLoader() override;
 
+    // Where the lists are kept between processes; empty: only in this process.
+    void setCapabilityFile(const QString& file) { m_file = file; }
     void start(const QString& program);
 
 Q_SIGNALS:
@@ -44,7 +55,9 @@ Q_SIGNALS:
 private:
     void onFinished(QProcess& process, bool muxers);
     void onError(QProcess& process, QProcess::ProcessError error);
+    void loadedLater();
 
+    std::optional<QString> m_file;
     QString m_program;
     QProcess m_encoders;
     QProcess m_muxers;

@@ -194,6 +194,8 @@ void ConversionJob::onEncoderOutput() {
     for (const ProgressReport& r : m_progress.feed(m_encoder->readAllStandardOutput())) {
         if (!r.doneSeconds)
             continue;
+        if (r.end)
+            m_writtenLength = *r.doneSeconds;
         if (m_expected > 0) {
             const int p = kStartProgress +
                           static_cast<int>(*r.doneSeconds / m_expected * (100 - kStartProgress));
@@ -222,6 +224,7 @@ void ConversionJob::onEncoderLog() {
 
 void ConversionJob::onEncoderFinished(int exitCode, QProcess::ExitStatus status) {
     m_stopTimer.stop();
+    onEncoderOutput();
     onEncoderLog();
     m_result.encoderLines = m_log.lines();
     if (m_cancelled) {
@@ -242,7 +245,12 @@ void ConversionJob::onEncoderFinished(int exitCode, QProcess::ExitStatus status)
                                      .arg(m_settings.encoderPath, m_result.outputPath));
         return;
     }
-    startOutputCheck();
+    // The encoder's closing report gives the length of what it wrote; reading the file back
+    // costs another encoder start, so it is the fallback when that report is missing.
+    if (m_writtenLength)
+        checkOutputLength(m_writtenLength);
+    else
+        startOutputCheck();
 }
 
 void ConversionJob::onEncoderError(QProcess::ProcessError error) {
@@ -252,7 +260,7 @@ void ConversionJob::onEncoderError(QProcess::ProcessError error) {
                                  .arg(m_settings.encoderPath, m_encoder->errorString()));
 }
 
-// The encoder itself reads the output back: a truncated conversion shows as a short length.
+// The encoder reads the output back: a truncated conversion shows as a short length.
 void ConversionJob::startOutputCheck() {
     m_check = std::make_unique<QProcess>();
     m_check->setStandardInputFile(QProcess::nullDevice());
@@ -276,6 +284,10 @@ void ConversionJob::onOutputChecked() {
     for (const QString& line : QString::fromUtf8(m_check->readAllStandardError()).split(u'\n'))
         if (!length)
             length = parseDurationLine(line);
+    checkOutputLength(length);
+}
+
+void ConversionJob::checkOutputLength(std::optional<double> length) {
     if (length && m_expected > 0 && *length < m_expected - lengthTolerance(m_expected)) {
         finish(JobOutcome::Fail,
                QStringLiteral("The output %1 is only %2 s long, far shorter than the %3 s clip.")

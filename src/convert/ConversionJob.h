@@ -86,6 +86,7 @@ private:
     void onEncoderError(QProcess::ProcessError error);
     void startOutputCheck();
     void onOutputChecked();
+    void checkOutputLength(std::optional<double> length);
     void escalateStop();
     void updateExpected();
     void finishOk();
@@ -109,6 +110,7 @@ private:
     std::optional<double> m_sourceLength;
     double m_clipStart = 0;
     std::optional<double> m_clipLength;
+    std::optional<double> m_writtenLength; // from the encoder's closing progress report
     double m_expected = 0;
     int m_percent = 0;
 };

@@ -4,6 +4,7 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "tools/MediaFixtures.h"
+#include "tools/ToolLocator.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -251,6 +252,22 @@ TEST_F(BatchRunTest, RemovedRowsAreSkippedAndProbingRowsAwaited) {
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
 }
 
+// The installed encoder without its closing progress report: the job must read the file back.
+QString encoderWithoutReport(const QDir& folder) {
+    const QString path = folder.filePath("encoder-without-report");
+    writeFile(path, "#!/bin/sh\n"
+                    "for a; do\n"
+                    "  shift\n"
+                    "  if [ -n \"$skip\" ]; then skip=; continue; fi\n"
+                    "  if [ \"$a\" = -progress ]; then skip=1; continue; fi\n"
+                    "  set -- \"$@\" \"$a\"\n"
+                    "done\n"
+                    "exec '" +
+                        locateEncoder().toUtf8() + "' \"$@\"\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
 TEST_F(BatchRunTest, AnOutputFarShorterThanTheClipFails) {
     choose(kWaveAudio);
     // An MP3 whose header announces ten seconds, cut after two: the encoder reads what there is
@@ -258,13 +275,18 @@ TEST_F(BatchRunTest, AnOutputFarShorterThanTheClipFails) {
     const QString mp3 = makeClip(
         in, "cut.mp3", {"-f", "lavfi", "-i", "sine=d=10", "-c:a", "libmp3lame", "-b:a", "64k"});
     writeFile(mp3, readFile(mp3).left(20000));
-    const quintptr r = addRow(mp3, "0:00:10");
-    ASSERT_TRUE(run.start());
-    ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(rows.status(r), "Fail");
-    EXPECT_TRUE(rows.detail(r).contains("far shorter than the 10.0 s clip"))
-        << rows.detail(r).toStdString();
-    EXPECT_TRUE(outputs().isEmpty());
+    for (const bool report : {true, false}) {
+        SCOPED_TRACE(report ? "length from the encoder's report" : "length read back");
+        run.setEncoderPath(report ? locateEncoder() : encoderWithoutReport(in));
+        const quintptr r = addRow(mp3, "0:00:10");
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        EXPECT_EQ(rows.status(r), "Fail");
+        EXPECT_TRUE(rows.detail(r).contains("far shorter than the 10.0 s clip"))
+            << rows.detail(r).toStdString();
+        EXPECT_TRUE(outputs().isEmpty());
+        rows.remove(r);
+    }
 }
 
 TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning) {

@@ -3,7 +3,6 @@
 #include "cli/Cli.h"
 
 #include "convert/BatchRun.h"
-#include "convert/EncoderCapabilities.h"
 #include "convert/RunRows.h"
 #include "convert/TimeString.h"
 #include "platform/MessageSink.h"
@@ -11,7 +10,6 @@
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
 #include "tools/ProbeQueue.h"
-#include "tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -122,40 +120,55 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     return kOk;
 }
 
-// Probes the files that exist (a missing one stops the run when it is reached, as in the
-// desktop program) and fills one row per file.
-void fillRows(const ConvertOptions& o, RowList& rows, std::vector<quintptr>& keys) {
-    ProbeQueue queue;
-    std::map<quint64, quintptr> byTicket;
-    QObject::connect(&queue, &ProbeQueue::probed, &queue,
-                     [&](quint64 ticket, const QString&, const MediaInfo& info, MediaProbe::Outcome,
-                         const QString& message) {
-                         const quintptr key = byTicket.at(ticket);
-                         RunRow row = *rows.row(key);
-                         const ProbeColumns c = probeColumns(info);
-                         row.videoTime = c.videoTime;
-                         if (!o.end)
-                             row.end = c.end;
-                         rows.update(key, row);
-                         if (!message.isEmpty() && o.verbose)
-                             err() << "mirelo-cli: warning: " << message << Qt::endl;
-                     });
-    for (const QString& file : o.files) {
-        RunRow row;
-        row.path = QFileInfo(file).absoluteFilePath();
-        row.start = formatTimeString(o.start.value_or(0));
-        if (o.end)
-            row.end = formatTimeString(*o.end);
-        const quintptr key = rows.append(row);
-        keys.push_back(key);
-        if (QFileInfo(row.path).isFile())
-            byTicket[queue.enqueue(row.path)] = key;
+// One row per file. The files after the first are probed, one at a time, while the run goes
+// on: a length known before a row is reached feeds the run's estimates. The run never waits for
+// a probe (each file is converted whole unless --end says otherwise), and the first file is not
+// probed at all, since the encoder reports its length as it starts on it. A missing file stops
+// the run when it is reached, as in the desktop program.
+class RowProbes {
+public:
+    RowProbes(const ConvertOptions& o, RowList& rows) : m_options(o), m_rows(rows) {
+        m_queue.setMaxConcurrent(1);
+        QObject::connect(&m_queue, &ProbeQueue::probed, &m_queue,
+                         [this](quint64 ticket, const QString&, const MediaInfo& info,
+                                MediaProbe::Outcome,
+                                const QString& message) { onProbed(ticket, info, message); });
+        for (const QString& file : o.files) {
+            RunRow row;
+            row.path = QFileInfo(file).absoluteFilePath();
+            row.start = formatTimeString(o.start.value_or(0));
+            if (o.end)
+                row.end = formatTimeString(*o.end);
+            m_keys.push_back(rows.append(row));
+        }
     }
-    QEventLoop loop; // a blocking wait is fine in the command-line tool
-    QObject::connect(&queue, &ProbeQueue::idle, &loop, &QEventLoop::quit);
-    if (!queue.isIdle())
-        loop.exec();
-}
+
+    const std::vector<quintptr>& keys() const { return m_keys; }
+
+    void probeLaterRows() {
+        for (std::size_t i = 1; i < m_keys.size(); ++i)
+            if (const std::optional<RunRow> row = m_rows.row(m_keys[i]);
+                row && QFileInfo(row->path).isFile())
+                m_byTicket[m_queue.enqueue(row->path)] = m_keys[i];
+    }
+
+private:
+    void onProbed(quint64 ticket, const MediaInfo& info, const QString& message) {
+        const quintptr key = m_byTicket.at(ticket);
+        if (std::optional<RunRow> row = m_rows.row(key)) {
+            row->videoTime = probeColumns(info).videoTime;
+            m_rows.update(key, *row);
+        }
+        if (!message.isEmpty() && m_options.verbose)
+            err() << "mirelo-cli: warning: " << message << Qt::endl;
+    }
+
+    const ConvertOptions& m_options;
+    RowList& m_rows;
+    std::vector<quintptr> m_keys;
+    ProbeQueue m_queue;
+    std::map<quint64, quintptr> m_byTicket;
+};
 
 class ProgressDisplay {
 public:
@@ -268,23 +281,9 @@ int runConvert(const QStringList& args) {
     if (const int rc = parseOptions(args, o, sheet); rc != kOk)
         return rc;
 
-    // The encoder lists its capabilities while the player probes the files.
-    const QString encoder = locateEncoder();
-    CapabilityLoader capabilities;
-    bool listing = !encoder.isEmpty();
-    QObject::connect(&capabilities, &CapabilityLoader::loaded, [&] { listing = false; });
-    QObject::connect(&capabilities, &CapabilityLoader::failed, [&] { listing = false; });
-    if (listing)
-        capabilities.start(encoder);
     RowList rows;
-    std::vector<quintptr> keys;
-    fillRows(o, rows, keys);
-    if (listing) {
-        QEventLoop wait;
-        QObject::connect(&capabilities, &CapabilityLoader::loaded, &wait, &QEventLoop::quit);
-        QObject::connect(&capabilities, &CapabilityLoader::failed, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    RowProbes probes(o, rows);
+    const std::vector<quintptr>& keys = probes.keys();
 
     TerminalMessages messages;
     messages.m_quiet = o.json;
@@ -323,6 +322,7 @@ int runConvert(const QStringList& args) {
     });
     if (!run.start())
         return kFailed; // the run said why (no encoder, no output folder)
+    probes.probeLaterRows();
     loop.exec();
     display.clear();
     printReports(reports, o.json);

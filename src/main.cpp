@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
-    QApplication::setDesktopFileName(QStringLiteral("mirelo-video-converter"));
+    QApplication::setDesktopFileName(QStringLiteral("org.mirelo.videoconverter"));
 
     // The window runs its start-up sequence while still hidden, then shows.
     mirelo::Form1 window(mirelo::AppPaths::forApplication());

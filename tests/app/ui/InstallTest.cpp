@@ -55,7 +55,7 @@ TEST(DesktopEntry, PassesDesktopFileValidate) {
         QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate is not installed";
     const RunResult result =
-        run(validator, {test::sourceDir() + "/resources/desktop/mirelo-video-converter.desktop"});
+        run(validator, {test::sourceDir() + "/resources/desktop/org.mirelo.videoconverter.desktop"});
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
     EXPECT_TRUE(result.output.trimmed().isEmpty()) << result.output.toStdString();
 }
@@ -90,7 +90,8 @@ TEST_F(Installed, EveryFileIsInItsStandardPlace) {
         "share/mirelo-video-converter/help/index.html",
         "share/mirelo-video-converter/help/troubleshooting.html",
         "share/mirelo-video-converter/loading.jpg",
-        "share/applications/mirelo-video-converter.desktop",
+        "share/applications/org.mirelo.videoconverter.desktop",
+        "share/metainfo/org.mirelo.videoconverter.metainfo.xml",
         "share/icons/hicolor/scalable/apps/mirelo-video-converter.svg",
     };
     for (const char* file : files)
@@ -103,7 +104,7 @@ TEST_F(Installed, EveryFileIsInItsStandardPlace) {
 }
 
 TEST_F(Installed, MenuEntryIsValidAndStartsTheInstalledProgram) {
-    const QString entry = at("share/applications/mirelo-video-converter.desktop");
+    const QString entry = at("share/applications/org.mirelo.videoconverter.desktop");
     const RunResult result = run(QStringLiteral("desktop-file-validate"), {entry});
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
     QFile file(entry);

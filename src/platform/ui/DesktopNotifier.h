@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace mirelo {
+
+// Tells the desktop about work that ended while the user was elsewhere, and shows a batch's
+// progress on the program's launcher icon, over the session bus:
+// - org.freedesktop.Notifications Notify, with an "Open folder" action where the server
+//   supports actions;
+// - the com.canonical.Unity.LauncherEntry Update signal with "progress" and
+//   "progress-visible", which docks and task managers of several desktops read.
+// Without a session bus or a notification service nothing happens and nothing is printed.
+class DesktopNotifier : public QObject {
+    Q_OBJECT
+public:
+    // connection: the session bus in the product; a private bus in tests.
+    explicit DesktopNotifier(QDBusConnection connection = QDBusConnection::sessionBus(),
+                             QObject* parent = nullptr);
+    ~DesktopNotifier() override;
+
+    // folder: what the "Open folder" action opens; empty: no action.
+    void notify(const QString& summary, const QString& body, const QString& folder = {});
+    // progress 0..1 shows the bar on the launcher icon; clearProgress() hides it.
+    void setProgress(double progress);
+    void clearProgress();
+
+    // Called with the folder when the user picks "Open folder" on a notification.
+    void setFolderAction(std::function<void(const QString&)> open) {
+        m_openFolder = std::move(open);
+    }
+
+    static QString launcherUri();
+    static constexpr char kNotificationsService[] = "org.freedesktop.Notifications";
+
+private Q_SLOTS:
+    void onActionInvoked(uint id, const QString& action);
+    void onClosed(uint id, uint reason);
+
+private:
+    void sendNotify(const QString& summary, const QString& body, const QString& folder,
+                    bool withAction);
+    void sendLauncherUpdate(double progress, bool visible);
+
+    QDBusConnection m_bus;
+    std::function<void(const QString&)> m_openFolder;
+    QHash<uint, QString> m_folders; // notification id -> folder of its action
+    double m_lastProgress = -1;
+};
+
+} // namespace mirelo

@@ -24,7 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 # The shared libraries the programs link (Qt and the C++ runtime) are computed by
 # dpkg-shlibdeps; the two programs the product drives are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, mplayer")
+# The SVG picture plugin draws the icons; it is loaded at run time, so dpkg-shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, mplayer, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "yt-dlp")
 
 include(CPack)

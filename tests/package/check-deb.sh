@@ -29,7 +29,7 @@ echo "Recommends: $(field Recommends)"
 expect "package name" test "$(field Package)" = mirelo-video-converter
 expect "version from the project" grep -q '^3\.50' <<<"$(field Version)"
 expect "architecture of this machine" test "$(field Architecture)" = "$(dpkg --print-architecture)"
-for dep in ffmpeg mplayer libqt6widgets6 libqt6network6 libqt6core6 libc6; do
+for dep in ffmpeg mplayer libqt6svg6 libqt6widgets6 libqt6network6 libqt6core6 libc6; do
   expect "Depends names $dep" grep -Eq "(^|, )$dep( |,|$)" <<<"$depends"
 done
 expect "Recommends yt-dlp" grep -q 'yt-dlp' <<<"$(field Recommends)"

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace mirelo {
+
+// What an audio encoder takes: at most so many channels and one of a list of sample rates.
+struct AudioLimits {
+    int maxChannels = 0;    // 0: no limit known
+    QList<int> sampleRates; // empty: any rate
+    bool operator==(const AudioLimits&) const = default;
+};
+
+// The limits an encoder states in its help ("ffmpeg -h encoder=NAME": "Supported sample rates:"
+// and "Supported channel layouts:"), joined with the ones some encoders enforce without stating
+// them (wmav2 takes two channels at most, AMR narrowband one channel at 8000 Hz).
+AudioLimits audioLimitsFromHelp(const QString& encoder, const QString& helpText);
+
+// The supported rate closest to the rate asked for (the higher one on a tie); the rate itself
+// when the list is empty or holds it.
+int nearestSampleRate(const QList<int>& rates, int rate);
+
+} // namespace mirelo

@@ -85,9 +85,14 @@ QString decodeSettingsText(const QByteArray& bytes) {
             ++i;
             continue;
         }
-        if (length == 1)
-            c = b;
-        text += QString::fromUcs4(&c, 1);
+        if (length == 1) {
+            text += QChar(b);
+        } else if (QChar::requiresSurrogates(c)) {
+            text += QChar(QChar::highSurrogate(c));
+            text += QChar(QChar::lowSurrogate(c));
+        } else {
+            text += QChar(char16_t(c));
+        }
         i += length;
     }
     return text;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build, the tests and the product need and the
 # machine lacks. Safe to run any number of times; does nothing when everything is present.
+# Packages named as arguments are installed the same way, on top of those (scripts/fuzz.sh).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   ffmpeg mplayer
   xvfb xauth x11-utils
   desktop-file-utils appstream dpkg-dev dbus strace
+  "$@"
 )
 
 missing=()

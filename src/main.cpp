@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "app/Form1.h"
+#include "settings/ui/SettingsWarnings.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
     QApplication::setDesktopFileName(QStringLiteral("org.mirelo.videoconverter"));
 
+    mirelo::showSettingsProblemsAsWarnings();
     // The window runs its start-up sequence while still hidden, then shows.
     mirelo::Form1 window(mirelo::AppPaths::forApplication());
     app.setWindowIcon(window.windowIcon());

@@ -1,6 +1,7 @@
 // mirelo-cli: the converter's core without a window.
 
 #include "cli/Cli.h"
+#include "settings/Inifun.h"
 
 #include <QCoreApplication>
 
@@ -47,6 +48,8 @@ void printHelp(QTextStream& s) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
+    mirelo::setIniProblemReporter(
+        [](const QString& message) { err() << "mirelo-cli: warning: " << message << Qt::endl; });
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(err());

@@ -7,6 +7,7 @@
 #include "platform/MessageSink.h"
 #include "platform/PowerService.h"
 #include "profiles/Catalog.h"
+#include "settings/Inifun.h"
 #include "tools/ToolLocator.h"
 
 #include <QDir>
@@ -94,6 +95,16 @@ bool BatchRun::prepareSettings() {
     }
     const QString folder =
         s.outputFolder.trimmed().isEmpty() ? applicationFolder() : s.outputFolder.trimmed();
+    // Qt would turn bytes that are not UTF-8 into U+FFFD and write into another folder.
+    if (!pathReachesFileSystemIntact(folder)) {
+        if (m_platform.messages)
+            m_platform.messages->showError(
+                QStringLiteral("The output folder \"%1\" is not valid UTF-8 text, so it cannot be "
+                               "used as written and nothing is converted. Choose the output "
+                               "folder again in Video Settings.")
+                    .arg(printableSettingsText(folder)));
+        return false;
+    }
     if (!QDir().mkpath(folder)) {
         if (m_platform.messages)
             m_platform.messages->showError(

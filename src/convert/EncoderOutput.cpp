@@ -1,6 +1,10 @@
 #include "convert/EncoderOutput.h"
 
+#include "convert/TimeString.h"
+
 #include <QRegularExpression>
+
+#include <cmath>
 
 namespace mirelo {
 
@@ -38,13 +42,15 @@ void ProgressParser::takeLine(const QString& line, QList<ProgressReport>& done) 
     const QString key = line.left(eq).trimmed();
     const QString value = line.mid(eq + 1).trimmed();
     bool ok = false;
+    // "inf", "nan" and times past the longest length are read as numbers too; none is a time
+    // or a speed the progress can use.
     if (key == QLatin1String("out_time_us")) {
-        const double us = value.toDouble(&ok);
-        if (ok && us >= 0)
-            m_block.doneSeconds = us / 1e6;
+        const double seconds = value.toDouble(&ok) / 1e6;
+        if (ok && seconds >= 0 && seconds <= double(kLongestTimeSeconds))
+            m_block.doneSeconds = seconds;
     } else if (key == QLatin1String("speed")) {
         const double s = QString(value).remove(QLatin1Char('x')).toDouble(&ok);
-        if (ok && s > 0)
+        if (ok && s > 0 && std::isfinite(s))
             m_block.speed = s;
     } else if (key == QLatin1String("progress")) {
         m_block.end = value == QLatin1String("end");

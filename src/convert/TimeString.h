@@ -6,12 +6,20 @@
 
 namespace mirelo {
 
-// Clip times and lengths are held as time-of-day strings "H:MM:SS" (hours without a leading zero).
+// Clip times and lengths are held as time strings "H:MM:SS" (hours without a leading zero).
+// Hours go past 23 for lengths of a day or more ("25:00:00"): wrapping round as a clock does
+// would lose the length.
 
-// Seconds of "H:MM:SS" (also "HH:MM:SS"); nullopt for text that is not such a time.
+// The longest length taken as real (1000 hours). A probe reporting more is taken as unknown, and
+// no time string reads as more.
+inline constexpr qint64 kLongestTimeSeconds = 1000 * 3600;
+
+// Seconds of "H:MM:SS" (also "HH:MM:SS", and more hour digits up to kLongestTimeSeconds); nullopt
+// for text that is not such a time.
 std::optional<int> parseTimeString(const QString& text);
 
-// "H:MM:SS" of a count of seconds from midnight; 24 hours or more wrap round, as a clock does.
+// "H:MM:SS" of a count of seconds, hours not wrapping. A negative count (an end before its start)
+// is shown as the clock shows it: back from midnight.
 QString formatTimeString(qint64 seconds);
 
 } // namespace mirelo

@@ -5,14 +5,23 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
 
 namespace mirelo {
 
+namespace {
+
+bool plausibleLength(double seconds) {
+    // NaN fails both comparisons.
+    return seconds >= 0.0 && seconds <= double(kLongestTimeSeconds);
+}
+
+} // namespace
+
 std::optional<qint64> MediaInfo::wholeSeconds() const {
-    if (!lengthSeconds)
+    if (!lengthSeconds || !plausibleLength(*lengthSeconds))
         return std::nullopt;
-    // A negative length is meaningless; it shows as zero. An exact half rounds up.
-    return std::llround(std::max(0.0, *lengthSeconds));
+    return std::llround(*lengthSeconds); // an exact half rounds up
 }
 
 QString MediaInfo::sizeText() const {
@@ -36,12 +45,31 @@ ProbeColumns probeColumns(const MediaInfo& info) {
 
 namespace {
 
-// The leading decimal number of a text, 0 when it does not start with one.
+// The leading decimal number of a text, 0 when it does not start with one. The player prints
+// "inf" or "nan" for a length it could not work out; those, and numbers too large for a double,
+// come back as not finite.
 double leadingNumber(const QString& text) {
     static const QRegularExpression re(
-        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
+        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?|[+-]?(?:inf|nan))"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(text);
-    return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
+    if (!m.hasMatch())
+        return 0.0;
+    const QString number = m.captured(1).toLower();
+    if (number.endsWith(QLatin1String("nan")))
+        return std::numeric_limits<double>::quiet_NaN();
+    if (number.endsWith(QLatin1String("inf")))
+        return std::numeric_limits<double>::infinity();
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? value : std::numeric_limits<double>::infinity(); // out of range
+}
+
+// A length that is not a number of seconds a file can last (negative, not finite, past the
+// longest length) is unknown: no time string, and the probe treats it as not reported.
+void readLength(const QString& value, MediaInfo& info) {
+    const double seconds = leadingNumber(value);
+    info.lengthSeconds = plausibleLength(seconds) ? std::optional<double>(seconds) : std::nullopt;
 }
 
 // A whole number of pixels; anything else leaves the previous value.
@@ -63,7 +91,7 @@ struct KeyRule {
 const KeyRule kKeyRules[] = {
     {"ID_VIDEO_WIDTH", [](MediaInfo& m, const QString& v) { readPixels(v, m.width); }},
     {"ID_VIDEO_HEIGHT", [](MediaInfo& m, const QString& v) { readPixels(v, m.height); }},
-    {"ID_LENGTH", [](MediaInfo& m, const QString& v) { m.lengthSeconds = leadingNumber(v); }},
+    {"ID_LENGTH", [](MediaInfo& m, const QString& v) { readLength(v, m); }},
     {"ID_VIDEO_FORMAT", [](MediaInfo& m, const QString& v) { m.videoFormat = v; }},
     {"ID_VIDEO_ID", [](MediaInfo& m, const QString&) { m.hasVideoStream = true; }},
     {"ID_AUDIO_ID", [](MediaInfo& m, const QString&) { m.hasAudioStream = true; }},

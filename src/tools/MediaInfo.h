@@ -12,7 +12,8 @@ namespace mirelo {
 struct MediaInfo {
     int width = 0;  // ID_VIDEO_WIDTH, 0 when not reported
     int height = 0; // ID_VIDEO_HEIGHT, 0 when not reported
-    // ID_LENGTH in seconds as printed (fractions kept); nullopt when not reported.
+    // ID_LENGTH in seconds as printed (fractions kept); nullopt when not reported, or when it is
+    // not a length a file can have (negative, not finite, over kLongestTimeSeconds).
     std::optional<double> lengthSeconds;
     QString videoFormat;         // ID_VIDEO_FORMAT as printed, empty when not reported
     bool hasVideoStream = false; // an ID_VIDEO_ID line was seen
@@ -22,7 +23,8 @@ struct MediaInfo {
     std::optional<qint64> wholeSeconds() const;
     // "640x480"; "0x0" without video lines.
     QString sizeText() const;
-    // The length as a time string "H:MM:SS" (wrapping past 24 hours); empty without a length.
+    // The length as a time string "H:MM:SS" (hours past 23 for a day or more); empty without a
+    // length.
     QString lengthText() const;
     // True when the output held anything about the file: a stream, a length or a frame size.
     bool recognized() const;

@@ -23,6 +23,11 @@ TEST(ClipTimes, LengthAndAcceptanceCompareTimesNotText) {
         {"0:00:00", "", std::nullopt, false},
         {"0:00:00", "0:00:60", std::nullopt, false},
         {" 0:00:10 ", "0:00:20", QStringLiteral("0:00:10"), true},
+        // A clip of a file a day or more long: times past 23 hours are times too.
+        {"0:00:00", "25:00:00", QStringLiteral("25:00:00"), true},
+        {"23:59:59", "24:00:01", QStringLiteral("0:00:02"), true},
+        {"24:30:00", "100:00:00", QStringLiteral("75:30:00"), true},
+        {"25:00:00", "24:00:00", QStringLiteral("23:00:00"), false},
     };
     for (const auto& c : cases) {
         const QString start = QLatin1String(c.start);
@@ -32,6 +37,7 @@ TEST(ClipTimes, LengthAndAcceptanceCompareTimesNotText) {
     }
     EXPECT_EQ(clipSeconds(QStringLiteral("1:02:03")), 3723);
     EXPECT_EQ(clipSeconds(QStringLiteral("none")), 0);
+    EXPECT_EQ(clipSeconds(QStringLiteral("25:00:00")), 90000); // a slider's range
 }
 
 } // namespace

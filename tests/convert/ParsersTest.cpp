@@ -26,6 +26,38 @@ TEST(ProgressParser, BlocksSplitAcrossReadsAndTheEndMark) {
     EXPECT_TRUE(r[1].end);
 }
 
+// A time or speed that is not a finite number (or a time past 1000 hours) is no progress: the
+// block keeps no value for it rather than an infinity that later becomes a percentage.
+TEST(ProgressParser, IgnoresTimesAndSpeedsThatAreNotUsableNumbers) {
+    const struct {
+        const char* line;
+        std::optional<double> doneSeconds;
+        std::optional<double> speed;
+    } cases[] = {
+        {"out_time_us=2500000", 2.5, std::nullopt},
+        {"out_time_us=3600000000000", 3600000.0, std::nullopt},
+        {"out_time_us=3600000000001", std::nullopt, std::nullopt},
+        {"out_time_us=inf", std::nullopt, std::nullopt},
+        {"out_time_us=-inf", std::nullopt, std::nullopt},
+        {"out_time_us=nan", std::nullopt, std::nullopt},
+        {"out_time_us=1e300", std::nullopt, std::nullopt},
+        {"out_time_us=-1", std::nullopt, std::nullopt},
+        {"speed=1.5x", std::nullopt, 1.5},
+        {"speed=infx", std::nullopt, std::nullopt},
+        {"speed=inf", std::nullopt, std::nullopt},
+        {"speed=nanx", std::nullopt, std::nullopt},
+        {"speed=1e400x", std::nullopt, std::nullopt},
+        {"speed=0x", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        ProgressParser p;
+        const QList<ProgressReport> r = p.feed(QByteArray(c.line) + "\nprogress=continue\n");
+        ASSERT_EQ(r.size(), 1) << c.line;
+        EXPECT_EQ(r[0].doneSeconds, c.doneSeconds) << c.line;
+        EXPECT_EQ(r[0].speed, c.speed) << c.line;
+    }
+}
+
 TEST(DurationLine, ReadsTheEncodersDurationLine) {
     const struct {
         const char* line;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace mirelo {
 namespace {
 
@@ -21,9 +23,9 @@ TEST(ProbeParserTest, FillsTheColumnsFromIdentificationLines) {
         {"exact half rounds up",
          "ID_LENGTH=83.5\r\n",
          {"0:00:00", "0:01:24", "0x0", "", "0:01:24"}},
-        {"wraps past 24 hours",
+        {"hours past 24 do not wrap",
          "ID_LENGTH=90000\r\n",
-         {"0:00:00", "1:00:00", "0x0", "", "1:00:00"}},
+         {"0:00:00", "25:00:00", "0x0", "", "25:00:00"}},
         {"length not a number", "ID_LENGTH=abc\r\n", {"0:00:00", "0:00:00", "0x0", "", "0:00:00"}},
         {"leading number only",
          "ID_LENGTH=12.4s\r\n",
@@ -79,6 +81,51 @@ const char kRecordedVideoProbe[] =
 // An audio-only file probed with sound off: MPlayer stops before the length.
 const char kRecordedAudioProbe[] = "ID_AUDIO_ID=0\nAudio only file format detected.\n"
                                    "Exiting... (End of file)\nID_EXIT=EOF\n";
+
+// A length no file can have is unknown (no time string), rather than a wrapped or overflowed
+// clock time; a day or more keeps its hours.
+TEST(ProbeParserTest, AbsurdLengthsAreUnknownAndLongOnesKeepTheirHours) {
+    const struct {
+        const char* value;
+        const char* shown; // "" when unknown
+    } cases[] = {
+        {"86399.4", "23:59:59"},
+        {"86400.5", "24:00:01"},
+        {"359999", "99:59:59"},
+        {"3600000", "1000:00:00"},
+        {"3600000.6", ""},
+        {"1e308", ""},
+        {"1e400", ""},
+        {"9223372036854775808", ""},
+        {"18446744073709551616", ""},
+        {"-5", ""},
+        {"-0.4", ""},
+        {"nan", ""},
+        {"-nan", ""},
+        {"inf", ""},
+        {"-inf", ""},
+        {"Infinity", ""},
+        {"1e-320", "0:00:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const MediaInfo info =
+            parseIdentifyOutput(QStringLiteral("ID_AUDIO_ID=0\nID_LENGTH=") + c.value + "\n");
+        EXPECT_EQ(info.lengthText(), QLatin1String(c.shown));
+        EXPECT_EQ(probeColumns(info).videoTime, QLatin1String(c.shown));
+        EXPECT_EQ(info.lengthSeconds.has_value(), *c.shown != 0);
+        EXPECT_EQ(info.wholeSeconds().has_value(), *c.shown != 0);
+        // An unknown length is looked for again, as when none was printed.
+        EXPECT_EQ(needsAudioLengthPass(info), *c.shown == 0);
+    }
+    // A length set from elsewhere is checked the same way.
+    MediaInfo set;
+    for (const double bad : {1e308, -1.0, std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()}) {
+        set.lengthSeconds = bad;
+        EXPECT_EQ(set.lengthText(), QString()) << bad;
+    }
+}
 
 TEST(ProbeParserTest, ReadsRecordedPlayerOutput) {
     const MediaInfo video = parseIdentifyOutput(QString::fromUtf8(kRecordedVideoProbe));

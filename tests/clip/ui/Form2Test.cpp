@@ -125,6 +125,23 @@ TEST_F(Form2Fixture, OkComparesTimesAsTimes) {
     }
 }
 
+// A file a day or more long: its length is read back whole, the sliders span it and the times
+// they set stay hours, so OK accepts a clip past the 24th hour.
+TEST_F(Form2Fixture, LengthsOfADayOrMoreKeepTheirHours) {
+    open({QStringLiteral("0:00:00"), QStringLiteral("25:00:00"), QStringLiteral("25:00:00")});
+    EXPECT_EQ(child<QSlider>("Slider2")->maximum(), 90000);
+    EXPECT_EQ(child<QSlider>("Slider2")->value(), 90000);
+    EXPECT_EQ(player.playLength(), 90000);
+    releaseSlider("Slider1", 86400 + 60);
+    EXPECT_EQ(text("Text1"), QStringLiteral("24:01:00"));
+    EXPECT_EQ(text("Text3"), QStringLiteral("0:59:00"));
+    click("Command1");
+    ASSERT_EQ(accepted->count(), 1);
+    EXPECT_EQ(accepted->at(0).at(0).toString(), QStringLiteral("24:01:00"));
+    EXPECT_EQ(accepted->at(0).at(1).toString(), QStringLiteral("25:00:00"));
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(Form2Fixture, TypingDoesNotMoveSlidersAndNonTimesLeaveTheLength) {
     open({QStringLiteral("0:00:10"), QStringLiteral("0:00:50"), QStringLiteral("0:01:00")});
     child<QLineEdit>("Text1")->setText(QStringLiteral("0:00:20"));

@@ -178,7 +178,7 @@ TEST_F(TransferTest, FetchToCacheCreatesTheCacheFolder) {
                              QStringLiteral("../../id.jpg"), &transfer,
                              [&](const QString& path) { stored = path; }));
     runUntil([&] { return stored != QLatin1String("pending"); });
-    EXPECT_EQ(stored, dir.filePath(QStringLiteral("Cache/....id.jpg")));
+    EXPECT_EQ(stored, dir.filePath(QStringLiteral("Cache/id.jpg"))); // no hidden file
     QFile file(stored);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "JPEGDATA");

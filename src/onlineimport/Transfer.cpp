@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <utility>
+
 namespace mirelo {
 
 namespace {
@@ -58,137 +60,196 @@ std::optional<QString> transferStatusText(int state, int responseCode,
 }
 
 Transfer::Transfer(QObject* parent)
-    : QObject(parent), manager_(new QNetworkAccessManager(this)), timeout_(new QTimer(this)) {
-    manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    timeout_->setSingleShot(true);
-    connect(timeout_, &QTimer::timeout, this, [this] {
-        timedOut_ = true;
-        if (reply_)
-            reply_->abort();
-    });
+    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_timeout(new QTimer(this)) {
+    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_timeout->setSingleShot(true);
+    connect(m_timeout, &QTimer::timeout, this, &Transfer::onTimer);
 }
 
 Transfer::~Transfer() {
-    if (reply_) {
-        reply_->disconnect(this);
-        reply_->abort();
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
     }
 }
 
-bool Transfer::execute(const QString& url) {
-    if (executing_) {
-        errorString_ = QStringLiteral("still executing the last request (%1), so %2 cannot be "
-                                      "fetched now (error %3)")
-                           .arg(url_, url, QString::number(kBusyCode));
+bool Transfer::execute(const QString& url, TransferBody body) {
+    if (m_executing) {
+        m_errorString = QStringLiteral("still executing the last request (%1), so %2 cannot be "
+                                       "fetched now (error %3)")
+                            .arg(m_url, url, QString::number(kBusyCode));
         return false;
     }
     const QUrl address(url);
     if (!fetchable(address)) {
-        errorString_ = QStringLiteral("%1 cannot be fetched: only http and https addresses can "
-                                      "be (error 12006)")
-                           .arg(url);
+        m_errorString = QStringLiteral("%1 cannot be fetched: only http and https addresses can "
+                                       "be (error 12006)")
+                            .arg(url);
         return false;
     }
-    if (reply_)
-        reply_->deleteLater();
-    url_ = url;
-    executing_ = true;
-    timedOut_ = false;
-    responseCode_ = 0;
-    responseInfo_.clear();
-    errorString_.clear();
-    state_ = 0;
+    if (m_reply)
+        m_reply->deleteLater();
+    m_url = url;
+    m_bodyMode = body;
+    m_body.clear();
+    m_executing = true;
+    m_timedOut = false;
+    m_tooLarge = false;
+    m_responseCode = 0;
+    m_responseInfo.clear();
+    m_errorString.clear();
+    m_state = 0;
     advanceTo(kLookingUp);
 
     QNetworkRequest request(address);
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QStringLiteral("Mirelo Video Converter/3.50"));
-    reply_ = manager_->get(request);
-    connect(reply_, &QNetworkReply::socketStartedConnecting, this, [this] {
-        restartTimeout();
-        advanceTo(kConnecting);
-    });
-    connect(reply_, &QNetworkReply::requestSent, this, [this] {
-        restartTimeout();
-        advanceTo(kRequestSent);
-    });
-    connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
-        restartTimeout();
-        const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status >= 300 && status < 400)
-            return; // a redirection being followed
-        advanceTo(kReceiving);
-        Q_EMIT headersReceived();
-    });
-    connect(reply_, &QNetworkReply::downloadProgress, this, [this] { restartTimeout(); });
-    connect(reply_, &QNetworkReply::readyRead, this, [this] {
-        restartTimeout();
-        Q_EMIT dataArrived();
-    });
-    connect(reply_, &QNetworkReply::finished, this, &Transfer::onFinished);
-    restartTimeout();
+    m_reply = m_manager->get(request);
+    if (body == TransferBody::Streamed)
+        m_reply->setReadBufferSize(kStreamBufferBytes);
+    connectReply();
+    noteActivity();
+    m_timeout->start(m_timeoutMs);
     return true;
 }
 
+void Transfer::connectReply() {
+    connect(m_reply, &QNetworkReply::socketStartedConnecting, this, [this] {
+        noteActivity();
+        advanceTo(kConnecting);
+    });
+    connect(m_reply, &QNetworkReply::requestSent, this, [this] {
+        noteActivity();
+        advanceTo(kRequestSent);
+    });
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &Transfer::onHeaders);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Transfer::noteActivity);
+    connect(m_reply, &QNetworkReply::readyRead, this, &Transfer::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &Transfer::onFinished);
+}
+
 bool Transfer::stillExecuting() const {
-    return executing_;
+    return m_executing;
 }
 
 void Transfer::abort() {
-    if (reply_ && executing_)
-        reply_->abort();
+    if (m_reply && m_executing)
+        m_reply->abort();
 }
 
-QByteArray Transfer::getChunk(qint64 size) {
-    return reply_ && size > 0 ? reply_->read(size) : QByteArray();
-}
-
-QByteArray Transfer::takeBody() {
-    return reply_ ? reply_->readAll() : QByteArray();
+qint64 Transfer::read(char* data, qint64 size) {
+    if (!m_reply || !m_reply->isOpen() || size <= 0)
+        return 0;
+    return std::max<qint64>(0, m_reply->read(data, size));
 }
 
 qint64 Transfer::bytesAvailable() const {
-    return reply_ ? reply_->bytesAvailable() : 0;
+    return m_reply ? m_reply->bytesAvailable() : 0;
+}
+
+QByteArray Transfer::takeBody() {
+    return std::exchange(m_body, QByteArray());
 }
 
 std::optional<QString> Transfer::getHeader(const QString& name) const {
-    if (!reply_ || !reply_->hasRawHeader(name.toLatin1()))
+    if (!m_reply || !m_reply->hasRawHeader(name.toLatin1()))
         return std::nullopt;
-    return QString::fromLatin1(reply_->rawHeader(name.toLatin1()));
+    return QString::fromLatin1(m_reply->rawHeader(name.toLatin1()));
 }
 
 int Transfer::httpStatus() const {
-    return reply_ ? reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
+    return m_reply ? m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
 }
 
 void Transfer::advanceTo(int state) {
-    for (int s = state_ + 1; s <= state; ++s)
+    for (int s = m_state + 1; s <= state; ++s)
         Q_EMIT stateChanged(s);
-    state_ = std::max(state_, state);
+    m_state = std::max(m_state, state);
 }
 
-void Transfer::restartTimeout() {
-    timeout_->start(timeoutMs_);
+// Restarting the timer on every piece of a fast stream would cost more than the piece; the timer
+// instead looks at the time of the last activity when it fires.
+void Transfer::noteActivity() {
+    m_sinceActivity.start();
+}
+
+void Transfer::onTimer() {
+    const qint64 quiet = m_sinceActivity.elapsed();
+    if (quiet < m_timeoutMs) {
+        m_timeout->start(int(m_timeoutMs - quiet));
+        return;
+    }
+    m_timedOut = true;
+    if (m_reply)
+        m_reply->abort();
+}
+
+void Transfer::onHeaders() {
+    noteActivity();
+    const int status = httpStatus();
+    if (status >= 300 && status < 400)
+        return; // a redirection being followed
+    advanceTo(kReceiving);
+    Q_EMIT headersReceived();
+    bool isNumber = false;
+    const qint64 announced = getHeader(QStringLiteral("Content-Length"))
+                                 .value_or(QString())
+                                 .trimmed()
+                                 .toLongLong(&isNumber);
+    if (m_bodyMode == TransferBody::Whole && isNumber && announced > m_bodyLimit) {
+        m_tooLarge = true;
+        m_reply->abort();
+    }
+}
+
+void Transfer::onReadyRead() {
+    noteActivity();
+    if (m_bodyMode == TransferBody::Whole) {
+        keepWholeBody();
+        if (m_tooLarge)
+            return;
+    } else if (httpStatus() >= 400) {
+        m_reply->skip(m_reply->bytesAvailable()); // an error page is not the stream
+        return;
+    }
+    Q_EMIT dataArrived();
+}
+
+void Transfer::keepWholeBody() {
+    if (m_tooLarge || !m_reply->isOpen())
+        return;
+    m_body += m_reply->readAll();
+    if (m_body.size() > m_bodyLimit) {
+        m_tooLarge = true;
+        m_body.clear();
+        m_reply->abort();
+    }
 }
 
 void Transfer::onFinished() {
-    timeout_->stop();
-    executing_ = false;
-    const QNetworkReply::NetworkError error = reply_->error();
-    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (timedOut_) {
+    m_timeout->stop();
+    m_executing = false;
+    if (m_bodyMode == TransferBody::Whole)
+        keepWholeBody();
+    const QNetworkReply::NetworkError error = m_reply->error();
+    const int status = httpStatus();
+    if (m_timedOut) {
         fail(kTimeoutCode, QStringLiteral("the server did not answer for %1 seconds")
-                               .arg(QString::number(timeoutMs_ / 1000.0)));
+                               .arg(QString::number(m_timeoutMs / 1000.0)));
+    } else if (m_tooLarge) {
+        fail(kOtherNetworkFailure,
+             QStringLiteral("the answer is larger than %1 MB, more than a page may be")
+                 .arg(m_bodyLimit / (1024 * 1024)));
     } else if (status >= 400) {
         fail(status,
-             reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed());
+             m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed());
     } else if (error != QNetworkReply::NoError) {
         const auto* known = std::find_if(std::begin(kNetworkFailures), std::end(kNetworkFailures),
                                          [error](const auto& f) { return f.error == error; });
         if (known != std::end(kNetworkFailures))
             fail(known->code, QLatin1String(known->info));
         else
-            fail(kOtherNetworkFailure, reply_->errorString());
+            fail(kOtherNetworkFailure, m_reply->errorString());
     } else {
         advanceTo(kDisconnected);
         Q_EMIT stateChanged(kResponseCompleted);
@@ -197,10 +258,11 @@ void Transfer::onFinished() {
 }
 
 void Transfer::fail(int code, const QString& info) {
-    responseCode_ = code;
-    responseInfo_ = info;
-    errorString_ = QStringLiteral("%1 (error %2): %3").arg(info, QString::number(code), url_);
-    state_ = kTransferError;
+    m_body.clear();
+    m_responseCode = code;
+    m_responseInfo = info;
+    m_errorString = QStringLiteral("%1 (error %2): %3").arg(info, QString::number(code), m_url);
+    m_state = kTransferError;
     Q_EMIT stateChanged(kTransferError);
     Q_EMIT finished(false);
 }

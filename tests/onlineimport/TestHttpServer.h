@@ -14,6 +14,7 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -28,7 +29,11 @@ public:
         std::optional<qint64> declaredLength; // a Content-Length other than the body's size
         bool omitLength = false;              // no Content-Length at all
         bool hang = false;                    // read the request, never answer
+        qint64 generated = -1; // a body of this many pattern bytes (see patternByte), made as sent
     };
+
+    // Byte `offset` of a generated body.
+    static char patternByte(qint64 offset) { return char(offset % kPatternPeriod); }
 
     static Response ok(const QByteArray& body,
                        const QByteArray& type = "text/html; charset=utf-8") {
@@ -51,6 +56,12 @@ public:
     static Response status(int code, const QByteArray& body) {
         Response r = ok(body);
         r.status = code;
+        return r;
+    }
+    // A stream too large to hold: written as the connection drains, never all in memory.
+    static Response generatedStream(qint64 size) {
+        Response r = ok(QByteArray(), "video/mp4");
+        r.generated = size;
         return r;
     }
     static Response hanging() {
@@ -93,6 +104,9 @@ public:
         QMutexLocker lock(&mutex_);
         return requests_;
     }
+
+    // Bytes of generated bodies the operating system has taken so far.
+    qint64 generatedBytesSent() const { return generatedSent_.load(); }
 
     // A port on 127.0.0.1 that nothing listens on: connections are refused.
     static quint16 closedPort() {
@@ -143,6 +157,16 @@ private:
         }
         if (r.hang)
             return;
+        if (r.generated >= 0) {
+            r.declaredLength = r.declaredLength.value_or(r.generated);
+            sendGenerated(socket, r);
+            return;
+        }
+        socket->write(head(r) + r.body);
+        socket->disconnectFromHost();
+    }
+
+    static QByteArray head(const Response& r) {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) +
                           (r.status == 200 ? " OK" : " Not Found") + "\r\n";
         head += "Content-Type: " + r.contentType + "\r\n";
@@ -151,9 +175,37 @@ private:
                 "Content-Length: " + QByteArray::number(r.declaredLength.value_or(r.body.size())) +
                 "\r\n";
         head += "Connection: close\r\n\r\n";
-        socket->write(head + r.body);
-        socket->disconnectFromHost();
+        return head;
     }
+
+    // Writes the head, then the body a block at a time whenever the socket has drained.
+    void sendGenerated(QTcpSocket* socket, const Response& r) {
+        socket->write(head(r));
+        auto left = std::make_shared<qint64>(r.generated);
+        auto topUp = [this, socket, left](qint64 written) {
+            generatedSent_ += written; // the head's few bytes included
+            while (*left > 0 && socket->bytesToWrite() < kBlock) {
+                const qint64 n = std::min<qint64>(*left, kBlock);
+                socket->write(block_.constData(), n);
+                *left -= n;
+            }
+            if (*left == 0 && socket->bytesToWrite() == 0)
+                socket->disconnectFromHost();
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+        topUp(0);
+    }
+
+    static constexpr qint64 kPatternPeriod = 251;
+    // A whole number of pattern periods, so that every block starts at offset 0 of the pattern.
+    static constexpr qint64 kBlock = kPatternPeriod * 4177;
+    const QByteArray block_ = [] {
+        QByteArray b(kBlock, Qt::Uninitialized);
+        for (qint64 i = 0; i < kBlock; ++i)
+            b[i] = patternByte(i);
+        return b;
+    }();
+    std::atomic<qint64> generatedSent_{0};
 
     QThread thread_;
     QObject* context_ = nullptr;

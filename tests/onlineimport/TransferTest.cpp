@@ -6,10 +6,13 @@
 #include "onlineimport/TestWait.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace mirelo {
 namespace {
@@ -44,6 +47,17 @@ Outcome fetch(Transfer& transfer, const QString& url, QByteArray* body = nullptr
         return outcome;
     runUntil([&] { return outcome.ok.has_value(); });
     return outcome;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList filesIn(const QString& folder) {
@@ -104,6 +118,75 @@ TEST_F(TransferTest, OnlyHttpAddressesAndOneRequestAtATime) {
     transfer.abort();
     EXPECT_FALSE(transfer.stillExecuting());
     EXPECT_EQ(fetch(transfer, server.url(QStringLiteral("/page"))).ok, true);
+}
+
+TEST_F(TransferTest, WholeBodiesAreCappedAt8MB) {
+    constexpr qint64 kLimit = 8 * 1024 * 1024;
+    server.route(QStringLiteral("/fits"), TestHttpServer::ok(QByteArray(kLimit, 'p')));
+    server.route(QStringLiteral("/big"), TestHttpServer::ok(QByteArray(kLimit + 1, 'p')));
+    server.route(QStringLiteral("/big-unannounced"),
+                 TestHttpServer::withoutLength(QByteArray(kLimit + 1, 'p')));
+    server.route(QStringLiteral("/endless"), TestHttpServer::generatedStream(1LL << 40));
+    struct Case {
+        const char* path;
+        bool ok;
+    } cases[] = {
+        {"/fits", true}, {"/big", false}, {"/big-unannounced", false}, {"/endless", false}};
+    for (const Case& c : cases) {
+        QByteArray body;
+        const QString url = server.url(QString::fromLatin1(c.path));
+        EXPECT_EQ(fetch(transfer, url, &body).ok, c.ok) << c.path;
+        EXPECT_EQ(body.size(), c.ok ? kLimit : 0) << c.path;
+        if (!c.ok) {
+            EXPECT_TRUE(transfer.errorString().contains(url))
+                << transfer.errorString().toStdString();
+            EXPECT_TRUE(transfer.errorString().contains(QStringLiteral("8 MB")));
+        }
+    }
+}
+
+TEST_F(TransferTest, StreamedBodyWaitsForItsReader) {
+    // The reader takes nothing for a while: the server must be held back, not read into memory.
+    constexpr qint64 kSize = 160LL * 1024 * 1024;
+    server.route(QStringLiteral("/s"), TestHttpServer::generatedStream(kSize));
+    ASSERT_TRUE(transfer.execute(server.url(QStringLiteral("/s")), TransferBody::Streamed));
+    qint64 seen = -1;
+    QElapsedTimer still;
+    still.start();
+    runUntil(
+        [&] {
+            const qint64 sent = server.generatedBytesSent();
+            if (sent != seen) {
+                seen = sent;
+                still.restart();
+            }
+            return sent > 0 && still.elapsed() > 500;
+        },
+        20000);
+    EXPECT_LT(server.generatedBytesSent(), 48LL * 1024 * 1024);
+    EXPECT_LE(transfer.bytesAvailable(), Transfer::kStreamBufferBytes);
+
+    // Then it reads on and gets every byte, in order.
+    qint64 offset = 0;
+    bool intact = true;
+    std::optional<bool> ok;
+    QByteArray piece(64 * 1024, Qt::Uninitialized);
+    auto drain = [&] {
+        for (qint64 n; (n = transfer.read(piece.data(), piece.size())) > 0; offset += n)
+            for (qint64 i = 0; i < n; i += 4093)
+                intact = intact && piece[i] == TestHttpServer::patternByte(offset + i);
+    };
+    QObject context;
+    QObject::connect(&transfer, &Transfer::dataArrived, &context, drain);
+    QObject::connect(&transfer, &Transfer::finished, &context, [&](bool result) {
+        drain();
+        ok = result;
+    });
+    drain();
+    ASSERT_TRUE(runUntil([&] { return ok.has_value(); }, 120000));
+    EXPECT_EQ(ok, true) << transfer.errorString().toStdString();
+    EXPECT_EQ(offset, kSize);
+    EXPECT_TRUE(intact);
 }
 
 class DownloadTest : public TransferTest {
@@ -168,6 +251,83 @@ TEST_F(DownloadTest, FailuresLeaveNoFileUnderTheFinalName) {
     finished.reset();
     EXPECT_FALSE(download(QStringLiteral("/short"), QStringLiteral("no/such/folder/s.mp4")));
     EXPECT_TRUE(error.contains(QStringLiteral("no/such/folder"))) << error.toStdString();
+}
+
+TEST_F(DownloadTest, NeverReplacesAFileNorWritesThroughALink) {
+    const QByteArray bytes = streamBytes(3000);
+    server.route(QStringLiteral("/s"), TestHttpServer::ok(bytes, "video/mp4"));
+    QTemporaryDir outside;
+    const QString victim = QDir(outside.path()).filePath(QStringLiteral("victim"));
+    writeFile(victim, "precious");
+    const QString missing = QDir(outside.path()).filePath(QStringLiteral("created-through-link"));
+
+    struct Case {
+        const char* name;
+        std::function<void(const QString& path)> plant; // what sits under the name beforehand
+        const char* savedAs;
+    } cases[] = {
+        {"free.mp4", [](const QString&) {}, "free.mp4"},
+        {"taken.mp4", [](const QString& p) { writeFile(p, "older download"); }, "taken (2).mp4"},
+        {"link.mp4", [&](const QString& p) { QFile::link(victim, p); }, "link (2).mp4"},
+        {"dangling.mp4", [&](const QString& p) { QFile::link(missing, p); }, "dangling (2).mp4"},
+        {"folder.mp4", [](const QString& p) { QDir().mkpath(p); }, "folder (2).mp4"},
+        {"twice.mp4",
+         [](const QString& p) {
+             writeFile(p, "1");
+             writeFile(QString(p).replace(QStringLiteral(".mp4"), QStringLiteral(" (2).mp4")), "2");
+         },
+         "twice (3).mp4"},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QLatin1String(c.name));
+        c.plant(path);
+        const QFileInfo before(path);
+        const bool planted = before.exists() || before.isSymLink(); // QFileInfo caches from here
+        const QByteArray previous = readFile(path);
+        finished.reset();
+        StreamDownload d(transfer);
+        QObject::connect(&d, &StreamDownload::finished, [this](bool ok) { finished = ok; });
+        ASSERT_TRUE(d.start(server.url(QStringLiteral("/s")), path)) << c.name;
+        ASSERT_TRUE(runUntil([this] { return finished.has_value(); })) << c.name;
+        ASSERT_EQ(finished, true) << c.name << d.errorString().toStdString();
+        EXPECT_EQ(d.filePath(), dir.filePath(QLatin1String(c.savedAs))) << c.name;
+        EXPECT_EQ(readFile(d.filePath()), bytes) << c.name;
+        EXPECT_FALSE(QFileInfo(d.filePath()).isSymLink()) << c.name;
+        // Whatever was there is still there, as it was.
+        if (planted) {
+            const QFileInfo after(path);
+            EXPECT_EQ(after.isSymLink(), before.isSymLink()) << c.name;
+            EXPECT_EQ(after.isDir(), before.isDir()) << c.name;
+            EXPECT_EQ(readFile(path), previous) << c.name;
+        }
+    }
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    // No temporary file is left behind.
+    for (const QString& name : filesIn(dir.path()))
+        EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
+}
+
+TEST_F(DownloadTest, LargeStreamSignalsEachPercentOnce) {
+    constexpr qint64 kSize = 24LL * 1024 * 1024 + 517;
+    server.route(QStringLiteral("/big"), TestHttpServer::generatedStream(kSize));
+    ASSERT_TRUE(download(QStringLiteral("/big"), QStringLiteral("big.mp4"))) << error.toStdString();
+    ASSERT_FALSE(percents.isEmpty());
+    EXPECT_LE(percents.size(), 101);
+    for (qsizetype i = 1; i < percents.size(); ++i)
+        EXPECT_GT(percents[i], percents[i - 1]) << i;
+    EXPECT_EQ(percents.last(), 100);
+    QFile file(dir.filePath(QStringLiteral("big.mp4")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.size(), kSize);
+    bool intact = true;
+    for (qint64 offset = 0; offset < kSize; offset += 1000003) {
+        file.seek(offset);
+        char byte = 0;
+        file.getChar(&byte);
+        intact = intact && byte == TestHttpServer::patternByte(offset);
+    }
+    EXPECT_TRUE(intact);
 }
 
 TEST_F(TransferTest, FetchToCacheCreatesTheCacheFolder) {

@@ -1,5 +1,7 @@
 #include "onlineimport/Transfer.h"
 
+#include "onlineimport/HttpStream.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -42,6 +44,28 @@ const NetworkFailure kNetworkFailures[] = {
 constexpr int kBusyCode = 35764;
 constexpr int kOtherNetworkFailure = 12000;
 
+struct StreamFailure {
+    HttpStream::Failure failure;
+    int code;
+    const char* info; // null: the stream's own text
+};
+
+// The same failures of a streamed request, by the same codes.
+// clang-format off
+const StreamFailure kStreamFailures[] = {
+    {HttpStream::Failure::HostNotFound, 12007,               "the server name could not be resolved"},
+    {HttpStream::Failure::Refused,      12029,               "the server refused the connection"},
+    {HttpStream::Failure::Closed,       12030,               "the server closed the connection"},
+    {HttpStream::Failure::Aborted,      12017,               "the request was cancelled"},
+    {HttpStream::Failure::Secure,       12157,               nullptr},
+    {HttpStream::Failure::Redirect,     12156,               nullptr},
+    {HttpStream::Failure::BadResponse,  kOtherNetworkFailure, nullptr},
+    {HttpStream::Failure::Other,        kOtherNetworkFailure, nullptr},
+};
+// clang-format on
+
+const char kUserAgent[] = "Mirelo Video Converter/3.50";
+
 bool fetchable(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return url.isValid() && !url.host().isEmpty() &&
@@ -67,10 +91,7 @@ Transfer::Transfer(QObject* parent)
 }
 
 Transfer::~Transfer() {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    dropEngines();
 }
 
 bool Transfer::execute(const QString& url, TransferBody body) {
@@ -87,8 +108,7 @@ bool Transfer::execute(const QString& url, TransferBody body) {
                             .arg(url);
         return false;
     }
-    if (m_reply)
-        m_reply->deleteLater();
+    dropEngines();
     m_url = url;
     m_bodyMode = body;
     m_body.clear();
@@ -100,20 +120,19 @@ bool Transfer::execute(const QString& url, TransferBody body) {
     m_errorString.clear();
     m_state = 0;
     advanceTo(kLookingUp);
-
-    QNetworkRequest request(address);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QStringLiteral("Mirelo Video Converter/3.50"));
-    m_reply = m_manager->get(request);
-    if (body == TransferBody::Streamed)
-        m_reply->setReadBufferSize(kStreamBufferBytes);
-    connectReply();
+    if (body == TransferBody::Whole)
+        startReply(address);
+    else
+        startStream(address);
     noteActivity();
     m_timeout->start(m_timeoutMs);
     return true;
 }
 
-void Transfer::connectReply() {
+void Transfer::startReply(const QUrl& address) {
+    QNetworkRequest request(address);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(kUserAgent));
+    m_reply = m_manager->get(request);
     connect(m_reply, &QNetworkReply::socketStartedConnecting, this, [this] {
         noteActivity();
         advanceTo(kConnecting);
@@ -128,22 +147,61 @@ void Transfer::connectReply() {
     connect(m_reply, &QNetworkReply::finished, this, &Transfer::onFinished);
 }
 
+void Transfer::startStream(const QUrl& address) {
+    m_stream = new HttpStream(kStreamBufferBytes, kUserAgent, this);
+    connect(m_stream, &HttpStream::connecting, this, [this] {
+        noteActivity();
+        advanceTo(kConnecting);
+    });
+    connect(m_stream, &HttpStream::requestSent, this, [this] {
+        noteActivity();
+        advanceTo(kRequestSent);
+    });
+    connect(m_stream, &HttpStream::headersReceived, this, &Transfer::onHeaders);
+    connect(m_stream, &HttpStream::readyRead, this, &Transfer::onReadyRead);
+    connect(m_stream, &HttpStream::finished, this, &Transfer::onFinished);
+    m_stream->get(address);
+}
+
+// The last request's engine goes; nothing it still signals reaches this transfer.
+void Transfer::dropEngines() {
+    if (QNetworkReply* reply = std::exchange(m_reply, nullptr)) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    if (HttpStream* stream = std::exchange(m_stream, nullptr)) {
+        stream->disconnect(this);
+        stream->deleteLater();
+    }
+}
+
 bool Transfer::stillExecuting() const {
     return m_executing;
 }
 
 void Transfer::abort() {
-    if (m_reply && m_executing)
+    if (!m_executing)
+        return;
+    if (m_reply)
         m_reply->abort();
+    if (m_stream)
+        m_stream->abort();
 }
 
 qint64 Transfer::read(char* data, qint64 size) {
-    if (!m_reply || !m_reply->isOpen() || size <= 0)
+    if (size <= 0)
+        return 0;
+    if (m_stream)
+        return m_stream->read(data, size);
+    if (!m_reply || !m_reply->isOpen())
         return 0;
     return std::max<qint64>(0, m_reply->read(data, size));
 }
 
 qint64 Transfer::bytesAvailable() const {
+    if (m_stream)
+        return m_stream->bytesAvailable();
     return m_reply ? m_reply->bytesAvailable() : 0;
 }
 
@@ -152,12 +210,18 @@ QByteArray Transfer::takeBody() {
 }
 
 std::optional<QString> Transfer::getHeader(const QString& name) const {
-    if (!m_reply || !m_reply->hasRawHeader(name.toLatin1()))
-        return std::nullopt;
-    return QString::fromLatin1(m_reply->rawHeader(name.toLatin1()));
+    const QByteArray key = name.toLatin1();
+    std::optional<QByteArray> value;
+    if (m_stream)
+        value = m_stream->header(key);
+    else if (m_reply && m_reply->hasRawHeader(key))
+        value = m_reply->rawHeader(key);
+    return value ? std::optional<QString>(QString::fromLatin1(*value)) : std::nullopt;
 }
 
 int Transfer::httpStatus() const {
+    if (m_stream)
+        return m_stream->status();
     return m_reply ? m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
 }
 
@@ -180,8 +244,7 @@ void Transfer::onTimer() {
         return;
     }
     m_timedOut = true;
-    if (m_reply)
-        m_reply->abort();
+    abort();
 }
 
 void Transfer::onHeaders() {
@@ -196,7 +259,7 @@ void Transfer::onHeaders() {
                                  .value_or(QString())
                                  .trimmed()
                                  .toLongLong(&isNumber);
-    if (m_bodyMode == TransferBody::Whole && isNumber && announced > m_bodyLimit) {
+    if (m_reply && isNumber && announced > m_bodyLimit) {
         m_tooLarge = true;
         m_reply->abort();
     }
@@ -209,10 +272,17 @@ void Transfer::onReadyRead() {
         if (m_tooLarge)
             return;
     } else if (httpStatus() >= 400) {
-        m_reply->skip(m_reply->bytesAvailable()); // an error page is not the stream
+        dropErrorBody();
         return;
     }
     Q_EMIT dataArrived();
+}
+
+// An error page is not the stream: read and dropped, so that its end can arrive.
+void Transfer::dropErrorBody() {
+    char scratch[16 * 1024];
+    while (read(scratch, sizeof scratch) > 0) {
+    }
 }
 
 void Transfer::keepWholeBody() {
@@ -229,32 +299,58 @@ void Transfer::keepWholeBody() {
 void Transfer::onFinished() {
     m_timeout->stop();
     m_executing = false;
-    if (m_bodyMode == TransferBody::Whole)
+    if (m_reply)
         keepWholeBody();
-    const QNetworkReply::NetworkError error = m_reply->error();
-    const int status = httpStatus();
     if (m_timedOut) {
         fail(kTimeoutCode, QStringLiteral("the server did not answer for %1 seconds")
                                .arg(QString::number(m_timeoutMs / 1000.0)));
-    } else if (m_tooLarge) {
+        return;
+    }
+    if (m_tooLarge) {
         fail(kOtherNetworkFailure,
              QStringLiteral("the answer is larger than %1 MB, more than a page may be")
                  .arg(m_bodyLimit / (1024 * 1024)));
-    } else if (status >= 400) {
-        fail(status,
-             m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed());
-    } else if (error != QNetworkReply::NoError) {
-        const auto* known = std::find_if(std::begin(kNetworkFailures), std::end(kNetworkFailures),
-                                         [error](const auto& f) { return f.error == error; });
-        if (known != std::end(kNetworkFailures))
-            fail(known->code, QLatin1String(known->info));
-        else
-            fail(kOtherNetworkFailure, m_reply->errorString());
-    } else {
-        advanceTo(kDisconnected);
-        Q_EMIT stateChanged(kResponseCompleted);
-        Q_EMIT finished(true);
+        return;
     }
+    if (httpStatus() >= 400) {
+        fail(httpStatus(), m_stream ? m_stream->reasonPhrase().trimmed()
+                                    : m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                          .toString()
+                                          .trimmed());
+        return;
+    }
+    if (m_stream ? failedStream() : failedReply())
+        return;
+    advanceTo(kDisconnected);
+    Q_EMIT stateChanged(kResponseCompleted);
+    Q_EMIT finished(true);
+}
+
+bool Transfer::failedReply() {
+    const QNetworkReply::NetworkError error = m_reply->error();
+    if (error == QNetworkReply::NoError)
+        return false;
+    const auto* known = std::find_if(std::begin(kNetworkFailures), std::end(kNetworkFailures),
+                                     [error](const auto& f) { return f.error == error; });
+    if (known != std::end(kNetworkFailures))
+        fail(known->code, QLatin1String(known->info));
+    else
+        fail(kOtherNetworkFailure, m_reply->errorString());
+    return true;
+}
+
+bool Transfer::failedStream() {
+    const HttpStream::Failure failure = m_stream->failure();
+    if (failure == HttpStream::Failure::None)
+        return false;
+    const auto* known = std::find_if(std::begin(kStreamFailures), std::end(kStreamFailures),
+                                     [failure](const auto& f) { return f.failure == failure; });
+    if (known != std::end(kStreamFailures) && known->info)
+        fail(known->code, QLatin1String(known->info));
+    else
+        fail(known != std::end(kStreamFailures) ? known->code : kOtherNetworkFailure,
+             m_stream->failureText());
+    return true;
 }
 
 void Transfer::fail(int code, const QString& info) {

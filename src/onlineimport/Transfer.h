@@ -14,6 +14,8 @@ class QTimer;
 
 namespace mirelo {
 
+class HttpStream;
+
 // The life cycle of a request, as the status line numbers it.
 enum TransferState {
     kLookingUp = 1,
@@ -41,7 +43,8 @@ constexpr int kTimeoutCode = 12002;
 // server is not read faster than the reader takes).
 enum class TransferBody { Whole, Streamed };
 
-// One HTTP(S) GET at a time over QNetworkAccessManager. Everything is signalled; nothing waits.
+// One HTTP(S) GET at a time: whole bodies over QNetworkAccessManager, streamed ones over an
+// HttpStream, whose memory stays bounded. Everything is signalled; nothing waits.
 class Transfer : public QObject {
     Q_OBJECT
 public:
@@ -91,20 +94,26 @@ Q_SIGNALS:
     void finished(bool ok);
 
 private:
-    void connectReply();
+    void startReply(const QUrl& address);
+    void startStream(const QUrl& address);
+    void dropEngines();
     void advanceTo(int state);
     void noteActivity();
     void onTimer();
     void onHeaders();
     void onReadyRead();
     void keepWholeBody();
+    void dropErrorBody();
     void onFinished();
+    bool failedReply();
+    bool failedStream();
     void fail(int code, const QString& info);
 
     QNetworkAccessManager* m_manager;
     QTimer* m_timeout;
     QElapsedTimer m_sinceActivity;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<QNetworkReply> m_reply; // a whole body
+    QPointer<HttpStream> m_stream;   // a streamed one
     QString m_url;
     TransferBody m_bodyMode = TransferBody::Whole;
     QByteArray m_body;

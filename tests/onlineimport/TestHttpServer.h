@@ -4,10 +4,15 @@
 // keeps answering while a test blocks on a child process (mirelo-cli).
 
 #include <QByteArray>
+#include <QFile>
 #include <QHostAddress>
 #include <QMap>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
@@ -30,6 +35,7 @@ public:
         bool omitLength = false;              // no Content-Length at all
         bool hang = false;                    // read the request, never answer
         qint64 generated = -1; // a body of this many pattern bytes (see patternByte), made as sent
+        QByteArray extraHead;  // more header lines, each ending in "\r\n"
     };
 
     // Byte `offset` of a generated body.
@@ -64,13 +70,20 @@ public:
         r.generated = size;
         return r;
     }
+    // Sends the client on to `location` with `code`.
+    static Response redirect(const QByteArray& location, int code = 302) {
+        Response r = status(code, "moved");
+        r.extraHead = "Location: " + location + "\r\n";
+        return r;
+    }
     static Response hanging() {
         Response r;
         r.hang = true;
         return r;
     }
 
-    TestHttpServer() {
+    // With `secure`, the server speaks https with the test certificate (see trustTestCertificate).
+    explicit TestHttpServer(bool secure = false) : secure_(secure) {
         thread_.start();
         context_ = new QObject;
         context_->moveToThread(&thread_);
@@ -95,7 +108,15 @@ public:
     }
 
     QString url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(QString::number(port_), path);
+        return QStringLiteral("%1://127.0.0.1:%2%3")
+            .arg(QLatin1String(secure_ ? "https" : "http"), QString::number(port_), path);
+    }
+
+    // Makes this process trust the certificate of secure test servers (for 127.0.0.1 only).
+    static void trustTestCertificate() {
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.addCaCertificates(QSslCertificate::fromPath(certificatePath()));
+        QSslConfiguration::setDefaultConfiguration(config);
     }
     quint16 port() const { return port_; }
 
@@ -118,14 +139,33 @@ public:
     }
 
 private:
+    static QString certificatePath() {
+        return QStringLiteral(MIRELO_SOURCE_DIR "/tests/onlineimport/data/localhost-cert.pem");
+    }
+
     void listen() {
-        server_ = new QTcpServer;
-        server_->listen(QHostAddress::LocalHost, 0);
-        port_ = server_->serverPort();
-        QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
+        const auto serveAll = [this] {
             while (QTcpSocket* socket = server_->nextPendingConnection())
                 serve(socket);
-        });
+        };
+        if (secure_) {
+            auto* server = new QSslServer;
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.setLocalCertificate(QSslCertificate::fromPath(certificatePath()).value(0));
+            QFile key(
+                QStringLiteral(MIRELO_SOURCE_DIR "/tests/onlineimport/data/localhost-key.pem"));
+            key.open(QIODevice::ReadOnly);
+            config.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+            config.setPeerVerifyMode(QSslSocket::VerifyNone);
+            server->setSslConfiguration(config);
+            QObject::connect(server, &QTcpServer::pendingConnectionAvailable, server, serveAll);
+            server_ = server;
+        } else {
+            server_ = new QTcpServer;
+            QObject::connect(server_, &QTcpServer::newConnection, server_, serveAll);
+        }
+        server_->listen(QHostAddress::LocalHost, 0);
+        port_ = server_->serverPort();
     }
 
     void serve(QTcpSocket* socket) {
@@ -168,13 +208,16 @@ private:
 
     static QByteArray head(const Response& r) {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) +
-                          (r.status == 200 ? " OK" : " Not Found") + "\r\n";
+                          (r.status == 200  ? " OK"
+                           : r.status < 400 ? " Found"
+                                            : " Not Found") +
+                          "\r\n";
         head += "Content-Type: " + r.contentType + "\r\n";
         if (!r.omitLength)
             head +=
                 "Content-Length: " + QByteArray::number(r.declaredLength.value_or(r.body.size())) +
                 "\r\n";
-        head += "Connection: close\r\n\r\n";
+        head += r.extraHead + "Connection: close\r\n\r\n";
         return head;
     }
 
@@ -207,6 +250,7 @@ private:
     }();
     std::atomic<qint64> generatedSent_{0};
 
+    const bool secure_;
     QThread thread_;
     QObject* context_ = nullptr;
     QTcpServer* server_ = nullptr; // lives on thread_; sockets are its children

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev
   ffmpeg mplayer
   xvfb xauth x11-utils
-  desktop-file-utils strace
+  desktop-file-utils strace curl
 )
 
 missing=()

@@ -132,12 +132,18 @@ bool NewFileWriter::write(const char* data, qint64 size) {
     return true;
 }
 
-bool NewFileWriter::commit() {
+bool NewFileWriter::commit(Placement placement) {
     if (::close(std::exchange(m_fd, -1)) != 0)
         return failWith(QStringLiteral("cannot write %1"), intendedPath(), errno);
     int failure = 0;
-    const std::optional<QString> name =
-        placeUnderFreeName(m_folderFd, m_tempName, m_folderFd, m_fileName, &failure);
+    std::optional<QString> name;
+    if (placement == Placement::FreeName)
+        name = placeUnderFreeName(m_folderFd, m_tempName, m_folderFd, m_fileName, &failure);
+    else if (::renameat(m_folderFd, m_tempName.constData(), m_folderFd,
+                        QFile::encodeName(m_fileName).constData()) == 0)
+        name = m_fileName;
+    else
+        failure = errno;
     if (!name)
         return failWith(QStringLiteral("cannot save %1"), intendedPath(), failure);
     m_tempName.clear();

@@ -23,6 +23,10 @@ std::optional<QString> moveToFreeName(const QString& sourcePath, const QString& 
 // writer that is destroyed or discarded before commit() leaves nothing behind.
 class NewFileWriter {
 public:
+    // Where commit() puts the file: under a free name (downloads), or in place of whatever has the
+    // name (a cache entry); a symbolic link there is replaced, never written through.
+    enum class Placement { FreeName, Replace };
+
     NewFileWriter() = default;
     ~NewFileWriter();
     NewFileWriter(const NewFileWriter&) = delete;
@@ -33,8 +37,8 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Writes every byte or fails with the system's reason ("No space left on device").
     bool write(const char* data, qint64 size);
-    // Flushes and closes the file and gives it its final name (see moveToFreeName).
-    bool commit();
+    // Closes the file and gives it its final name (FreeName: see moveToFreeName).
+    bool commit(Placement placement = Placement::FreeName);
     void discard();
 
     // The path asked for, and after commit() the path the file took.

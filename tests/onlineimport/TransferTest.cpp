@@ -422,6 +422,31 @@ TEST_F(TransferTest, FetchToCacheCreatesTheCacheFolder) {
     EXPECT_FALSE(called);
 }
 
+TEST_F(TransferTest, FetchToCacheReplacesAnEntryButNeverWritesThroughALink) {
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    const QString victim = QDir(outside.path()).filePath(QStringLiteral("victim"));
+    writeFile(victim, "precious");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("Cache"))));
+    const QString entry = dir.filePath(QStringLiteral("Cache/id.jpg"));
+    ASSERT_TRUE(QFile::link(victim, entry));
+    for (const QByteArray& picture : {QByteArray("FIRST"), QByteArray("SECOND")}) {
+        server.route(QStringLiteral("/t.jpg"), TestHttpServer::ok(picture, "image/jpeg"));
+        QString stored = QStringLiteral("pending");
+        ASSERT_TRUE(FetchToCache(transfer, server.url(QStringLiteral("/t.jpg")), dir.path(),
+                                 QStringLiteral("id.jpg"), &transfer,
+                                 [&](const QString& path) { stored = path; }));
+        ASSERT_TRUE(runUntil([&] { return stored != QLatin1String("pending"); }));
+        EXPECT_EQ(stored, entry);
+        EXPECT_FALSE(QFileInfo(entry).isSymLink());
+        EXPECT_EQ(readFile(entry), picture);
+    }
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("Cache")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("id.jpg")});
+}
+
 TEST(SecureTransferTest, HttpsBothWaysAndNeverBackToHttp) {
     TestHttpServer::trustTestCertificate();
     TestHttpServer secure(true);

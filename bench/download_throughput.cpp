@@ -11,12 +11,12 @@
 #include <QUrl>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -107,10 +107,27 @@ private:
 
 struct Run {
     double seconds = -1;
-    long peakKb = 0; // the child's VmHWM, as the kernel reports it at its end
+    long peakKb = 0; // the child's VmHWM
 };
 
-// Runs a program to its end, timing it and reading its peak resident memory.
+long vmHwmKb(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/status", int(pid));
+    std::FILE* status = std::fopen(path, "r");
+    if (!status)
+        return 0;
+    long kb = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    std::fclose(status);
+    return kb;
+}
+
+// Runs a program to its end, timing it and reading its peak resident memory. The peak is read
+// from /proc while it runs: the kernel's figure at the end (ru_maxrss) also counts the memory of
+// this process, which a spawned child starts out sharing.
 Run measure(const QStringList& command) {
     std::vector<QByteArray> bytes;
     for (const QString& a : command)
@@ -128,15 +145,28 @@ Run measure(const QStringList& command) {
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     Run run;
+    if (spawned != 0) {
+        std::fprintf(stderr, "bench: cannot run %s\n", qPrintable(command.join(' ')));
+        return run;
+    }
+    std::atomic<bool> ended{false};
+    std::atomic<long> peakKb{0};
+    std::thread poller([&] {
+        while (!ended) {
+            peakKb = std::max(peakKb.load(), vmHwmKb(pid));
+            ::usleep(2000);
+        }
+    });
     int status = 0;
-    rusage usage{};
-    if (spawned != 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    const bool waited = ::waitpid(pid, &status, 0) == pid;
+    ended = true;
+    poller.join();
+    if (!waited || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "bench: %s failed\n", qPrintable(command.join(' ')));
         return run;
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.peakKb = usage.ru_maxrss;
+    run.peakKb = peakKb;
     return run;
 }
 

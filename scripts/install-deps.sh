@@ -10,7 +10,7 @@ packages=(
   libgtest-dev
   ffmpeg mplayer
   xvfb xauth x11-utils
-  desktop-file-utils appstream dpkg-dev dbus strace
+  desktop-file-utils appstream dpkg-dev dbus strace curl
   "$@"
 )
 

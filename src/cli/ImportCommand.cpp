@@ -14,6 +14,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <unistd.h>
+
 namespace mirelo::cli {
 
 namespace {
@@ -81,22 +83,52 @@ void printInfo(const WatchPageInfo& info, const StreamLinks& links, bool json) {
                   << "): " << usableLink(links[format.code]) << '\n';
 }
 
+// Download progress on stderr: one live line on a terminal; elsewhere (a pipe, a log) a line per
+// whole percent, so that the output stays small and readable and stdout holds only the result.
+class ProgressPrinter {
+public:
+    void show(int percent) {
+        if (percent == m_shown)
+            return;
+        m_shown = percent;
+        if (m_terminal)
+            err() << '\r' << percent << " % ";
+        else
+            err() << percent << " %\n";
+        err().flush();
+    }
+    void end() {
+        if (m_terminal && m_shown >= 0)
+            err() << '\n';
+        err().flush();
+    }
+
+private:
+    const bool m_terminal = ::isatty(STDERR_FILENO) == 1;
+    int m_shown = -1;
+};
+
 int download(Transfer& transfer, const QString& link, const QString& filePath) {
     StreamDownload download(transfer);
     if (!download.start(link, filePath))
         return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
-    QObject::connect(&download, &StreamDownload::progress, qApp, [](int percent) {
-        err() << '\r' << percent << " % ";
-        err().flush();
-    });
+    ProgressPrinter printer;
+    QObject::connect(&download, &StreamDownload::progress, qApp,
+                     [&printer](int percent) { printer.show(percent); });
     QObject::connect(&download, &StreamDownload::finished, qApp,
                      [](bool) { QCoreApplication::exit(); });
     QCoreApplication::exec();
-    err() << '\n';
+    printer.end();
     if (download.errorString().size() > 0)
         return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
-    out() << QDir::toNativeSeparators(filePath) << '\n';
+    out() << QDir::toNativeSeparators(download.filePath()) << '\n';
     return kOk;
+}
+
+void printWarnings(const QStringList& warnings) {
+    for (const QString& w : warnings)
+        err() << "mirelo-cli: warning: " << w << '\n';
+    err().flush();
 }
 
 } // namespace
@@ -124,9 +156,11 @@ int runImport(const QStringList& args) {
     if (!page)
         return fail(kFailed, QStringLiteral("cannot fetch the page: %1").arg(error));
     WatchPageInfo& info = watchPageInfo();
-    ParseWatchPage(*page, info);
+    QStringList warnings;
+    ParseWatchPage(*page, info, &warnings);
     StreamLinks links;
-    readStreamLinks(*page, links);
+    readStreamLinks(*page, links, &warnings);
+    printWarnings(warnings);
 
     if (!format) {
         printInfo(info, links, parsed->has(QStringLiteral("--json")));
@@ -140,8 +174,8 @@ int runImport(const QStringList& args) {
     const QString dest = parsed->last(QStringLiteral("--dest"), importFolder());
     if (!QDir().mkpath(dest))
         return fail(kFailed, QStringLiteral("cannot create the folder %1").arg(dest));
-    const QString filePath =
-        QDir(dest).filePath(downloadFileName(info.title, QLatin1String(format->fileSuffix)));
+    const QString filePath = QDir(dest).filePath(
+        downloadFileName(info.title, QLatin1String(format->fileSuffix), info.videoId));
     const std::optional<QString> link = URLDecode(links[format->code]);
     if (!link)
         return fail(kFailed, QStringLiteral("the link of stream %1 is not a valid encoded address")

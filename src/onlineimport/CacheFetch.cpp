@@ -1,11 +1,11 @@
 #include "onlineimport/CacheFetch.h"
 
+#include "onlineimport/NewFileWriter.h"
 #include "onlineimport/StreamLinks.h"
 #include "onlineimport/Transfer.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace mirelo {
 
@@ -16,11 +16,15 @@ QString cacheFilePath(const QString& folder, const QString& fileName) {
     return QDir(folder).filePath(QStringLiteral("Cache/") + safe);
 }
 
+// Replaces the cache entry; a link planted under its name is replaced, not written through.
 bool store(const QString& path, const QByteArray& bytes) {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    const QFileInfo target(path);
+    if (!QDir().mkpath(target.absolutePath()))
         return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    NewFileWriter file;
+    return file.open(target.absolutePath(), target.fileName()) &&
+           file.write(bytes.constData(), bytes.size()) &&
+           file.commit(NewFileWriter::Placement::Replace);
 }
 
 } // namespace

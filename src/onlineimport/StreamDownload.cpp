@@ -3,123 +3,151 @@
 #include "onlineimport/StreamLinks.h"
 #include "onlineimport/Transfer.h"
 
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace mirelo {
 
+namespace {
+
+// What is taken from the transfer and written at once.
+constexpr qint64 kWritePiece = 256 * 1024;
+
+} // namespace
+
 StreamDownload::StreamDownload(Transfer& transfer, QObject* parent)
-    : QObject(parent), transfer_(transfer) {
-    connect(&transfer_, &Transfer::dataArrived, this, [this] {
-        // An error page is not the stream: the transfer's failure follows.
-        if (running_ && transfer_.httpStatus() < 400 && readLength())
-            writeArrived(false);
+    : QObject(parent), m_transfer(transfer) {
+    connect(&m_transfer, &Transfer::dataArrived, this, [this] {
+        if (m_running && readLength())
+            takeArrived();
     });
-    connect(&transfer_, &Transfer::finished, this, &StreamDownload::onTransferFinished);
+    connect(&m_transfer, &Transfer::finished, this, &StreamDownload::onTransferFinished);
 }
 
 StreamDownload::~StreamDownload() = default;
 
 bool StreamDownload::start(const QString& url, const QString& filePath) {
-    if (running_ || !transfer_.execute(url.trimmed())) {
-        errorString_ =
-            running_ ? QStringLiteral("a download is already running") : transfer_.errorString();
+    if (m_running || !m_transfer.execute(url.trimmed(), TransferBody::Streamed)) {
+        m_errorString =
+            m_running ? QStringLiteral("a download is already running") : m_transfer.errorString();
         return false;
     }
-    running_ = true;
-    filePath_ = filePath;
-    errorString_.clear();
-    total_ = -1;
-    received_ = 0;
-    file_.reset();
+    m_running = true;
+    m_filePath = filePath;
+    m_errorString.clear();
+    m_total = -1;
+    m_received = 0;
+    m_shownPercent = -1;
+    m_file.discard();
+    m_buffer.resize(kWritePiece);
     return true;
 }
 
-// Reads Content-Length and opens the file on the first piece of the body.
+QString StreamDownload::filePath() const {
+    return m_file.finalPath().isEmpty() ? m_filePath : m_file.finalPath();
+}
+
+// Reads Content-Length and creates the file on the first piece of the body.
 bool StreamDownload::readLength() {
-    if (total_ >= 0)
+    if (m_total >= 0)
         return true;
-    const std::optional<QString> header = transfer_.getHeader(QStringLiteral("Content-Length"));
+    const std::optional<QString> header = m_transfer.getHeader(QStringLiteral("Content-Length"));
     bool isNumber = false;
     const qint64 total = header ? header->trimmed().toLongLong(&isNumber) : -1;
     if (!isNumber || total < 0) {
         failWith(QStringLiteral("the server did not give the length of %1 (Content-Length)")
-                     .arg(transfer_.url()));
+                     .arg(m_transfer.url()));
         return false;
     }
-    file_ = std::make_unique<QSaveFile>(filePath_);
-    if (!file_->open(QIODevice::WriteOnly)) {
-        failWith(QStringLiteral("cannot write %1: %2").arg(filePath_, file_->errorString()));
+    const QFileInfo target(m_filePath);
+    if (!m_file.open(target.path(), target.fileName())) {
+        failWith(m_file.errorString());
         return false;
     }
-    total_ = total;
+    m_total = total;
     return true;
 }
 
-// Takes whole pieces from the transfer; the last piece of the stream may be shorter.
-void StreamDownload::writeArrived(bool finalPiece) {
-    while (running_ && transfer_.bytesAvailable() > 0) {
-        const qint64 remaining = total_ - received_;
-        if (remaining == 0) {
+// Writes whatever has arrived; nothing is kept in memory beyond one piece.
+void StreamDownload::takeArrived() {
+    while (m_running) {
+        const qint64 n = m_transfer.read(m_buffer.data(), m_buffer.size());
+        if (n <= 0)
+            return;
+        if (n > m_total - m_received) {
             failWith(QStringLiteral("%1 sent more than the %2 bytes it announced (Content-Length)")
-                         .arg(transfer_.url(), QString::number(total_)));
+                         .arg(m_transfer.url(), QString::number(m_total)));
             return;
         }
-        const qint64 want = std::min(remaining, kChunkSize);
-        if (transfer_.bytesAvailable() < want && !finalPiece)
-            return;
-        const QByteArray chunk = transfer_.getChunk(want);
-        received_ += chunk.size();
-        if (file_->write(chunk) != chunk.size()) {
-            failWith(QStringLiteral("cannot write %1: %2").arg(filePath_, file_->errorString()));
+        if (!m_file.write(m_buffer.constData(), n)) {
+            failWith(m_file.errorString());
             return;
         }
-        Q_EMIT progress(downloadPercent(received_, total_));
+        m_received += n;
+        showProgress(m_received - n, m_received);
+    }
+}
+
+// The percentage of every piece that ends within (from, to]; only changes are signalled, so a
+// download of any size signals at most 101 times.
+void StreamDownload::showProgress(qint64 from, qint64 to) {
+    if (m_total <= 0)
+        return;
+    for (qint64 end = (from / kChunkSize + 1) * kChunkSize;; end += kChunkSize) {
+        const qint64 pieceEnd = std::min(end, m_total);
+        if (pieceEnd > to)
+            return;
+        const int percent = downloadPercent(pieceEnd, m_total);
+        if (percent != m_shownPercent) {
+            m_shownPercent = percent;
+            Q_EMIT progress(percent);
+        }
+        if (pieceEnd == m_total)
+            return;
     }
 }
 
 void StreamDownload::onTransferFinished(bool ok) {
-    if (!running_)
+    if (!m_running)
         return;
     if (!ok) {
-        if (total_ >= 0)
-            writeArrived(true); // count what did arrive
-        if (!running_)
+        if (m_total >= 0)
+            takeArrived(); // count what did arrive
+        if (!m_running)
             return;
-        const QString reason = transfer_.errorString();
-        failWith(received_ < total_
+        const QString reason = m_transfer.errorString();
+        failWith(m_received < m_total
                      ? QStringLiteral("the stream ended after %1 of the %2 bytes announced "
                                       "(Content-Length): %3")
-                           .arg(QString::number(received_), QString::number(total_), reason)
+                           .arg(QString::number(m_received), QString::number(m_total), reason)
                      : reason);
         return;
     }
     if (!readLength())
         return;
-    writeArrived(true);
-    if (!running_)
+    takeArrived();
+    if (!m_running)
         return;
-    if (received_ != total_) {
+    if (m_received != m_total) {
         failWith(QStringLiteral("the stream ended after %1 of the %2 bytes announced by %3 "
                                 "(Content-Length)")
-                     .arg(QString::number(received_), QString::number(total_), transfer_.url()));
+                     .arg(QString::number(m_received), QString::number(m_total), m_transfer.url()));
         return;
     }
-    if (!file_->commit()) {
-        failWith(QStringLiteral("cannot write %1: %2").arg(filePath_, file_->errorString()));
+    if (!m_file.commit()) {
+        failWith(m_file.errorString());
         return;
     }
-    file_.reset();
-    running_ = false;
+    m_running = false;
+    m_buffer = QByteArray();
     Q_EMIT finished(true);
 }
 
 void StreamDownload::failWith(const QString& description) {
-    running_ = false;
-    errorString_ = description;
-    if (file_)
-        file_->cancelWriting();
-    file_.reset();
-    transfer_.abort();
+    m_running = false;
+    m_errorString = description;
+    m_file.discard();
+    m_buffer = QByteArray();
+    m_transfer.abort();
     Q_EMIT finished(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include "onlineimport/TextOps.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace mirelo {
@@ -15,10 +16,23 @@ const StreamFormat kStreamFormats[] = {
     {5, "flvLink", "getFlv", "Get FLV", ".flv", true},
 };
 
-constexpr int kMaxNameBytes = 255;
+constexpr qsizetype kMaxNameBytes = 255;
 
 bool refusedInFileName(QChar c) {
     return c.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(c);
+}
+
+// The part of `text` a file name can hold; leading dots would hide the file.
+QString fileNameStem(const QString& text) {
+    QString stem;
+    stem.reserve(text.size());
+    for (const QChar c : text)
+        if (!refusedInFileName(c))
+            stem += c;
+    qsizetype start = 0;
+    while (start < stem.size() && (stem[start] == QLatin1Char('.') || stem[start].isSpace()))
+        ++start;
+    return stem.mid(start).trimmed();
 }
 
 } // namespace
@@ -38,24 +52,29 @@ QString GetStreamMap(const QString& page) {
     return RegexFirstGroup(page, QStringLiteral("\"fmt_url_map\": \"([^\"]+)"));
 }
 
-QList<int> readStreamLinks(const QString& page, StreamLinks& links, QString* error) {
+QList<int> readStreamLinks(const QString& page, StreamLinks& links, QStringList* warnings) {
     QList<int> stored;
-    const std::optional<QString> map = URLDecode(GetStreamMap(page));
-    if (!map) {
-        if (error)
-            *error = QStringLiteral("the stream map is not a valid encoded address text");
-        return stored;
-    }
-    if (map->isEmpty())
-        return stored;
-    for (const QString& entry : map->split(QLatin1Char(','))) {
+    const LenientDecoding map = URLDecodeLenient(GetStreamMap(page));
+    const auto warn = [warnings](const QString& entry, const char* fault) {
+        if (warnings)
+            *warnings += QStringLiteral("stream map entry \"%1\" %2; it is skipped")
+                             .arg(elidedText(entry), QLatin1String(fault));
+    };
+    qsizetype entryStart = 0;
+    for (const QString& entry : map.text.split(QLatin1Char(','))) {
+        const qsizetype entryEnd = entryStart + entry.size();
+        const bool badEscape =
+            std::any_of(map.badEscapes.begin(), map.badEscapes.end(),
+                        [&](qsizetype at) { return at >= entryStart && at < entryEnd; });
+        entryStart = entryEnd + 1;
+        if (entry.trimmed().isEmpty())
+            continue;
         const qsizetype bar = entry.indexOf(QLatin1Char('|'));
         bool isNumber = false;
         const int code = bar < 0 ? 0 : entry.left(bar).trimmed().toShort(&isNumber);
-        if (!isNumber) {
-            if (error)
-                *error = QStringLiteral("stream map entry \"%1\" has no format code").arg(entry);
-            break;
+        if (badEscape || !isNumber) {
+            warn(entry, badEscape ? "has a bad %-escape" : "has no format code");
+            continue;
         }
         if (!streamFormat(code))
             continue;
@@ -65,18 +84,13 @@ QList<int> readStreamLinks(const QString& page, StreamLinks& links, QString* err
     return stored;
 }
 
-QString downloadFileName(const QString& title, const QString& suffix) {
-    QString base;
-    for (const QChar c : title)
-        if (!refusedInFileName(c))
-            base += c;
-    base = base.trimmed();
-    if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String(".."))
+QString downloadFileName(const QString& title, const QString& suffix, const QString& fallback) {
+    QString base = fileNameStem(title);
+    if (base.isEmpty())
+        base = fileNameStem(fallback);
+    if (base.isEmpty())
         base = QStringLiteral("video");
-    const qsizetype room = kMaxNameBytes - suffix.toUtf8().size();
-    while (base.toUtf8().size() > room)
-        base.chop(base.size() >= 2 && base.back().isLowSurrogate() ? 2 : 1);
-    return base + suffix;
+    return leftUtf8Bytes(base, kMaxNameBytes - suffix.toUtf8().size()) + suffix;
 }
 
 int downloadPercent(qint64 done, qint64 total) {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <span>
 
@@ -30,14 +31,19 @@ using StreamLinks = QMap<int, QString>;
 QString GetStreamMap(const QString& page);
 
 // Reads the page's stream map into `links`: entries "CODE|LINK" separated by ",", codes compared
-// as numbers, a later entry of a code replacing an earlier one, unknown codes skipped. An entry
-// without "|" or with a code that is not a number ends the walk. Returns the codes stored, in
-// order; *error says why the walk stopped early (empty when it did not).
-QList<int> readStreamLinks(const QString& page, StreamLinks& links, QString* error = nullptr);
+// as numbers, a later entry of a code replacing an earlier one, unknown codes and empty entries
+// skipped. An entry without "|", with a code that is not a number or with a bad %-escape is
+// skipped with a warning in *warnings; the entries around it still count. Returns the codes
+// stored, in order.
+QList<int> readStreamLinks(const QString& page, StreamLinks& links,
+                           QStringList* warnings = nullptr);
 
-// The download's file name: the title without path separators, control characters and characters
-// file systems refuse, never empty, "." or "..", at most 255 bytes, followed by the suffix.
-QString downloadFileName(const QString& title, const QString& suffix);
+// The download's file name: the title without path separators, control characters, characters
+// file systems refuse and leading dots (no hidden files), followed by the suffix; at most 255
+// bytes. A title with nothing left gives way to `fallback` (e.g. the video id), then to "video":
+// the name is never empty, "." or "..".
+QString downloadFileName(const QString& title, const QString& suffix,
+                         const QString& fallback = QString());
 
 // The percentage shown after `done` of `total` bytes: rounded to the nearest, halves to even.
 int downloadPercent(qint64 done, qint64 total);

@@ -46,16 +46,20 @@ QString decodeBytes(const QByteArray& bytes) {
 
 } // namespace
 
-std::optional<QString> URLDecode(const QString& text) {
+LenientDecoding URLDecodeLenient(const QString& text) {
     QString in = text;
     in.replace(QLatin1Char('+'), QLatin1Char(' '));
-    QString out;
+    LenientDecoding result;
+    QString& out = result.text;
     out.reserve(in.size());
     QByteArray run; // consecutive escaped bytes, decoded together so multi-byte characters hold
+    const auto flushRun = [&] {
+        out += decodeBytes(run);
+        run.clear();
+    };
     for (qsizetype i = 0; i < in.size(); ++i) {
         if (in[i] != QLatin1Char('%')) {
-            out += decodeBytes(run);
-            run.clear();
+            flushRun();
             out += in[i];
             continue;
         }
@@ -63,13 +67,45 @@ std::optional<QString> URLDecode(const QString& text) {
             continue; // a "%" too close to the end is dropped
         const int high = hexValue(in[i + 1]);
         const int low = hexValue(in[i + 2]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
+        if (high < 0 || low < 0) {
+            flushRun();
+            result.badEscapes += out.size();
+            out += in[i];
+            continue;
+        }
         run += char(high * 16 + low);
         i += 2;
     }
-    out += decodeBytes(run);
-    return out;
+    flushRun();
+    return result;
+}
+
+std::optional<QString> URLDecode(const QString& text) {
+    LenientDecoding decoded = URLDecodeLenient(text);
+    if (!decoded.badEscapes.isEmpty())
+        return std::nullopt;
+    return std::move(decoded.text);
+}
+
+QString elidedText(const QString& text, qsizetype shown) {
+    return text.size() <= shown ? text : text.left(shown) + QStringLiteral("...");
+}
+
+QString leftUtf8Bytes(const QString& text, qsizetype maxBytes) {
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char32_t c = text[i].unicode();
+        const bool pair =
+            QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        // A lone surrogate is written as a 3-byte replacement character.
+        const qsizetype size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (bytes + size > maxBytes)
+            break;
+        bytes += size;
+        i += pair ? 2 : 1;
+    }
+    return text.left(i);
 }
 
 } // namespace mirelo

@@ -53,10 +53,13 @@ QString afterSpan(const QString& raw) {
 
 } // namespace
 
-bool ParseWatchPage(const QString& page, WatchPageInfo& info, QString* error) {
+bool ParseWatchPage(const QString& page, WatchPageInfo& info, QStringList* warnings) {
+    bool allDecoded = true;
     for (const FieldRule& rule : kFieldRules) {
-        QString value =
-            TextBetween(page, QLatin1String(rule.startMarker), QLatin1String(rule.endMarker));
+        const QLatin1String start(rule.startMarker);
+        QString value = page.contains(start)
+                            ? TextBetween(page, start, QLatin1String(rule.endMarker))
+                            : QString();
         switch (rule.finish) {
         case Finish::None:
             break;
@@ -67,18 +70,21 @@ bool ParseWatchPage(const QString& page, WatchPageInfo& info, QString* error) {
             value = afterSpan(value);
             break;
         case Finish::Decode:
-            if (const auto decoded = URLDecode(value)) {
+            if (const std::optional<QString> decoded = URLDecode(value)) {
                 value = *decoded;
                 break;
             }
-            if (error)
-                *error = QStringLiteral("the page's %1 is not a valid encoded address text: %2")
-                             .arg(QLatin1String(rule.name), value);
-            return false;
+            allDecoded = false;
+            if (warnings)
+                *warnings += QStringLiteral("the page's %1 has a bad %-escape (\"%2\"); it is "
+                                            "left empty")
+                                 .arg(QLatin1String(rule.name), elidedText(value));
+            value.clear();
+            break;
         }
         info.*rule.field = value;
     }
-    return true;
+    return allDecoded;
 }
 
 } // namespace mirelo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace mirelo {
 
@@ -20,9 +21,10 @@ struct WatchPageInfo {
 
 WatchPageInfo& watchPageInfo();
 
-// Overwrites the fields of `info` one by one from `page`, in a fixed order. A field that fails to
-// decode ends the extraction there: it and the later fields keep their previous values, and the
-// result is false with the reason in *error.
-bool ParseWatchPage(const QString& page, WatchPageInfo& info, QString* error = nullptr);
+// Overwrites the fields of `info` one by one from `page`. A field whose start marker the page
+// lacks is empty (never a slice of the page). A field that fails to decode is empty, with a
+// warning in *warnings naming it; the other fields are read all the same. True when every field
+// decoded.
+bool ParseWatchPage(const QString& page, WatchPageInfo& info, QStringList* warnings = nullptr);
 
 } // namespace mirelo

@@ -5,6 +5,8 @@
 
 #include "onlineimport/WatchPageFixture.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 namespace mirelo {
@@ -66,6 +68,51 @@ TEST(URLDecode, DecodesAndFails) {
     EXPECT_EQ(URLDecode(longText).value_or(QString()).size(), 40000);
 }
 
+TEST(URLDecodeLenient, KeepsBadEscapesAndSaysWhere) {
+    struct Case {
+        const char* text;
+        const char* decoded;
+        QList<qsizetype> badEscapes;
+    } cases[] = {
+        {"a%41b", "aAb", {}},
+        {"%zz", "%zz", {0}},
+        {"x%41%zzy%42", "xA%zzyB", {2}},
+        {"%C3%A9%zz%C3%A9", "\u00e9%zz\u00e9", {1}}, // escapes on each side still make characters
+        {"%4g,%g4", "%4g,%g4", {0, 4}},
+        {"ok%", "ok", {}},
+    };
+    for (const Case& c : cases) {
+        const LenientDecoding d = URLDecodeLenient(s(c.text));
+        EXPECT_EQ(d.text, s(c.decoded)) << c.text;
+        EXPECT_EQ(d.badEscapes, c.badEscapes) << c.text;
+        EXPECT_EQ(URLDecode(s(c.text)).has_value(), c.badEscapes.isEmpty()) << c.text;
+    }
+}
+
+TEST(LeftUtf8Bytes, NeverSplitsACharacter) {
+    struct Case {
+        const char* text;
+        qsizetype maxBytes;
+        const char* expected;
+    } cases[] = {
+        {"abcdef", 4, "abcd"},
+        {"abc", 10, "abc"},
+        {"\u00e9\u00e9", 3, "\u00e9"}, // 2 bytes each
+        {"a\u20ac", 3, "a"},           // the euro sign takes 3
+        {"a\U0001F600b", 4, "a"},      // a surrogate pair is 4 bytes, kept whole
+        {"a\U0001F600b", 5, "a\U0001F600"},
+        {"x", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const QString cut = leftUtf8Bytes(s(c.text), c.maxBytes);
+        EXPECT_EQ(cut, s(c.expected)) << c.text << " " << c.maxBytes;
+        EXPECT_LE(cut.toUtf8().size(), c.maxBytes);
+    }
+    // A lone surrogate is counted as the 3-byte character that replaces it.
+    const QString lone = QString(QChar(0xD800)) + QStringLiteral("a");
+    EXPECT_LE(leftUtf8Bytes(lone, 3).toUtf8().size(), 3);
+}
+
 TEST(RegexFirstGroup, FirstMatchFirstGroup) {
     const QString pattern = QStringLiteral("\"fmt_url_map\": \"([^\"]+)");
     EXPECT_EQ(RegexFirstGroup(QStringLiteral("{\"fmt_url_map\": \"a%2Cb\", \"fmt_url_map\": "
@@ -113,20 +160,40 @@ TEST(ParseWatchPage, FieldEdgeCases) {
     }
 }
 
-TEST(ParseWatchPage, DecodingFailureKeepsTheLaterFields) {
+TEST(ParseWatchPage, DecodingFailureEmptiesOnlyThatField) {
     WatchPageInfo info;
     info.thumbnailUrl = QStringLiteral("old thumb");
     info.lengthSeconds = QStringLiteral("old length");
     info.rating = QStringLiteral("old rating");
-    QString error;
+    QStringList warnings;
     EXPECT_FALSE(ParseWatchPage(QStringLiteral("VIDEO_TITLE': 'New', rv.2.thumbnailUrl\": "
-                                               "\"bad%zz\", length_seconds\": \"5\","),
-                                info, &error));
+                                               "\"bad%zz\", length_seconds\": \"5\", "
+                                               "master-sprite ratingL ratingL-4%2E5\""),
+                                info, &warnings));
     EXPECT_EQ(info.title, QStringLiteral("New"));
-    EXPECT_EQ(info.thumbnailUrl, QStringLiteral("old thumb"));
-    EXPECT_EQ(info.lengthSeconds, QStringLiteral("old length"));
-    EXPECT_EQ(info.rating, QStringLiteral("old rating"));
-    EXPECT_TRUE(error.contains(QStringLiteral("thumbnailUrl")));
+    EXPECT_EQ(info.thumbnailUrl, QString()); // never a previous page's picture
+    EXPECT_EQ(info.lengthSeconds, QStringLiteral("5"));
+    EXPECT_EQ(info.rating, QStringLiteral("4.5"));
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("thumbnailUrl")));
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("bad%zz")));
+}
+
+TEST(ParseWatchPage, MissingStartMarkerGivesAnEmptyField) {
+    // Without its start marker a field would otherwise be a slice of the page.
+    const QString page = QStringLiteral("<html>'VIDEO_ID': 'abc', 'x': 'y', \" >, </span></a>, "
+                                        "\", \" rest</html>");
+    WatchPageInfo info;
+    info.title = QStringLiteral("previous title");
+    QStringList warnings;
+    EXPECT_TRUE(ParseWatchPage(page, info, &warnings));
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_EQ(info.videoId, QStringLiteral("abc"));
+    for (QString WatchPageInfo::*field :
+         {&WatchPageInfo::title, &WatchPageInfo::author, &WatchPageInfo::published,
+          &WatchPageInfo::category, &WatchPageInfo::description, &WatchPageInfo::thumbnailUrl,
+          &WatchPageInfo::lengthSeconds, &WatchPageInfo::rating})
+        EXPECT_EQ(info.*field, QString()) << (info.*field).toStdString();
 }
 
 TEST(ReadStreamLinks, MapEntries) {
@@ -134,29 +201,55 @@ TEST(ReadStreamLinks, MapEntries) {
         const char* map; // as decoded once
         QList<int> stored;
         QMap<int, QString> links;
-        bool stoppedEarly;
+        int warnings;
     } cases[] = {
-        {"5|f,34|h", {5, 34}, {{5, "f"}, {34, "h"}}, false},
-        {"99|x,22|m", {22}, {{22, "m"}}, false},
-        {"22|a,22|b", {22, 22}, {{22, "b"}}, false},
-        {"022|m,35|x|y", {22, 35}, {{22, "m"}, {35, "x|y"}}, false},
-        {"22|m,nobar,5|f", {22}, {{22, "m"}}, true},
-        {"22|m,abc|z,5|f", {22}, {{22, "m"}}, true},
-        {"", {}, {}, false},
+        {"5|f,34|h", {5, 34}, {{5, "f"}, {34, "h"}}, 0},
+        {"99|x,22|m", {22}, {{22, "m"}}, 0},
+        {"22|a,22|b", {22, 22}, {{22, "b"}}, 0},
+        {"022|m,35|x|y", {22, 35}, {{22, "m"}, {35, "x|y"}}, 0},
+        // A bad entry is skipped; those after it still count.
+        {"22|m,nobar,5|f", {22, 5}, {{22, "m"}, {5, "f"}}, 1},
+        {"22|m,abc|z,5|f", {22, 5}, {{22, "m"}, {5, "f"}}, 1},
+        {"abc|z,x,34|h", {34}, {{34, "h"}}, 2},
+        {"22|m,,5|f,", {22, 5}, {{22, "m"}, {5, "f"}}, 0},
+        {"", {}, {}, 0},
     };
     for (const Case& c : cases) {
         const QString page =
             QStringLiteral("\"fmt_url_map\": \"%1\"").arg(test::percentEncoded(s(c.map)));
         StreamLinks links;
-        QString error;
-        EXPECT_EQ(readStreamLinks(page, links, &error), c.stored) << c.map;
+        QStringList warnings;
+        EXPECT_EQ(readStreamLinks(page, links, &warnings), c.stored) << c.map;
         EXPECT_EQ(links, c.links) << c.map;
-        EXPECT_EQ(!error.isEmpty(), c.stoppedEarly) << c.map;
+        EXPECT_EQ(warnings.size(), c.warnings) << c.map << warnings.join('\n').toStdString();
     }
     // Slots are overwritten, never cleared, by a later page.
     StreamLinks links{{22, QStringLiteral("earlier")}};
     readStreamLinks(QStringLiteral("\"fmt_url_map\": \"5%7Cf\""), links);
     EXPECT_EQ(links.value(22), QStringLiteral("earlier"));
+}
+
+TEST(ReadStreamLinks, BadEscapeSkipsOnlyItsEntry) {
+    // The map as the page carries it: escaped once; "%zz" sits in the second entry's link.
+    const QString page = QStringLiteral(
+        "\"fmt_url_map\": \"22%7Chttp%253A%252F%252Fa%2C35%7Chttp%zz%2C5%7Chttp%253A%252F%252Fc\"");
+    StreamLinks links;
+    QStringList warnings;
+    EXPECT_EQ(readStreamLinks(page, links, &warnings), (QList<int>{22, 5}));
+    EXPECT_EQ(links.value(22), QStringLiteral("http%3A%2F%2Fa"));
+    EXPECT_EQ(links.value(5), QStringLiteral("http%3A%2F%2Fc"));
+    EXPECT_FALSE(links.contains(35));
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("35|http%zz"))) << warnings[0].toStdString();
+
+    // A huge bad entry is quoted short.
+    const QString hugeMap = QStringLiteral("x").repeated(100000) + QStringLiteral("%2C5%7Cf");
+    warnings.clear();
+    EXPECT_EQ(
+        readStreamLinks(QStringLiteral("\"fmt_url_map\": \"%1\"").arg(hugeMap), links, &warnings),
+        QList<int>{5});
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_LT(warnings[0].size(), 200);
 }
 
 TEST(DownloadFileName, SafeNames) {
@@ -174,12 +267,49 @@ TEST(DownloadFileName, SafeNames) {
         {"..", "", "video"},
         {"/", "", "video"},
         {"\u00e9t\u00e9", ".mp4", "\u00e9t\u00e9.mp4"},
+        // Leading dots would hide the file.
+        {".bashrc", ".mp4", "bashrc.mp4"},
+        {"...", ".mp4", "video.mp4"},
+        {" . .x. y", ".flv", "x. y.flv"},
+        {"../../etc", "", "etc"},
+        {"v1.2 final", ".mp4", "v1.2 final.mp4"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(downloadFileName(s(c.title), s(c.suffix)), s(c.expected)) << c.title;
     const QString longName = downloadFileName(QStringLiteral("\u00e9").repeated(300), ".mp4");
     EXPECT_LE(longName.toUtf8().size(), 255);
     EXPECT_TRUE(longName.endsWith(QStringLiteral(".mp4")));
+}
+
+TEST(DownloadFileName, FallsBackToTheVideoId) {
+    struct Case {
+        const char* title;
+        const char* fallback;
+        const char* expected;
+    } cases[] = {
+        {"", "tEsT_42", "tEsT_42.mp4"},
+        {"...", "tEsT_42", "tEsT_42.mp4"},
+        {"Title", "tEsT_42", "Title.mp4"},
+        {"", ".hidden", "hidden.mp4"},
+        {"", "", "video.mp4"},
+        {"//", "..", "video.mp4"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(downloadFileName(s(c.title), QStringLiteral(".mp4"), s(c.fallback)),
+                  s(c.expected))
+            << c.title << " / " << c.fallback;
+}
+
+TEST(DownloadFileName, HugeTitleIsCutQuickly) {
+    // A title can be most of an 8 MB page; cutting it must not take time in its square.
+    const QString huge = QStringLiteral("\u00e9x").repeated(2 * 1024 * 1024);
+    QElapsedTimer timer;
+    timer.start();
+    const QString name = downloadFileName(huge, QStringLiteral("_Full_HD.flv"));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_LE(name.toUtf8().size(), 255);
+    EXPECT_GT(name.toUtf8().size(), 250);
+    EXPECT_TRUE(name.endsWith(QStringLiteral("_Full_HD.flv")));
 }
 
 TEST(DownloadPercent, RoundsHalvesToEven) {

@@ -224,9 +224,10 @@ void Formyutobe::cmdG_Click() {
 }
 
 void Formyutobe::afterPageLoaded(const QString& page) {
+    pageWarnings_.clear();
     GetURLs(page);
     WatchPageInfo& info = watchPageInfo();
-    ParseWatchPage(page, info);
+    ParseWatchPage(page, info, &pageWarnings_);
     const bool fetching =
         FetchToCache(*inet2_, info.thumbnailUrl, storage_, info.videoId + QStringLiteral(".jpg"),
                      this, [this](const QString&) { showThumbnailAndFields(); });
@@ -244,6 +245,14 @@ void Formyutobe::showThumbnailAndFields() {
     lblDur_->setText(info.lengthSeconds + QStringLiteral(" Sec."));
     lblPublished_->setText(info.published);
     lblRating_->setText(info.rating);
+    if (!pageWarnings_.isEmpty()) {
+        QMessageBox* box =
+            showMessage(QLatin1String(kApplicationTitle),
+                        QStringLiteral("Some parts of the page could not be read:\r\n") +
+                            pageWarnings_.join(QStringLiteral("\r\n")),
+                        QMessageBox::Ok);
+        box->setIcon(QMessageBox::Warning);
+    }
     Q_EMIT directLinkFinished();
 }
 
@@ -276,7 +285,7 @@ void Formyutobe::LoadPage(const QString& url, std::function<void(const QString&)
 }
 
 void Formyutobe::GetURLs(const QString& page) {
-    for (const int code : readStreamLinks(page, links_))
+    for (const int code : readStreamLinks(page, links_, &pageWarnings_))
         formatButtons_[code]->setEnabled(true);
 }
 
@@ -307,7 +316,9 @@ void Formyutobe::cmdPR_Click() {
 
 void Formyutobe::DownloadToFile(const StreamFormat& format) {
     const std::optional<QString> link = URLDecode(links_.value(format.code));
-    const QString name = downloadFileName(watchPageInfo().title, QLatin1String(format.fileSuffix));
+    const WatchPageInfo& info = watchPageInfo();
+    const QString name =
+        downloadFileName(info.title, QLatin1String(format.fileSuffix), info.videoId);
     const QString path = QDir(storage_).filePath(name);
     QString error;
     if (!link)

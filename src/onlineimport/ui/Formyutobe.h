@@ -33,7 +33,8 @@ public:
     // Fetches the page at `url` without blocking; `done` gets its text, empty after a failure
     // (which has then been shown to the user).
     void LoadPage(const QString& url, std::function<void(const QString& page)> done);
-    // Reads the page's stream links and enables the button of each format found.
+    // Reads the page's stream links and enables the button of each format found; entries it had to
+    // skip are shown with the page's other warnings once Get Direct Link has run.
     void GetURLs(const QString& page);
     // Plays `link` in the preview panel's player.
     void LoadFLVPlayer(const QString& link);
@@ -83,6 +84,7 @@ private:
     StreamPreviewPlayer* player_ = nullptr;
     QString storage_;
     StreamLinks links_;
+    QStringList pageWarnings_;
     bool readingPage_ = false;
     bool dragging_ = false;
     QPoint dragOffset_;

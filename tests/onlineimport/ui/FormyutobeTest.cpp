@@ -281,6 +281,45 @@ TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
     EXPECT_EQ(panel->pos(), QPoint(533, 30));
 }
 
+TEST_F(FormyutobeTest, UnreadablePartsOfThePageAreShownAndSkipped) {
+    const QString map = test::percentEncoded(
+        QStringLiteral("22|") + test::percentEncoded(server.url(QStringLiteral("/mp4"))) +
+        QStringLiteral(",abc|x,5|") + test::percentEncoded(server.url(QStringLiteral("/short"))));
+    server.route(QStringLiteral("/odd"),
+                 TestHttpServer::ok(
+                     test::watchPage(server.url(QStringLiteral("/thumb.jpg")), map).toUtf8()));
+    getDirectLink(server.url(QStringLiteral("/odd")));
+    ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
+    ASSERT_EQ(driver.messages.size(), 1) << driver.messages.join('\n').toStdString();
+    EXPECT_TRUE(driver.messages[0].startsWith(
+        QStringLiteral("Mirelo Video Converter | Some parts of the page could not be read:\r\n")));
+    EXPECT_TRUE(driver.messages[0].contains(QStringLiteral("\"abc|x\"")))
+        << driver.messages[0].toStdString();
+    // The entries on both sides of the bad one still count, and the fields are read.
+    for (const auto& [name, enabled] : {std::pair{"getMp4", true}, std::pair{"getFlv", true},
+                                        std::pair{"getHDL", false}, std::pair{"getHDH", false}})
+        EXPECT_EQ(control<QPushButton>(window, name)->isEnabled(), enabled) << name;
+    EXPECT_EQ(control<QLabel>(window, "lblTitle1")->text(), QString::fromUtf8(test::kPageTitle));
+}
+
+TEST_F(FormyutobeTest, DownloadingATitleAgainKeepsTheFirstFile) {
+    getDirectLink(server.url(QStringLiteral("/watch")));
+    ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
+    const QString title = QString::fromUtf8(test::kPageTitle);
+    QFile first(QDir(storage.path()).filePath(title + QStringLiteral(".mp4")));
+    ASSERT_TRUE(first.open(QIODevice::WriteOnly));
+    first.write("kept");
+    first.close();
+    control<QPushButton>(window, "getMp4")->click();
+    ASSERT_TRUE(driver.runUntil([&] { return driver.downloads.size() == 1; }));
+    EXPECT_EQ(driver.downloads, QList<bool>{true});
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "kept");
+    QFile second(QDir(storage.path()).filePath(title + QStringLiteral(" (2).mp4")));
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    EXPECT_EQ(second.readAll(), QByteArray(2500, 'm'));
+}
+
 TEST_F(FormyutobeTest, FailedFetchShowsOneMessage) {
     const struct {
         QString url;

@@ -1,5 +1,6 @@
 #include "convert/EncoderCommand.h"
 
+#include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 
@@ -95,7 +96,7 @@ QString encoderAudioCodec(const QString& v) {
                         {"mp2", "mp2"}});
 }
 
-std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int position,
+std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,
@@ -105,7 +106,7 @@ std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int
     r.encoderPath = encoderPath;
     r.inputPath = inputPath;
     r.outputPath = outputPath;
-    r.position = position;
+    r.position = profile;
     r.videoCodec = sheet.value(kVideoOptions, kVideoCodec);
     r.videoSize = sheet.value(kVideoOptions, kVideoSize);
     r.videoBitrate = sheet.value(kVideoOptions, kVideoBitrate);
@@ -159,6 +160,7 @@ using Layout = std::initializer_list<Token>;
 constexpr Token T(const char* s) { return {Slot::Text, s}; }
 constexpr Token S(Slot s) { return {s, nullptr}; }
 
+// clang-format off
 // The pieces from the video bitrate to the end, shared by the 3GP and 3G2 layouts.
 #define MIRELO_PHONE_TAIL                                                                          \
     T(" -b "), S(Slot::VideoBitrate), T("k -r "), S(Slot::Framerate), T(" -ss "),                  \
@@ -194,56 +196,35 @@ const Layout kWma{T(" -acodec "), S(Slot::AudioCodec), T(" -vn "), S(Slot::Outpu
 
 #undef MIRELO_PHONE_TAIL
 
-// Which layout, with which row fragment, each run of positions uses. Category rows share the
-// layout of the profiles around them.
-struct LayoutRange {
-    int first;
-    int last;
-    const Layout* layout;
-    const char* fragment;
-};
-
-const LayoutRange kLayoutRanges[] = {
-    {1, 13, &kFull, " -f mp4 -vcodec "},   {14, 16, &kFull, "  -vcodec "},
-    {17, 19, &kFull, " -f psp -vcodec "},  {20, 26, &kFull, "  -vcodec "},
-    {27, 29, &kWmv, ""},                   {30, 30, &kFull, " -f mp4  -vcodec "},
-    {31, 31, &kWmv, ""},                   {32, 32, &kFull, " -f mp4  -vcodec "},
-    {33, 39, &kWmv, ""},                   {40, 53, &kFull, " -f avi  -vcodec "},
-    {54, 54, &kWmv, ""},                   {55, 55, &kFull, " -f mp4  -vcodec "},
-    {56, 57, &kWmv, ""},                   {58, 58, &kFull, " -f avi  -vcodec "},
-    {59, 59, &kFull, " -f mp4  -vcodec "}, {60, 61, &kFull, "   -vcodec "},
-    {62, 63, &k3gp, ""},                   {64, 64, &k3g2, ""},
-    {65, 70, &kFull, " -f mp4  -vcodec "}, {71, 73, &kWmv, ""},
-    {74, 76, &kFlash, ""},                 {77, 78, &kWmv, ""},
-    {79, 80, &kDvd, " -target ntsc-dvd "}, {81, 81, &kDvd, " -target pal-dvd "},
-    {82, 83, &kFull, "   -vcodec "},       {84, 84, &kFull, " -f avi  -vcodec "},
-    {85, 85, &kWmv, ""},                   {86, 86, &kFull, " -f mp4  -vcodec "},
-    {87, 88, &kAudio, "  -vn -f  mp3 -vn "}, {89, 89, &kAudio, "  -vn -f  ogg "},
-    {90, 90, &kAudio, "  -vn -f  wav "},   {91, 91, &kAudio, "  -vn -f  aac "},
-    {92, 92, &kWma, ""},
-};
-
-const LayoutRange* layoutFor(int position) {
-    for (const LayoutRange& r : kLayoutRanges)
-        if (position >= r.first && position <= r.last)
-            return &r;
-    return nullptr;
+const Layout& layoutPieces(CommandLayout layout) {
+    switch (layout) {
+    case CommandLayout::Full:     return kFull;
+    case CommandLayout::Wmv:      return kWmv;
+    case CommandLayout::Phone3gp: return k3gp;
+    case CommandLayout::Phone3g2: return k3g2;
+    case CommandLayout::Flash:    return kFlash;
+    case CommandLayout::Dvd:      return kDvd;
+    case CommandLayout::Audio:    return kAudio;
+    case CommandLayout::Wma:      return kWma;
+    }
+    return kWma;
 }
+// clang-format on
 
 } // namespace
 
 EncoderCommand buildEncoderCommand(const EncoderRequest& r) {
     EncoderCommand cmd;
-    const LayoutRange* range = layoutFor(r.position);
-    if (!range)
+    const CatalogRow* row = catalogRow(r.position);
+    if (!row)
         return cmd;
     cmd.addQuotedPath(r.encoderPath);
     cmd.addText(QStringLiteral(" -i "));
     cmd.addQuotedPath(r.inputPath);
-    for (const Token& t : *range->layout) {
+    for (const Token& t : layoutPieces(row->layout)) {
         switch (t.slot) {
         case Slot::Text: cmd.addText(QString::fromLatin1(t.text)); break;
-        case Slot::RowFragment: cmd.addText(QString::fromLatin1(range->fragment)); break;
+        case Slot::RowFragment: cmd.addText(QString::fromLatin1(row->fragment)); break;
         case Slot::VideoCodec: cmd.addText(encoderVideoCodec(r.videoCodec)); break;
         case Slot::AudioBitrate: cmd.addText(QString::number(r.audioBitrate)); break;
         case Slot::AudioChannel: cmd.addText(QString::number(r.audioChannel)); break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/ProfileId.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,7 +36,7 @@ struct EncoderRequest {
     QString encoderPath;
     QString inputPath;
     QString outputPath;
-    int position = 0;
+    ProfileId position;
     QString videoCodec;
     QString videoSize;
     QString videoBitrate;
@@ -57,7 +59,7 @@ QString encoderAudioCodec(const QString& sheetValue);
 
 // Reads the sheet's options into a request. Fails, with a message naming the item, when
 // "Audio Bitrate" or "Audio Channel" is not a number.
-std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int position,
+std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,

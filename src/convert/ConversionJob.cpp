@@ -1,11 +1,6 @@
 #include "convert/ConversionJob.h"
 
-#include "convert/CompatibilityRules.h"
-#include "convert/EncoderCapabilities.h"
-#include "convert/EncoderCommand.h"
 #include "convert/OutputNaming.h"
-#include "convert/TimeString.h"
-#include "profiles/Catalog.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,15 +25,6 @@ double lengthTolerance(double expected) {
 
 QString seconds(double s) {
     return QString::number(s, 'f', 1);
-}
-
-std::optional<double> optionValue(const QStringList& args, const char* name) {
-    const qsizetype i = args.indexOf(QLatin1String(name));
-    if (i < 0 || i + 1 >= args.size())
-        return std::nullopt;
-    bool ok = false;
-    const double v = args[i + 1].toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
 }
 
 QString quoteForShell(const QString& a) {
@@ -116,47 +102,29 @@ void ConversionJob::start() {
 }
 
 bool ConversionJob::prepare() {
-    const CatalogRow* row = catalogRow(m_input.position);
-    m_extension = row ? outputExtension(QString::fromUtf8(row->text)) : QString();
-    if (m_extension.isEmpty() || !m_input.sheet) {
-        finish(JobOutcome::Fail, QStringLiteral("No output profile is chosen: pick a profile, not "
-                                                "a category heading."));
+    if (!m_input.sheet) {
+        finish(JobOutcome::Fail, QStringLiteral("No option sheet is given."));
         return false;
     }
-    const std::optional<int> start = parseTimeString(m_input.clipStart);
-    if (!start) {
-        finish(
-            JobOutcome::Fail,
-            QStringLiteral("The clip start \"%1\" is not a time H:MM:SS.").arg(m_input.clipStart));
+    const PlanRow row{
+        m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
+    PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
+    if (!planned.plan) {
+        finish(JobOutcome::Fail, planned.error);
         return false;
     }
-    const int end = parseTimeString(m_input.clipEnd).value_or(*start);
-    m_clipStart = *start;
-    m_stem = inputStem(m_input.inputPath);
-    m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
-                                           m_input.inputPath, m_settings.overwrite);
-    m_temporaryPath = temporaryOutputPath(m_result.outputPath);
-
-    QString error;
-    std::optional<EncoderRequest> request =
-        gatherEncoderRequest(*m_input.sheet, m_input.position, m_settings.encoderPath,
-                             m_input.inputPath, m_result.outputPath, *start, end, &error);
-    if (!request) {
-        finish(JobOutcome::Fail, error);
-        return false;
-    }
-    m_result.commandLine = buildEncoderCommand(*request).text();
-    m_result.program = m_settings.encoderPath;
-    request->outputPath = m_temporaryPath;
-    const QStringList profileArgs = buildEncoderCommand(*request).arguments();
-    static const EncoderCapabilities none;
-    const RuleContext context{m_settings.capabilities ? *m_settings.capabilities : none,
-                              m_settings.overwrite};
-    m_result.arguments = compatibleArguments(profileArgs, context);
-    if (const std::optional<double> t = optionValue(m_result.arguments, "-t"))
-        m_clipLength = *t;
+    const ConversionPlan& plan = *planned.plan;
+    m_result.outputPath = plan.outputPath;
+    m_result.commandLine = plan.profileCommand.text();
+    m_result.program = plan.program;
+    m_result.arguments = plan.arguments;
+    m_temporaryPath = plan.temporaryPath;
+    m_stem = plan.stem;
+    m_extension = plan.extension;
+    m_clipStart = plan.clipStart;
+    m_clipLength = plan.clipLength;
     m_sourceLength = m_input.probedLength;
-    updateExpected();
+    m_expected = plan.expectedSeconds;
     return true;
 }
 
@@ -182,12 +150,7 @@ void ConversionJob::startEncoder() {
 }
 
 void ConversionJob::updateExpected() {
-    if (m_sourceLength) {
-        const double rest = std::max(0.0, *m_sourceLength - m_clipStart);
-        m_expected = m_clipLength ? std::min(*m_clipLength, rest) : rest;
-    } else {
-        m_expected = m_clipLength.value_or(0.0);
-    }
+    m_expected = expectedLength(m_clipStart, m_clipLength, m_sourceLength);
 }
 
 void ConversionJob::onEncoderOutput() {

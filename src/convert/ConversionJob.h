@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
 
 #include <QObject>
@@ -14,15 +15,6 @@
 namespace mirelo {
 
 class OptionSheet;
-struct EncoderCapabilities;
-
-// Run-wide values every job of a run shares.
-struct JobSettings {
-    QString outputFolder;
-    bool overwrite = false; // existing-file policy "1"
-    QString encoderPath;
-    const EncoderCapabilities* capabilities = nullptr;
-};
 
 // The row and the profile as they stand when the job starts.
 struct JobInput {
@@ -30,7 +22,7 @@ struct JobInput {
     QString clipStart; // "H:MM:SS"
     QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
     std::optional<double> probedLength;
-    int position = 0;
+    ProfileId position;
     const OptionSheet* sheet = nullptr;
 };
 

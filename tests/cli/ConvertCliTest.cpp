@@ -1,4 +1,5 @@
 #include "common/TestSupport.h"
+#include "convert/ConversionJob.h"
 #include "tools/MediaFixtures.h"
 
 #include <QDirIterator>
@@ -87,6 +88,72 @@ TEST_F(ConvertCli, VerboseShowsTheProfileCommandLineAndWhatRan) {
     EXPECT_TRUE(r.err.contains(" -y ")) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("-f adts")) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("OK\t" + clip + "\t" + out.filePath("my clip.aac")));
+}
+
+// The vector `command --run-argv` prints is the one `convert` runs for the same file, but for
+// the temporary name, which each run makes its own.
+TEST_F(ConvertCli, CommandRunArgvIsWhatAConversionRuns) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "my clip.avi");
+    const struct {
+        const char* profile;
+        const char* existing;
+        QStringList more;
+        const char* expected; // an argument pair the installed encoder needs
+    } cases[] = {
+        {"91", "overwrite", {}, "-f adts"},
+        {"18",
+         "new",
+         {"--start", "0:00:01", "--set", "Audio Options/Audio Bitrate=96"},
+         "-b:a 96k"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile);
+        const QStringList common =
+            QStringList{"--profile", c.profile, "--existing", c.existing} + c.more;
+        const CliResult converted = runCli(
+            QStringList{"convert", clip, "--output-folder", out.path(), "--verbose"} + common);
+        ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+        const QString ran = converted.err.section("\nRan: ", 1).section('\n', 0, 0);
+        const QString output = converted.out.section('\t', 2, 2).trimmed();
+        ASSERT_TRUE(QFile::exists(output)) << converted.out.toStdString();
+
+        const CliResult planned = runCli(
+            QStringList{"command", "--input", clip, "--output", output, "--run-argv"} + common);
+        ASSERT_EQ(planned.exitCode, 0) << planned.err.toStdString();
+        QStringList lines = planned.out.split('\n');
+        ASSERT_EQ(lines.takeLast(), "");
+        ASSERT_GT(lines.size(), 4);
+        const QString temporary = lines.takeLast();
+        EXPECT_NE(temporary, output);
+        EXPECT_TRUE(temporary.startsWith(out.path() + '/')) << temporary.toStdString();
+        const QString program = lines.takeFirst();
+        EXPECT_TRUE(ran.startsWith(mirelo::displayArguments(program, lines) + ' '))
+            << "ran:     " << ran.toStdString()
+            << "\nplanned: " << mirelo::displayArguments(program, lines).toStdString();
+        EXPECT_TRUE(lines.join(' ').contains(c.expected)) << lines.join(' ').toStdString();
+        EXPECT_TRUE(lines.contains(QString(c.existing) == "overwrite" ? "-y" : "-n"));
+    }
+}
+
+TEST_F(ConvertCli, CommandRunArgvRefusesWhatItCannotPlan) {
+    const QStringList io{"command", "--profile", "18", "--input", "a.avi", "--output", "a.mp4"};
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {io + QStringList{"--run-argv", "--argv"}, 2, "choose one"},
+        {io + QStringList{"--run-argv", "--existing", "maybe"}, 2, "--existing"},
+        {io + QStringList{"--run-argv", "--encoder", dir.filePath("no-such-encoder")}, 1,
+         "no-such-encoder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
 }
 
 bool encoderAlive(const QString& folder) {

@@ -2,6 +2,7 @@
 
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
+#include "profiles/OptionValues.h"
 #include "profiles/Presets.h"
 
 #include <cstdio>
@@ -103,11 +104,17 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QS
         }
         const QString category = set.left(slash);
         const QString item = set.mid(slash + 1, eq - slash - 1);
-        if (!sheet.setValue(category, item, set.mid(eq + 1))) {
+        const QString value = set.mid(eq + 1);
+        if (!sheet.item(category, item)) {
             *error = QStringLiteral("--set \"%1\": the sheet has no item \"%2\" in category \"%3\"")
                          .arg(set, item, category);
             return kUsage;
         }
+        if (const QString refused = optionValueError(category, item, value); !refused.isEmpty()) {
+            *error = QStringLiteral("--set \"%1\": %2").arg(set, refused);
+            return kUsage;
+        }
+        sheet.setValue(category, item, value);
     }
     return kOk;
 }

@@ -58,8 +58,8 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
     QString error;
     std::optional<EncoderRequest> request = gatherEncoderRequest(
         sheet, profile, settings.encoderPath, row.inputPath, plan.outputPath, *start, end, &error);
-    if (!request)
-        return refused(error);
+    if (!request) // a value the encoder would misread: nothing runs, the row says which
+        return refused(QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, error));
     plan.profileCommand = buildEncoderCommand(*request);
     plan.program = settings.encoderPath;
     request->outputPath = plan.temporaryPath;

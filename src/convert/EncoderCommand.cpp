@@ -4,57 +4,69 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 
-#include <QLocale>
-
-#include <cmath>
 #include <initializer_list>
 #include <utility>
 
 namespace mirelo {
 
-void EncoderCommand::addText(const QString& text) { m_pieces.push_back({false, text}); }
+void EncoderCommand::addText(const QString& text) {
+    m_pieces.push_back({Kind::Text, text});
+}
 
-void EncoderCommand::addQuotedPath(const QString& path) { m_pieces.push_back({true, path}); }
+void EncoderCommand::addValue(const QString& value) {
+    m_pieces.push_back({Kind::Value, value});
+}
+
+void EncoderCommand::addQuotedPath(const QString& path) {
+    m_pieces.push_back({Kind::Path, path});
+}
 
 QString EncoderCommand::text() const {
     QString out;
     for (const Piece& p : m_pieces)
-        out += p.isPath ? QLatin1Char('"') + p.text + QLatin1Char('"') : p.text;
+        out += p.kind == Kind::Path ? QLatin1Char('"') + p.text + QLatin1Char('"') : p.text;
     return out;
 }
 
 QStringList EncoderCommand::arguments() const {
     QStringList args;
-    QString run;
-    auto flush = [&] {
-        args += run.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        run.clear();
+    QString current;
+    bool open = false; // an argument is being built, possibly still empty (an empty value)
+    auto close = [&] {
+        if (open)
+            args += current;
+        current.clear();
+        open = false;
     };
     for (size_t i = 1; i < m_pieces.size(); ++i) {
-        if (m_pieces[i].isPath) {
-            flush();
-            args += m_pieces[i].text;
-        } else {
-            run += m_pieces[i].text;
+        const Piece& p = m_pieces[i];
+        switch (p.kind) {
+        case Kind::Path:
+            close();
+            args += p.text;
+            break;
+        case Kind::Value: // glued to the text around it ("768" "k"), never split
+            current += p.text;
+            open = true;
+            break;
+        case Kind::Text:
+            for (const QChar c : p.text) {
+                if (c == QLatin1Char(' ')) {
+                    close();
+                } else {
+                    current += c;
+                    open = true;
+                }
+            }
+            break;
         }
     }
-    flush();
+    close();
     return args;
 }
 
 QString EncoderCommand::program() const {
     return m_pieces.empty() ? QString() : m_pieces.front().text;
-}
-
-std::optional<int> toInteger16(const QString& text) {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    const double r = std::nearbyint(v); // the default rounding mode: ties to even
-    if (r < -32768.0 || r > 32767.0)
-        return std::nullopt;
-    return static_cast<int>(r);
 }
 
 namespace {
@@ -114,6 +126,11 @@ std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, Pro
     r.audioCodec = sheet.value(kAudioOptions, kAudioCodec);
     r.disableAudio = sheet.value(kAudioOptions, kDisableAudio);
     r.sampleRate = sheet.value(kAudioOptions, kSampleRate);
+    if (const QString invalid = sheetValueError(sheet); !invalid.isEmpty()) {
+        if (error)
+            *error = invalid;
+        return std::nullopt;
+    }
     for (auto [name, target] : {std::pair{kAudioBitrate, &r.audioBitrate},
                                 std::pair{kAudioChannel, &r.audioChannel}}) {
         const QString text = sheet.value(kAudioOptions, name);
@@ -222,27 +239,29 @@ EncoderCommand buildEncoderCommand(const EncoderRequest& r) {
     cmd.addText(QStringLiteral(" -i "));
     cmd.addQuotedPath(r.inputPath);
     for (const Token& t : layoutPieces(row->layout)) {
+        // clang-format off
         switch (t.slot) {
         case Slot::Text: cmd.addText(QString::fromLatin1(t.text)); break;
         case Slot::RowFragment: cmd.addText(QString::fromLatin1(row->fragment)); break;
-        case Slot::VideoCodec: cmd.addText(encoderVideoCodec(r.videoCodec)); break;
-        case Slot::AudioBitrate: cmd.addText(QString::number(r.audioBitrate)); break;
-        case Slot::AudioChannel: cmd.addText(QString::number(r.audioChannel)); break;
-        case Slot::SampleRate: cmd.addText(r.sampleRate); break;
-        case Slot::VideoBitrate: cmd.addText(r.videoBitrate); break;
+        case Slot::VideoCodec: cmd.addValue(encoderVideoCodec(r.videoCodec)); break;
+        case Slot::AudioBitrate: cmd.addValue(QString::number(r.audioBitrate)); break;
+        case Slot::AudioChannel: cmd.addValue(QString::number(r.audioChannel)); break;
+        case Slot::SampleRate: cmd.addValue(r.sampleRate); break;
+        case Slot::VideoBitrate: cmd.addValue(r.videoBitrate); break;
         case Slot::Framerate:
-            cmd.addText(r.videoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
-                                                                  : r.videoFramerate);
+            cmd.addValue(r.videoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
+                                                                   : r.videoFramerate);
             break;
-        case Slot::ClipStart: cmd.addText(QString::number(r.clipStartSeconds)); break;
-        case Slot::ClipDuration: cmd.addText(QString::number(r.clipDurationSeconds)); break;
-        case Slot::VideoSize: cmd.addText(r.videoSize); break;
-        case Slot::AudioCodec: cmd.addText(encoderAudioCodec(r.audioCodec)); break;
+        case Slot::ClipStart: cmd.addValue(QString::number(r.clipStartSeconds)); break;
+        case Slot::ClipDuration: cmd.addValue(QString::number(r.clipDurationSeconds)); break;
+        case Slot::VideoSize: cmd.addValue(r.videoSize); break;
+        case Slot::AudioCodec: cmd.addValue(encoderAudioCodec(r.audioCodec)); break;
         case Slot::NoAudio:
             cmd.addText(r.disableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an "));
             break;
         case Slot::Output: cmd.addQuotedPath(r.outputPath); break;
         }
+        // clang-format on
     }
     return cmd;
 }

@@ -19,6 +19,11 @@ using namespace mirelo::test;
 
 namespace {
 
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
 class ConvertCli : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -153,6 +158,48 @@ TEST_F(ConvertCli, CommandRunArgvRefusesWhatItCannotPlan) {
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+}
+
+// A --set value the item cannot hold never reaches the encoder: with blanks it would have made
+// encoder arguments of its own and overwritten an unrelated file.
+TEST_F(ConvertCli, ValuesAnItemCannotHoldAreRefusedBeforeAnyEncoderRuns) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "clip.avi");
+    const QString victim = dir.filePath("victim.mp4");
+    QFile v(victim);
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+    v.write("precious");
+    v.close();
+    const QStringList io{"--input", clip, "--output", out.filePath("clip.mp4")};
+    const struct {
+        QString set;
+        const char* item;
+    } values[] = {
+        {"Video Options/Video Bitrate=256 " + victim + " -y -b:v 256", "Video Bitrate"},
+        {"Video Options/Video Size=320x240 " + victim + " -y", "Video Size"},
+        {"Video Options/Video Size=large", "Video Size"},
+        {"Video Options/Video Framerate=25 -y", "Video Framerate"},
+        {"Audio Options/Sample Rate=44100 " + victim, "Sample Rate"},
+        {"Audio Options/Audio Channel=2 -y", "Audio Channel"},
+    };
+    for (const auto& value : values) {
+        const QStringList runs[] = {
+            {"sheet", "--set", value.set},
+            QStringList{"command", "--profile", "18", "--set", value.set} + io,
+            QStringList{"command", "--profile", "18", "--run-argv", "--set", value.set} + io,
+            {"convert", clip, "--profile", "18", "--output-folder", out.path(), "--existing",
+             "overwrite", "--set", value.set},
+        };
+        for (const QStringList& args : runs) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const CliResult r = runCli(args);
+            EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(QStringLiteral("\"%1\"").arg(value.item)))
+                << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+            EXPECT_EQ(readAll(victim), "precious");
+            EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "convert/RunRows.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
+#include "profiles/SheetNames.h"
 #include "tools/MediaFixtures.h"
 #include "tools/ToolLocator.h"
 
@@ -303,6 +304,27 @@ TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning)
         EXPECT_LE(track[i], 99);
         EXPECT_GE(track[i], track[i - 1]);
     }
+}
+
+// A value the encoder would misread fails the row before anything runs, naming the file and the
+// item; the run goes on with the next row.
+TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
+    const quintptr a = addRow(makeVideoClip(in, "a.avi"));
+    sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate,
+                   "256 " + in.filePath("victim.avi") + " -y -b:v 256");
+    QObject::connect(&run, &BatchRun::rowFinished, [this](quintptr, const JobResult&) {
+        sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate, "384");
+    });
+    const quintptr b = addRow(makeVideoClip(in, "b.avi"));
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    EXPECT_EQ(rows.status(a), "Fail");
+    EXPECT_TRUE(rows.detail(a).contains(in.filePath("a.avi"))) << rows.detail(a).toStdString();
+    EXPECT_TRUE(rows.detail(a).contains("\"Video Bitrate\"")) << rows.detail(a).toStdString();
+    EXPECT_FALSE(rows.detail(a).contains("Ran:")) << "no encoder ran";
+    EXPECT_EQ(rows.status(b), "OK");
+    EXPECT_FALSE(QFile::exists(in.filePath("victim.avi")));
+    EXPECT_EQ(outputs(), QStringList{"b.avi"});
 }
 
 } // namespace

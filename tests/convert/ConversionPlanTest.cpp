@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 using namespace mirelo;
 
@@ -51,25 +52,41 @@ protected:
 };
 
 TEST_F(ConversionPlanTest, RefusesWhatCannotBeConverted) {
+    using namespace sheet;
     const struct {
         int profile;
         const char* start;
-        const char* audioBitrate;
+        const char* item; // an item set to the value below, or nullptr
+        const char* value;
         const char* error;
     } cases[] = {
-        {1, "0:00:00", "64", "not a category heading"}, // "Apple iPod", a heading
-        {0, "0:00:00", "64", "not a category heading"},
-        {93, "0:00:00", "64", "not a category heading"},
-        {18, "1:2", "64", "The clip start \"1:2\" is not a time"},
-        {18, "0:00:00", "lots", "Audio Bitrate"},
+        {1, "0:00:00", nullptr, nullptr, "not a category heading"}, // "Apple iPod", a heading
+        {0, "0:00:00", nullptr, nullptr, "not a category heading"},
+        {93, "0:00:00", nullptr, nullptr, "not a category heading"},
+        {18, "1:2", nullptr, nullptr, "The clip start \"1:2\" is not a time"},
+        {18, "0:00:00", kAudioBitrate, "lots", "\"Audio Bitrate\""},
+        {18, "0:00:00", kAudioChannel, "two", "\"Audio Channel\""},
+        {18, "0:00:00", kSampleRate, "44100 -y", "\"Sample Rate\""},
+        {18, "0:00:00", kVideoBitrate, "256 /abs/victim.mp4 -y -b:v 256", "\"Video Bitrate\""},
+        {18, "0:00:00", kVideoSize, "320x240 -y", "\"Video Size\""},
+        {18, "0:00:00", kVideoSize, "big", "\"Video Size\""},
+        {18, "0:00:00", kVideoFramerate, "fast", "\"Video Framerate\""},
+        // The WMA layout uses none of them; they are refused all the same.
+        {92, "0:00:00", kVideoBitrate, "", "\"Video Bitrate\""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.profile);
+        SCOPED_TRACE(std::to_string(c.profile) + " " + (c.item ? c.item : ""));
         pick(c.profile);
-        sheet.setValue(sheet::kAudioOptions, sheet::kAudioBitrate, c.audioBitrate);
+        if (c.item) {
+            const bool video = sheet.item(kVideoOptions, c.item) != nullptr;
+            sheet.setValue(video ? kVideoOptions : kAudioOptions, c.item, c.value);
+        }
         const PlanOutcome o = plan({"/in/a.avi", c.start, "0:00:10", {}, {}});
         EXPECT_FALSE(o.plan);
         EXPECT_TRUE(o.error.contains(QLatin1String(c.error))) << o.error.toStdString();
+        if (c.item) { // the row says which file it is
+            EXPECT_TRUE(o.error.contains("/in/a.avi")) << o.error.toStdString();
+        }
     }
 }
 

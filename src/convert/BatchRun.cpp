@@ -1,7 +1,7 @@
 #include "convert/BatchRun.h"
 
 #include "convert/EncoderCapabilities.h"
-#include "convert/OutputNaming.h"
+#include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"

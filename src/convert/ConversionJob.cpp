@@ -2,14 +2,11 @@
 
 #include "convert/OutputNaming.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <cstdio>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -86,8 +83,6 @@ ConversionJob::~ConversionJob() {
         m_encoder->disconnect(this); // QProcess kills a running encoder as it is destroyed
     if (m_check)
         m_check->disconnect(this);
-    if (!m_temporaryPath.isEmpty() && !m_finished)
-        QFile::remove(m_temporaryPath);
 }
 
 void ConversionJob::start() {
@@ -125,6 +120,14 @@ bool ConversionJob::prepare() {
     m_clipLength = plan.clipLength;
     m_sourceLength = m_input.probedLength;
     m_expected = plan.expectedSeconds;
+    // The plan names the private folder before it exists; the encoder writes into the one made now.
+    QString error;
+    if (!m_temporary.create(plan.temporaryPath, &error)) {
+        finish(JobOutcome::Fail, error);
+        return false;
+    }
+    m_temporaryPath = m_temporary.filePath();
+    m_result.arguments.last() = m_temporaryPath;
     return true;
 }
 
@@ -263,19 +266,18 @@ void ConversionJob::checkOutputLength(std::optional<double> length) {
 void ConversionJob::finishOk() {
     if (m_finished)
         return;
-    bool renamed = false;
-    if (m_settings.overwrite) {
-        renamed = std::rename(QFile::encodeName(m_temporaryPath).constData(),
-                              QFile::encodeName(m_result.outputPath).constData()) == 0;
-    } else {
-        // The name was free when the job began; something may have taken it since.
+    QString error;
+    MoveOutcome moved =
+        moveOutput(m_temporaryPath, m_result.outputPath, m_settings.overwrite, &error);
+    // The name was free when the job began; something may have taken it since.
+    for (int attempt = 0; moved == MoveOutcome::NameTaken && attempt < 8; ++attempt) {
         m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
                                                m_input.inputPath, false);
-        renamed = QFile::rename(m_temporaryPath, m_result.outputPath);
+        moved = moveOutput(m_temporaryPath, m_result.outputPath, false, &error);
     }
-    if (!renamed) {
-        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1.")
-                                     .arg(m_result.outputPath));
+    if (moved != MoveOutcome::Moved) {
+        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1: %2")
+                                     .arg(m_result.outputPath, error));
         return;
     }
     m_percent = 100;
@@ -322,8 +324,7 @@ void ConversionJob::finish(JobOutcome outcome, const QString& message) {
         return;
     m_finished = true;
     m_stopTimer.stop();
-    if (outcome != JobOutcome::Ok && !m_temporaryPath.isEmpty())
-        QFile::remove(m_temporaryPath);
+    m_temporary.remove(); // empty after an "OK": its output has its final name
     m_result.outcome = outcome;
     m_result.message = message;
     if (m_result.encoderLines.isEmpty())

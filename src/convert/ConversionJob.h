@@ -2,6 +2,7 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/TemporaryOutput.h"
 
 #include <QObject>
 #include <QProcess>
@@ -88,6 +89,7 @@ private:
     JobSettings m_settings;
     JobResult m_result;
     QString m_temporaryPath;
+    TemporaryOutput m_temporary; // before the encoder: it goes only once the encoder is stopped
     QString m_stem;
     QString m_extension;
     std::unique_ptr<QProcess> m_encoder;

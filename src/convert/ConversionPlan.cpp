@@ -3,6 +3,7 @@
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
+#include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "profiles/Catalog.h"
 

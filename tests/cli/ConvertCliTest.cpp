@@ -31,7 +31,15 @@ protected:
         out = QDir(dir.filePath("out"));
         QDir().mkpath(out.path());
     }
-    QStringList outputs() const { return out.entryList(QDir::Files | QDir::Hidden); }
+    // Everything under the output folder, the encoder's temporary folder and file included.
+    QStringList outputs(QDir::Filters kinds = QDir::AllEntries) const {
+        QStringList found;
+        QDirIterator it(out.path(), kinds | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found += out.relativeFilePath(it.next());
+        return found;
+    }
 
     QTemporaryDir dir;
     QDir out;
@@ -222,7 +230,7 @@ TEST_F(ConvertCli, InterruptStopsTheEncoderAndRemovesThePartialOutput) {
     // Wait (tests may block) until the encoder has begun writing its temporary file.
     QElapsedTimer waited;
     waited.start();
-    while (outputs().isEmpty() && waited.elapsed() < 60000)
+    while (outputs(QDir::Files).isEmpty() && waited.elapsed() < 60000)
         QThread::msleep(100);
     ASSERT_FALSE(outputs().isEmpty());
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);

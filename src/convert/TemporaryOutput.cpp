@@ -30,7 +30,11 @@ bool removeFolder(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    if (DIR* dir = ::fdopendir(::dup(fd))) {
+    const int listing = ::dup(fd); // closedir() closes it
+    DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir && listing >= 0)
+        ::close(listing);
+    if (dir) {
         while (const dirent* entry = ::readdir(dir)) {
             const char* name = entry->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)

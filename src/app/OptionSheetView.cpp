@@ -1,12 +1,14 @@
 #include "app/OptionSheetView.h"
 
 #include "profiles/OptionSheet.h"
+#include "profiles/OptionValues.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace mirelo {
 
@@ -61,9 +63,18 @@ public:
             value = line->text();
         else
             return;
+        const QString category = index.data(kCategoryRole).toString();
+        const QString item = index.data(kItemRole).toString();
+        // Blanks typed around a number are dropped; a value the item cannot hold is refused.
+        if (!optionValueError(category, item, value).isEmpty() &&
+            optionValueError(category, item, value.trimmed()).isEmpty())
+            value = value.trimmed();
+        if (const QString refused = optionValueError(category, item, value); !refused.isEmpty()) {
+            m_view->refuseEdit(index, refused);
+            return;
+        }
         // The model is the truth; the grid row follows through the model's change signal.
-        m_view->sheet()->setValue(index.data(kCategoryRole).toString(),
-                                  index.data(kItemRole).toString(), value);
+        m_view->sheet()->setValue(category, item, value);
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -162,6 +173,12 @@ QTreeWidgetItem* OptionSheetView::rowFor(const QString& category, const QString&
         }
     }
     return nullptr;
+}
+
+void OptionSheetView::refuseEdit(const QModelIndex& index, const QString& message) {
+    const QRect cell = visualRect(index);
+    QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), message, viewport(), cell);
+    Q_EMIT editRefused(message);
 }
 
 void OptionSheetView::rebuild() {

@@ -8,7 +8,8 @@ class OptionSheet;
 
 // PS1: a property grid over the option sheet model. Categories are group rows, items show their
 // caption and value; list items are edited with a drop-down of their value list (a typed value
-// is accepted too), read-only items cannot be edited. An edit goes to the model at once, and the
+// is accepted too, unless the item cannot hold it: a bitrate that is not a number, a size that is
+// not WxH, ...), read-only items cannot be edited. An edit goes to the model at once, and the
 // grid follows every change of the model.
 class OptionSheetView : public QTreeWidget {
     Q_OBJECT
@@ -30,6 +31,13 @@ public:
 
     // The grid row of an item, or nullptr; its ValueColumn text is what the user sees.
     QTreeWidgetItem* rowFor(const QString& category, const QString& item) const;
+
+    // Shows why a typed value was not taken, next to the item.
+    void refuseEdit(const QModelIndex& index, const QString& message);
+
+Q_SIGNALS:
+    // A typed value the item cannot hold was refused; the item keeps its value.
+    void editRefused(const QString& message);
 
 private:
     void rebuild();

@@ -2,6 +2,7 @@
 
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
+#include "profiles/OptionValues.h"
 #include "profiles/Presets.h"
 
 #include <cstdio>
@@ -72,7 +73,7 @@ std::optional<ParsedArgs> parseArgs(const QStringList& args,
     return parsed;
 }
 
-std::optional<int> parsePosition(const QString& text) {
+std::optional<ProfileId> parsePosition(const QString& text) {
     bool ok = false;
     const int p = text.trimmed().toInt(&ok);
     if (!ok || !catalogRow(p))
@@ -80,10 +81,10 @@ std::optional<int> parsePosition(const QString& text) {
     return p;
 }
 
-int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, QString* error) {
+int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QString* error) {
     prolist(sheet);
     for (const QString& pick : args.values.value(QStringLiteral("--pick"))) {
-        const std::optional<int> p = parsePosition(pick);
+        const std::optional<ProfileId> p = parsePosition(pick);
         if (!p) {
             *error = QStringLiteral("--pick %1: a profile position is a number from 1 to %2")
                          .arg(pick)
@@ -92,8 +93,7 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, 
         }
         applyPresets(sheet, *p);
     }
-    if (profilePosition > 0)
-        applyPresets(sheet, profilePosition);
+    applyPresets(sheet, profile);
     for (const QString& set : args.values.value(QStringLiteral("--set"))) {
         // Item captions may hold "/" ("A/V Sync"); category captions never do.
         const qsizetype slash = set.indexOf(QLatin1Char('/'));
@@ -104,11 +104,17 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, 
         }
         const QString category = set.left(slash);
         const QString item = set.mid(slash + 1, eq - slash - 1);
-        if (!sheet.setValue(category, item, set.mid(eq + 1))) {
+        const QString value = set.mid(eq + 1);
+        if (!sheet.item(category, item)) {
             *error = QStringLiteral("--set \"%1\": the sheet has no item \"%2\" in category \"%3\"")
                          .arg(set, item, category);
             return kUsage;
         }
+        if (const QString refused = optionValueError(category, item, value); !refused.isEmpty()) {
+            *error = QStringLiteral("--set \"%1\": %2").arg(set, refused);
+            return kUsage;
+        }
+        sheet.setValue(category, item, value);
     }
     return kOk;
 }

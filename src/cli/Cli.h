@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/ProfileId.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -40,12 +42,12 @@ std::optional<ParsedArgs> parseArgs(const QStringList& args,
                                     std::initializer_list<OptionSpec> options, QString* error);
 
 // A profile position given on the command line: 1..92, else nullopt.
-std::optional<int> parsePosition(const QString& text);
+std::optional<ProfileId> parsePosition(const QString& text);
 
 // Builds the sheet as the desktop program would hold it: defaults, each --pick's presets in order,
-// then the profile's own presets (position 0: none), then each --set ("CATEGORY/ITEM=VALUE").
+// then the profile's own presets (none for ProfileId()), then each --set ("CATEGORY/ITEM=VALUE").
 // Returns kOk, or kUsage with a message in *error.
-int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, QString* error);
+int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QString* error);
 
 int runProfiles(const QStringList& args);
 int runSheet(const QStringList& args);

@@ -48,7 +48,7 @@ void onInterrupt(int) {
 
 struct ConvertOptions {
     QStringList files;
-    int position = 0;
+    ProfileId position;
     std::optional<int> start;
     std::optional<int> end;
     RunSettings settings;
@@ -82,7 +82,8 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     o.files = parsed->positionals;
     if (o.files.isEmpty())
         return fail(kUsage, QStringLiteral("convert needs at least one FILE"));
-    const std::optional<int> position = parsePosition(parsed->last(QStringLiteral("--profile")));
+    const std::optional<ProfileId> position =
+        parsePosition(parsed->last(QStringLiteral("--profile")));
     if (!position || isCategoryPosition(*position))
         return fail(kUsage, QStringLiteral("--profile: choose an output profile, a position from "
                                            "1 to %1 that is not a category heading "
@@ -115,7 +116,8 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     o.verbose = parsed->has(QStringLiteral("--verbose"));
     o.json = parsed->has(QStringLiteral("--json"));
     const bool noPreset = parsed->has(QStringLiteral("--no-preset"));
-    if (const int rc = buildSheet(sheet, *parsed, noPreset ? 0 : o.position, &error); rc != kOk)
+    if (const int rc = buildSheet(sheet, *parsed, noPreset ? ProfileId() : o.position, &error);
+        rc != kOk)
         return fail(rc, error);
     return kOk;
 }

@@ -1,14 +1,18 @@
 // mirelo-cli profiles, sheet and command: the catalog, the option sheet and the encoder command
-// line, exactly as the desktop program holds and builds them.
+// line, exactly as the desktop program holds, builds and runs them.
 
 #include "cli/Cli.h"
 
-#include "convert/EncoderCommand.h"
+#include "convert/ConversionPlan.h"
+#include "convert/EncoderCapabilities.h"
+#include "convert/RunSettings.h"
 #include "convert/TimeString.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
+#include "settings/AppSettings.h"
 #include "tools/ToolLocator.h"
 
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -115,6 +119,46 @@ int runSheet(const QStringList& args) {
     return kOk;
 }
 
+namespace {
+
+// The existing-file policy the vector that runs is built for: --existing, else the stored one.
+std::optional<bool> overwritePolicy(const ParsedArgs& parsed, QString* error) {
+    if (!parsed.has(QStringLiteral("--existing")))
+        return readRunSettings(AppSettings::forApplication()).existedFile.trimmed() ==
+               QLatin1String("1");
+    const QString policy = parsed.last(QStringLiteral("--existing"));
+    if (policy != QLatin1String("new") && policy != QLatin1String("overwrite")) {
+        *error = QStringLiteral("--existing: \"new\" or \"overwrite\", not \"%1\"").arg(policy);
+        return std::nullopt;
+    }
+    return policy == QLatin1String("overwrite");
+}
+
+// The encoder's capability lists, read the way a conversion run reads them; nullptr (with the
+// reason in *error) when the encoder cannot list them.
+const EncoderCapabilities* loadCapabilities(const QString& encoder, QString* error) {
+    if (const EncoderCapabilities* known = cachedCapabilities(encoder))
+        return known;
+    CapabilityLoader loader;
+    QEventLoop loop;
+    QObject::connect(&loader, &CapabilityLoader::loaded, &loop, &QEventLoop::quit);
+    QObject::connect(&loader, &CapabilityLoader::failed, &loop, [&](const QString& message) {
+        *error = message;
+        loop.quit();
+    });
+    loader.start(encoder);
+    loop.exec();
+    return cachedCapabilities(encoder);
+}
+
+void printArguments(const QString& program, const QStringList& arguments) {
+    out() << program << '\n';
+    for (const QString& a : arguments)
+        out() << a << '\n';
+}
+
+} // namespace
+
 int runCommand(const QStringList& args) {
     QString error;
     const auto parsed = parseArgs(args,
@@ -127,7 +171,9 @@ int runCommand(const QStringList& args) {
                                    {"--set", true},
                                    {"--start", true},
                                    {"--end", true},
-                                   {"--argv", false}},
+                                   {"--argv", false},
+                                   {"--run-argv", false},
+                                   {"--existing", true}},
                                   &error);
     if (!parsed)
         return usageError(error);
@@ -136,45 +182,65 @@ int runCommand(const QStringList& args) {
     for (const char* required : {"--profile", "--input", "--output"})
         if (!parsed->has(QLatin1String(required)))
             return usageError(QStringLiteral("command needs %1").arg(QLatin1String(required)));
+    const bool runArgv = parsed->has(QStringLiteral("--run-argv"));
+    if (runArgv && parsed->has(QStringLiteral("--argv")))
+        return usageError(QStringLiteral("--argv and --run-argv: choose one"));
 
-    const std::optional<int> position = parsePosition(parsed->last(QStringLiteral("--profile")));
-    if (!position)
+    const std::optional<ProfileId> profile =
+        parsePosition(parsed->last(QStringLiteral("--profile")));
+    if (!profile)
         return usageError(QStringLiteral("--profile: a profile position is a number from 1 to %1")
                               .arg(kCatalogSize));
-    std::optional<int> times[2];
+    QString times[2];
     const char* timeOptions[2] = {"--start", "--end"};
     for (int i = 0; i < 2; ++i) {
-        const QString text = parsed->last(QLatin1String(timeOptions[i]), QStringLiteral("0:00:00"));
-        times[i] = parseTimeString(text);
-        if (!times[i])
+        times[i] = parsed->last(QLatin1String(timeOptions[i]), QStringLiteral("0:00:00"));
+        if (!parseTimeString(times[i]))
             return usageError(QStringLiteral("%1 \"%2\": expected a time H:MM:SS")
-                                  .arg(QLatin1String(timeOptions[i]), text));
+                                  .arg(QLatin1String(timeOptions[i]), times[i]));
     }
+    const std::optional<bool> overwrite = overwritePolicy(*parsed, &error);
+    if (!overwrite)
+        return usageError(error);
 
     OptionSheet sheet;
     const bool noPreset = parsed->has(QStringLiteral("--no-preset"));
-    if (const int rc = buildSheet(sheet, *parsed, noPreset ? 0 : *position, &error); rc != kOk)
+    if (const int rc = buildSheet(sheet, *parsed, noPreset ? ProfileId() : *profile, &error);
+        rc != kOk)
         return fail(rc, error);
 
-    QString encoder = parsed->last(QStringLiteral("--encoder"));
-    if (encoder.isEmpty())
-        encoder = locateEncoder();
-    if (encoder.isEmpty())
-        encoder = encoderDisplayName();
-    const std::optional<EncoderRequest> request = gatherEncoderRequest(
-        sheet, *position, encoder, parsed->last(QStringLiteral("--input")),
-        parsed->last(QStringLiteral("--output")), *times[0], *times[1], &error);
-    if (!request)
-        return fail(kFailed, error);
-
-    const EncoderCommand command = buildEncoderCommand(*request);
-    if (parsed->has(QStringLiteral("--argv"))) {
-        out() << command.program() << '\n';
-        for (const QString& a : command.arguments())
-            out() << a << '\n';
-    } else {
-        out() << command.text() << '\n';
+    JobSettings settings;
+    settings.overwrite = *overwrite;
+    settings.encoderPath = parsed->last(QStringLiteral("--encoder"));
+    if (settings.encoderPath.isEmpty())
+        settings.encoderPath = locateEncoder();
+    if (runArgv) {
+        if (settings.encoderPath.isEmpty())
+            return fail(
+                kFailed,
+                QStringLiteral("The encoder \"%1\" was not found.").arg(encoderDisplayName()));
+        settings.capabilities = loadCapabilities(settings.encoderPath, &error);
+        if (!settings.capabilities)
+            return fail(kFailed, error);
+    } else if (settings.encoderPath.isEmpty()) {
+        settings.encoderPath = encoderDisplayName();
     }
+    const PlanRow row{parsed->last(QStringLiteral("--input")),
+                      times[0],
+                      times[1],
+                      {},
+                      parsed->last(QStringLiteral("--output"))};
+    const PlanOutcome planned = planConversion(row, sheet, *profile, settings);
+    if (!planned.plan)
+        return fail(kFailed, planned.error);
+
+    const ConversionPlan& plan = *planned.plan;
+    if (runArgv)
+        printArguments(plan.program, plan.arguments);
+    else if (parsed->has(QStringLiteral("--argv")))
+        printArguments(plan.profileCommand.program(), plan.profileCommand.arguments());
+    else
+        out() << plan.profileCommand.text() << '\n';
     out().flush();
     return kOk;
 }

@@ -24,8 +24,9 @@ const Subcommand kSubcommands[] = {
     {"command", runCommand,
      "command --profile POS --input PATH --output PATH [--encoder PATH] [--no-preset]\n"
      "        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS]\n"
-     "        [--end H:MM:SS] [--argv]\n"
-     "      The encoder command line a conversion would build (--argv: one argument a line)."},
+     "        [--end H:MM:SS] [--argv | --run-argv [--existing new|overwrite]]\n"
+     "      The encoder command line a conversion would build (--argv: one argument a line;\n"
+     "      --run-argv: the vector that runs with the installed encoder, one argument a line)."},
     {"import", runImport,
      "import URL [--json] [--download 22|34|35|5] [--dest DIR]\n"
      "      A watch page's fields and stream links; --download saves that stream into DIR."},

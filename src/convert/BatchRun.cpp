@@ -1,7 +1,7 @@
 #include "convert/BatchRun.h"
 
 #include "convert/EncoderCapabilities.h"
-#include "convert/OutputNaming.h"
+#include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"
@@ -45,8 +45,7 @@ bool BatchRun::start() {
     m_keys = m_rows.rowKeys();
     if (m_keys.isEmpty())
         return false;
-    const int position = m_profile ? m_profile() : 0;
-    if (!catalogRow(position) || isCategoryPosition(position)) {
+    if (!isProfile(m_profile ? m_profile() : ProfileId())) {
         if (m_platform.messages)
             m_platform.messages->showError(
                 QStringLiteral("Please choose an output profile first: pick a profile in the "
@@ -160,7 +159,7 @@ void BatchRun::startJob(quintptr key, const RunRow& row) {
     input.clipEnd = row.end;
     if (const std::optional<int> length = parseTimeString(row.videoTime); length && *length > 0)
         input.probedLength = *length;
-    input.position = m_profile ? m_profile() : 0;
+    input.position = m_profile ? m_profile() : ProfileId();
     input.sheet = &m_sheet;
     auto* job = new ConversionJob(input, m_jobSettings, this);
     m_job = job;

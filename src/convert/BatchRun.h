@@ -47,7 +47,7 @@ public:
     void setPlatform(const RunPlatform& platform) { m_platform = platform; }
     void setSettingsSource(std::function<RunSettings()> source) { m_settings = std::move(source); }
     // The chooser's current position, read at the start and again for every job.
-    void setProfileSource(std::function<int()> source) { m_profile = std::move(source); }
+    void setProfileSource(std::function<ProfileId()> source) { m_profile = std::move(source); }
     // Empty (the default): the encoder the tool locator finds.
     void setEncoderPath(const QString& path) { m_encoderPath = path; }
 
@@ -100,7 +100,7 @@ private:
     const OptionSheet& m_sheet;
     RunPlatform m_platform;
     std::function<RunSettings()> m_settings;
-    std::function<int()> m_profile;
+    std::function<ProfileId()> m_profile;
     QString m_encoderPath;
     JobSettings m_jobSettings;
     QList<quintptr> m_keys;

@@ -1,20 +1,12 @@
 #include "convert/ConversionJob.h"
 
-#include "convert/CompatibilityRules.h"
-#include "convert/EncoderCapabilities.h"
-#include "convert/EncoderCommand.h"
 #include "convert/OutputNaming.h"
-#include "convert/TimeString.h"
-#include "profiles/Catalog.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <cstdio>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -30,15 +22,6 @@ double lengthTolerance(double expected) {
 
 QString seconds(double s) {
     return QString::number(s, 'f', 1);
-}
-
-std::optional<double> optionValue(const QStringList& args, const char* name) {
-    const qsizetype i = args.indexOf(QLatin1String(name));
-    if (i < 0 || i + 1 >= args.size())
-        return std::nullopt;
-    bool ok = false;
-    const double v = args[i + 1].toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
 }
 
 QString quoteForShell(const QString& a) {
@@ -100,8 +83,6 @@ ConversionJob::~ConversionJob() {
         m_encoder->disconnect(this); // QProcess kills a running encoder as it is destroyed
     if (m_check)
         m_check->disconnect(this);
-    if (!m_temporaryPath.isEmpty() && !m_finished)
-        QFile::remove(m_temporaryPath);
 }
 
 void ConversionJob::start() {
@@ -116,47 +97,37 @@ void ConversionJob::start() {
 }
 
 bool ConversionJob::prepare() {
-    const CatalogRow* row = catalogRow(m_input.position);
-    m_extension = row ? outputExtension(QString::fromUtf8(row->text)) : QString();
-    if (m_extension.isEmpty() || !m_input.sheet) {
-        finish(JobOutcome::Fail, QStringLiteral("No output profile is chosen: pick a profile, not "
-                                                "a category heading."));
+    if (!m_input.sheet) {
+        finish(JobOutcome::Fail, QStringLiteral("No option sheet is given."));
         return false;
     }
-    const std::optional<int> start = parseTimeString(m_input.clipStart);
-    if (!start) {
-        finish(
-            JobOutcome::Fail,
-            QStringLiteral("The clip start \"%1\" is not a time H:MM:SS.").arg(m_input.clipStart));
+    const PlanRow row{
+        m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
+    PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
+    if (!planned.plan) {
+        finish(JobOutcome::Fail, planned.error);
         return false;
     }
-    const int end = parseTimeString(m_input.clipEnd).value_or(*start);
-    m_clipStart = *start;
-    m_stem = inputStem(m_input.inputPath);
-    m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
-                                           m_input.inputPath, m_settings.overwrite);
-    m_temporaryPath = temporaryOutputPath(m_result.outputPath);
-
+    const ConversionPlan& plan = *planned.plan;
+    m_result.outputPath = plan.outputPath;
+    m_result.commandLine = plan.profileCommand.text();
+    m_result.program = plan.program;
+    m_result.arguments = plan.arguments;
+    m_temporaryPath = plan.temporaryPath;
+    m_stem = plan.stem;
+    m_extension = plan.extension;
+    m_clipStart = plan.clipStart;
+    m_clipLength = plan.clipLength;
+    m_sourceLength = m_input.probedLength;
+    m_expected = plan.expectedSeconds;
+    // The plan names the private folder before it exists; the encoder writes into the one made now.
     QString error;
-    std::optional<EncoderRequest> request =
-        gatherEncoderRequest(*m_input.sheet, m_input.position, m_settings.encoderPath,
-                             m_input.inputPath, m_result.outputPath, *start, end, &error);
-    if (!request) {
+    if (!m_temporary.create(plan.temporaryPath, &error)) {
         finish(JobOutcome::Fail, error);
         return false;
     }
-    m_result.commandLine = buildEncoderCommand(*request).text();
-    m_result.program = m_settings.encoderPath;
-    request->outputPath = m_temporaryPath;
-    const QStringList profileArgs = buildEncoderCommand(*request).arguments();
-    static const EncoderCapabilities none;
-    const RuleContext context{m_settings.capabilities ? *m_settings.capabilities : none,
-                              m_settings.overwrite};
-    m_result.arguments = compatibleArguments(profileArgs, context);
-    if (const std::optional<double> t = optionValue(m_result.arguments, "-t"))
-        m_clipLength = *t;
-    m_sourceLength = m_input.probedLength;
-    updateExpected();
+    m_temporaryPath = m_temporary.filePath();
+    m_result.arguments.last() = m_temporaryPath;
     return true;
 }
 
@@ -182,12 +153,7 @@ void ConversionJob::startEncoder() {
 }
 
 void ConversionJob::updateExpected() {
-    if (m_sourceLength) {
-        const double rest = std::max(0.0, *m_sourceLength - m_clipStart);
-        m_expected = m_clipLength ? std::min(*m_clipLength, rest) : rest;
-    } else {
-        m_expected = m_clipLength.value_or(0.0);
-    }
+    m_expected = expectedLength(m_clipStart, m_clipLength, m_sourceLength);
 }
 
 void ConversionJob::onEncoderOutput() {
@@ -300,19 +266,18 @@ void ConversionJob::checkOutputLength(std::optional<double> length) {
 void ConversionJob::finishOk() {
     if (m_finished)
         return;
-    bool renamed = false;
-    if (m_settings.overwrite) {
-        renamed = std::rename(QFile::encodeName(m_temporaryPath).constData(),
-                              QFile::encodeName(m_result.outputPath).constData()) == 0;
-    } else {
-        // The name was free when the job began; something may have taken it since.
+    QString error;
+    MoveOutcome moved =
+        moveOutput(m_temporaryPath, m_result.outputPath, m_settings.overwrite, &error);
+    // The name was free when the job began; something may have taken it since.
+    for (int attempt = 0; moved == MoveOutcome::NameTaken && attempt < 8; ++attempt) {
         m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
                                                m_input.inputPath, false);
-        renamed = QFile::rename(m_temporaryPath, m_result.outputPath);
+        moved = moveOutput(m_temporaryPath, m_result.outputPath, false, &error);
     }
-    if (!renamed) {
-        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1.")
-                                     .arg(m_result.outputPath));
+    if (moved != MoveOutcome::Moved) {
+        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1: %2")
+                                     .arg(m_result.outputPath, error));
         return;
     }
     m_percent = 100;
@@ -359,8 +324,7 @@ void ConversionJob::finish(JobOutcome outcome, const QString& message) {
         return;
     m_finished = true;
     m_stopTimer.stop();
-    if (outcome != JobOutcome::Ok && !m_temporaryPath.isEmpty())
-        QFile::remove(m_temporaryPath);
+    m_temporary.remove(); // empty after an "OK": its output has its final name
     m_result.outcome = outcome;
     m_result.message = message;
     if (m_result.encoderLines.isEmpty())

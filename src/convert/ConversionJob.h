@@ -1,6 +1,8 @@
 #pragma once
 
+#include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/TemporaryOutput.h"
 
 #include <QObject>
 #include <QProcess>
@@ -14,15 +16,6 @@
 namespace mirelo {
 
 class OptionSheet;
-struct EncoderCapabilities;
-
-// Run-wide values every job of a run shares.
-struct JobSettings {
-    QString outputFolder;
-    bool overwrite = false; // existing-file policy "1"
-    QString encoderPath;
-    const EncoderCapabilities* capabilities = nullptr;
-};
 
 // The row and the profile as they stand when the job starts.
 struct JobInput {
@@ -30,7 +23,7 @@ struct JobInput {
     QString clipStart; // "H:MM:SS"
     QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
     std::optional<double> probedLength;
-    int position = 0;
+    ProfileId position;
     const OptionSheet* sheet = nullptr;
 };
 
@@ -96,6 +89,7 @@ private:
     JobSettings m_settings;
     JobResult m_result;
     QString m_temporaryPath;
+    TemporaryOutput m_temporary; // before the encoder: it goes only once the encoder is stopped
     QString m_stem;
     QString m_extension;
     std::unique_ptr<QProcess> m_encoder;

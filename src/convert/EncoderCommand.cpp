@@ -1,59 +1,72 @@
 #include "convert/EncoderCommand.h"
 
+#include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 
-#include <QLocale>
-
-#include <cmath>
 #include <initializer_list>
 #include <utility>
 
 namespace mirelo {
 
-void EncoderCommand::addText(const QString& text) { m_pieces.push_back({false, text}); }
+void EncoderCommand::addText(const QString& text) {
+    m_pieces.push_back({Kind::Text, text});
+}
 
-void EncoderCommand::addQuotedPath(const QString& path) { m_pieces.push_back({true, path}); }
+void EncoderCommand::addValue(const QString& value) {
+    m_pieces.push_back({Kind::Value, value});
+}
+
+void EncoderCommand::addQuotedPath(const QString& path) {
+    m_pieces.push_back({Kind::Path, path});
+}
 
 QString EncoderCommand::text() const {
     QString out;
     for (const Piece& p : m_pieces)
-        out += p.isPath ? QLatin1Char('"') + p.text + QLatin1Char('"') : p.text;
+        out += p.kind == Kind::Path ? QLatin1Char('"') + p.text + QLatin1Char('"') : p.text;
     return out;
 }
 
 QStringList EncoderCommand::arguments() const {
     QStringList args;
-    QString run;
-    auto flush = [&] {
-        args += run.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        run.clear();
+    QString current;
+    bool open = false; // an argument is being built, possibly still empty (an empty value)
+    auto close = [&] {
+        if (open)
+            args += current;
+        current.clear();
+        open = false;
     };
     for (size_t i = 1; i < m_pieces.size(); ++i) {
-        if (m_pieces[i].isPath) {
-            flush();
-            args += m_pieces[i].text;
-        } else {
-            run += m_pieces[i].text;
+        const Piece& p = m_pieces[i];
+        switch (p.kind) {
+        case Kind::Path:
+            close();
+            args += p.text;
+            break;
+        case Kind::Value: // glued to the text around it ("768" "k"), never split
+            current += p.text;
+            open = true;
+            break;
+        case Kind::Text:
+            for (const QChar c : p.text) {
+                if (c == QLatin1Char(' ')) {
+                    close();
+                } else {
+                    current += c;
+                    open = true;
+                }
+            }
+            break;
         }
     }
-    flush();
+    close();
     return args;
 }
 
 QString EncoderCommand::program() const {
     return m_pieces.empty() ? QString() : m_pieces.front().text;
-}
-
-std::optional<int> toInteger16(const QString& text) {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    const double r = std::nearbyint(v); // the default rounding mode: ties to even
-    if (r < -32768.0 || r > 32767.0)
-        return std::nullopt;
-    return static_cast<int>(r);
 }
 
 namespace {
@@ -95,7 +108,7 @@ QString encoderAudioCodec(const QString& v) {
                         {"mp2", "mp2"}});
 }
 
-std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int position,
+std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,
@@ -105,7 +118,7 @@ std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int
     r.encoderPath = encoderPath;
     r.inputPath = inputPath;
     r.outputPath = outputPath;
-    r.position = position;
+    r.position = profile;
     r.videoCodec = sheet.value(kVideoOptions, kVideoCodec);
     r.videoSize = sheet.value(kVideoOptions, kVideoSize);
     r.videoBitrate = sheet.value(kVideoOptions, kVideoBitrate);
@@ -113,6 +126,11 @@ std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int
     r.audioCodec = sheet.value(kAudioOptions, kAudioCodec);
     r.disableAudio = sheet.value(kAudioOptions, kDisableAudio);
     r.sampleRate = sheet.value(kAudioOptions, kSampleRate);
+    if (const QString invalid = sheetValueError(sheet); !invalid.isEmpty()) {
+        if (error)
+            *error = invalid;
+        return std::nullopt;
+    }
     for (auto [name, target] : {std::pair{kAudioBitrate, &r.audioBitrate},
                                 std::pair{kAudioChannel, &r.audioChannel}}) {
         const QString text = sheet.value(kAudioOptions, name);
@@ -159,6 +177,7 @@ using Layout = std::initializer_list<Token>;
 constexpr Token T(const char* s) { return {Slot::Text, s}; }
 constexpr Token S(Slot s) { return {s, nullptr}; }
 
+// clang-format off
 // The pieces from the video bitrate to the end, shared by the 3GP and 3G2 layouts.
 #define MIRELO_PHONE_TAIL                                                                          \
     T(" -b "), S(Slot::VideoBitrate), T("k -r "), S(Slot::Framerate), T(" -ss "),                  \
@@ -194,74 +213,55 @@ const Layout kWma{T(" -acodec "), S(Slot::AudioCodec), T(" -vn "), S(Slot::Outpu
 
 #undef MIRELO_PHONE_TAIL
 
-// Which layout, with which row fragment, each run of positions uses. Category rows share the
-// layout of the profiles around them.
-struct LayoutRange {
-    int first;
-    int last;
-    const Layout* layout;
-    const char* fragment;
-};
-
-const LayoutRange kLayoutRanges[] = {
-    {1, 13, &kFull, " -f mp4 -vcodec "},   {14, 16, &kFull, "  -vcodec "},
-    {17, 19, &kFull, " -f psp -vcodec "},  {20, 26, &kFull, "  -vcodec "},
-    {27, 29, &kWmv, ""},                   {30, 30, &kFull, " -f mp4  -vcodec "},
-    {31, 31, &kWmv, ""},                   {32, 32, &kFull, " -f mp4  -vcodec "},
-    {33, 39, &kWmv, ""},                   {40, 53, &kFull, " -f avi  -vcodec "},
-    {54, 54, &kWmv, ""},                   {55, 55, &kFull, " -f mp4  -vcodec "},
-    {56, 57, &kWmv, ""},                   {58, 58, &kFull, " -f avi  -vcodec "},
-    {59, 59, &kFull, " -f mp4  -vcodec "}, {60, 61, &kFull, "   -vcodec "},
-    {62, 63, &k3gp, ""},                   {64, 64, &k3g2, ""},
-    {65, 70, &kFull, " -f mp4  -vcodec "}, {71, 73, &kWmv, ""},
-    {74, 76, &kFlash, ""},                 {77, 78, &kWmv, ""},
-    {79, 80, &kDvd, " -target ntsc-dvd "}, {81, 81, &kDvd, " -target pal-dvd "},
-    {82, 83, &kFull, "   -vcodec "},       {84, 84, &kFull, " -f avi  -vcodec "},
-    {85, 85, &kWmv, ""},                   {86, 86, &kFull, " -f mp4  -vcodec "},
-    {87, 88, &kAudio, "  -vn -f  mp3 -vn "}, {89, 89, &kAudio, "  -vn -f  ogg "},
-    {90, 90, &kAudio, "  -vn -f  wav "},   {91, 91, &kAudio, "  -vn -f  aac "},
-    {92, 92, &kWma, ""},
-};
-
-const LayoutRange* layoutFor(int position) {
-    for (const LayoutRange& r : kLayoutRanges)
-        if (position >= r.first && position <= r.last)
-            return &r;
-    return nullptr;
+const Layout& layoutPieces(CommandLayout layout) {
+    switch (layout) {
+    case CommandLayout::Full:     return kFull;
+    case CommandLayout::Wmv:      return kWmv;
+    case CommandLayout::Phone3gp: return k3gp;
+    case CommandLayout::Phone3g2: return k3g2;
+    case CommandLayout::Flash:    return kFlash;
+    case CommandLayout::Dvd:      return kDvd;
+    case CommandLayout::Audio:    return kAudio;
+    case CommandLayout::Wma:      return kWma;
+    }
+    return kWma;
 }
+// clang-format on
 
 } // namespace
 
 EncoderCommand buildEncoderCommand(const EncoderRequest& r) {
     EncoderCommand cmd;
-    const LayoutRange* range = layoutFor(r.position);
-    if (!range)
+    const CatalogRow* row = catalogRow(r.position);
+    if (!row)
         return cmd;
     cmd.addQuotedPath(r.encoderPath);
     cmd.addText(QStringLiteral(" -i "));
     cmd.addQuotedPath(r.inputPath);
-    for (const Token& t : *range->layout) {
+    for (const Token& t : layoutPieces(row->layout)) {
+        // clang-format off
         switch (t.slot) {
         case Slot::Text: cmd.addText(QString::fromLatin1(t.text)); break;
-        case Slot::RowFragment: cmd.addText(QString::fromLatin1(range->fragment)); break;
-        case Slot::VideoCodec: cmd.addText(encoderVideoCodec(r.videoCodec)); break;
-        case Slot::AudioBitrate: cmd.addText(QString::number(r.audioBitrate)); break;
-        case Slot::AudioChannel: cmd.addText(QString::number(r.audioChannel)); break;
-        case Slot::SampleRate: cmd.addText(r.sampleRate); break;
-        case Slot::VideoBitrate: cmd.addText(r.videoBitrate); break;
+        case Slot::RowFragment: cmd.addText(QString::fromLatin1(row->fragment)); break;
+        case Slot::VideoCodec: cmd.addValue(encoderVideoCodec(r.videoCodec)); break;
+        case Slot::AudioBitrate: cmd.addValue(QString::number(r.audioBitrate)); break;
+        case Slot::AudioChannel: cmd.addValue(QString::number(r.audioChannel)); break;
+        case Slot::SampleRate: cmd.addValue(r.sampleRate); break;
+        case Slot::VideoBitrate: cmd.addValue(r.videoBitrate); break;
         case Slot::Framerate:
-            cmd.addText(r.videoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
-                                                                  : r.videoFramerate);
+            cmd.addValue(r.videoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
+                                                                   : r.videoFramerate);
             break;
-        case Slot::ClipStart: cmd.addText(QString::number(r.clipStartSeconds)); break;
-        case Slot::ClipDuration: cmd.addText(QString::number(r.clipDurationSeconds)); break;
-        case Slot::VideoSize: cmd.addText(r.videoSize); break;
-        case Slot::AudioCodec: cmd.addText(encoderAudioCodec(r.audioCodec)); break;
+        case Slot::ClipStart: cmd.addValue(QString::number(r.clipStartSeconds)); break;
+        case Slot::ClipDuration: cmd.addValue(QString::number(r.clipDurationSeconds)); break;
+        case Slot::VideoSize: cmd.addValue(r.videoSize); break;
+        case Slot::AudioCodec: cmd.addValue(encoderAudioCodec(r.audioCodec)); break;
         case Slot::NoAudio:
             cmd.addText(r.disableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an "));
             break;
         case Slot::Output: cmd.addQuotedPath(r.outputPath); break;
         }
+        // clang-format on
     }
     return cmd;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "profiles/OptionValues.h"
+#include "profiles/ProfileId.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,11 +13,14 @@ namespace mirelo {
 
 class OptionSheet;
 
-// An encoder command line as the pieces it is made of: fixed text and quoted paths. The text is
-// what the user is shown; the argument vector keeps every path one argument, whatever it holds.
+// An encoder command line as the pieces it is made of: fixed text, option values and quoted
+// paths. The text is what the user is shown. The argument vector splits only the fixed text on
+// blanks: a path is one argument and a value lies inside one argument, whatever they hold, so
+// that no value can add an argument of its own.
 class EncoderCommand {
 public:
     void addText(const QString& text);
+    void addValue(const QString& value);
     void addQuotedPath(const QString& path);
 
     QString text() const;
@@ -22,8 +28,9 @@ public:
     QString program() const;       // the first quoted path
 
 private:
+    enum class Kind { Text, Value, Path };
     struct Piece {
-        bool isPath;
+        Kind kind;
         QString text;
     };
     std::vector<Piece> m_pieces;
@@ -34,7 +41,7 @@ struct EncoderRequest {
     QString encoderPath;
     QString inputPath;
     QString outputPath;
-    int position = 0;
+    ProfileId position;
     QString videoCodec;
     QString videoSize;
     QString videoBitrate;
@@ -48,16 +55,13 @@ struct EncoderRequest {
     int clipDurationSeconds = 0;
 };
 
-// Option text to a 16-bit integer: nearest integer, ties to even ("12.2" gives 12, "2.5" gives 2);
-// nullopt for text that is not a number or lies outside the 16-bit range.
-std::optional<int> toInteger16(const QString& text);
-
 QString encoderVideoCodec(const QString& sheetValue);
 QString encoderAudioCodec(const QString& sheetValue);
 
-// Reads the sheet's options into a request. Fails, with a message naming the item, when
-// "Audio Bitrate" or "Audio Channel" is not a number.
-std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, int position,
+// Reads the sheet's options into a request. Fails, with a message naming the item, when an item
+// holds a value it cannot (a bitrate, frame rate, sample rate or channel count that is not a
+// number, a size that is not WxH).
+std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,

@@ -1,27 +1,17 @@
 #include "convert/OutputNaming.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
-#include <cerrno>
-#include <csignal>
 #include <sys/stat.h>
 
 namespace mirelo {
 
 namespace {
 
-constexpr char kTemporaryMark[] = ".mirelo-part";
-
 bool exists(const QString& path) {
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-bool processAlive(qint64 pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 } // namespace
@@ -51,36 +41,6 @@ QString chooseOutputPath(const QString& folder, const QString& stem, const QStri
         path = dir.filePath(taken + QStringLiteral("_New") + extension);
     }
     return path;
-}
-
-QString temporaryOutputPath(const QString& finalPath) {
-    const QFileInfo info(finalPath);
-    const QString suffix =
-        info.fileName().contains(QLatin1Char('.')) ? QLatin1Char('.') + info.suffix() : QString();
-    return info.dir().filePath(QStringLiteral(".%1.%2%3%4")
-                                   .arg(info.fileName())
-                                   .arg(QCoreApplication::applicationPid())
-                                   .arg(QLatin1String(kTemporaryMark), suffix));
-}
-
-int removeStaleTemporaryOutputs(const QString& folder) {
-    static const QRegularExpression re(QStringLiteral("^\\..+\\.(\\d+)\\.mirelo-part(\\.[^.]*)?$"));
-    int removed = 0;
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral(".*") + QLatin1String(kTemporaryMark) + QLatin1Char('*')},
-                      QDir::Files | QDir::Hidden);
-    for (const QString& name : names) {
-        const QRegularExpressionMatch m = re.match(name);
-        if (!m.hasMatch())
-            continue;
-        const qint64 pid = m.captured(1).toLongLong();
-        if (pid == QCoreApplication::applicationPid() || processAlive(pid))
-            continue;
-        if (QFile::remove(dir.filePath(name)))
-            ++removed;
-    }
-    return removed;
 }
 
 } // namespace mirelo

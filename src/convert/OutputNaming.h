@@ -17,12 +17,4 @@ bool isSameFile(const QString& a, const QString& b);
 QString chooseOutputPath(const QString& folder, const QString& stem, const QString& extension,
                          const QString& inputPath, bool overwrite);
 
-// The hidden name the encoder writes to until the row ends "OK"; it keeps the final extension,
-// from which the encoder picks the container when the command line names none.
-QString temporaryOutputPath(const QString& finalPath);
-
-// Removes temporary outputs that a crashed or killed earlier run left in a folder (never those of
-// a process that is still alive). Returns how many were removed.
-int removeStaleTemporaryOutputs(const QString& folder);
-
 } // namespace mirelo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/ProfileId.h"
+
 #include <QString>
 
 #include <span>
@@ -9,23 +11,47 @@ namespace mirelo {
 
 enum class RowKind { Category, Profile };
 
-// One row of the profile chooser. The 1-based position is the profile identifier everywhere:
-// presets, the command line and the stored "profile" setting all key on it.
-struct CatalogRow {
-    int position;
-    RowKind kind;
-    const char* text;
-    int icon; // 1-based picture of the chooser's image list; 0 for profile rows
+// The encoder command-line layouts the rows share; the command-line builder holds their pieces.
+enum class CommandLayout { Full, Wmv, Phone3gp, Phone3g2, Flash, Dvd, Audio, Wma };
+
+// One step of a profile's preset: optionally empty the item's value list, optionally set its
+// value, then append values to its list (a value the list holds already is not added again).
+struct ItemSetting {
+    const char* category;
+    const char* item;
+    bool clearList;
+    const char* value; // nullptr: the value is left as it was
+    std::vector<const char*> list;
 };
 
-constexpr int kCatalogSize = 92;
+// One row of the profile chooser with everything the product knows about it. Every reader
+// (the chooser and its pictures, the presets, the command line) takes it from here.
+struct CatalogRow {
+    int position; // 1-based place in the chooser, written out so the table reads like the chooser
+    RowKind kind;
+    const char* text;
+    int icon;            // 1-based index in the chooser's image list; 0 for profile rows
+    const char* picture; // name of the family picture; nullptr for profile rows
+    CommandLayout layout;
+    const char* fragment; // the row's own piece of its layout; empty when the layout has none
+    std::vector<ItemSetting> preset; // in the order the steps run; empty for headings
+
+    ProfileId id() const { return position; }
+};
 
 std::span<const CatalogRow> catalogRows();
 
-// The row at a position, or nullptr outside 1..92.
-const CatalogRow* catalogRow(int position);
+// The number of rows, counted from the table, so that a new profile is one new row and nothing
+// else.
+inline const int kCatalogSize = static_cast<int>(catalogRows().size());
 
-bool isCategoryPosition(int position);
+// The row of a profile, or nullptr outside 1..92.
+const CatalogRow* catalogRow(ProfileId profile);
+
+bool isCategoryPosition(ProfileId profile);
+// True for a row that converts: a profile, not a heading, inside 1..92.
+bool isProfile(ProfileId profile);
+// The headings' positions, as numbers.
 std::vector<int> categoryPositions();
 
 // The four characters from the first "." of a display text (".mp4"); empty when there is no ".".

@@ -1,22 +1,17 @@
 #include "profiles/Presets.h"
 
-#include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 
 namespace mirelo {
 
-// Defined in PresetTable.cpp: the steps of every position, index 0 unused.
-const std::vector<std::vector<ItemSetting>>& presetTable();
-
-const std::vector<ItemSetting>& presetFor(int position) {
+const std::vector<ItemSetting>& presetFor(ProfileId profile) {
     static const std::vector<ItemSetting> none;
-    if (!catalogRow(position))
-        return none;
-    return presetTable()[static_cast<size_t>(position)];
+    const CatalogRow* row = catalogRow(profile);
+    return row ? row->preset : none;
 }
 
-void applyPresets(OptionSheet& sheet, int position) {
-    for (const ItemSetting& step : presetFor(position)) {
+void applyPresets(OptionSheet& sheet, ProfileId profile) {
+    for (const ItemSetting& step : presetFor(profile)) {
         if (!sheet.item(step.category, step.item))
             continue;
         if (step.clearList)

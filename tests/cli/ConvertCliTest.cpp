@@ -1,4 +1,5 @@
 #include "common/TestSupport.h"
+#include "convert/ConversionJob.h"
 #include "tools/MediaFixtures.h"
 
 #include <QDirIterator>
@@ -18,6 +19,11 @@ using namespace mirelo::test;
 
 namespace {
 
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
 class ConvertCli : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -25,7 +31,15 @@ protected:
         out = QDir(dir.filePath("out"));
         QDir().mkpath(out.path());
     }
-    QStringList outputs() const { return out.entryList(QDir::Files | QDir::Hidden); }
+    // Everything under the output folder, the encoder's temporary folder and file included.
+    QStringList outputs(QDir::Filters kinds = QDir::AllEntries) const {
+        QStringList found;
+        QDirIterator it(out.path(), kinds | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found += out.relativeFilePath(it.next());
+        return found;
+    }
 
     QTemporaryDir dir;
     QDir out;
@@ -89,6 +103,114 @@ TEST_F(ConvertCli, VerboseShowsTheProfileCommandLineAndWhatRan) {
     EXPECT_TRUE(r.out.startsWith("OK\t" + clip + "\t" + out.filePath("my clip.aac")));
 }
 
+// The vector `command --run-argv` prints is the one `convert` runs for the same file, but for
+// the temporary name, which each run makes its own.
+TEST_F(ConvertCli, CommandRunArgvIsWhatAConversionRuns) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "my clip.avi");
+    const struct {
+        const char* profile;
+        const char* existing;
+        QStringList more;
+        const char* expected; // an argument pair the installed encoder needs
+    } cases[] = {
+        {"91", "overwrite", {}, "-f adts"},
+        {"18",
+         "new",
+         {"--start", "0:00:01", "--set", "Audio Options/Audio Bitrate=96"},
+         "-b:a 96k"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile);
+        const QStringList common =
+            QStringList{"--profile", c.profile, "--existing", c.existing} + c.more;
+        const CliResult converted = runCli(
+            QStringList{"convert", clip, "--output-folder", out.path(), "--verbose"} + common);
+        ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+        const QString ran = converted.err.section("\nRan: ", 1).section('\n', 0, 0);
+        const QString output = converted.out.section('\t', 2, 2).trimmed();
+        ASSERT_TRUE(QFile::exists(output)) << converted.out.toStdString();
+
+        const CliResult planned = runCli(
+            QStringList{"command", "--input", clip, "--output", output, "--run-argv"} + common);
+        ASSERT_EQ(planned.exitCode, 0) << planned.err.toStdString();
+        QStringList lines = planned.out.split('\n');
+        ASSERT_EQ(lines.takeLast(), "");
+        ASSERT_GT(lines.size(), 4);
+        const QString temporary = lines.takeLast();
+        EXPECT_NE(temporary, output);
+        EXPECT_TRUE(temporary.startsWith(out.path() + '/')) << temporary.toStdString();
+        const QString program = lines.takeFirst();
+        EXPECT_TRUE(ran.startsWith(mirelo::displayArguments(program, lines) + ' '))
+            << "ran:     " << ran.toStdString()
+            << "\nplanned: " << mirelo::displayArguments(program, lines).toStdString();
+        EXPECT_TRUE(lines.join(' ').contains(c.expected)) << lines.join(' ').toStdString();
+        EXPECT_TRUE(lines.contains(QString(c.existing) == "overwrite" ? "-y" : "-n"));
+    }
+}
+
+TEST_F(ConvertCli, CommandRunArgvRefusesWhatItCannotPlan) {
+    const QStringList io{"command", "--profile", "18", "--input", "a.avi", "--output", "a.mp4"};
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {io + QStringList{"--run-argv", "--argv"}, 2, "choose one"},
+        {io + QStringList{"--run-argv", "--existing", "maybe"}, 2, "--existing"},
+        {io + QStringList{"--run-argv", "--encoder", dir.filePath("no-such-encoder")}, 1,
+         "no-such-encoder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+}
+
+// A --set value the item cannot hold never reaches the encoder: with blanks it would have made
+// encoder arguments of its own and overwritten an unrelated file.
+TEST_F(ConvertCli, ValuesAnItemCannotHoldAreRefusedBeforeAnyEncoderRuns) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "clip.avi");
+    const QString victim = dir.filePath("victim.mp4");
+    QFile v(victim);
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+    v.write("precious");
+    v.close();
+    const QStringList io{"--input", clip, "--output", out.filePath("clip.mp4")};
+    const struct {
+        QString set;
+        const char* item;
+    } values[] = {
+        {"Video Options/Video Bitrate=256 " + victim + " -y -b:v 256", "Video Bitrate"},
+        {"Video Options/Video Size=320x240 " + victim + " -y", "Video Size"},
+        {"Video Options/Video Size=large", "Video Size"},
+        {"Video Options/Video Framerate=25 -y", "Video Framerate"},
+        {"Audio Options/Sample Rate=44100 " + victim, "Sample Rate"},
+        {"Audio Options/Audio Channel=2 -y", "Audio Channel"},
+    };
+    for (const auto& value : values) {
+        const QStringList runs[] = {
+            {"sheet", "--set", value.set},
+            QStringList{"command", "--profile", "18", "--set", value.set} + io,
+            QStringList{"command", "--profile", "18", "--run-argv", "--set", value.set} + io,
+            {"convert", clip, "--profile", "18", "--output-folder", out.path(), "--existing",
+             "overwrite", "--set", value.set},
+        };
+        for (const QStringList& args : runs) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const CliResult r = runCli(args);
+            EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(QStringLiteral("\"%1\"").arg(value.item)))
+                << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+            EXPECT_EQ(readAll(victim), "precious");
+            EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+        }
+    }
+}
+
 bool encoderAlive(const QString& folder) {
     QDirIterator it("/proc", QDir::Dirs | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -108,7 +230,7 @@ TEST_F(ConvertCli, InterruptStopsTheEncoderAndRemovesThePartialOutput) {
     // Wait (tests may block) until the encoder has begun writing its temporary file.
     QElapsedTimer waited;
     waited.start();
-    while (outputs().isEmpty() && waited.elapsed() < 60000)
+    while (outputs(QDir::Files).isEmpty() && waited.elapsed() < 60000)
         QThread::msleep(100);
     ASSERT_FALSE(outputs().isEmpty());
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);

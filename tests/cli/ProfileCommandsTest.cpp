@@ -91,10 +91,10 @@ TEST(CliCommand, BadInputGetsExitCodesAndMessages) {
         {{"command", "--profile", "2", "--input", "a"}, 2, "--output"},
         {QStringList{"command", "--profile", "2", "--set", "Audio Options/Audio Bitrate=fast"} +
              io,
-         1, "Audio Bitrate"},
+         2, "Audio Bitrate"},
         {QStringList{"command", "--profile", "92", "--set", "Audio Options/Audio Channel=two"} +
              io,
-         1, "Audio Channel"},
+         2, "Audio Channel"},
     };
     for (const auto& c : cases) {
         const auto r = runCli(c.args);

@@ -1,12 +1,16 @@
 #include "ConvertTestSupport.h"
 
+#include "convert/ConversionPlan.h"
+#include "convert/EncoderCapabilities.h"
 #include "convert/RunRows.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
+#include "profiles/SheetNames.h"
 #include "tools/MediaFixtures.h"
 #include "tools/ToolLocator.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,7 +57,10 @@ protected:
         return rows.append({path, "0:00:00", length, length, false});
     }
 
-    QStringList outputs() const { return out.entryList(QDir::Files | QDir::Hidden); }
+    // Everything in the output folder, folders (a temporary one left behind) included.
+    QStringList outputs() const {
+        return out.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     QTemporaryDir dir;
     QDir in, out;
@@ -303,6 +310,94 @@ TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning)
         EXPECT_LE(track[i], 99);
         EXPECT_GE(track[i], track[i - 1]);
     }
+}
+
+// A value the encoder would misread fails the row before anything runs, naming the file and the
+// item; the run goes on with the next row.
+TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
+    const quintptr a = addRow(makeVideoClip(in, "a.avi"));
+    sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate,
+                   "256 " + in.filePath("victim.avi") + " -y -b:v 256");
+    QObject::connect(&run, &BatchRun::rowFinished, [this](quintptr, const JobResult&) {
+        sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate, "384");
+    });
+    const quintptr b = addRow(makeVideoClip(in, "b.avi"));
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    EXPECT_EQ(rows.status(a), "Fail");
+    EXPECT_TRUE(rows.detail(a).contains(in.filePath("a.avi"))) << rows.detail(a).toStdString();
+    EXPECT_TRUE(rows.detail(a).contains("\"Video Bitrate\"")) << rows.detail(a).toStdString();
+    EXPECT_FALSE(rows.detail(a).contains("Ran:")) << "no encoder ran";
+    EXPECT_EQ(rows.status(b), "OK");
+    EXPECT_FALSE(QFile::exists(in.filePath("victim.avi")));
+    EXPECT_EQ(outputs(), QStringList{"b.avi"});
+}
+
+// The temporary name does not grow with the output's: any name that fits the file system
+// converts, up to the longest (255 bytes).
+TEST_F(BatchRunTest, ALongNameThatFitsConverts) {
+    const QString stem(251, QLatin1Char('n'));
+    const quintptr r = addRow(makeVideoClip(in, stem + ".avi"));
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    EXPECT_EQ(rows.status(r), "OK") << rows.detail(r).toStdString();
+    EXPECT_EQ(outputs(), QStringList{stem + ".avi"});
+}
+
+// Nothing planted where the encoder writes, or at the final name, makes the conversion write
+// through a link into another file.
+TEST_F(BatchRunTest, NoLinkIsWrittenThrough) {
+    choose(kMp4);
+    settings.existedFile = "1"; // the encoder is told to overwrite
+    const QString clip = makeVideoClip(in, "a.avi");
+    const QString victim = in.filePath("victim.mp4");
+    const QString other = in.filePath("other.mp4");
+    writeFile(victim, "precious");
+    writeFile(other, "also precious");
+    // Links at the temporary name the conversion announces and at its final name.
+    const PlanOutcome planned = planConversion({clip, "0:00:00", "0:00:02", 2.0, {}}, sheet,
+                                               kMp4, {out.path(), true, locateEncoder(), nullptr});
+    ASSERT_TRUE(planned.plan) << planned.error.toStdString();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(planned.plan->temporaryPath).path()));
+    ASSERT_TRUE(QFile::link(victim, planned.plan->temporaryPath));
+    ASSERT_TRUE(QFile::link(other, out.filePath("a.mp4")));
+
+    const quintptr r = addRow(clip);
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    EXPECT_EQ(rows.status(r), "OK") << rows.detail(r).toStdString();
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_EQ(readFile(other), "also precious");
+    const QFileInfo output(out.filePath("a.mp4"));
+    EXPECT_FALSE(output.isSymLink());
+    EXPECT_GT(output.size(), 1000);
+}
+
+// Closing the product mid-conversion stops the encoder and leaves nothing in the output folder.
+TEST_F(BatchRunTest, ADestroyedJobLeavesNothingBehind) {
+    choose(kHdAvc);
+    const QString clip = makeVideoClip(in, "long.avi", 60);
+    const QString encoder = locateEncoder();
+    QEventLoop loop;
+    CapabilityLoader loader; // the installed encoder's names for the profile's encoders
+    QObject::connect(&loader, &CapabilityLoader::loaded, &loop, &QEventLoop::quit);
+    QObject::connect(&loader, &CapabilityLoader::failed, &loop, &QEventLoop::quit);
+    loader.start(encoder);
+    loop.exec();
+    ASSERT_NE(cachedCapabilities(encoder), nullptr);
+    auto* job = new ConversionJob({clip, "0:00:00", "0:01:00", 60.0, kHdAvc, &sheet},
+                                  {out.path(), false, encoder, cachedCapabilities(encoder)});
+    QObject::connect(job, &ConversionJob::progressChanged, &loop, [&](int percent) {
+        if (percent > ConversionJob::kStartProgress) // the encoder has written part of the file
+            loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, [&] { loop.exit(1); });
+    job->start();
+    ASSERT_EQ(loop.exec(), 0);
+    EXPECT_FALSE(outputs().isEmpty());
+    delete job;
+    EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+    EXPECT_FALSE(encoderWritingInto(out.path()));
 }
 
 } // namespace

@@ -213,3 +213,37 @@ TEST(EncoderCommand, PathsStayWholeArguments) {
               QStringList({"-vcodec", "mpeg4", "-f", "3gp", "-ac", "1", "-ar", "8000", "-ab",
                            "12.2k", "-b", "768k"}));
 }
+
+// An option value is never split into arguments of its own: blanks and dashes in a value stay
+// inside the one argument that carries it, while the text shown keeps the value as it is.
+TEST(EncoderCommand, OptionValuesStayInsideOneArgument) {
+    const QString hostile = QStringLiteral("256 /abs/victim.mp4 -y -b:v 256");
+    const struct {
+        int position;
+        void (*change)(EncoderRequest&, const QString&);
+        const char* option; // the switch the value belongs to
+        const char* suffix; // text the layout glues to the value
+    } cases[] = {
+        {2, [](EncoderRequest& r, const QString& v) { r.videoBitrate = v; }, "-b", "k"},
+        {2, [](EncoderRequest& r, const QString& v) { r.videoSize = v; }, "-s", ""},
+        {2, [](EncoderRequest& r, const QString& v) { r.videoFramerate = v; }, "-r", ""},
+        {2, [](EncoderRequest& r, const QString& v) { r.sampleRate = v; }, "-ar", ""},
+        {2, [](EncoderRequest& r, const QString& v) { r.videoCodec = v; }, "-vcodec", ""},
+        {63, [](EncoderRequest& r, const QString& v) { r.audioCodec = v; }, "-acodec", ""},
+        {88, [](EncoderRequest& r, const QString& v) { r.sampleRate = v; }, "-ar", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.position) + " " + c.option);
+        EncoderRequest r = sample(c.position);
+        const QStringList before = buildEncoderCommand(r).arguments();
+        c.change(r, hostile);
+        const EncoderCommand cmd = buildEncoderCommand(r);
+        EXPECT_TRUE(cmd.text().contains(hostile));
+        const QStringList args = cmd.arguments();
+        EXPECT_EQ(args.size(), before.size()) << args.join('|').toStdString();
+        EXPECT_EQ(args[args.indexOf(c.option) + 1], hostile + c.suffix);
+        EXPECT_FALSE(args.contains("-y"));
+        EXPECT_FALSE(args.contains("/abs/victim.mp4"));
+        EXPECT_EQ(args.last(), "out.x");
+    }
+}

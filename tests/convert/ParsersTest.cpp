@@ -121,23 +121,4 @@ TEST(OutputNaming, NewRuleSourceProtectionAndOverwrite) {
     EXPECT_EQ(chooseOutputPath(dir.path(), "b", ".mp4", input, false), d.filePath("b.mp4"));
 }
 
-TEST(OutputNaming, TemporaryNamesKeepTheExtensionAndStaleOnesAreRemoved) {
-    QTemporaryDir dir;
-    const QDir d(dir.path());
-    const QString temp = temporaryOutputPath(d.filePath("a.mp4"));
-    EXPECT_TRUE(temp.endsWith(".mp4"));
-    EXPECT_TRUE(QFileInfo(temp).fileName().startsWith(".a.mp4."));
-    touch(temp); // ours: this process is alive
-    const QString stale = d.filePath(".b.wmv.999999999.mirelo-part.wmv");
-    touch(stale);                                                                 // no such process
-    const QString alive = d.filePath(QStringLiteral(".c.avi.1.mirelo-part.avi")); // init
-    touch(alive);
-    touch(d.filePath("user.mirelo-part.txt"));
-    EXPECT_EQ(removeStaleTemporaryOutputs(dir.path()), 1);
-    EXPECT_FALSE(QFile::exists(stale));
-    EXPECT_TRUE(QFile::exists(temp));
-    EXPECT_TRUE(QFile::exists(alive));
-    EXPECT_TRUE(QFile::exists(d.filePath("user.mirelo-part.txt")));
-}
-
 } // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+#include <string>
 
 using namespace mirelo;
 
@@ -74,4 +76,26 @@ TEST(Catalog, StoredPositionReadsTheLeadingNumber) {
                  {"93", 93}, {" 12 ", 12}, {"12abc", 12}, {"-5", 0}, {"99999999999999", 999999999}};
     for (const auto& c : cases)
         EXPECT_EQ(parseStoredPosition(QString::fromLatin1(c.stored)), c.position) << c.stored;
+}
+
+TEST(Catalog, HeadingsNamePicturesAndShareTheLayoutOfTheirFirstProfile) {
+    std::map<int, std::string> pictureOfIcon;
+    for (const CatalogRow& row : catalogRows()) {
+        SCOPED_TRACE(row.text);
+        if (row.kind == RowKind::Profile) {
+            EXPECT_EQ(row.picture, nullptr);
+            continue;
+        }
+        ASSERT_NE(row.picture, nullptr);
+        EXPECT_TRUE(row.preset.empty());
+        // One picture per image-list index: two headings with one index show the same picture.
+        const auto [known, added] = pictureOfIcon.emplace(row.icon, row.picture);
+        EXPECT_EQ(known->second, row.picture);
+        const CatalogRow* first = catalogRow(row.position + 1);
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->kind, RowKind::Profile);
+        EXPECT_EQ(first->layout, row.layout);
+        EXPECT_STREQ(first->fragment, row.fragment);
+    }
+    EXPECT_EQ(pictureOfIcon.size(), 21u);
 }

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -31,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 using namespace mirelo;
 using namespace mirelo::sheet;
@@ -300,6 +302,52 @@ TEST_F(MainWindow, ClosingAnnouncesItselfOnce) {
     w->close();
     w->close();
     EXPECT_EQ(closings, 1);
+}
+
+// A typed value the encoder would misread is refused: the item keeps its value and the sheet
+// says why.
+TEST_F(MainWindow, SheetRefusesTypedValuesItsItemsCannotHold) {
+    auto w = open();
+    w->show();
+    OptionSheetView* ps1 = w->optionSheetView();
+    QSignalSpy refused(ps1, SIGNAL(editRefused(QString)));
+    const struct {
+        const char* category;
+        const char* item;
+        const char* typed;
+        const char* value; // what the item holds afterwards
+    } cases[] = {
+        {kVideoOptions, kVideoBitrate, "256 /abs/victim.mp4 -y -b:v 256", "256"},
+        {kVideoOptions, kVideoSize, "big", "320x240"},
+        {kVideoOptions, kVideoFramerate, "fast", "29.97"},
+        {kAudioOptions, kSampleRate, "44100 -y", "44100"},
+        {kAudioOptions, kAudioChannel, "two", "2"},
+        {kVideoOptions, kVideoSize, " 640x360 ", "640x360"}, // blanks around are dropped
+        {kVideoOptions, kVideoFramerate, "Auto", "Auto"},
+        {kVideoOptions, kVideoCodec, "my codec", "my codec"}, // not an item the check governs
+    };
+    int refusals = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.item) + " " + c.typed);
+        QTRY_VERIFY(ps1->viewport()->findChildren<QComboBox*>().isEmpty());
+        QTreeWidgetItem* row = ps1->rowFor(QLatin1String(c.category), QLatin1String(c.item));
+        ASSERT_NE(row, nullptr);
+        ps1->editItem(row, OptionSheetView::ValueColumn);
+        auto* combo = ps1->viewport()->findChild<QComboBox*>();
+        ASSERT_NE(combo, nullptr);
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), QLatin1String(c.typed));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(ps1->viewport()->findChildren<QComboBox*>().isEmpty());
+        EXPECT_EQ(w->optionSheet()->value(QLatin1String(c.category), QLatin1String(c.item)),
+                  QLatin1String(c.value));
+        EXPECT_EQ(row->text(OptionSheetView::ValueColumn), QLatin1String(c.value));
+        if (QLatin1String(c.typed).trimmed() != QLatin1String(c.value)) {
+            ++refusals;
+            ASSERT_EQ(refused.count(), refusals);
+            EXPECT_TRUE(refused.last().at(0).toString().contains(QLatin1String(c.item)));
+        }
+    }
 }
 
 TEST_F(MainWindow, SheetEditsGoToTheModelAtOnce) {

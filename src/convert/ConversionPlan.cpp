@@ -1,0 +1,78 @@
+#include "convert/ConversionPlan.h"
+
+#include "convert/CompatibilityRules.h"
+#include "convert/EncoderCapabilities.h"
+#include "convert/OutputNaming.h"
+#include "convert/TemporaryOutput.h"
+#include "convert/TimeString.h"
+#include "profiles/Catalog.h"
+
+#include <algorithm>
+
+namespace mirelo {
+
+namespace {
+
+std::optional<double> optionValue(const QStringList& args, const char* name) {
+    const qsizetype i = args.indexOf(QLatin1String(name));
+    if (i < 0 || i + 1 >= args.size())
+        return std::nullopt;
+    bool ok = false;
+    const double v = args[i + 1].toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+PlanOutcome refused(const QString& error) {
+    return {std::nullopt, error};
+}
+
+} // namespace
+
+double expectedLength(double clipStart, std::optional<double> clipLength,
+                      std::optional<double> sourceLength) {
+    if (!sourceLength)
+        return clipLength.value_or(0.0);
+    const double rest = std::max(0.0, *sourceLength - clipStart);
+    return clipLength ? std::min(*clipLength, rest) : rest;
+}
+
+PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
+                           const JobSettings& settings) {
+    ConversionPlan plan;
+    const CatalogRow* catalog = catalogRow(profile);
+    plan.extension = catalog ? outputExtension(QString::fromUtf8(catalog->text)) : QString();
+    if (!catalog || (plan.extension.isEmpty() && row.outputPath.isEmpty()))
+        return refused(QStringLiteral("No output profile is chosen: pick a profile, not a "
+                                      "category heading."));
+    const std::optional<int> start = parseTimeString(row.clipStart);
+    if (!start)
+        return refused(
+            QStringLiteral("The clip start \"%1\" is not a time H:MM:SS.").arg(row.clipStart));
+    const int end = parseTimeString(row.clipEnd).value_or(*start);
+    plan.stem = inputStem(row.inputPath);
+    plan.outputPath = !row.outputPath.isEmpty()
+                          ? row.outputPath
+                          : chooseOutputPath(settings.outputFolder, plan.stem, plan.extension,
+                                             row.inputPath, settings.overwrite);
+    plan.temporaryPath = temporaryOutputPath(plan.outputPath);
+
+    QString error;
+    std::optional<EncoderRequest> request = gatherEncoderRequest(
+        sheet, profile, settings.encoderPath, row.inputPath, plan.outputPath, *start, end, &error);
+    if (!request) // a value the encoder would misread: nothing runs, the row says which
+        return refused(QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, error));
+    plan.profileCommand = buildEncoderCommand(*request);
+    plan.program = settings.encoderPath;
+    request->outputPath = plan.temporaryPath;
+    static const EncoderCapabilities none;
+    const RuleContext context{settings.capabilities ? *settings.capabilities : none,
+                              settings.overwrite};
+    plan.arguments = compatibleArguments(buildEncoderCommand(*request).arguments(), context);
+
+    plan.clipStart = *start;
+    plan.clipLength = optionValue(plan.arguments, "-t");
+    plan.expectedSeconds = expectedLength(plan.clipStart, plan.clipLength, row.probedLength);
+    return {std::move(plan), {}};
+}
+
+} // namespace mirelo

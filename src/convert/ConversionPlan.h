@@ -1,0 +1,63 @@
+#pragma once
+
+#include "convert/EncoderCommand.h"
+#include "profiles/ProfileId.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace mirelo {
+
+class OptionSheet;
+struct EncoderCapabilities;
+
+// Run-wide values every job of a run shares.
+struct JobSettings {
+    QString outputFolder;
+    bool overwrite = false; // existing-file policy "1"
+    QString encoderPath;
+    const EncoderCapabilities* capabilities = nullptr; // none: no encoder or format is replaced
+};
+
+// A row of the list as a conversion reads it when it starts.
+struct PlanRow {
+    QString inputPath;
+    QString clipStart; // "H:MM:SS"
+    QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
+    std::optional<double> probedLength;
+    QString outputPath; // empty: a name in the output folder, by the naming rules
+};
+
+// Everything one conversion will do, decided before anything runs.
+struct ConversionPlan {
+    QString outputPath;            // the name the output takes when its row ends "OK"
+    QString temporaryPath;         // where the encoder writes until then
+    EncoderCommand profileCommand; // the profile's command line, to the final name
+    QString program;               // the encoder
+    QStringList arguments;         // what runs: the profile's vector after the compatibility rules
+    double clipStart = 0;          // seconds
+    std::optional<double> clipLength; // seconds; none: to the end of the input
+    double expectedSeconds = 0;       // the output's expected length; 0: not known yet
+    QString stem;                     // the input's name stem and the output extension: a
+    QString extension;                //   later free name is made from them
+};
+
+struct PlanOutcome {
+    std::optional<ConversionPlan> plan;
+    QString error; // why there is no plan
+};
+
+// Plans the conversion of a row with a profile, the option sheet and the run's settings. It
+// starts nothing and changes nothing; it only looks which names the output folder holds. The
+// desktop program, `mirelo-cli convert` and `mirelo-cli command` all take what they run from here.
+PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
+                           const JobSettings& settings);
+
+// The length a conversion should write: the clip, cut at the end of the source when its length
+// is known; 0 when neither is known.
+double expectedLength(double clipStart, std::optional<double> clipLength,
+                      std::optional<double> sourceLength);
+
+} // namespace mirelo

@@ -3,12 +3,12 @@
 #include "cli/Cli.h"
 
 #include "convert/BatchRun.h"
-#include "convert/RunRows.h"
 #include "convert/TimeString.h"
 #include "platform/MessageSink.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
+#include "sourcelist/SourceListModel.h"
 #include "tools/ProbeQueue.h"
 
 #include <QCoreApplication>
@@ -21,7 +21,6 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <map>
 #include <unistd.h>
 
 namespace mirelo::cli {
@@ -98,9 +97,8 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
             return fail(kUsage, QStringLiteral("%1 \"%2\": expected a time H:MM:SS")
                                     .arg(QLatin1String(name), text));
     }
-    const AppSettings stored = AppSettings::forApplication();
-    o.settings = readRunSettings(stored);
-    o.settings.autoShut.clear(); // the command line never powers the computer off
+    o.settings = AppSettings::forApplication().runSettings();
+    o.settings.shutDown = false; // the command line never powers the computer off
     if (parsed->has(QStringLiteral("--output-folder")))
         o.settings.outputFolder = parsed->last(QStringLiteral("--output-folder"));
     if (parsed->has(QStringLiteral("--existing"))) {
@@ -109,8 +107,9 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
             return fail(
                 kUsage,
                 QStringLiteral("--existing: \"new\" or \"overwrite\", not \"%1\"").arg(policy));
-        o.settings.existedFile =
-            policy == QLatin1String("overwrite") ? QStringLiteral("1") : QStringLiteral("0");
+        o.settings.existingFile = policy == QLatin1String("overwrite")
+                                      ? ExistingFilePolicy::Overwrite
+                                      : ExistingFilePolicy::AddNew;
     }
     o.verbose = parsed->has(QStringLiteral("--verbose"));
     o.json = parsed->has(QStringLiteral("--json"));
@@ -120,69 +119,39 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     return kOk;
 }
 
-// One row per file. The files after the first are probed, one at a time, while the run goes
-// on: a length known before a row is reached feeds the run's estimates. The run never waits for
-// a probe (each file is converted whole unless --end says otherwise), and the first file is not
-// probed at all, since the encoder reports its length as it starts on it. A missing file stops
-// the run when it is reached, as in the desktop program.
-class RowProbes {
-public:
-    RowProbes(const ConvertOptions& o, RowList& rows) : m_options(o), m_rows(rows) {
-        m_queue.setMaxConcurrent(1);
-        QObject::connect(&m_queue, &ProbeQueue::probed, &m_queue,
-                         [this](quint64 ticket, const QString&, const MediaInfo& info,
-                                MediaProbe::Outcome,
-                                const QString& message) { onProbed(ticket, info, message); });
-        for (const QString& file : o.files) {
-            RunRow row;
-            row.path = QFileInfo(file).absoluteFilePath();
-            row.start = formatTimeString(o.start.value_or(0));
-            if (o.end)
-                row.end = formatTimeString(*o.end);
-            m_keys.push_back(rows.append(row));
-        }
-    }
+// One row per file, with the clip the options choose. The files after the first are probed, one
+// at a time, while the run goes on: a length known before a row is reached feeds the run's
+// estimates. The run never waits for a probe (each file is converted whole unless --end says
+// otherwise), and the first file is not probed at all, since the encoder reports its length as it
+// starts on it. A missing file stops the run when it is reached, as in the desktop program.
+std::vector<RowId> addRows(const ConvertOptions& o, SourceListModel& rows) {
+    const QString start = formatTimeString(o.start.value_or(0));
+    const QString end = o.end ? formatTimeString(*o.end) : QString();
+    std::vector<RowId> ids;
+    for (const QString& file : o.files)
+        ids.push_back(rows.addClip(QFileInfo(file).absoluteFilePath(), start, end));
+    return ids;
+}
 
-    const std::vector<quintptr>& keys() const { return m_keys; }
-
-    void probeLaterRows() {
-        for (std::size_t i = 1; i < m_keys.size(); ++i)
-            if (const std::optional<RunRow> row = m_rows.row(m_keys[i]);
-                row && QFileInfo(row->path).isFile())
-                m_byTicket[m_queue.enqueue(row->path)] = m_keys[i];
-    }
-
-private:
-    void onProbed(quint64 ticket, const MediaInfo& info, const QString& message) {
-        const quintptr key = m_byTicket.at(ticket);
-        if (std::optional<RunRow> row = m_rows.row(key)) {
-            row->videoTime = probeColumns(info).videoTime;
-            m_rows.update(key, *row);
-        }
-        if (!message.isEmpty() && m_options.verbose)
-            err() << "mirelo-cli: warning: " << message << Qt::endl;
-    }
-
-    const ConvertOptions& m_options;
-    RowList& m_rows;
-    std::vector<quintptr> m_keys;
-    ProbeQueue m_queue;
-    std::map<quint64, quintptr> m_byTicket;
-};
+void probeLaterRows(SourceListModel& rows, const std::vector<RowId>& ids) {
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        if (const SourceRow* row = rows.find(ids[i]); row && QFileInfo(row->path).isFile())
+            rows.probeInBackground(ids[i]);
+}
 
 class ProgressDisplay {
 public:
     ProgressDisplay(BatchRun& run, int rowCount, bool live) : m_rowCount(rowCount), m_live(live) {
-        QObject::connect(&run, &BatchRun::rowStarted, [this, &run](quintptr) {
+        QObject::connect(&run, &BatchRun::rowStarted, [this](RowId, const QString& caption) {
             ++m_row;
             if (!m_live)
-                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(run.caption())
+                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(caption)
                       << Qt::endl;
         });
         QObject::connect(&run, &BatchRun::trackProgressChanged, [this, &run](int) { draw(run); });
         QObject::connect(&run, &BatchRun::totalProgressChanged, [this, &run](int) { draw(run); });
         QObject::connect(&run, &BatchRun::rateChanged, [this, &run](const RunRate&) { draw(run); });
-        QObject::connect(&run, &BatchRun::rowFinished, [this](quintptr, const JobResult& r) {
+        QObject::connect(&run, &BatchRun::rowFinished, [this](RowId, const JobResult& r) {
             clear();
             if (!m_live && !r.status().isEmpty())
                 err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(r.status())
@@ -281,9 +250,14 @@ int runConvert(const QStringList& args) {
     if (const int rc = parseOptions(args, o, sheet); rc != kOk)
         return rc;
 
-    RowList rows;
-    RowProbes probes(o, rows);
-    const std::vector<quintptr>& keys = probes.keys();
+    SourceListModel rows;
+    rows.probeQueue().setMaxConcurrent(1);
+    const std::vector<RowId> ids = addRows(o, rows);
+    if (o.verbose)
+        QObject::connect(&rows, &SourceListModel::rowProbed, [](RowId, const QString& problem) {
+            if (!problem.isEmpty())
+                err() << "mirelo-cli: warning: " << problem << Qt::endl;
+        });
 
     TerminalMessages messages;
     messages.m_quiet = o.json;
@@ -292,13 +266,14 @@ int runConvert(const QStringList& args) {
     run.setSettingsSource([&o] { return o.settings; });
     run.setProfileSource([&o] { return o.position; });
 
-    ProgressDisplay display(run, int(keys.size()), !o.json && ::isatty(STDERR_FILENO));
+    ProgressDisplay display(run, int(ids.size()), !o.json && ::isatty(STDERR_FILENO));
     std::vector<RowReport> reports;
-    for (const quintptr key : keys)
-        reports.push_back({rows.row(key)->path, {}, {}, {}});
+    for (const RowId id : ids)
+        reports.push_back({rows.find(id)->path, {}, {}, {}});
     bool stoppedByInput = false;
-    QObject::connect(&run, &BatchRun::rowFinished, [&](quintptr key, const JobResult& r) {
-        RowReport& report = reports[std::find(keys.begin(), keys.end(), key) - keys.begin()];
+    QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
+        RowReport& report =
+            reports[std::size_t(std::find(ids.begin(), ids.end(), id) - ids.begin())];
         report.status = r.status();
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
         report.error = r.outcome == JobOutcome::Ok ? QString() : r.message;
@@ -316,13 +291,13 @@ int runConvert(const QStringList& args) {
     installInterruptHandler(run, interrupted);
     RunEnd end = RunEnd::Stopped;
     QEventLoop loop;
-    QObject::connect(&run, &BatchRun::finished, &loop, [&](RunEnd e) {
+    QObject::connect(&run, &BatchRun::finished, &loop, [&](RunEnd e, const QString&) {
         end = e;
         loop.quit();
     });
     if (!run.start())
         return kFailed; // the run said why (no encoder, no output folder)
-    probes.probeLaterRows();
+    probeLaterRows(rows, ids);
     loop.exec();
     display.clear();
     printReports(reports, o.json);

@@ -27,14 +27,19 @@ namespace mirelo::cli {
 
 namespace {
 
+// Errors go to stderr as they come, but for one that a row's report has already told in its own
+// words. The completion message is left out: the last line states the outcome instead.
 class TerminalMessages : public MessageSink {
 public:
-    void showError(const QString& text) override { fail(kFailed, text); }
-    void showInformation(const QString& text) override {
-        if (!m_quiet)
-            err() << text << Qt::endl;
+    void showError(const QString& text) override {
+        m_lastError = text;
+        if (text != m_alreadyTold)
+            fail(kFailed, text);
     }
-    bool m_quiet = false;
+    void showInformation(const QString&) override {}
+
+    QString m_lastError;
+    QString m_alreadyTold;
 };
 
 // Ctrl+C reaches the event loop through a pipe: the handler only writes a byte.
@@ -192,6 +197,51 @@ private:
     bool m_drawn = false;
 };
 
+// The desktop program shows "<path>Invalid input file name. " as one text; here the reason goes on
+// a line of its own after the path.
+QString reasonAfterPath(const QString& message, const QString& path) {
+    return (message.startsWith(path) ? message.mid(path.size()) : message).trimmed();
+}
+
+// Rows the run never reached say why, so that every row carries a status and a reason.
+void markUnreached(std::vector<RowReport>& reports, const QString& status, const QString& reason) {
+    for (RowReport& r : reports) {
+        if (!r.status.isEmpty())
+            continue;
+        r.status = status;
+        r.error = reason;
+    }
+}
+
+// "Conversion completed: 3 of 4 files converted, 1 failed."
+QString outcomeLine(RunEnd end, const std::vector<RowReport>& reports) {
+    const auto count = [&reports](const char* status) {
+        return std::count_if(reports.begin(), reports.end(), [status](const RowReport& r) {
+            return r.status == QLatin1String(status);
+        });
+    };
+    const qsizetype converted = count("OK");
+    const qsizetype failed = count("Fail");
+    const qsizetype cancelled = count("Cancel");
+    QString headline = QStringLiteral("Conversion completed");
+    if (end == RunEnd::Cancelled)
+        headline = QStringLiteral("Conversion cancelled");
+    else if (converted == 0)
+        headline = QStringLiteral("Conversion failed");
+    else if (end == RunEnd::Stopped)
+        headline = QStringLiteral("Conversion stopped");
+    QString line = QStringLiteral("%1: %2 of %3 %4 converted")
+                       .arg(headline)
+                       .arg(converted)
+                       .arg(reports.size())
+                       .arg(reports.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    if (failed > 0)
+        line += QStringLiteral(", %1 failed").arg(failed);
+    if (cancelled > 0)
+        line += QStringLiteral(", %1 cancelled").arg(cancelled);
+    return line + QLatin1Char('.');
+}
+
 void printReports(const std::vector<RowReport>& reports, bool json) {
     if (json) {
         QJsonArray rows;
@@ -260,7 +310,6 @@ int runConvert(const QStringList& args) {
         });
 
     TerminalMessages messages;
-    messages.m_quiet = o.json;
     BatchRun run(rows, sheet);
     run.setPlatform({nullptr, nullptr, &messages});
     run.setSettingsSource([&o] { return o.settings; });
@@ -270,15 +319,21 @@ int runConvert(const QStringList& args) {
     std::vector<RowReport> reports;
     for (const RowId id : ids)
         reports.push_back({rows.find(id)->path, {}, {}, {}});
-    bool stoppedByInput = false;
+    const RowReport* stoppedAt = nullptr; // the missing input that stopped the run
     QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
         RowReport& report =
             reports[std::size_t(std::find(ids.begin(), ids.end(), id) - ids.begin())];
         report.status = r.status();
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
         report.error = r.outcome == JobOutcome::Ok ? QString() : r.message;
-        stoppedByInput = r.outcome == JobOutcome::MissingInput;
         display.clear();
+        if (r.outcome == JobOutcome::MissingInput) {
+            stoppedAt = &report;
+            report.status = QStringLiteral("Fail");
+            report.error = reasonAfterPath(r.message, report.file);
+            messages.m_alreadyTold = r.message;
+            err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
+        }
         if (o.verbose)
             err() << "Profile command line: " << r.commandLine
                   << "\nRan: " << displayArguments(r.program, r.arguments) << Qt::endl;
@@ -290,18 +345,33 @@ int runConvert(const QStringList& args) {
     bool interrupted = false;
     installInterruptHandler(run, interrupted);
     RunEnd end = RunEnd::Stopped;
+    QString endMessage;
     QEventLoop loop;
-    QObject::connect(&run, &BatchRun::finished, &loop, [&](RunEnd e, const QString&) {
+    QObject::connect(&run, &BatchRun::finished, &loop, [&](RunEnd e, const QString& message) {
         end = e;
+        endMessage = message;
         loop.quit();
     });
-    if (!run.start())
-        return kFailed; // the run said why (no encoder, no output folder)
-    probeLaterRows(rows, ids);
-    loop.exec();
-    display.clear();
+    const bool started = run.start();
+    if (started) {
+        probeLaterRows(rows, ids);
+        loop.exec();
+        display.clear();
+    }
+    if (!started) // no encoder, no output folder: the run said why
+        markUnreached(reports, QStringLiteral("Fail"), messages.m_lastError);
+    else if (end == RunEnd::Cancelled)
+        markUnreached(reports, QStringLiteral("Cancel"), endMessage);
+    else if (stoppedAt)
+        markUnreached(reports, QStringLiteral("Fail"),
+                      QStringLiteral("Not converted: the run stopped at %1.").arg(stoppedAt->file));
+    else
+        markUnreached(reports, QStringLiteral("Fail"), endMessage);
     printReports(reports, o.json);
-    return exitCodeFor(end, stoppedByInput, reports);
+    err() << outcomeLine(end, reports) << Qt::endl;
+    if (!started)
+        return kFailed;
+    return exitCodeFor(end, stoppedAt != nullptr, reports);
 }
 
 } // namespace mirelo::cli

@@ -27,19 +27,26 @@ protected:
     }
     QStringList outputs() const { return out.entryList(QDir::Files | QDir::Hidden); }
 
+    struct Inputs {
+        QString good;    // a clip that converts
+        QString bad;     // bytes no encoder reads
+        QString missing; // no such file
+    };
+    Inputs makeInputs() const {
+        const QDir d(dir.path());
+        const QString bad = d.filePath("bad.avi");
+        QFile f(bad);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2048, 'x'));
+        return {makeVideoClip(d, "good.avi"), bad, d.filePath("missing.avi")};
+    }
+
     QTemporaryDir dir;
     QDir out;
 };
 
 TEST_F(ConvertCli, ExitCodesAndJsonRows) {
-    const QDir d(dir.path());
-    const QString good = makeVideoClip(d, "good.avi");
-    const QString bad = d.filePath("bad.avi");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(2048, 'x'));
-    f.close();
-    const QString missing = d.filePath("missing.avi");
+    const auto [good, bad, missing] = makeInputs();
     const QStringList common{"--profile", "41", "--output-folder", out.path(), "--json"};
 
     const struct {
@@ -88,14 +95,7 @@ QString lastLine(const QString& text) {
 // The last line of stderr states the outcome; "Conversion completed" is never said of a run in
 // which every file failed. Rows the run never reached say why.
 TEST_F(ConvertCli, TheLastLineStatesTheOutcome) {
-    const QDir d(dir.path());
-    const QString good = makeVideoClip(d, "good.avi");
-    const QString bad = d.filePath("bad.avi");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(2048, 'x'));
-    f.close();
-    const QString missing = d.filePath("missing.avi");
+    const auto [good, bad, missing] = makeInputs();
     const struct {
         QStringList files;
         int exitCode;

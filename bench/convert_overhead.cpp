@@ -8,9 +8,9 @@
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/EncoderCommand.h"
-#include "convert/RunRows.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
+#include "sourcelist/SourceListModel.h"
 #include "tools/ToolLocator.h"
 
 #include <QCoreApplication>
@@ -60,10 +60,12 @@ double cpuShare(const QString& clip, const QString& folder) {
     OptionSheet sheet;
     prolist(sheet);
     applyPresets(sheet, kProfile);
-    RowList rows;
-    rows.append({clip, "0:00:00", "0:00:40", "0:00:40", false});
+    SourceListModel rows;
+    rows.addClip(clip, "0:00:00", "0:00:40");
     BatchRun run(rows, sheet);
-    run.setSettingsSource([&] { return RunSettings{folder, "1", "0"}; });
+    run.setSettingsSource([&] {
+        return RunSettings{folder, ExistingFilePolicy::Overwrite, false};
+    });
     run.setProfileSource([] { return kProfile; });
     QEventLoop loop;
     QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);

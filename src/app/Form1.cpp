@@ -13,6 +13,7 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "settings/ui/Frmset.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/PreviewPlayer.h"
 
@@ -46,6 +47,7 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     setWindowTitle(QStringLiteral("Mirelo Video Converter 3.50"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/toolbar/app.svg")));
     m_sheet = new OptionSheet(this);
+    m_sources = new SourceListModel(this);
     m_timer1 = makeClock("Timer1", this);
     m_timer2 = makeClock("Timer2", this);
     buildUi();
@@ -102,7 +104,7 @@ QWidget* Form1::buildListSide() {
 
     auto* listFrame = new QGroupBox(QStringLiteral("Video List"), side);
     listFrame->setObjectName(QStringLiteral("Frame1"));
-    m_sourceList = new SourceListView(listFrame);
+    m_sourceList = new SourceListView(*m_sources, listFrame);
     auto* listLayout = new QVBoxLayout(listFrame);
     listLayout->addWidget(m_sourceList);
     layout->addWidget(listFrame, 1);

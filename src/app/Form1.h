@@ -20,6 +20,7 @@ class OptionSheetView;
 class PreviewFrame;
 class ProfileChooser;
 class RunPanel;
+class SourceListModel;
 class SourceListView;
 class Toolbar;
 
@@ -45,6 +46,7 @@ public:
     Toolbar* toolbar() const { return m_toolbar; }                   // Picture3
     MainCommands* commands() const { return m_commandSet; }          // menus, toolbar, popupmenu1
     SourceListView* sourceList() const { return m_sourceList; }      // lvwAudioTracks
+    SourceListModel* sourceListModel() const { return m_sources; }   // lvwAudioTracks' rows
     ProfileChooser* profileChooser() const { return m_chooser; }     // ImageCombo1
     OptionSheet* optionSheet() const { return m_sheet; }             // PS1's model
     OptionSheetView* optionSheetView() const { return m_sheetView; } // PS1
@@ -85,6 +87,7 @@ private:
     bool m_shutDown = false;
     Toolbar* m_toolbar = nullptr;
     MainCommands* m_commandSet = nullptr;
+    SourceListModel* m_sources = nullptr;
     SourceListView* m_sourceList = nullptr;
     QLabel* m_profileLabel = nullptr;
     ProfileChooser* m_chooser = nullptr;

@@ -9,7 +9,9 @@
 #include "tools/PreviewPlayer.h"
 
 #include <QSlider>
+
 #include <QToolButton>
+#include <algorithm>
 
 namespace mirelo {
 
@@ -47,10 +49,11 @@ PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
     m_controls = new PreviewControls(player, previewWidgets(window), this);
     SourceListView* list = window.sourceList();
     m_controls->setPlaySource([list]() -> std::optional<PlayItem> {
-        if (list->rowCount() == 0)
+        const SourceListModel& rows = list->rows();
+        if (rows.rowCount() == 0)
             return std::nullopt;
-        const int row = list->selectedRow() >= 0 ? list->selectedRow() : 0;
-        return PlayItem{list->path(row), list->videoTime(row)};
+        const SourceRow& row = rows.at(std::max(0, list->selectedRow()));
+        return PlayItem{row.path, row.videoTime};
     });
     // The menu, the context menu and the toolbar all end in the window's request.
     connect(&window, &Form1::playRequested, this, &PreviewController::playSelected);
@@ -59,7 +62,7 @@ PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
     connect(list, &SourceListView::previewQuitRequested, this, &PreviewController::quitPreview);
     connect(list, &SourceListView::videoClipRequested, this,
             [this](const SourceListView::ClipRequest& r) {
-                openClipEditor(r.row, r.file, r.start, r.end, r.videoTime);
+                openClipEditor(r.id, r.file, r.start, r.end, r.videoTime);
             });
     connect(&window, &Form1::closing, this, &PreviewController::stopForClosing);
     connect(&player, &PreviewPlayer::startFailed, this,
@@ -79,7 +82,7 @@ void PreviewController::quitPreview() {
     m_controls->transport().stopClock();
 }
 
-void PreviewController::openClipEditor(int row, const QString& file, const QString& start,
+void PreviewController::openClipEditor(RowId id, const QString& file, const QString& start,
                                        const QString& end, const QString& videoTime) {
     if (m_editor)
         return;
@@ -88,9 +91,10 @@ void PreviewController::openClipEditor(int row, const QString& file, const QStri
     m_editor = new Form2(m_player, file, ClipTimes{start, end, videoTime},
                          m_window.paths().skinFile, &m_window);
     m_editor->setAttribute(Qt::WA_DeleteOnClose);
-    SourceListView* list = m_window.sourceList();
-    connect(m_editor, &Form2::clipTimesAccepted, list,
-            [list, row](const QString& s, const QString& e) { list->setClipTimes(row, s, e); });
+    // The row is found by its id: rows added or removed meanwhile do not matter.
+    SourceListModel* rows = m_window.sourceListModel();
+    connect(m_editor, &Form2::clipTimesAccepted, rows,
+            [rows, id](const QString& s, const QString& e) { rows->setClipTimes(id, s, e); });
     connect(m_editor, &QDialog::finished, this, [this] { m_editor = nullptr; });
     m_editor->show();
 }

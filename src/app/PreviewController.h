@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sourcelist/SourceListModel.h"
 #include "tools/ui/PreviewControls.h"
 
 #include <QMessageBox>
@@ -32,7 +33,7 @@ public:
     // The "Play Selected File" commands and cmdPlay.
     void playSelected();
     // The double-click and the "Video Clip" commands, once the list has asked for them.
-    void openClipEditor(int row, const QString& file, const QString& start, const QString& end,
+    void openClipEditor(RowId id, const QString& file, const QString& start, const QString& end,
                         const QString& videoTime);
 
 private:

@@ -3,12 +3,12 @@
 #include "cli/Cli.h"
 
 #include "convert/BatchRun.h"
-#include "convert/RunRows.h"
 #include "convert/TimeString.h"
 #include "platform/MessageSink.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
+#include "sourcelist/SourceListModel.h"
 #include "tools/ProbeQueue.h"
 
 #include <QCoreApplication>
@@ -21,21 +21,25 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <map>
 #include <unistd.h>
 
 namespace mirelo::cli {
 
 namespace {
 
+// Errors go to stderr as they come, but for one that a row's report has already told in its own
+// words. The completion message is left out: the last line states the outcome instead.
 class TerminalMessages : public MessageSink {
 public:
-    void showError(const QString& text) override { fail(kFailed, text); }
-    void showInformation(const QString& text) override {
-        if (!m_quiet)
-            err() << text << Qt::endl;
+    void showError(const QString& text) override {
+        m_lastError = text;
+        if (text != m_alreadyTold)
+            fail(kFailed, text);
     }
-    bool m_quiet = false;
+    void showInformation(const QString&) override {}
+
+    QString m_lastError;
+    QString m_alreadyTold;
 };
 
 // Ctrl+C reaches the event loop through a pipe: the handler only writes a byte.
@@ -99,9 +103,8 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
             return fail(kUsage, QStringLiteral("%1 \"%2\": expected a time H:MM:SS")
                                     .arg(QLatin1String(name), text));
     }
-    const AppSettings stored = AppSettings::forApplication();
-    o.settings = readRunSettings(stored);
-    o.settings.autoShut.clear(); // the command line never powers the computer off
+    o.settings = AppSettings::forApplication().runSettings();
+    o.settings.shutDown = false; // the command line never powers the computer off
     if (parsed->has(QStringLiteral("--output-folder")))
         o.settings.outputFolder = parsed->last(QStringLiteral("--output-folder"));
     if (parsed->has(QStringLiteral("--existing"))) {
@@ -110,8 +113,9 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
             return fail(
                 kUsage,
                 QStringLiteral("--existing: \"new\" or \"overwrite\", not \"%1\"").arg(policy));
-        o.settings.existedFile =
-            policy == QLatin1String("overwrite") ? QStringLiteral("1") : QStringLiteral("0");
+        o.settings.existingFile = policy == QLatin1String("overwrite")
+                                      ? ExistingFilePolicy::Overwrite
+                                      : ExistingFilePolicy::AddNew;
     }
     o.verbose = parsed->has(QStringLiteral("--verbose"));
     o.json = parsed->has(QStringLiteral("--json"));
@@ -122,69 +126,39 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     return kOk;
 }
 
-// One row per file. The files after the first are probed, one at a time, while the run goes
-// on: a length known before a row is reached feeds the run's estimates. The run never waits for
-// a probe (each file is converted whole unless --end says otherwise), and the first file is not
-// probed at all, since the encoder reports its length as it starts on it. A missing file stops
-// the run when it is reached, as in the desktop program.
-class RowProbes {
-public:
-    RowProbes(const ConvertOptions& o, RowList& rows) : m_options(o), m_rows(rows) {
-        m_queue.setMaxConcurrent(1);
-        QObject::connect(&m_queue, &ProbeQueue::probed, &m_queue,
-                         [this](quint64 ticket, const QString&, const MediaInfo& info,
-                                MediaProbe::Outcome,
-                                const QString& message) { onProbed(ticket, info, message); });
-        for (const QString& file : o.files) {
-            RunRow row;
-            row.path = QFileInfo(file).absoluteFilePath();
-            row.start = formatTimeString(o.start.value_or(0));
-            if (o.end)
-                row.end = formatTimeString(*o.end);
-            m_keys.push_back(rows.append(row));
-        }
-    }
+// One row per file, with the clip the options choose. The files after the first are probed, one
+// at a time, while the run goes on: a length known before a row is reached feeds the run's
+// estimates. The run never waits for a probe (each file is converted whole unless --end says
+// otherwise), and the first file is not probed at all, since the encoder reports its length as it
+// starts on it. A missing file stops the run when it is reached, as in the desktop program.
+std::vector<RowId> addRows(const ConvertOptions& o, SourceListModel& rows) {
+    const QString start = formatTimeString(o.start.value_or(0));
+    const QString end = o.end ? formatTimeString(*o.end) : QString();
+    std::vector<RowId> ids;
+    for (const QString& file : o.files)
+        ids.push_back(rows.addClip(QFileInfo(file).absoluteFilePath(), start, end));
+    return ids;
+}
 
-    const std::vector<quintptr>& keys() const { return m_keys; }
-
-    void probeLaterRows() {
-        for (std::size_t i = 1; i < m_keys.size(); ++i)
-            if (const std::optional<RunRow> row = m_rows.row(m_keys[i]);
-                row && QFileInfo(row->path).isFile())
-                m_byTicket[m_queue.enqueue(row->path)] = m_keys[i];
-    }
-
-private:
-    void onProbed(quint64 ticket, const MediaInfo& info, const QString& message) {
-        const quintptr key = m_byTicket.at(ticket);
-        if (std::optional<RunRow> row = m_rows.row(key)) {
-            row->videoTime = probeColumns(info).videoTime;
-            m_rows.update(key, *row);
-        }
-        if (!message.isEmpty() && m_options.verbose)
-            err() << "mirelo-cli: warning: " << message << Qt::endl;
-    }
-
-    const ConvertOptions& m_options;
-    RowList& m_rows;
-    std::vector<quintptr> m_keys;
-    ProbeQueue m_queue;
-    std::map<quint64, quintptr> m_byTicket;
-};
+void probeLaterRows(SourceListModel& rows, const std::vector<RowId>& ids) {
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        if (const SourceRow* row = rows.find(ids[i]); row && QFileInfo(row->path).isFile())
+            rows.probeInBackground(ids[i]);
+}
 
 class ProgressDisplay {
 public:
     ProgressDisplay(BatchRun& run, int rowCount, bool live) : m_rowCount(rowCount), m_live(live) {
-        QObject::connect(&run, &BatchRun::rowStarted, [this, &run](quintptr) {
+        QObject::connect(&run, &BatchRun::rowStarted, [this](RowId, const QString& caption) {
             ++m_row;
             if (!m_live)
-                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(run.caption())
+                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(caption)
                       << Qt::endl;
         });
         QObject::connect(&run, &BatchRun::trackProgressChanged, [this, &run](int) { draw(run); });
         QObject::connect(&run, &BatchRun::totalProgressChanged, [this, &run](int) { draw(run); });
         QObject::connect(&run, &BatchRun::rateChanged, [this, &run](const RunRate&) { draw(run); });
-        QObject::connect(&run, &BatchRun::rowFinished, [this](quintptr, const JobResult& r) {
+        QObject::connect(&run, &BatchRun::rowFinished, [this](RowId, const JobResult& r) {
             clear();
             if (!m_live && !r.status().isEmpty())
                 err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(r.status())
@@ -224,6 +198,51 @@ private:
     int m_row = 0;
     bool m_drawn = false;
 };
+
+// The desktop program shows "<path>Invalid input file name. " as one text; here the reason goes on
+// a line of its own after the path.
+QString reasonAfterPath(const QString& message, const QString& path) {
+    return (message.startsWith(path) ? message.mid(path.size()) : message).trimmed();
+}
+
+// Rows the run never reached say why, so that every row carries a status and a reason.
+void markUnreached(std::vector<RowReport>& reports, const QString& status, const QString& reason) {
+    for (RowReport& r : reports) {
+        if (!r.status.isEmpty())
+            continue;
+        r.status = status;
+        r.error = reason;
+    }
+}
+
+// "Conversion completed: 3 of 4 files converted, 1 failed."
+QString outcomeLine(RunEnd end, const std::vector<RowReport>& reports) {
+    const auto count = [&reports](const char* status) {
+        return std::count_if(reports.begin(), reports.end(), [status](const RowReport& r) {
+            return r.status == QLatin1String(status);
+        });
+    };
+    const qsizetype converted = count("OK");
+    const qsizetype failed = count("Fail");
+    const qsizetype cancelled = count("Cancel");
+    QString headline = QStringLiteral("Conversion completed");
+    if (end == RunEnd::Cancelled)
+        headline = QStringLiteral("Conversion cancelled");
+    else if (converted == 0)
+        headline = QStringLiteral("Conversion failed");
+    else if (end == RunEnd::Stopped)
+        headline = QStringLiteral("Conversion stopped");
+    QString line = QStringLiteral("%1: %2 of %3 %4 converted")
+                       .arg(headline)
+                       .arg(converted)
+                       .arg(reports.size())
+                       .arg(reports.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    if (failed > 0)
+        line += QStringLiteral(", %1 failed").arg(failed);
+    if (cancelled > 0)
+        line += QStringLiteral(", %1 cancelled").arg(cancelled);
+    return line + QLatin1Char('.');
+}
 
 void printReports(const std::vector<RowReport>& reports, bool json) {
     if (json) {
@@ -283,29 +302,40 @@ int runConvert(const QStringList& args) {
     if (const int rc = parseOptions(args, o, sheet); rc != kOk)
         return rc;
 
-    RowList rows;
-    RowProbes probes(o, rows);
-    const std::vector<quintptr>& keys = probes.keys();
+    SourceListModel rows;
+    rows.probeQueue().setMaxConcurrent(1);
+    const std::vector<RowId> ids = addRows(o, rows);
+    if (o.verbose)
+        QObject::connect(&rows, &SourceListModel::rowProbed, [](RowId, const QString& problem) {
+            if (!problem.isEmpty())
+                err() << "mirelo-cli: warning: " << problem << Qt::endl;
+        });
 
     TerminalMessages messages;
-    messages.m_quiet = o.json;
     BatchRun run(rows, sheet);
     run.setPlatform({nullptr, nullptr, &messages});
     run.setSettingsSource([&o] { return o.settings; });
     run.setProfileSource([&o] { return o.position; });
 
-    ProgressDisplay display(run, int(keys.size()), !o.json && ::isatty(STDERR_FILENO));
+    ProgressDisplay display(run, int(ids.size()), !o.json && ::isatty(STDERR_FILENO));
     std::vector<RowReport> reports;
-    for (const quintptr key : keys)
-        reports.push_back({rows.row(key)->path, {}, {}, {}});
-    bool stoppedByInput = false;
-    QObject::connect(&run, &BatchRun::rowFinished, [&](quintptr key, const JobResult& r) {
-        RowReport& report = reports[std::find(keys.begin(), keys.end(), key) - keys.begin()];
+    for (const RowId id : ids)
+        reports.push_back({rows.find(id)->path, {}, {}, {}});
+    const RowReport* stoppedAt = nullptr; // the missing input that stopped the run
+    QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
+        RowReport& report =
+            reports[std::size_t(std::find(ids.begin(), ids.end(), id) - ids.begin())];
         report.status = r.status();
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
         report.error = r.outcome == JobOutcome::Ok ? QString() : r.message;
-        stoppedByInput = r.outcome == JobOutcome::MissingInput;
         display.clear();
+        if (r.outcome == JobOutcome::MissingInput) {
+            stoppedAt = &report;
+            report.status = QStringLiteral("Fail");
+            report.error = reasonAfterPath(r.message, report.file);
+            messages.m_alreadyTold = r.message;
+            err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
+        }
         if (o.verbose)
             err() << "Profile command line: " << r.commandLine
                   << "\nRan: " << displayArguments(r.program, r.arguments) << Qt::endl;
@@ -317,18 +347,33 @@ int runConvert(const QStringList& args) {
     bool interrupted = false;
     installInterruptHandler(run, interrupted);
     RunEnd end = RunEnd::Stopped;
+    QString endMessage;
     QEventLoop loop;
-    QObject::connect(&run, &BatchRun::finished, &loop, [&](RunEnd e) {
+    QObject::connect(&run, &BatchRun::finished, &loop, [&](RunEnd e, const QString& message) {
         end = e;
+        endMessage = message;
         loop.quit();
     });
-    if (!run.start())
-        return kFailed; // the run said why (no encoder, no output folder)
-    probes.probeLaterRows();
-    loop.exec();
-    display.clear();
+    const bool started = run.start();
+    if (started) {
+        probeLaterRows(rows, ids);
+        loop.exec();
+        display.clear();
+    }
+    if (!started) // no encoder, no output folder: the run said why
+        markUnreached(reports, QStringLiteral("Fail"), messages.m_lastError);
+    else if (end == RunEnd::Cancelled)
+        markUnreached(reports, QStringLiteral("Cancel"), endMessage);
+    else if (stoppedAt)
+        markUnreached(reports, QStringLiteral("Fail"),
+                      QStringLiteral("Not converted: the run stopped at %1.").arg(stoppedAt->file));
+    else
+        markUnreached(reports, QStringLiteral("Fail"), endMessage);
     printReports(reports, o.json);
-    return exitCodeFor(end, stoppedByInput, reports);
+    err() << outcomeLine(end, reports) << Qt::endl;
+    if (!started)
+        return kFailed;
+    return exitCodeFor(end, stoppedAt != nullptr, reports);
 }
 
 } // namespace mirelo::cli

@@ -23,11 +23,12 @@ const char kCanceled[] = "Conversion Canceled by the user!";
 
 } // namespace
 
-BatchRun::BatchRun(RowSource& rows, const OptionSheet& sheet, QObject* parent)
+BatchRun::BatchRun(SourceListModel& rows, const OptionSheet& sheet, QObject* parent)
     : QObject(parent), m_rows(rows), m_sheet(sheet) {
-    m_clock.setInterval(kClockMs);
-    connect(&m_clock, &QTimer::timeout, this, [this] { Q_EMIT elapsedChanged(++m_elapsed); });
-    connect(&m_rows, &RowSource::rowsChanged, this, &BatchRun::onRowsChanged);
+    // A row the run waits for may end its probe or go away.
+    connect(&m_rows, &SourceListModel::rowProbed, this, &BatchRun::onRowsChanged);
+    connect(&m_rows, &QAbstractItemModel::rowsRemoved, this, &BatchRun::onRowsChanged);
+    connect(&m_rows, &QAbstractItemModel::modelReset, this, &BatchRun::onRowsChanged);
 }
 
 BatchRun::~BatchRun() {
@@ -39,11 +40,15 @@ int BatchRun::totalProgress() const {
     return std::clamp(m_overall, 0, 100);
 }
 
+qint64 BatchRun::elapsedSeconds() const {
+    return (m_running ? m_clock.elapsed() : m_lastDurationMs) / 1000;
+}
+
 bool BatchRun::start() {
     if (m_running)
         return false;
-    m_keys = m_rows.rowKeys();
-    if (m_keys.isEmpty())
+    m_ids = m_rows.ids();
+    if (m_ids.isEmpty())
         return false;
     if (!isProfile(m_profile ? m_profile() : ProfileId())) {
         if (m_platform.messages)
@@ -59,16 +64,12 @@ bool BatchRun::start() {
     m_cancelRequested = false;
     m_index = 0;
     m_overall = 0;
-    m_elapsed = 0;
     m_rate = {};
+    m_clock.start();
     Q_EMIT runningChanged(true);
-    setPanel(true);
     setTotal(0);
-    Q_EMIT busyChanged(true);
     if (m_platform.power)
         m_platform.power->inhibitSleep(QStringLiteral("Converting video files"));
-    Q_EMIT elapsedChanged(m_elapsed);
-    m_clock.start();
 
     if (cachedCapabilities(m_jobSettings.encoderPath)) {
         beginRows();
@@ -112,8 +113,7 @@ bool BatchRun::prepareSettings() {
         return false;
     }
     removeStaleTemporaryOutputs(folder);
-    // Only "1" overwrites: any other stored value keeps existing files.
-    m_jobSettings = {folder, s.existedFile.trimmed() == QLatin1String("1"), encoder, nullptr};
+    m_jobSettings = {folder, s.existingFile == ExistingFilePolicy::Overwrite, encoder, nullptr};
     return true;
 }
 
@@ -132,15 +132,15 @@ void BatchRun::nextRow() {
         return;
     }
     m_waitingForProbe = false;
-    for (; m_index < m_keys.size(); ++m_index) {
-        const std::optional<RunRow> row = m_rows.row(m_keys[m_index]);
+    for (; m_index < m_ids.size(); ++m_index) {
+        const SourceRow* row = m_rows.find(m_ids[m_index]);
         if (!row)
             continue; // removed during the run
-        if (row->probing) {
+        if (!row->probed) {
             m_waitingForProbe = true; // onRowsChanged() comes back here
             return;
         }
-        startJob(m_keys[m_index], *row);
+        startJob(row->id, *row);
         return;
     }
     complete();
@@ -151,8 +151,8 @@ void BatchRun::onRowsChanged() {
         nextRow();
 }
 
-void BatchRun::startJob(quintptr key, const RunRow& row) {
-    m_currentKey = key;
+void BatchRun::startJob(RowId id, const SourceRow& row) {
+    m_currentId = id;
     JobInput input;
     input.inputPath = row.path;
     input.clipStart = row.start;
@@ -163,11 +163,9 @@ void BatchRun::startJob(quintptr key, const RunRow& row) {
     input.sheet = &m_sheet;
     auto* job = new ConversionJob(input, m_jobSettings, this);
     m_job = job;
-    connect(job, &ConversionJob::processing, this, [this, key](const QString& caption) {
-        m_caption = caption;
-        Q_EMIT captionChanged(caption);
-        m_rows.setStatus(key, QStringLiteral("Processing"), caption);
-        Q_EMIT rowStarted(key);
+    connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
+        m_rows.setStatus(id, QStringLiteral("Processing"), caption);
+        Q_EMIT rowStarted(id, caption);
     });
     connect(job, &ConversionJob::progressChanged, this, &BatchRun::setTrack);
     connect(job, &ConversionJob::rateChanged, this, &BatchRun::onJobRate);
@@ -175,7 +173,7 @@ void BatchRun::startJob(quintptr key, const RunRow& row) {
     job->start();
 }
 
-double BatchRun::rowSeconds(const RunRow& row) const {
+double BatchRun::rowSeconds(const SourceRow& row) const {
     const int start = parseTimeString(row.start).value_or(0);
     const int end = parseTimeString(row.end).value_or(0);
     if (end > start)
@@ -186,8 +184,8 @@ double BatchRun::rowSeconds(const RunRow& row) const {
 void BatchRun::onJobRate(double done, double expected, double speed) {
     m_rate.speed = speed;
     double later = 0;
-    for (qsizetype i = m_index + 1; i < m_keys.size(); ++i)
-        if (const std::optional<RunRow> row = m_rows.row(m_keys[i]))
+    for (qsizetype i = m_index + 1; i < m_ids.size(); ++i)
+        if (const SourceRow* row = m_rows.find(m_ids[i]))
             later += rowSeconds(*row);
     const double itemLeft = expected > 0 ? std::max(0.0, expected - done) : -1;
     m_rate.itemSecondsLeft = speed > 0 && itemLeft >= 0 ? itemLeft / speed : -1;
@@ -198,28 +196,28 @@ void BatchRun::onJobRate(double done, double expected, double speed) {
 void BatchRun::onJobFinished(const JobResult& result) {
     if (m_job)
         m_job->deleteLater();
-    const quintptr key = m_currentKey;
+    const RowId id = m_currentId;
     switch (result.outcome) {
     case JobOutcome::MissingInput:
-        Q_EMIT rowFinished(key, result);
+        Q_EMIT rowFinished(id, result);
         stopRun(result.message);
         return;
     case JobOutcome::Cancel:
-        Q_EMIT rowFinished(key, result);
-        cancelPath(key, result);
+        Q_EMIT rowFinished(id, result);
+        cancelPath(id, result);
         return;
     case JobOutcome::Ok: {
-        m_rows.setStatus(key, result.status(), result.detail());
+        m_rows.setStatus(id, result.status(), result.detail());
         // Each finished row adds its share of the list as it stands now, ties to even.
-        const qsizetype count = std::max<qsizetype>(1, m_rows.rowKeys().size());
+        const int count = std::max(1, m_rows.rowCount());
         setTotal(static_cast<int>(std::nearbyint(m_overall + 100.0 / static_cast<double>(count))));
         break;
     }
     case JobOutcome::Fail:
-        m_rows.setStatus(key, result.status(), result.detail());
+        m_rows.setStatus(id, result.status(), result.detail());
         break;
     }
-    Q_EMIT rowFinished(key, result);
+    Q_EMIT rowFinished(id, result);
     ++m_index;
     nextRow();
 }
@@ -236,17 +234,14 @@ void BatchRun::cancel() {
         QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
 }
 
-void BatchRun::cancelPath(quintptr key, const JobResult& result) {
-    if (key)
-        m_rows.setStatus(key, QStringLiteral("Cancel"), result.detail());
-    m_clock.stop();
-    Q_EMIT busyChanged(false);
-    if (m_platform.messages)
-        m_platform.messages->showError(QLatin1String(kCanceled));
+void BatchRun::cancelPath(RowId id, const JobResult& result) {
+    if (id)
+        m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
     setTrack(0);
     setTotal(0);
-    setPanel(false);
-    endRun(RunEnd::Cancelled);
+    endRun(RunEnd::Cancelled, QLatin1String(kCanceled));
+    if (m_platform.messages)
+        m_platform.messages->showError(QLatin1String(kCanceled));
 }
 
 // A missing input file, or an encoder that cannot list its capabilities: the run ends at once
@@ -254,41 +249,40 @@ void BatchRun::cancelPath(quintptr key, const JobResult& result) {
 void BatchRun::stopRun(const QString& message) {
     if (m_loader)
         m_loader.release()->deleteLater();
-    m_clock.stop();
-    Q_EMIT busyChanged(false);
-    if (m_platform.messages)
-        m_platform.messages->showError(message);
     setTrack(0);
     setTotal(0);
-    setPanel(false);
-    endRun(RunEnd::Stopped);
+    endRun(RunEnd::Stopped, message);
+    if (m_platform.messages)
+        m_platform.messages->showError(message);
 }
 
+// The end actions come after the run has ended, in this order: shutdown (when asked for), the
+// completion message, the output folder.
 void BatchRun::complete() {
-    m_clock.stop();
     setTotal(100);
-    Q_EMIT busyChanged(false);
     const RunSettings s = m_settings ? m_settings() : RunSettings{};
-    if (s.autoShut.trimmed() == QLatin1String("1") && m_platform.power)
+    const QString folder = m_jobSettings.outputFolder;
+    setTrack(0);
+    setTotal(0);
+    endRun(RunEnd::Completed, {});
+    if (s.shutDown && m_platform.power)
         m_platform.power->requestPowerOff();
     if (m_platform.messages)
         m_platform.messages->showInformation(QStringLiteral("Conversion completed!"));
-    setTrack(0);
-    setTotal(0);
-    setPanel(false);
     if (m_platform.folders)
-        m_platform.folders->openFolder(m_jobSettings.outputFolder);
-    endRun(RunEnd::Completed);
+        m_platform.folders->openFolder(folder);
 }
 
-void BatchRun::endRun(RunEnd end) {
+void BatchRun::endRun(RunEnd end, const QString& message) {
+    m_lastDurationMs = m_clock.elapsed();
     m_running = false;
     m_cancelRequested = false;
     m_waitingForProbe = false;
+    m_currentId = 0;
     if (m_platform.power)
         m_platform.power->releaseSleep();
     Q_EMIT runningChanged(false);
-    Q_EMIT finished(end);
+    Q_EMIT finished(end, message);
 }
 
 void BatchRun::setTrack(int value) {
@@ -299,11 +293,6 @@ void BatchRun::setTrack(int value) {
 void BatchRun::setTotal(int value) {
     m_overall = value;
     Q_EMIT totalProgressChanged(totalProgress());
-}
-
-void BatchRun::setPanel(bool visible) {
-    m_panelVisible = visible;
-    Q_EMIT panelVisibleChanged(visible);
 }
 
 } // namespace mirelo

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "convert/ConversionJob.h"
-#include "convert/RunRows.h"
-#include "convert/RunSettings.h"
+#include "settings/RunSettings.h"
+#include "sourcelist/SourceListModel.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -35,13 +35,18 @@ struct RunRate {
 
 enum class RunEnd { Completed, Cancelled, Stopped };
 
-// The batch conversion: one job per row in list order, the overall progress, the elapsed-time
-// clock and the end actions. A model: the window observes its signals and never drives the
-// encoder itself.
+// The batch conversion: one job per row in list order, the overall progress, the elapsed time
+// and the end actions. A model: the window observes its signals and never drives the encoder
+// itself. The rows are those of the list when the run starts, followed by their ids: a row
+// removed meanwhile is skipped, a row added meanwhile waits for the next run, and a row still
+// being probed is waited for.
+//
+// When a run ends, its state is complete (indicators at rest, runningChanged() and finished()
+// emitted) before any end action or message reaches the platform.
 class BatchRun : public QObject {
     Q_OBJECT
 public:
-    BatchRun(RowSource& rows, const OptionSheet& sheet, QObject* parent = nullptr);
+    BatchRun(SourceListModel& rows, const OptionSheet& sheet, QObject* parent = nullptr);
     ~BatchRun() override;
 
     void setPlatform(const RunPlatform& platform) { m_platform = platform; }
@@ -56,67 +61,59 @@ public:
     void cancel();
 
     bool isRunning() const { return m_running; }
-    bool panelVisible() const { return m_panelVisible; }
     int trackProgress() const { return m_track; }
     int totalProgress() const; // the overall value, clamped to 0..100 for the bar
-    int elapsedSeconds() const { return m_elapsed; }
-    QString caption() const { return m_caption; }
+    // Wall-clock seconds since the run started; after a run, its duration.
+    qint64 elapsedSeconds() const;
     RunRate rate() const { return m_rate; }
     QString outputFolder() const { return m_jobSettings.outputFolder; }
 
-    static constexpr int kClockMs = 1000;
-
 Q_SIGNALS:
     void runningChanged(bool running);
-    void panelVisibleChanged(bool visible);
-    void busyChanged(bool busy);
     void trackProgressChanged(int value);
     void totalProgressChanged(int value);
-    void elapsedChanged(int seconds);
-    void captionChanged(const QString& caption);
     void rateChanged(const mirelo::RunRate& rate);
-    void rowStarted(quintptr key);
-    void rowFinished(quintptr key, const mirelo::JobResult& result);
-    void finished(mirelo::RunEnd end);
+    // caption: "Progress....<input> To <output>"
+    void rowStarted(mirelo::RowId id, const QString& caption);
+    void rowFinished(mirelo::RowId id, const mirelo::JobResult& result);
+    // message: why a run was cancelled or stopped; empty when it completed.
+    void finished(mirelo::RunEnd end, const QString& message);
 
 private:
     bool prepareSettings();
     void beginRows();
     void nextRow();
-    void startJob(quintptr key, const RunRow& row);
+    void startJob(RowId id, const SourceRow& row);
     void onJobFinished(const JobResult& result);
     void onRowsChanged();
     void onJobRate(double done, double expected, double speed);
-    double rowSeconds(const RunRow& row) const;
+    double rowSeconds(const SourceRow& row) const;
     void setTrack(int value);
     void setTotal(int value);
-    void setPanel(bool visible);
     void complete();
-    void cancelPath(quintptr key, const JobResult& result);
+    void cancelPath(RowId id, const JobResult& result);
     void stopRun(const QString& message);
-    void endRun(RunEnd end);
+    void endRun(RunEnd end, const QString& message);
 
-    RowSource& m_rows;
+    SourceListModel& m_rows;
     const OptionSheet& m_sheet;
     RunPlatform m_platform;
     std::function<RunSettings()> m_settings;
     std::function<ProfileId()> m_profile;
     QString m_encoderPath;
     JobSettings m_jobSettings;
-    QList<quintptr> m_keys;
+    QList<RowId> m_ids;
     qsizetype m_index = 0;
-    quintptr m_currentKey = 0;
+    RowId m_currentId = 0;
     bool m_waitingForProbe = false;
     QPointer<ConversionJob> m_job;
     std::unique_ptr<CapabilityLoader> m_loader;
-    QTimer m_clock;
+    QElapsedTimer m_clock;
+    qint64 m_lastDurationMs = 0;
     bool m_running = false;
     bool m_cancelRequested = false;
-    bool m_panelVisible = false;
     int m_track = 0;
     int m_overall = 0; // may pass 100 (six rows: 17, 34, ..., 102); the bar clamps it
-    int m_elapsed = 0;
-    QString m_caption;
     RunRate m_rate;
 };
 

@@ -4,9 +4,9 @@
 
 namespace mirelo {
 
-// Where the product's messages to the user go: modal message boxes titled with the application
-// title in the desktop program, the terminal in mirelo-cli. Each call returns once the user has
-// seen the message (a message box is closed).
+// Where the product's messages to the user go: window-modal message boxes titled with the
+// application title in the desktop program, the terminal in mirelo-cli. Each call returns at
+// once; nothing waits for the user to close a message.
 class MessageSink {
 public:
     virtual ~MessageSink() = default;

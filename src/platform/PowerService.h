@@ -15,7 +15,8 @@ public:
     virtual void releaseSleep() = 0;
 
     // Powers the computer off, after whatever confirmation the implementation gives the user.
-    // A refusal is not an error the caller must handle.
+    // Returns at once, without waiting for that confirmation. A refusal is not an error the
+    // caller must handle.
     virtual void requestPowerOff() = 0;
 };
 

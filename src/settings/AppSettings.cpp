@@ -9,6 +9,26 @@
 
 namespace mirelo {
 
+namespace {
+
+// Section and key names as the file holds them. Nothing else in the product spells them.
+namespace settingsKey {
+inline constexpr char kSection[] = "set";
+// Shutdown writes the profile under this spelling; sections compare without regard to case.
+inline constexpr char kProfileSection[] = "Set";
+inline constexpr char kOutputFolder[] = "outputfolder";
+inline constexpr char kExistedFile[] = "existedfile";
+inline constexpr char kAutoShut[] = "autoshut";
+inline constexpr char kProfile[] = "profile";
+} // namespace settingsKey
+
+// The stored yes/no texts: "1" is yes, anything else (missing, "0", "2", text) is no.
+bool isYes(const QString& stored) {
+    return stored.trimmed() == QLatin1String("1");
+}
+
+} // namespace
+
 AppSettings::AppSettings(QString filePath, QString appFolder)
     : m_filePath(std::move(filePath)), m_appFolder(std::move(appFolder)) {}
 
@@ -35,19 +55,19 @@ QString AppSettings::outputFolder() const {
 }
 
 AppSettings::ExistingFile AppSettings::existedFile() const {
-    bool ok = false;
-    const int value = read(settingsKey::kExistedFile).toInt(&ok);
-    return ok && value != 0 ? ExistingFile::Overwrite : ExistingFile::AddNew;
+    return isYes(read(settingsKey::kExistedFile)) ? ExistingFile::Overwrite : ExistingFile::AddNew;
 }
 
 bool AppSettings::autoShut() const {
-    bool ok = false;
-    const int value = read(settingsKey::kAutoShut).toInt(&ok);
-    return ok && value == 1;
+    return isYes(read(settingsKey::kAutoShut));
 }
 
 int AppSettings::profile() const {
     return parseStoredPosition(read(settingsKey::kProfile));
+}
+
+RunSettings AppSettings::runSettings() const {
+    return {outputFolder(), existedFile(), autoShut()};
 }
 
 bool AppSettings::setOutputFolder(const QString& folder) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/RunSettings.h"
+
 #include <QString>
 
 namespace mirelo {
@@ -8,7 +10,7 @@ namespace mirelo {
 // a change made by the settings dialog or by another process is seen at the next use.
 class AppSettings {
 public:
-    enum class ExistingFile { AddNew, Overwrite };
+    using ExistingFile = ExistingFilePolicy;
 
     // filePath: the settings.dat to use; appFolder: the output folder when none is stored.
     AppSettings(QString filePath, QString appFolder);
@@ -23,12 +25,15 @@ public:
     QString storedOutputFolder() const;
     // Where converted files go: the stored folder, else the application folder.
     QString outputFolder() const;
-    // A stored number other than 0 means overwrite; "0", nothing or a non-number means add "New".
+    // Only "1" means overwrite; any other value ("0", nothing, "2", text) keeps existing files.
+    // The settings dialog and the run both read it here, so the dialog shows what a run does.
     ExistingFile existedFile() const;
-    // Only the number 1 asks for a shutdown after a batch.
+    // Only "1" asks for a shutdown after a batch.
     bool autoShut() const;
     // The stored chooser position; 0 when none, empty or not a number.
     int profile() const;
+    // The output folder, the existing-file policy and the shutdown flag, read now.
+    RunSettings runSettings() const;
 
     // Each returns false when the value could not be saved (the file is then unchanged).
     bool setOutputFolder(const QString& folder) const;
@@ -43,16 +48,5 @@ private:
     QString m_filePath;
     QString m_appFolder;
 };
-
-// Section and key names as the file holds them.
-namespace settingsKey {
-inline constexpr char kSection[] = "set";
-// Shutdown writes the profile under this spelling; sections compare without regard to case.
-inline constexpr char kProfileSection[] = "Set";
-inline constexpr char kOutputFolder[] = "outputfolder";
-inline constexpr char kExistedFile[] = "existedfile";
-inline constexpr char kAutoShut[] = "autoshut";
-inline constexpr char kProfile[] = "profile";
-} // namespace settingsKey
 
 } // namespace mirelo

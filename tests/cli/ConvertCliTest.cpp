@@ -41,19 +41,26 @@ protected:
         return found;
     }
 
+    struct Inputs {
+        QString good;    // a clip that converts
+        QString bad;     // bytes no encoder reads
+        QString missing; // no such file
+    };
+    Inputs makeInputs() const {
+        const QDir d(dir.path());
+        const QString bad = d.filePath("bad.avi");
+        QFile f(bad);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2048, 'x'));
+        return {makeVideoClip(d, "good.avi"), bad, d.filePath("missing.avi")};
+    }
+
     QTemporaryDir dir;
     QDir out;
 };
 
 TEST_F(ConvertCli, ExitCodesAndJsonRows) {
-    const QDir d(dir.path());
-    const QString good = makeVideoClip(d, "good.avi");
-    const QString bad = d.filePath("bad.avi");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(2048, 'x'));
-    f.close();
-    const QString missing = d.filePath("missing.avi");
+    const auto [good, bad, missing] = makeInputs();
     const QStringList common{"--profile", "41", "--output-folder", out.path(), "--json"};
 
     const struct {
@@ -66,7 +73,7 @@ TEST_F(ConvertCli, ExitCodesAndJsonRows) {
         {{"convert", good, "--profile", "93"}, 2, "--profile"},
         {{"convert", good, "--profile", "41", "--existing", "maybe"}, 2, "--existing"},
         {{"convert", good, "--profile", "41", "--start", "1:2"}, 2, "--start"},
-        {QStringList{"convert", missing} + common, 2, "Invalid input file name. "},
+        {QStringList{"convert", missing} + common, 2, "\nInvalid input file name.\n"},
         {QStringList{"convert", good, bad} + common, 1, "bad.avi"},
         {QStringList{"convert", good} + common, 0, ""},
     };
@@ -76,8 +83,12 @@ TEST_F(ConvertCli, ExitCodesAndJsonRows) {
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.stderrHas)) << r.err.toStdString();
     }
-    EXPECT_TRUE(runCli({"convert", missing, "--profile", "41", "--output-folder", out.path()})
-                    .err.contains(missing + "Invalid input file name. "));
+    // The path and the reason each on a line of their own.
+    const CliResult gone =
+        runCli({"convert", missing, "--profile", "41", "--output-folder", out.path()});
+    EXPECT_TRUE(gone.err.contains("mirelo-cli: " + missing + "\nInvalid input file name.\n"))
+        << gone.err.toStdString();
+    EXPECT_FALSE(gone.err.contains(missing + "Invalid")) << gone.err.toStdString();
 
     const CliResult r = runCli(QStringList{"convert", good, bad} + common);
     const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
@@ -89,6 +100,110 @@ TEST_F(ConvertCli, ExitCodesAndJsonRows) {
     EXPECT_EQ(rows[1]["status"].toString(), "Fail");
     EXPECT_EQ(rows[1]["output"].toString(), "");
     EXPECT_TRUE(rows[1]["error"].toString().contains("exit code"));
+}
+
+QString lastLine(const QString& text) {
+    return text.trimmed().split('\n').last();
+}
+
+// The last line of stderr states the outcome; "Conversion completed" is never said of a run in
+// which every file failed. Rows the run never reached say why.
+TEST_F(ConvertCli, TheLastLineStatesTheOutcome) {
+    const auto [good, bad, missing] = makeInputs();
+    const struct {
+        QStringList files;
+        int exitCode;
+        const char* last;
+        QStringList statuses;
+    } cases[] = {
+        {{good}, 0, "Conversion completed: 1 of 1 file converted.", {"OK"}},
+        {{good, bad}, 1, "Conversion completed: 1 of 2 files converted, 1 failed.", {"OK", "Fail"}},
+        {{bad, bad}, 1, "Conversion failed: 0 of 2 files converted, 2 failed.", {"Fail", "Fail"}},
+        {{good, missing, good},
+         2,
+         "Conversion stopped: 1 of 3 files converted, 2 failed.",
+         {"OK", "Fail", "Fail"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.files.join(' ').toStdString());
+        for (const bool json : {false, true}) {
+            QStringList args = QStringList{"convert"} + c.files;
+            args << "--profile"
+                 << "41"
+                 << "--output-folder" << out.path() << "--existing"
+                 << "overwrite";
+            if (json)
+                args << "--json";
+            const CliResult r = runCli(args);
+            EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+            EXPECT_EQ(lastLine(r.err), QLatin1String(c.last)) << r.err.toStdString();
+            EXPECT_FALSE(r.err.contains("Conversion completed!")) << r.err.toStdString();
+            QStringList statuses;
+            if (json) {
+                for (const QJsonValue row : QJsonDocument::fromJson(r.out.toUtf8()).array()) {
+                    statuses << row["status"].toString();
+                    if (row["status"] != "OK") {
+                        EXPECT_FALSE(row["error"].toString().isEmpty()) << r.out.toStdString();
+                    }
+                }
+            } else {
+                for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts))
+                    statuses << line.section('\t', 0, 0);
+            }
+            EXPECT_EQ(statuses, c.statuses) << r.out.toStdString();
+        }
+    }
+    const CliResult r = runCli(
+        {"convert", missing, good, "--profile", "41", "--output-folder", out.path(), "--json"});
+    const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0]["error"].toString(), "Invalid input file name.");
+    EXPECT_EQ(rows[1]["error"].toString(), "Not converted: the run stopped at " + missing + ".");
+}
+
+// An encoder that cannot list its capabilities, cannot start or is not there: every row still
+// says it failed, and why.
+TEST_F(ConvertCli, EveryRowCarriesItsStatusWhenTheEncoderCannotRun) {
+    const QDir d(dir.path());
+    const QString clip = makeVideoClip(d, "clip.avi");
+    const auto program = [&d](const char* folder, const QByteArray& script) {
+        d.mkpath(folder);
+        const QString path = d.filePath(QLatin1String(folder) + "/ffmpeg");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(script);
+        f.close();
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
+        return d.filePath(QLatin1String(folder));
+    };
+    const struct {
+        const char* name;
+        QString path; // PATH for mirelo-cli
+        const char* reason;
+    } cases[] = {
+        {"listing fails", program("fails", "#!/bin/sh\necho broken >&2\nexit 3\n"),
+         "could not list"},
+        {"cannot start", program("nostart", "#!/nonexistent/interpreter\n"),
+         "could not be started"},
+        {"not installed", d.filePath("empty"), "was not found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", c.path);
+        const CliResult r = runCliIn(env, {"convert", clip, clip, "--profile", "41",
+                                           "--output-folder", out.path(), "--json"});
+        EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+        const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        ASSERT_EQ(rows.size(), 2) << r.out.toStdString() << r.err.toStdString();
+        for (const QJsonValue row : rows) {
+            EXPECT_EQ(row["status"].toString(), "Fail");
+            EXPECT_TRUE(row["error"].toString().contains(c.reason))
+                << row["error"].toString().toStdString();
+        }
+        EXPECT_EQ(lastLine(r.err), "Conversion failed: 0 of 2 files converted, 2 failed.");
+        EXPECT_TRUE(outputs().isEmpty());
+    }
 }
 
 TEST_F(ConvertCli, VerboseShowsTheProfileCommandLineAndWhatRan) {

@@ -5,7 +5,12 @@
 namespace mirelo::test {
 
 CliResult runCli(const QStringList& args, int timeoutMs) {
+    return runCliIn(QProcessEnvironment::systemEnvironment(), args, timeoutMs);
+}
+
+CliResult runCliIn(const QProcessEnvironment& environment, const QStringList& args, int timeoutMs) {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.start(QStringLiteral(MIRELO_CLI_PATH), args);
     CliResult r;
     if (!p.waitForFinished(timeoutMs)) {
@@ -19,7 +24,11 @@ CliResult runCli(const QStringList& args, int timeoutMs) {
     return r;
 }
 
-QString appDir() { return QStringLiteral(MIRELO_APP_DIR); }
-QString sourceDir() { return QStringLiteral(MIRELO_SOURCE_DIR); }
+QString appDir() {
+    return QStringLiteral(MIRELO_APP_DIR);
+}
+QString sourceDir() {
+    return QStringLiteral(MIRELO_SOURCE_DIR);
+}
 
 } // namespace mirelo::test

@@ -2,16 +2,21 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
-#include "convert/RunRows.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
+#include "settings/AppSettings.h"
+#include "settings/Inifun.h"
 #include "tools/MediaFixtures.h"
+#include "tools/ProbeQueue.h"
 #include "tools/ToolLocator.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -35,16 +40,23 @@ protected:
         out = QDir(dir.filePath("out"));
         QDir().mkpath(in.path());
         QDir().mkpath(out.path());
-        settings = {out.path(), "0", "0"};
+        store("outputfolder", out.path());
+        store("existedfile", "0");
+        store("autoshut", "0");
         choose(kAviMp3);
         run.setPlatform({&power, &folders, &messages});
-        run.setSettingsSource([this] { return settings; });
+        run.setSettingsSource([this] { return stored.runSettings(); });
         run.setProfileSource([this] { return position; });
-        QObject::connect(&run, &BatchRun::panelVisibleChanged,
-                         [this](bool v) { log.add(v ? "panel shown" : "panel hidden"); });
-        QObject::connect(&run, &BatchRun::rowFinished, [this](quintptr, const JobResult&) {
+        QObject::connect(&run, &BatchRun::runningChanged,
+                         [this](bool v) { log.add(v ? "run started" : "run ended"); });
+        QObject::connect(&run, &BatchRun::rowFinished, [this](RowId, const JobResult&) {
             totals.push_back(run.totalProgress());
         });
+    }
+
+    // A value in the settings file, as the settings dialog or a user would leave it.
+    void store(const char* key, const QString& value) {
+        ASSERT_TRUE(WriteIniValue(stored.filePath(), "set", QLatin1String(key), value));
     }
 
     void choose(int p) {
@@ -53,9 +65,11 @@ protected:
         applyPresets(sheet, p);
     }
 
-    quintptr addRow(const QString& path, const QString& length = "0:00:02") {
-        return rows.append({path, "0:00:00", length, length, false});
+    RowId addRow(const QString& path, const QString& length = "0:00:02") {
+        return rows.addClip(path, "0:00:00", length);
     }
+    QString status(RowId id) const { return rows.find(id) ? rows.find(id)->status : "<gone>"; }
+    QString detail(RowId id) const { return rows.find(id) ? rows.find(id)->detail : "<gone>"; }
 
     // Everything in the output folder, folders (a temporary one left behind) included.
     QStringList outputs() const {
@@ -66,8 +80,8 @@ protected:
     QDir in, out;
     OptionSheet sheet;
     int position = 0;
-    RunSettings settings;
-    RowList rows;
+    AppSettings stored{dir.filePath("settings.dat"), dir.filePath("app")};
+    SourceListModel rows;
     EdgeLog log;
     FakePower power{log};
     FakeFolders folders{log};
@@ -77,68 +91,77 @@ protected:
 };
 
 TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
-    const quintptr a = addRow(makeVideoClip(in, "a.avi"));
+    const RowId a = addRow(makeVideoClip(in, "a.avi"));
     const QString corrupt = in.filePath("b.avi");
     writeFile(corrupt, QByteArray(4096, 'z'));
-    const quintptr b = addRow(corrupt);
-    const quintptr c = addRow(makeVideoClip(in, "c.avi"));
+    const RowId b = addRow(corrupt);
+    const RowId c = addRow(makeVideoClip(in, "c.avi"));
     std::vector<int> emitted;
     QObject::connect(&run, &BatchRun::totalProgressChanged, [&](int v) { emitted.push_back(v); });
 
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
 
-    EXPECT_EQ(rows.status(a), "OK");
-    EXPECT_EQ(rows.status(b), "Fail");
-    EXPECT_EQ(rows.status(c), "OK");
+    EXPECT_EQ(status(a), "OK");
+    EXPECT_EQ(status(b), "Fail");
+    EXPECT_EQ(status(c), "OK");
     EXPECT_EQ(totals, (std::vector<int>{33, 33, 66}));
     EXPECT_EQ(emitted, (std::vector<int>{0, 33, 66, 100, 0}));
     // The failure says why, with the encoder's own last lines.
-    EXPECT_TRUE(rows.detail(b).contains("failed (exit code")) << rows.detail(b).toStdString();
-    EXPECT_TRUE(rows.detail(b).contains("Encoder output:\n"));
-    EXPECT_TRUE(rows.detail(b).contains(corrupt));
+    EXPECT_TRUE(detail(b).contains("failed (exit code")) << detail(b).toStdString();
+    EXPECT_TRUE(detail(b).contains("Encoder output:\n"));
+    EXPECT_TRUE(detail(b).contains(corrupt));
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
     EXPECT_EQ(run.trackProgress(), 0);
-    EXPECT_FALSE(run.panelVisible());
+    EXPECT_FALSE(run.isRunning());
 }
 
+// The run has ended (lock released, state at rest) before the end actions reach the user, so
+// nothing the user does with a message can find the run half-finished.
 TEST_F(BatchRunTest, EndActionsInOrderAndShutdownOnlyWhenAsked) {
-    for (const char* autoShut : {"1", "0", "", "yes"}) {
+    for (const char* autoShut : {"1", "0", "", "yes", "2", " 1 "}) {
         SCOPED_TRACE(autoShut);
         log.events.clear();
-        settings.autoShut = autoShut;
+        store("autoshut", autoShut);
         addRow(makeVideoClip(in, "a.avi"));
+        std::vector<std::string> atFinish;
+        const auto connection = QObject::connect(&run, &BatchRun::finished, [&] {
+            atFinish = log.events;
+            EXPECT_FALSE(run.isRunning());
+            EXPECT_EQ(run.totalProgress(), 0);
+        });
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
-        std::vector<std::string> expected{"panel shown", "inhibit"};
-        if (QString(autoShut) == "1")
+        QObject::disconnect(connection);
+        const std::vector<std::string> ended{"run started", "inhibit", "release", "run ended"};
+        EXPECT_EQ(atFinish, ended);
+        std::vector<std::string> expected = ended;
+        if (QString(autoShut).trimmed() == "1")
             expected.push_back("poweroff");
-        for (const char* e : {"info Conversion completed!", "panel hidden"})
-            expected.push_back(e);
+        expected.push_back("info Conversion completed!");
         expected.push_back("open " + out.path().toStdString());
-        expected.push_back("release");
         EXPECT_EQ(log.events, expected);
-        rows.remove(rows.rowKeys().first());
+        rows.remove(rows.idAt(0));
     }
 }
 
 TEST_F(BatchRunTest, NewNamingPolicyOneAndSourceProtection) {
     choose(kMp4);
-    const quintptr a1 = addRow(makeVideoClip(in, "a.avi"));
+    const RowId a1 = addRow(makeVideoClip(in, "a.avi"));
     const QString wmv = in.filePath("a.wmv");
     QFile::copy(in.filePath("a.avi"), wmv);
-    const quintptr a2 = addRow(wmv);
+    const RowId a2 = addRow(wmv);
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(rows.status(a1), "OK");
-    EXPECT_EQ(rows.status(a2), "OK");
+    EXPECT_EQ(status(a1), "OK");
+    EXPECT_EQ(status(a2), "OK");
     EXPECT_EQ(outputs(), (QStringList{"a.mp4", "a_New.mp4"}));
 
     // Policy "1" overwrites a.mp4; any value but "1" keeps it.
     for (const char* policy : {"1", "7"}) {
         SCOPED_TRACE(policy);
         rows.remove(a2);
-        settings.existedFile = policy;
+        store("existedfile", policy);
         writeFile(out.filePath("a.mp4"), "old");
         QFile::remove(out.filePath("a_New.mp4"));
         ASSERT_TRUE(run.start());
@@ -153,12 +176,12 @@ TEST_F(BatchRunTest, NewNamingPolicyOneAndSourceProtection) {
     const QString source = out.filePath("s.mp4");
     QFile::copy(out.filePath("a_New.mp4"), source);
     const QByteArray before = readFile(source);
-    const quintptr s = addRow(source);
+    const RowId s = addRow(source);
     for (const char* policy : {"1", "0"}) {
-        settings.existedFile = policy;
+        store("existedfile", policy);
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
-        EXPECT_EQ(rows.status(s), "OK");
+        EXPECT_EQ(status(s), "OK");
         EXPECT_EQ(readFile(source), before);
     }
     EXPECT_TRUE(QFile::exists(out.filePath("s_New.mp4")));
@@ -177,8 +200,8 @@ bool encoderWritingInto(const QString& folder) {
 
 TEST_F(BatchRunTest, CancelDuringALongEncodeStopsTheEncoderAndRemovesItsOutput) {
     choose(kHdAvc);
-    settings.autoShut = "1";
-    const quintptr r = addRow(makeVideoClip(in, "long.avi", 60), "0:01:00");
+    store("autoshut", "1");
+    const RowId r = addRow(makeVideoClip(in, "long.avi", 60), "0:01:00");
     addRow(makeVideoClip(in, "next.avi"));
     QObject::connect(&run, &BatchRun::trackProgressChanged, [&](int v) {
         if (v > ConversionJob::kStartProgress) // the encoder has written part of the file
@@ -187,7 +210,7 @@ TEST_F(BatchRunTest, CancelDuringALongEncodeStopsTheEncoderAndRemovesItsOutput) 
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run, 60000));
 
-    EXPECT_EQ(rows.status(r), "Cancel");
+    EXPECT_EQ(status(r), "Cancel");
     EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
     EXPECT_FALSE(encoderWritingInto(out.path()));
     EXPECT_TRUE(log.has("error Conversion Canceled by the user!"));
@@ -195,30 +218,37 @@ TEST_F(BatchRunTest, CancelDuringALongEncodeStopsTheEncoderAndRemovesItsOutput) 
     EXPECT_FALSE(log.has("info Conversion completed!"));
     EXPECT_FALSE(log.has("open " + out.path().toStdString()));
     EXPECT_TRUE(log.has("release"));
+    EXPECT_TRUE(log.before("run ended", "error Conversion Canceled by the user!"));
     EXPECT_EQ(run.trackProgress(), 0);
     EXPECT_EQ(run.totalProgress(), 0);
-    EXPECT_FALSE(run.panelVisible());
     EXPECT_FALSE(run.isRunning());
 }
 
 TEST_F(BatchRunTest, MissingInputStopsTheRunAndResetsTheIndicators) {
-    settings.autoShut = "1";
-    const quintptr a = addRow(makeVideoClip(in, "a.avi"));
+    store("autoshut", "1");
+    const RowId a = addRow(makeVideoClip(in, "a.avi"));
     const QString missing = in.filePath("gone.avi");
-    const quintptr b = addRow(missing);
-    const quintptr c = addRow(makeVideoClip(in, "c.avi"));
+    const RowId b = addRow(missing);
+    const RowId c = addRow(makeVideoClip(in, "c.avi"));
     RunEnd end = RunEnd::Completed;
-    QObject::connect(&run, &BatchRun::finished, [&](RunEnd e) { end = e; });
+    QString reason;
+    QObject::connect(&run, &BatchRun::finished, [&](RunEnd e, const QString& message) {
+        end = e;
+        reason = message;
+    });
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
     EXPECT_EQ(end, RunEnd::Stopped);
-    EXPECT_EQ(rows.status(a), "OK");
-    EXPECT_EQ(rows.status(b), "");
-    EXPECT_EQ(rows.status(c), "");
+    EXPECT_EQ(reason, missing + "Invalid input file name. ");
+    EXPECT_EQ(status(a), "OK");
+    EXPECT_EQ(status(b), "");
+    EXPECT_EQ(status(c), "");
     EXPECT_TRUE(log.has("error " + missing.toStdString() + "Invalid input file name. "));
     EXPECT_FALSE(log.has("poweroff"));
     EXPECT_FALSE(log.has("info Conversion completed!"));
-    EXPECT_FALSE(run.panelVisible());
+    EXPECT_TRUE(
+        log.before("run ended", "error " + missing.toStdString() + "Invalid input file name. "));
+    EXPECT_FALSE(run.isRunning());
     EXPECT_EQ(run.trackProgress(), 0);
     EXPECT_EQ(run.totalProgress(), 0);
 }
@@ -234,29 +264,96 @@ TEST_F(BatchRunTest, ACategoryRowOrAnEmptyListDoesNotStart) {
     EXPECT_FALSE(run.isRunning());
 }
 
+// The media player, held back until the gate file exists.
+QString gatedPlayer(const QDir& folder, const QString& gate) {
+    const QString path = folder.filePath("gated-player");
+    writeFile(path, "#!/bin/sh\n"
+                    "while [ ! -e '" +
+                        gate.toUtf8() +
+                        "' ]; do sleep 0.05; done\n"
+                        "exec '" +
+                        locatePlayer().toUtf8() + "' \"$@\"\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
 TEST_F(BatchRunTest, RemovedRowsAreSkippedAndProbingRowsAwaited) {
-    const quintptr a = addRow(makeVideoClip(in, "a.avi"));
-    const quintptr b = addRow(makeVideoClip(in, "b.avi"));
-    RunRow probing{makeVideoClip(in, "c.avi"), "0:00:00", "", "", true};
-    const quintptr c = rows.append(probing);
-    QObject::connect(&run, &BatchRun::rowFinished, [&](quintptr key, const JobResult&) {
-        if (key == a) {
+    const QString gate = dir.filePath("probe may run");
+    rows.probeQueue().setPlayerProgram(gatedPlayer(in, gate));
+    const RowId a = addRow(makeVideoClip(in, "a.avi"));
+    const RowId b = addRow(makeVideoClip(in, "b.avi"));
+    const RowId c = rows.addMediaFile(makeVideoClip(in, "c.avi"));
+    bool cProbedWhenAFinished = true;
+    QString cEndWhenStarted;
+    QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult&) {
+        if (id == a) {
+            cProbedWhenAFinished = rows.find(c)->probed;
             rows.remove(b);
             // The probe of c ends a moment later.
-            QTimer::singleShot(300, [&] {
-                probing.probing = false;
-                probing.end = probing.videoTime = "0:00:02";
-                rows.update(c, probing);
-            });
+            QTimer::singleShot(300, [&] { writeFile(gate, ""); });
         }
+    });
+    QObject::connect(&run, &BatchRun::rowStarted, [&](RowId id, const QString&) {
+        if (id == c)
+            cEndWhenStarted = rows.find(c)->end;
     });
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(rows.status(a), "OK");
-    EXPECT_EQ(rows.status(c), "OK");
+    EXPECT_FALSE(cProbedWhenAFinished);
+    EXPECT_EQ(cEndWhenStarted, "0:00:02"); // the probe had filled the row
+    EXPECT_EQ(status(a), "OK");
+    EXPECT_EQ(status(c), "OK");
     // Each step adds its share of the list as it then stands: 33, then 33 + 50.
     EXPECT_EQ(totals, (std::vector<int>{33, 83}));
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
+}
+
+// A row removed while it converts, and a file added right after: the new row is a row of its
+// own, which this run neither converts nor marks, whatever the removed row's job reports.
+TEST_F(BatchRunTest, ARowAddedAfterARemovalIsNeverTakenForTheRemovedOne) {
+    const RowId a = addRow(makeVideoClip(in, "a.avi"));
+    const RowId b = addRow(makeVideoClip(in, "b.avi"));
+    const QString added = makeVideoClip(in, "added.avi");
+    RowId n = 0;
+    std::vector<RowId> started, finished;
+    QObject::connect(&run, &BatchRun::rowStarted, [&](RowId id, const QString&) {
+        started.push_back(id);
+        if (id == a) {
+            ASSERT_TRUE(rows.remove(a));
+            n = rows.addClip(added, "0:00:00", "0:00:02");
+        }
+    });
+    QObject::connect(&run, &BatchRun::rowFinished,
+                     [&](RowId id, const JobResult&) { finished.push_back(id); });
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    ASSERT_NE(n, 0u);
+    EXPECT_NE(n, a);
+    EXPECT_EQ(rows.find(a), nullptr);
+    EXPECT_EQ(status(n), "");
+    EXPECT_EQ(detail(n), "");
+    EXPECT_EQ(status(b), "OK");
+    EXPECT_EQ(started, (std::vector<RowId>{a, b}));
+    EXPECT_EQ(finished, (std::vector<RowId>{a, b}));
+    EXPECT_EQ(outputs(), (QStringList{"a.avi", "b.avi"})); // never "added.avi"
+    EXPECT_EQ(rows.ids(), (QList<RowId>{b, n}));
+}
+
+// The run's clock is the wall clock: a moment in which the event loop is busy costs it nothing,
+// and after the run it keeps the run's duration.
+TEST_F(BatchRunTest, ElapsedTimeIsTheWallClocksEvenWhenTheEventLoopIsBusy) {
+    addRow(makeVideoClip(in, "a.avi"));
+    QObject::connect(&run, &BatchRun::rowStarted, [] { QThread::msleep(4500); });
+    QElapsedTimer wall;
+    wall.start();
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    const qint64 took = wall.elapsed() / 1000;
+    const qint64 elapsed = run.elapsedSeconds();
+    EXPECT_GE(elapsed, 4);
+    EXPECT_LE(elapsed, took);
+    QTest::qWait(1100);
+    EXPECT_EQ(run.elapsedSeconds(), elapsed);
 }
 
 // The installed encoder without its closing progress report: the job must read the file back.
@@ -285,12 +382,12 @@ TEST_F(BatchRunTest, AnOutputFarShorterThanTheClipFails) {
     for (const bool report : {true, false}) {
         SCOPED_TRACE(report ? "length from the encoder's report" : "length read back");
         run.setEncoderPath(report ? locateEncoder() : encoderWithoutReport(in));
-        const quintptr r = addRow(mp3, "0:00:10");
+        const RowId r = addRow(mp3, "0:00:10");
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
-        EXPECT_EQ(rows.status(r), "Fail");
-        EXPECT_TRUE(rows.detail(r).contains("far shorter than the 10.0 s clip"))
-            << rows.detail(r).toStdString();
+        EXPECT_EQ(status(r), "Fail");
+        EXPECT_TRUE(detail(r).contains("far shorter than the 10.0 s clip"))
+            << detail(r).toStdString();
         EXPECT_TRUE(outputs().isEmpty());
         rows.remove(r);
     }
@@ -315,20 +412,20 @@ TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning)
 // A value the encoder would misread fails the row before anything runs, naming the file and the
 // item; the run goes on with the next row.
 TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
-    const quintptr a = addRow(makeVideoClip(in, "a.avi"));
+    const RowId a = addRow(makeVideoClip(in, "a.avi"));
     sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate,
                    "256 " + in.filePath("victim.avi") + " -y -b:v 256");
-    QObject::connect(&run, &BatchRun::rowFinished, [this](quintptr, const JobResult&) {
+    QObject::connect(&run, &BatchRun::rowFinished, [this](RowId, const JobResult&) {
         sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate, "384");
     });
-    const quintptr b = addRow(makeVideoClip(in, "b.avi"));
+    const RowId b = addRow(makeVideoClip(in, "b.avi"));
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(rows.status(a), "Fail");
-    EXPECT_TRUE(rows.detail(a).contains(in.filePath("a.avi"))) << rows.detail(a).toStdString();
-    EXPECT_TRUE(rows.detail(a).contains("\"Video Bitrate\"")) << rows.detail(a).toStdString();
-    EXPECT_FALSE(rows.detail(a).contains("Ran:")) << "no encoder ran";
-    EXPECT_EQ(rows.status(b), "OK");
+    EXPECT_EQ(status(a), "Fail");
+    EXPECT_TRUE(detail(a).contains(in.filePath("a.avi"))) << detail(a).toStdString();
+    EXPECT_TRUE(detail(a).contains("\"Video Bitrate\"")) << detail(a).toStdString();
+    EXPECT_FALSE(detail(a).contains("Ran:")) << "no encoder ran";
+    EXPECT_EQ(status(b), "OK");
     EXPECT_FALSE(QFile::exists(in.filePath("victim.avi")));
     EXPECT_EQ(outputs(), QStringList{"b.avi"});
 }
@@ -337,10 +434,10 @@ TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
 // converts, up to the longest (255 bytes).
 TEST_F(BatchRunTest, ALongNameThatFitsConverts) {
     const QString stem(251, QLatin1Char('n'));
-    const quintptr r = addRow(makeVideoClip(in, stem + ".avi"));
+    const RowId r = addRow(makeVideoClip(in, stem + ".avi"));
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(rows.status(r), "OK") << rows.detail(r).toStdString();
+    EXPECT_EQ(status(r), "OK") << detail(r).toStdString();
     EXPECT_EQ(outputs(), QStringList{stem + ".avi"});
 }
 
@@ -348,7 +445,7 @@ TEST_F(BatchRunTest, ALongNameThatFitsConverts) {
 // through a link into another file.
 TEST_F(BatchRunTest, NoLinkIsWrittenThrough) {
     choose(kMp4);
-    settings.existedFile = "1"; // the encoder is told to overwrite
+    store("existedfile", "1"); // the encoder is told to overwrite
     const QString clip = makeVideoClip(in, "a.avi");
     const QString victim = in.filePath("victim.mp4");
     const QString other = in.filePath("other.mp4");
@@ -362,10 +459,10 @@ TEST_F(BatchRunTest, NoLinkIsWrittenThrough) {
     ASSERT_TRUE(QFile::link(victim, planned.plan->temporaryPath));
     ASSERT_TRUE(QFile::link(other, out.filePath("a.mp4")));
 
-    const quintptr r = addRow(clip);
+    const RowId r = addRow(clip);
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(rows.status(r), "OK") << rows.detail(r).toStdString();
+    EXPECT_EQ(status(r), "OK") << detail(r).toStdString();
     EXPECT_EQ(readFile(victim), "precious");
     EXPECT_EQ(readFile(other), "also precious");
     const QFileInfo output(out.filePath("a.mp4"));

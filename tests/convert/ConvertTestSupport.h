@@ -24,6 +24,11 @@ struct EdgeLog {
     bool has(const std::string& e) const {
         return std::find(events.begin(), events.end(), e) != events.end();
     }
+    // Both happened, the first one earlier.
+    bool before(const std::string& first, const std::string& second) const {
+        const auto a = std::find(events.begin(), events.end(), first);
+        return a != events.end() && std::find(a, events.end(), second) != events.end();
+    }
 };
 
 class FakePower : public PowerService {

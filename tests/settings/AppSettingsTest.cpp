@@ -33,9 +33,15 @@ TEST_F(Settings, MissingFileGivesTheDefaults) {
     EXPECT_EQ(settings.existedFile(), AppSettings::ExistingFile::AddNew);
     EXPECT_FALSE(settings.autoShut());
     EXPECT_EQ(settings.profile(), 0);
+    const RunSettings run = settings.runSettings();
+    EXPECT_EQ(run.outputFolder, "/opt/mirelo");
+    EXPECT_EQ(run.existingFile, ExistingFilePolicy::AddNew);
+    EXPECT_FALSE(run.shutDown);
     EXPECT_FALSE(QFile::exists(file));
 }
 
+// "1" is yes; every other text is no, so that a value the product never writes keeps files and
+// never shuts the computer down.
 TEST_F(Settings, StoredTextsMeanWhatTheDialogShows) {
     using EF = AppSettings::ExistingFile;
     const struct {
@@ -44,10 +50,11 @@ TEST_F(Settings, StoredTextsMeanWhatTheDialogShows) {
         bool autoShut;
         int profile;
     } cases[] = {
-        {"1", EF::Overwrite, true, 1},    {"0", EF::AddNew, false, 0},
-        {"2", EF::Overwrite, false, 2},   {"abc", EF::AddNew, false, 0},
-        {"", EF::AddNew, false, 0},       {" 1 ", EF::Overwrite, true, 1},
-        {"76", EF::Overwrite, false, 76}, {"12abc", EF::AddNew, false, 12},
+        {"1", EF::Overwrite, true, 1}, {"0", EF::AddNew, false, 0},
+        {"2", EF::AddNew, false, 2},   {"abc", EF::AddNew, false, 0},
+        {"", EF::AddNew, false, 0},    {" 1 ", EF::Overwrite, true, 1},
+        {"76", EF::AddNew, false, 76}, {"12abc", EF::AddNew, false, 12},
+        {"01", EF::AddNew, false, 1},  {"-1", EF::AddNew, false, 0},
     };
     for (const auto& c : cases) {
         store("existedfile", QLatin1String(c.stored));
@@ -56,6 +63,9 @@ TEST_F(Settings, StoredTextsMeanWhatTheDialogShows) {
         EXPECT_EQ(settings.existedFile(), c.existed) << c.stored;
         EXPECT_EQ(settings.autoShut(), c.autoShut) << c.stored;
         EXPECT_EQ(settings.profile(), c.profile) << c.stored;
+        const RunSettings run = settings.runSettings();
+        EXPECT_EQ(run.existingFile, c.existed) << c.stored;
+        EXPECT_EQ(run.shutDown, c.autoShut) << c.stored;
     }
 }
 

@@ -4,9 +4,9 @@
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
 #include "convert/TimeString.h"
-#include "convert/ui/SourceListRows.h"
 #include "platform/ui/LogindPower.h"
 #include "profiles/OptionSheet.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 
 #include <QAction>
@@ -33,7 +33,8 @@ public:
     }
 };
 
-// Modal message boxes titled with the application title; the run waits for each to close.
+// Window-modal message boxes titled with the application title. They never block the caller:
+// the run has already ended when one appears, and nothing waits for it to close.
 class MessageBoxes : public MessageSink {
 public:
     explicit MessageBoxes(QWidget* parent) : m_parent(parent) {}
@@ -42,8 +43,9 @@ public:
 
 private:
     void show(QMessageBox::Icon icon, const QString& text) {
-        QMessageBox box(icon, kTitle, text, QMessageBox::Ok, m_parent);
-        box.exec();
+        auto* box = new QMessageBox(icon, kTitle, text, QMessageBox::Ok, m_parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
     QWidget* m_parent;
 };
@@ -58,10 +60,9 @@ ConversionController::ConversionController(Form1& window)
     : QObject(&window), m_window(window), m_systemPower(std::make_unique<LogindPower>(&window)),
       m_systemFolders(std::make_unique<SystemFolders>()),
       m_systemMessages(std::make_unique<MessageBoxes>(&window)),
-      m_rows(std::make_unique<SourceListRows>(*window.sourceList())),
-      m_run(std::make_unique<BatchRun>(*m_rows, *window.optionSheet())) {
+      m_run(std::make_unique<BatchRun>(*window.sourceListModel(), *window.optionSheet())) {
     setPlatform(nullptr, nullptr, nullptr);
-    m_run->setSettingsSource([this] { return readRunSettings(m_window.settings()); });
+    m_run->setSettingsSource([this] { return m_window.settings().runSettings(); });
     m_run->setProfileSource([this] { return m_window.profileChooser()->selectedPosition(); });
     connect(&window, &Form1::convertRequested, this, &ConversionController::startRun);
     wireView();
@@ -79,7 +80,7 @@ void ConversionController::setPlatform(PowerService* power, FolderOpener* folder
 void ConversionController::startRun() {
     if (m_run->isRunning())
         return; // "Convert Now!" is disabled meanwhile; a queued click changes nothing
-    if (m_window.sourceList()->rowCount() == 0)
+    if (m_window.sourceListModel()->rowCount() == 0)
         return;
     // The preview player gets its quit key before the encoder starts.
     Q_EMIT m_window.sourceList()->previewQuitRequested();
@@ -97,29 +98,30 @@ void ConversionController::wireView() {
     connect(panel->cancelButton(), &QPushButton::clicked, m_run.get(), &BatchRun::cancel);
 
     BatchRun* run = m_run.get();
-    connect(run, &BatchRun::panelVisibleChanged, panel, &QWidget::setVisible);
     connect(run, &BatchRun::trackProgressChanged, panel->trackProgress(), &QProgressBar::setValue);
     connect(run, &BatchRun::totalProgressChanged, panel->totalProgress(), &QProgressBar::setValue);
-    connect(run, &BatchRun::captionChanged, panel->progressFrame(), &QGroupBox::setTitle);
+    connect(run, &BatchRun::rowStarted, panel->progressFrame(),
+            [panel](RowId, const QString& caption) { panel->progressFrame()->setTitle(caption); });
     connect(run, &BatchRun::rateChanged, this, &ConversionController::showRate);
-    connect(run, &BatchRun::elapsedChanged, this, &ConversionController::showClock);
-    connect(run, &BatchRun::busyChanged, this, [this](bool busy) {
-        if (busy)
-            m_window.setCursor(Qt::WaitCursor);
-        else
-            m_window.unsetCursor();
-    });
-    connect(run, &BatchRun::runningChanged, this, [this, clock](bool running) {
-        setConvertEnabled(!running);
-        if (running) {
-            m_rate->clear();
-            clock->start();
-        } else {
-            clock->stop(); // the label keeps the run's duration
-        }
-    });
+    connect(run, &BatchRun::runningChanged, this, &ConversionController::showRunning);
 }
 
+void ConversionController::showRunning(bool running) {
+    QTimer* clock = m_window.conversionClock();
+    setConvertEnabled(!running);
+    m_window.runPanel()->setVisible(running);
+    showClock();
+    if (running) {
+        m_rate->clear();
+        m_window.setCursor(Qt::WaitCursor);
+        clock->start();
+    } else {
+        m_window.unsetCursor();
+        clock->stop(); // the label keeps the run's duration
+    }
+}
+
+// Timer2 only redraws: the time itself is the run's wall clock, so a busy moment loses nothing.
 void ConversionController::showClock() {
     m_window.runPanel()->clockLabel()->setText(formatTimeString(m_run->elapsedSeconds()));
 }

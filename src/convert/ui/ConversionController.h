@@ -14,12 +14,12 @@ namespace mirelo {
 
 class Form1;
 class PowerService;
-class SourceListRows;
 
 // Gives "Convert Now!" its behaviour: runs the batch over the source list with the chooser's
 // profile and the sheet's options, and shows the run in the panel Picture4 (clock SkinLabel2
-// driven with Timer2, the caption of Frame14, prgTotalProgress, prgTrackProgress, speed and time
-// left), with "Cancel" (Command1) stopping it. The convert commands are disabled while it runs.
+// redrawn by Timer2, the caption of Frame14, prgTotalProgress, prgTrackProgress, speed and time
+// left), with "Cancel" (Command1) stopping it. While a run is active the panel is shown, the
+// pointer is busy and the convert commands are disabled.
 class ConversionController : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +34,7 @@ public:
 
 private:
     void wireView();
+    void showRunning(bool running);
     void setConvertEnabled(bool enabled);
     void showRate(const RunRate& rate);
     void showClock();
@@ -43,7 +44,6 @@ private:
     std::unique_ptr<PowerService> m_systemPower;
     std::unique_ptr<FolderOpener> m_systemFolders;
     std::unique_ptr<MessageSink> m_systemMessages;
-    std::unique_ptr<SourceListRows> m_rows;
     std::unique_ptr<BatchRun> m_run;
     QLabel* m_rate = nullptr;
 };

@@ -48,13 +48,16 @@ void LogindPower::releaseSleep() {
     m_lock = QDBusUnixFileDescriptor(); // closing our copy ends the lock
 }
 
+// The countdown runs on its own, without a nested event loop: the caller goes on at once.
 void LogindPower::requestPowerOff() {
-    ShutdownCountdown countdown(kCountdownSeconds, m_parent);
-    if (countdown.exec() != QDialog::Accepted)
-        return;
-    QDBusMessage call = managerCall("PowerOff");
-    call << false; // not interactive: the user has just confirmed by waiting
-    QDBusConnection::systemBus().asyncCall(call);
+    auto* countdown = new ShutdownCountdown(kCountdownSeconds, m_parent);
+    countdown->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(countdown, &QDialog::accepted, &m_replies, [] {
+        QDBusMessage call = managerCall("PowerOff");
+        call << false; // not interactive: the user has just confirmed by waiting
+        QDBusConnection::systemBus().asyncCall(call);
+    });
+    countdown->open();
 }
 
 } // namespace mirelo

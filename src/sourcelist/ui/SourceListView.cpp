@@ -3,12 +3,13 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceFiles.h"
-#include "tools/ProbeQueue.h"
 
+#include <QBrush>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -18,23 +19,10 @@ namespace mirelo {
 namespace {
 
 const char kApplicationTitle[] = "Mirelo Video Converter";
-// The row's probe ticket while it waits for its probe; absent once probed.
-constexpr int kProbeTicketRole = Qt::UserRole + 1;
 
-struct ColumnLayout {
-    const char* header;
-    Qt::Alignment align;
-    int widthTwips;
-};
-
-// Headers, alignments and widths of the seven columns.
-constexpr ColumnLayout kColumns[] = {
-    {"File Name", Qt::AlignLeft, 8025},  {"Start", Qt::AlignLeft, 2090},
-    {"End", Qt::AlignHCenter, 1870},     {"Size", Qt::AlignHCenter, 1940},
-    {"Format", Qt::AlignLeft, 1658},     {"Status", Qt::AlignLeft, 2540},
-    {"Video Time", Qt::AlignLeft, 1834},
-};
-static_assert(std::size(kColumns) == SourceListView::ColumnCount);
+// Widths of the seven columns, in twips.
+constexpr int kColumnWidthsTwips[] = {8025, 2090, 1870, 1940, 1658, 2540, 1834};
+static_assert(std::size(kColumnWidthsTwips) == SourceListModel::ColumnCount);
 
 int twipsToPixels(int twips) {
     return (twips + 7) / 15;
@@ -63,6 +51,21 @@ const MenuEntry kPopupEntries[] = {
     {"Import1", "Import Video From Youtube", &SourceListView::importRequested},
 };
 
+// The list's rows as shown: a row still waiting for its probe is greyed.
+class GreyWhileProbing : public QIdentityProxyModel {
+public:
+    explicit GreyWhileProbing(QWidget* view) : QIdentityProxyModel(view), m_view(view) {}
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::ForegroundRole && index.data(SourceListModel::ProbingRole).toBool())
+            return m_view->palette().brush(QPalette::Disabled, QPalette::Text);
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    QWidget* m_view;
+};
+
 void presentMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     auto* box = new QMessageBox(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok,
                                 parent);
@@ -72,9 +75,12 @@ void presentMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& t
 
 } // namespace
 
-SourceListView::SourceListView(QWidget* parent)
-    : QTreeWidget(parent), m_probes(new ProbeQueue(this)) {
+SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
+    : QTreeView(parent), m_rows(rows) {
     setObjectName(QStringLiteral("lvwAudioTracks"));
+    auto* shown = new GreyWhileProbing(this);
+    shown->setSourceModel(&m_rows);
+    setModel(shown);
     setUpColumns();
     setUpContextMenu();
     setAcceptDrops(true);
@@ -82,33 +88,22 @@ SourceListView::SourceListView(QWidget* parent)
     m_presenter = [this](QMessageBox::Icon icon, const QString& text) {
         presentMessageBox(this, icon, text);
     };
-    connect(this, &QTreeWidget::itemClicked, this, &SourceListView::showSelectedInSheet);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, &SourceListView::requestVideoClip);
-    connect(
-        m_probes, &ProbeQueue::probed, this,
-        [this](quint64 ticket, const QString&, const MediaInfo& info) { onProbed(ticket, info); });
-    connect(m_probes, &ProbeQueue::playerMissing, this,
+    connect(this, &QAbstractItemView::clicked, this, &SourceListView::showSelectedInSheet);
+    connect(this, &QAbstractItemView::doubleClicked, this, &SourceListView::requestVideoClip);
+    connect(&m_rows, &SourceListModel::playerMissing, this,
             [this](const QString& message) { showMessage(QMessageBox::Critical, message); });
-    connect(m_probes, &ProbeQueue::idle, this, &SourceListView::probingFinished);
-}
-
-SourceListView::~SourceListView() {
-    m_probes->cancelAll();
 }
 
 void SourceListView::setUpColumns() {
-    setColumnCount(ColumnCount);
     setRootIsDecorated(false);
+    setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    QTreeWidgetItem* head = headerItem();
-    for (int c = 0; c < ColumnCount; ++c) {
-        head->setText(c, QString::fromLatin1(kColumns[c].header));
-        head->setTextAlignment(c, kColumns[c].align | Qt::AlignVCenter);
-        setColumnWidth(c, twipsToPixels(kColumns[c].widthTwips));
-    }
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int c = 0; c < SourceListModel::ColumnCount; ++c)
+        setColumnWidth(c, twipsToPixels(kColumnWidthsTwips[c]));
     header()->setStretchLastSection(false);
 }
 
@@ -135,19 +130,9 @@ void SourceListView::showMessage(QMessageBox::Icon icon, const QString& text) {
         m_presenter(icon, text);
 }
 
-void SourceListView::addMediaFile(const QString& path) {
-    auto* item = new QTreeWidgetItem(this);
-    item->setText(FileNameColumn, path);
-    item->setData(FileNameColumn, TagRole, path);
-    for (int c = 0; c < ColumnCount; ++c)
-        item->setTextAlignment(c, kColumns[c].align | Qt::AlignVCenter);
-    item->setData(FileNameColumn, kProbeTicketRole, m_probes->enqueue(path));
-    setProbing(item, true);
-}
-
 void SourceListView::addFiles(const QStringList& paths) {
     for (const QString& path : paths)
-        addMediaFile(path);
+        m_rows.addMediaFile(path);
 }
 
 void SourceListView::addFilesWithDialog() {
@@ -178,108 +163,29 @@ void SourceListView::dropFiles(const QStringList& paths) {
             showMessage(QMessageBox::Information, QStringLiteral("Only Video files are allowed!"));
             return;
         }
-        addMediaFile(path);
+        m_rows.addMediaFile(path);
     }
 }
 
 void SourceListView::removeSelected() {
-    const int index = selectedRow();
-    if (index < 0)
-        return;
-    QTreeWidgetItem* item = takeTopLevelItem(index);
-    cancelProbe(item);
-    delete item;
+    m_rows.remove(m_rows.idAt(selectedRow()));
 }
 
 void SourceListView::clearAll() {
-    m_probes->cancelAll();
-    clear();
-}
-
-void SourceListView::cancelProbe(QTreeWidgetItem* item) {
-    const QVariant ticket = item->data(FileNameColumn, kProbeTicketRole);
-    if (ticket.isValid())
-        m_probes->cancel(ticket.toULongLong());
+    m_rows.clear();
 }
 
 int SourceListView::selectedRow() const {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
-}
-
-QTreeWidgetItem* SourceListView::row(int index) const {
-    return topLevelItem(index);
-}
-
-QString SourceListView::cell(int index, Column column) const {
-    const QTreeWidgetItem* item = row(index);
-    return item ? item->text(column) : QString();
-}
-
-QString SourceListView::path(int index) const {
-    return cell(index, FileNameColumn);
-}
-
-void SourceListView::setStatus(int index, const QString& text, const QString& toolTip) {
-    if (QTreeWidgetItem* item = row(index)) {
-        item->setText(StatusColumn, text);
-        item->setToolTip(StatusColumn, toolTip);
-    }
-}
-
-void SourceListView::setClipTimes(int index, const QString& start, const QString& end) {
-    if (QTreeWidgetItem* item = row(index)) {
-        item->setText(StartColumn, start);
-        item->setText(EndColumn, end);
-    }
-}
-
-bool SourceListView::isProbed(int index) const {
-    const QTreeWidgetItem* item = row(index);
-    return item && !item->data(FileNameColumn, kProbeTicketRole).isValid();
-}
-
-bool SourceListView::isProbing() const {
-    for (int i = 0; i < rowCount(); ++i) {
-        if (!isProbed(i))
-            return true;
-    }
-    return false;
-}
-
-void SourceListView::setProbing(QTreeWidgetItem* item, bool probing) {
-    const QVariant grey =
-        probing ? QVariant(palette().brush(QPalette::Disabled, QPalette::Text)) : QVariant();
-    for (int c = 0; c < ColumnCount; ++c)
-        item->setData(c, Qt::ForegroundRole, grey);
-    item->setToolTip(FileNameColumn,
-                     probing ? tr("Reading the file's size, format and length...") : QString());
-}
-
-void SourceListView::onProbed(quint64 ticket, const MediaInfo& info) {
-    for (int i = 0; i < rowCount(); ++i) {
-        QTreeWidgetItem* item = row(i);
-        const QVariant t = item->data(FileNameColumn, kProbeTicketRole);
-        if (!t.isValid() || t.toULongLong() != ticket)
-            continue;
-        const ProbeColumns columns = probeColumns(info);
-        item->setText(StartColumn, columns.start);
-        item->setText(EndColumn, columns.end);
-        item->setText(SizeColumn, columns.size);
-        item->setText(FormatColumn, columns.format);
-        item->setText(VideoTimeColumn, columns.videoTime);
-        item->setData(FileNameColumn, kProbeTicketRole, QVariant());
-        setProbing(item, false);
-        Q_EMIT rowProbed(i);
-        return;
-    }
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void SourceListView::showSelectedInSheet() {
     const int index = selectedRow();
-    if (rowCount() == 0 || index < 0)
+    if (index < 0)
         return;
-    m_currentFile = path(index);
+    const SourceRow& row = m_rows.at(index);
+    m_currentFile = row.path;
     Q_EMIT currentFileChanged(m_currentFile);
     if (!m_sheet)
         return;
@@ -287,20 +193,21 @@ void SourceListView::showSelectedInSheet() {
     const auto latin = [](const char* s) { return QString::fromLatin1(s); };
     m_sheet->setValue(latin(kGeneral), latin(kItemName), m_currentFile);
     m_sheet->setValue(latin(kOutputDuration), latin(kAllClipDuration), QString());
-    m_sheet->setValue(latin(kOutputDuration), latin(kStartTime), start(index));
-    m_sheet->setValue(latin(kOutputDuration), latin(kStopTime), end(index));
+    m_sheet->setValue(latin(kOutputDuration), latin(kStartTime), row.start);
+    m_sheet->setValue(latin(kOutputDuration), latin(kStopTime), row.end);
 }
 
 void SourceListView::requestVideoClip() {
     const int index = selectedRow();
-    if (rowCount() == 0 || index < 0)
+    if (index < 0)
         return;
+    const SourceRow row = m_rows.at(index);
     Q_EMIT previewQuitRequested();
-    Q_EMIT videoClipRequested({index, path(index), start(index), end(index), videoTime(index)});
+    Q_EMIT videoClipRequested({row.id, row.path, row.start, row.end, row.videoTime});
 }
 
 void SourceListView::mousePressEvent(QMouseEvent* event) {
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton)
         m_popup->popup(event->globalPosition().toPoint());
 }

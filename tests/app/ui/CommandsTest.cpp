@@ -11,6 +11,7 @@
 #include "app/Toolbar.h"
 #include "platform/DesktopServices.h"
 #include "settings/AppSettings.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 
 #include <QAbstractButton>
@@ -77,24 +78,25 @@ public:
 
     MainCommands& commands() const { return *form->commands(); }
     SourceListView* list() const { return form->sourceList(); }
+    int rowCount() const { return form->sourceListModel()->rowCount(); }
 
     void addRows() {
         list()->addFiles(
             {dir.filePath(QStringLiteral("a.avi")), dir.filePath(QStringLiteral("b.avi"))});
-        list()->setCurrentItem(list()->topLevelItem(0));
+        list()->setCurrentIndex(list()->model()->index(0, 0));
     }
 
     // Runs `action`, then lets queued work and a modal dialog happen, recording what came of it.
     QStringList outcomeOf(const std::function<void()>& action) {
-        const int rowsBefore = list()->rowCount();
+        const int rowsBefore = rowCount();
         QTimer::singleShot(0, form.get(), [this] { closeModal(); });
         action();
         QTest::qWait(20);
         closeModal();
         for (const QUrl& url : std::as_const(desktop.opened))
             outcomes << QStringLiteral("url:") + url.fileName();
-        if (list()->rowCount() != rowsBefore)
-            outcomes << QStringLiteral("rows:%1").arg(list()->rowCount());
+        if (rowCount() != rowsBefore)
+            outcomes << QStringLiteral("rows:%1").arg(rowCount());
         return outcomes;
     }
 
@@ -271,7 +273,7 @@ TEST(Commands, TextFieldKeepsItsEditingKeys) {
     EXPECT_EQ(edit->text(), QString());
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("clip oneclip one"));
     EXPECT_TRUE(h.form->isVisible());
-    EXPECT_EQ(h.list()->rowCount(), 2);
+    EXPECT_EQ(h.rowCount(), 2);
 }
 
 TEST(Toolbar, HoverBordersPicturesUntilTheBackgroundIsCrossed) {

@@ -4,6 +4,7 @@
 #include "app/PreviewController.h"
 #include "app/PreviewFrame.h"
 #include "clip/ui/Form2.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/PreviewPlayer.h"
 
@@ -36,10 +37,11 @@ protected:
                                QStringLiteral("testsrc=d=2:s=160x120:r=10")});
         window = std::make_unique<Form1>(AppPaths::inFolder(m_dir.path()));
         list = window->sourceList();
-        QSignalSpy probed(list, &SourceListView::rowProbed);
-        list->addMediaFile(clip);
+        rows = window->sourceListModel();
+        QSignalSpy probed(rows, &SourceListModel::rowProbed);
+        rows->addMediaFile(clip);
         ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
-        list->setCurrentItem(list->topLevelItem(0));
+        list->setCurrentIndex(list->model()->index(0, 0));
         controller = window->findChild<PreviewController*>();
         ASSERT_NE(controller, nullptr);
     }
@@ -54,6 +56,7 @@ protected:
     QString clip;
     std::unique_ptr<Form1> window;
     SourceListView* list = nullptr;
+    SourceListModel* rows = nullptr;
     PreviewController* controller = nullptr;
 };
 
@@ -84,12 +87,12 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(editor->isModal());
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Clip Time  -  ") + clip);
-    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), list->end(0));
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), rows->at(0).end);
 
     editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:01"));
     QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    EXPECT_EQ(list->start(0), QStringLiteral("0:00:01"));
-    EXPECT_EQ(list->end(0), QStringLiteral("0:00:02"));
+    EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
+    EXPECT_EQ(rows->at(0).end, QStringLiteral("0:00:02"));
 
     // Cancel leaves the row as it is.
     list->requestVideoClip();
@@ -97,7 +100,7 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     ASSERT_NE(editor, nullptr);
     editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:00"));
     QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
-    EXPECT_EQ(list->start(0), QStringLiteral("0:00:01"));
+    EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
 }
 
 } // namespace

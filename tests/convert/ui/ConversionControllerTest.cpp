@@ -4,17 +4,23 @@
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
 #include "common/TestSupport.h"
+#include "convert/TimeString.h"
 #include "convert/ui/ConversionController.h"
 #include "platform/ui/ShutdownCountdown.h"
 #include "settings/AppSettings.h"
+#include "settings/Inifun.h"
+#include "settings/ui/Frmset.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/MediaFixtures.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,13 +51,15 @@ protected:
     }
 
     SourceListView* list() const { return form->sourceList(); }
+    SourceListModel& rows() const { return *form->sourceListModel(); }
+    QString status(int row) const { return rows().at(row).status; }
     RunPanel* panel() const { return form->runPanel(); }
     BatchRun& run() const { return controller->run(); }
 
     void addAndProbe(const QStringList& files) {
         list()->addFiles(files);
-        QSignalSpy probed(list(), &SourceListView::probingFinished);
-        if (list()->isProbing()) {
+        QSignalSpy probed(&rows(), &SourceListModel::probingFinished);
+        if (rows().isProbing()) {
             ASSERT_TRUE(probed.wait(30000));
         }
     }
@@ -90,9 +98,10 @@ TEST_F(ConversionWindow, ConvertNowRunsTheListInThePanel) {
     Q_EMIT form->convertRequested(); // a second start while running changes nothing
     ASSERT_TRUE(finished.wait(120000));
 
-    EXPECT_EQ(list()->status(0), "OK");
-    EXPECT_EQ(list()->status(1), "Fail");
-    const QString tip = list()->topLevelItem(1)->toolTip(SourceListView::StatusColumn);
+    EXPECT_EQ(status(0), "OK");
+    EXPECT_EQ(status(1), "Fail");
+    const QString tip =
+        list()->model()->index(1, SourceListModel::StatusColumn).data(Qt::ToolTipRole).toString();
     EXPECT_TRUE(tip.contains("Encoder output:")) << tip.toStdString();
     EXPECT_TRUE(tip.contains("Profile command line:"));
     EXPECT_TRUE(tip.contains("Ran:"));
@@ -102,10 +111,12 @@ TEST_F(ConversionWindow, ConvertNowRunsTheListInThePanel) {
     EXPECT_EQ(panel()->trackProgress()->value(), 0);
     EXPECT_TRUE(convertEnabled());
     EXPECT_FALSE(form->conversionClock()->isActive());
+    EXPECT_EQ(panel()->clockLabel()->text(), formatTimeString(run().elapsedSeconds()));
     EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
     EXPECT_TRUE(panel()->progressFrame()->title().startsWith("Progress...." + bad + " To "));
-    const std::vector<std::string> ends{"poweroff", "info Conversion completed!",
-                                        "open " + out.path().toStdString(), "release"};
+    // The run has ended before the end actions reach the user.
+    const std::vector<std::string> ends{"release", "poweroff", "info Conversion completed!",
+                                        "open " + out.path().toStdString()};
     EXPECT_TRUE(std::search(log.events.begin(), log.events.end(), ends.begin(), ends.end()) !=
                 log.events.end());
 }
@@ -121,12 +132,40 @@ TEST_F(ConversionWindow, CancelButtonStopsTheRun) {
     Q_EMIT form->convertRequested();
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(finished.first().first().value<RunEnd>(), RunEnd::Cancelled);
-    EXPECT_EQ(list()->status(0), "Cancel");
+    EXPECT_EQ(status(0), "Cancel");
     EXPECT_TRUE(log.has("error Conversion Canceled by the user!"));
     EXPECT_FALSE(log.has("poweroff"));
     EXPECT_TRUE(out.entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(panel()->isVisibleTo(form.get()));
     EXPECT_TRUE(convertEnabled());
+}
+
+// One reading of the stored policy serves the dialog and the run: whatever the file holds, the
+// dialog's choice is what the run then does with an existing output.
+TEST_F(ConversionWindow, TheSettingsDialogShowsWhatTheRunDoes) {
+    const QString clip = makeVideoClip(QDir(dir.path()), "clip.avi");
+    addAndProbe({clip});
+    form->profileChooser()->selectPosition(41); // AVI: the output is clip.avi
+    QDir().mkpath(out.path());
+    for (const char* stored : {"1", "0", "2", "7", "abc", "", " 1 ", "01"}) {
+        SCOPED_TRACE(stored);
+        ASSERT_TRUE(WriteIniValue(form->paths().settingsFile, "set", "existedfile", stored));
+        const bool dialogOverwrites = [&] {
+            Frmset dialog(form->settings(), form->paths().skinFile);
+            EXPECT_NE(dialog.overwriteOption()->isChecked(), dialog.addNewOption()->isChecked());
+            return dialog.overwriteOption()->isChecked();
+        }();
+        writeFile(out.filePath("clip.avi"), "old");
+        QFile::remove(out.filePath("clip_New.avi"));
+        QSignalSpy finished(&run(), &BatchRun::finished);
+        Q_EMIT form->convertRequested();
+        ASSERT_TRUE(finished.wait(120000));
+        ASSERT_EQ(status(0), "OK");
+        const bool runOverwrote = readFile(out.filePath("clip.avi")) != "old";
+        EXPECT_EQ(runOverwrote, dialogOverwrites);
+        EXPECT_EQ(QFile::exists(out.filePath("clip_New.avi")), !runOverwrote);
+        EXPECT_EQ(dialogOverwrites, QString(stored).trimmed() == "1");
+    }
 }
 
 TEST(ShutdownCountdown, AcceptsAtZeroUnlessCancelled) {

@@ -98,7 +98,9 @@ TEST_F(SettingsDialog, LoadShowsTheStoredValues) {
          QStringLiteral("/srv/out dir"), true, true},
         {"[SET]\nexistedfile=0\nautoshut=0\n", {}, false, false},
         {"[set]\noutputfolder=\nexistedfile=abc\nautoshut=2\n", {}, false, false},
-        {"[set]\nexistedfile=7\n", {}, true, false},
+        // Only "1" overwrites, as in the run; any other value keeps existing files.
+        {"[set]\nexistedfile=7\n", {}, false, false},
+        {"[set]\nexistedfile=2\nautoshut=01\n", {}, false, false},
     };
     for (const auto& c : cases) {
         QFile::remove(file);

@@ -2,6 +2,7 @@
 
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/ProbeQueue.h"
 
@@ -43,24 +44,32 @@ protected:
 
     QStringList paths() const {
         QStringList result;
-        for (int i = 0; i < list.rowCount(); ++i)
-            result << list.path(i);
+        for (int i = 0; i < rows.rowCount(); ++i)
+            result << rows.at(i).path;
         return result;
     }
 
     bool waitForProbes() {
-        if (!list.isProbing())
+        if (!rows.isProbing())
             return true;
-        QSignalSpy done(&list, &SourceListView::probingFinished);
-        return done.wait(120000) && !list.isProbing();
+        QSignalSpy done(&rows, &SourceListModel::probingFinished);
+        return done.wait(120000) && !rows.isProbing();
+    }
+
+    // What the list shows in a cell, for a role.
+    QVariant display(int row, int column, int role = Qt::DisplayRole) const {
+        return list.model()->index(row, column).data(role);
     }
 
     // Near the left edge: a row is wider than the viewport.
     QPoint rowCenter(int row) const {
-        return QPoint(20, list.visualItemRect(list.topLevelItem(row)).center().y());
+        return QPoint(20, list.visualRect(list.model()->index(row, 0)).center().y());
     }
 
-    SourceListView list;
+    void select(int row) { list.setCurrentIndex(list.model()->index(row, 0)); }
+
+    SourceListModel rows;
+    SourceListView list{rows};
     std::vector<Shown> shown;
 };
 
@@ -74,18 +83,22 @@ TEST_F(SourceListViewTest, ColumnsHaveTheirHeadersAlignmentsAndWidths) {
                     {"Format", Qt::AlignLeft, 111},    {"Status", Qt::AlignLeft, 169},
                     {"Video Time", Qt::AlignLeft, 122}};
     EXPECT_EQ(list.objectName(), QStringLiteral("lvwAudioTracks"));
-    ASSERT_EQ(list.columnCount(), 7);
+    ASSERT_EQ(list.header()->count(), 7);
+    const QAbstractItemModel* model = list.model();
     for (int c = 0; c < 7; ++c) {
         SCOPED_TRACE(c);
-        EXPECT_EQ(list.headerItem()->text(c), QLatin1String(expected[c].header));
-        EXPECT_EQ(Qt::Alignment(list.headerItem()->textAlignment(c)) & Qt::AlignHorizontal_Mask,
-                  expected[c].align);
+        EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(),
+                  QLatin1String(expected[c].header));
+        EXPECT_EQ(
+            Qt::Alignment(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt()) &
+                Qt::AlignHorizontal_Mask,
+            expected[c].align);
         EXPECT_EQ(list.columnWidth(c), expected[c].width);
     }
-    list.addMediaFile(QStringLiteral("/no/such/clip.avi"));
-    EXPECT_EQ(list.topLevelItem(0)->data(0, SourceListView::TagRole).toString(),
+    rows.addMediaFile(QStringLiteral("/no/such/clip.avi"));
+    EXPECT_EQ(display(0, 0, SourceListModel::TagRole).toString(),
               QStringLiteral("/no/such/clip.avi"));
-    EXPECT_EQ(Qt::Alignment(list.topLevelItem(0)->textAlignment(SourceListView::EndColumn)) &
+    EXPECT_EQ(Qt::Alignment(display(0, SourceListModel::EndColumn, Qt::TextAlignmentRole).toInt()) &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignHCenter);
 }
@@ -109,7 +122,7 @@ TEST_F(SourceListViewTest, DropAddsAcceptedFilesAndStopsAtTheFirstRejectedOne) {
         {"offered by the dialog, refused by the drop", {"/v/song.wma", "/v/x.avi"}, {}},
         {"m2ts refused", {"/v/hd.m2ts"}, {}},
     };
-    list.probeQueue().setMaxConcurrent(1);
+    rows.probeQueue().setMaxConcurrent(1);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         list.clearAll();
@@ -166,7 +179,7 @@ TEST_F(SourceListViewTest, ClickShowsTheRowInTheSheet) {
     EXPECT_EQ(list.currentFile(), QString());
 
     list.addFiles({QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi")});
-    list.setClipTimes(1, QStringLiteral("0:00:05"), QStringLiteral("0:01:00"));
+    rows.setClipTimes(rows.idAt(1), QStringLiteral("0:00:05"), QStringLiteral("0:01:00"));
     QSignalSpy current(&list, &SourceListView::currentFileChanged);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(1));
     EXPECT_EQ(list.currentFile(), QStringLiteral("/v/two.avi"));
@@ -179,7 +192,7 @@ TEST_F(SourceListViewTest, ClickShowsTheRowInTheSheet) {
 
 TEST_F(SourceListViewTest, DoubleClickAsksThePreviewToQuitThenRequestsTheClipEditor) {
     list.addFiles({QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi")});
-    list.setClipTimes(0, QStringLiteral("0:00:01"), QStringLiteral("0:00:09"));
+    rows.setClipTimes(rows.idAt(0), QStringLiteral("0:00:01"), QStringLiteral("0:00:09"));
     QStringList events;
     SourceListView::ClipRequest request;
     QObject::connect(&list, &SourceListView::previewQuitRequested,
@@ -193,7 +206,7 @@ TEST_F(SourceListViewTest, DoubleClickAsksThePreviewToQuitThenRequestsTheClipEdi
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(0));
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rowCenter(0));
     EXPECT_EQ(events, (QStringList{"quit", "clip"}));
-    EXPECT_EQ(request.row, 0);
+    EXPECT_EQ(request.id, rows.idAt(0));
     EXPECT_EQ(request.file, QStringLiteral("/v/one.avi"));
     EXPECT_EQ(request.start, QStringLiteral("0:00:01"));
     EXPECT_EQ(request.end, QStringLiteral("0:00:09"));
@@ -212,13 +225,13 @@ TEST_F(SourceListViewTest, RemoveAndClear) {
     list.addFiles(
         {QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
     list.removeSelected(); // nothing selected: nothing happens
-    EXPECT_EQ(list.rowCount(), 3);
-    list.setCurrentItem(list.topLevelItem(1));
+    EXPECT_EQ(rows.rowCount(), 3);
+    select(1);
     list.removeSelected();
     EXPECT_EQ(paths(), (QStringList{"/v/a.avi", "/v/c.avi"}));
     list.clearAll();
-    EXPECT_EQ(list.rowCount(), 0);
-    EXPECT_FALSE(list.isProbing());
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_FALSE(rows.isProbing());
 }
 
 TEST_F(SourceListViewTest, ContextMenuHoldsItsEntriesInOrderAndOpensOnRightPress) {
@@ -287,7 +300,7 @@ TEST_F(SourceListViewTest, OpenDialogOffersItsFiltersAndAddsTheChosenFilesInOrde
     EXPECT_TRUE(dialog->nameFilters().at(1).endsWith(QStringLiteral("(*.avi *.wmv *.wma *.asf)")));
 
     dialog->reject();
-    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(rows.rowCount(), 0);
 
     list.addFilesWithDialog();
     dialog->setDirectory(dir.path());
@@ -313,30 +326,31 @@ TEST_F(SourceListViewTest, RowsKeepTheirAddingOrderUnderConcurrentProbing) {
         {test::makeVideoClip(d, QStringLiteral("four.avi"), 2, QStringLiteral("96x64")), "96x64",
          "0:00:02"},
     };
-    list.probeQueue().setMaxConcurrent(2);
-    QSignalSpy probed(&list, &SourceListView::rowProbed);
+    rows.probeQueue().setMaxConcurrent(2);
+    QSignalSpy probed(&rows, &SourceListModel::rowProbed);
     for (const auto& f : files)
-        list.addMediaFile(f.path);
-    list.addMediaFile(files[0].path); // the same file twice: two rows, each probed
-    ASSERT_EQ(list.rowCount(), 5);
-    EXPECT_TRUE(list.isProbing());
+        rows.addMediaFile(f.path);
+    rows.addMediaFile(files[0].path); // the same file twice: two rows, each probed
+    ASSERT_EQ(rows.rowCount(), 5);
+    EXPECT_TRUE(rows.isProbing());
     for (int i = 0; i < 5; ++i) {
-        EXPECT_FALSE(list.isProbed(i));
-        EXPECT_EQ(list.size(i), QString()); // only the name until the probe ends
-        EXPECT_TRUE(list.topLevelItem(i)->data(0, Qt::ForegroundRole).isValid()); // greyed
+        EXPECT_FALSE(rows.at(i).probed);
+        EXPECT_EQ(rows.at(i).size, QString()); // only the name until the probe ends
+        EXPECT_TRUE(display(i, 0, Qt::ForegroundRole).isValid()); // greyed
     }
     ASSERT_TRUE(waitForProbes());
     EXPECT_EQ(probed.size(), 5);
     for (int i = 0; i < 5; ++i) {
         const auto& f = files[i % 4];
         SCOPED_TRACE(f.path.toStdString());
-        EXPECT_EQ(list.path(i), f.path);
-        EXPECT_EQ(list.start(i), QStringLiteral("0:00:00"));
-        EXPECT_EQ(list.size(i), QLatin1String(f.size));
-        EXPECT_EQ(list.end(i), QLatin1String(f.length));
-        EXPECT_EQ(list.videoTime(i), QLatin1String(f.length));
-        EXPECT_EQ(list.status(i), QString());
-        EXPECT_FALSE(list.topLevelItem(i)->data(0, Qt::ForegroundRole).isValid());
+        const SourceRow& row = rows.at(i);
+        EXPECT_EQ(row.path, f.path);
+        EXPECT_EQ(row.start, QStringLiteral("0:00:00"));
+        EXPECT_EQ(row.size, QLatin1String(f.size));
+        EXPECT_EQ(row.end, QLatin1String(f.length));
+        EXPECT_EQ(row.videoTime, QLatin1String(f.length));
+        EXPECT_EQ(row.status, QString());
+        EXPECT_FALSE(display(i, 0, Qt::ForegroundRole).isValid());
     }
     EXPECT_TRUE(shown.empty());
 }
@@ -354,23 +368,23 @@ TEST_F(SourceListViewTest, MissingPlayerIsReportedOnceAndRowsKeepTheirDefaults) 
     EXPECT_TRUE(shown[0].text.contains(QStringLiteral("\"mplayer\"")))
         << shown[0].text.toStdString();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(list.start(i), QStringLiteral("0:00:00"));
-        EXPECT_EQ(list.size(i), QStringLiteral("0x0"));
-        EXPECT_EQ(list.end(i), QString());
-        EXPECT_EQ(list.format(i), QString());
-        EXPECT_EQ(list.videoTime(i), QString());
+        EXPECT_EQ(rows.at(i).start, QStringLiteral("0:00:00"));
+        EXPECT_EQ(rows.at(i).size, QStringLiteral("0x0"));
+        EXPECT_EQ(rows.at(i).end, QString());
+        EXPECT_EQ(rows.at(i).format, QString());
+        EXPECT_EQ(rows.at(i).videoTime, QString());
     }
 }
 
 TEST_F(SourceListViewTest, StatusIsTheConversionsColumn) {
     list.addFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi")});
-    list.setStatus(1, QStringLiteral("Fail"), QStringLiteral("Unknown encoder"));
-    EXPECT_EQ(list.status(0), QString());
-    EXPECT_EQ(list.status(1), QStringLiteral("Fail"));
-    EXPECT_EQ(list.topLevelItem(1)->toolTip(SourceListView::StatusColumn),
+    rows.setStatus(rows.idAt(1), QStringLiteral("Fail"), QStringLiteral("Unknown encoder"));
+    EXPECT_EQ(display(0, SourceListModel::StatusColumn).toString(), QString());
+    EXPECT_EQ(display(1, SourceListModel::StatusColumn).toString(), QStringLiteral("Fail"));
+    EXPECT_EQ(display(1, SourceListModel::StatusColumn, Qt::ToolTipRole).toString(),
               QStringLiteral("Unknown encoder"));
-    list.setStatus(7, QStringLiteral("OK")); // no such row: nothing happens
-    EXPECT_EQ(list.rowCount(), 2);
+    rows.setStatus(7, QStringLiteral("OK")); // no such row: nothing happens
+    EXPECT_EQ(rows.rowCount(), 2);
 }
 
 } // namespace

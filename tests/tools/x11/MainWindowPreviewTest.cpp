@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/PreviewFrame.h"
 #include "app/VideoSurface.h"
+#include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/PreviewPlayer.h"
 
@@ -37,10 +38,10 @@ TEST(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     SourceListView* list = window.sourceList();
-    QSignalSpy probed(list, &SourceListView::rowProbed);
-    list->addMediaFile(clip);
+    QSignalSpy probed(window.sourceListModel(), &SourceListModel::rowProbed);
+    window.sourceListModel()->addMediaFile(clip);
     ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
-    list->setCurrentItem(list->topLevelItem(0));
+    list->setCurrentIndex(list->model()->index(0, 0));
 
     PreviewPlayer& player = PreviewPlayer::shared();
     QSignalSpy started(&player, &PreviewPlayer::playerStarted);

@@ -1,0 +1,253 @@
+#include "sourcelist/SourceListModel.h"
+
+#include "tools/ProbeQueue.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace mirelo {
+
+namespace {
+
+struct ColumnLayout {
+    const char* header;
+    Qt::Alignment align;
+};
+
+// Headers and alignments of the seven columns.
+// clang-format off
+constexpr ColumnLayout kColumns[] = {
+    {"File Name",  Qt::AlignLeft},
+    {"Start",      Qt::AlignLeft},
+    {"End",        Qt::AlignHCenter},
+    {"Size",       Qt::AlignHCenter},
+    {"Format",     Qt::AlignLeft},
+    {"Status",     Qt::AlignLeft},
+    {"Video Time", Qt::AlignLeft},
+};
+// clang-format on
+static_assert(std::size(kColumns) == SourceListModel::ColumnCount);
+
+QString cellText(const SourceRow& row, int column) {
+    switch (column) {
+    case SourceListModel::FileNameColumn:
+        return row.path;
+    case SourceListModel::StartColumn:
+        return row.start;
+    case SourceListModel::EndColumn:
+        return row.end;
+    case SourceListModel::SizeColumn:
+        return row.size;
+    case SourceListModel::FormatColumn:
+        return row.format;
+    case SourceListModel::StatusColumn:
+        return row.status;
+    case SourceListModel::VideoTimeColumn:
+        return row.videoTime;
+    default:
+        return {};
+    }
+}
+
+int alignment(int column) {
+    return int(kColumns[column].align | Qt::AlignVCenter);
+}
+
+} // namespace
+
+SourceListModel::SourceListModel(QObject* parent)
+    : QAbstractTableModel(parent), m_probes(new ProbeQueue(this)) {
+    // Queued: a result always arrives after enqueue() has returned the ticket it carries.
+    connect(
+        m_probes, &ProbeQueue::probed, this,
+        [this](quint64 ticket, const QString&, const MediaInfo& info, MediaProbe::Outcome,
+               const QString& problem) { onProbed(ticket, info, problem); },
+        Qt::QueuedConnection);
+    connect(m_probes, &ProbeQueue::playerMissing, this, &SourceListModel::playerMissing,
+            Qt::QueuedConnection);
+    connect(m_probes, &ProbeQueue::idle, this, &SourceListModel::probingFinished,
+            Qt::QueuedConnection);
+}
+
+SourceListModel::~SourceListModel() {
+    m_probes->cancelAll();
+}
+
+int SourceListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
+int SourceListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant SourceListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const SourceRow& row = m_entries[size_t(index.row())].row;
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(row, column);
+    case Qt::TextAlignmentRole:
+        return alignment(column);
+    case Qt::ToolTipRole:
+        if (column == FileNameColumn && !row.probed)
+            return tr("Reading the file's size, format and length...");
+        if (column == StatusColumn && !row.detail.isEmpty())
+            return row.detail;
+        return {};
+    case TagRole:
+        return column == FileNameColumn ? QVariant(row.path) : QVariant();
+    case RowIdRole:
+        return row.id;
+    case ProbingRole:
+        return !row.probed;
+    default:
+        return {};
+    }
+}
+
+QVariant SourceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(kColumns[section].header);
+    if (role == Qt::TextAlignmentRole)
+        return alignment(section);
+    return {};
+}
+
+RowId SourceListModel::addMediaFile(const QString& path) {
+    SourceRow row;
+    row.path = path;
+    return append(std::move(row), true);
+}
+
+RowId SourceListModel::addClip(const QString& path, const QString& start, const QString& end) {
+    SourceRow row;
+    row.path = path;
+    row.start = start;
+    row.end = end;
+    row.probed = true;
+    return append(std::move(row), false);
+}
+
+RowId SourceListModel::append(SourceRow row, bool probe) {
+    const int position = rowCount();
+    row.id = m_nextId++;
+    beginInsertRows({}, position, position);
+    m_entries.push_back({std::move(row), 0});
+    endInsertRows();
+    Entry& added = m_entries.back();
+    if (probe)
+        added.probeTicket = m_probes->enqueue(added.row.path);
+    return added.row.id;
+}
+
+void SourceListModel::probeInBackground(RowId id) {
+    if (Entry* e = entry(id); e && e->probeTicket == 0)
+        e->probeTicket = m_probes->enqueue(e->row.path);
+}
+
+void SourceListModel::onProbed(quint64 ticket, const MediaInfo& info, const QString& problem) {
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [ticket](const Entry& e) { return e.probeTicket == ticket; });
+    if (it == m_entries.end())
+        return; // removed meanwhile
+    SourceRow& row = it->row;
+    const ProbeColumns columns = probeColumns(info);
+    // A row added by the user takes its clip from the probe; a chosen clip stays.
+    if (!row.probed) {
+        row.start = columns.start;
+        row.end = columns.end;
+    }
+    row.size = columns.size;
+    row.format = columns.format;
+    row.videoTime = columns.videoTime;
+    row.probed = true;
+    it->probeTicket = 0;
+    changed(int(it - m_entries.begin()), FileNameColumn, VideoTimeColumn);
+    Q_EMIT rowProbed(row.id, problem);
+}
+
+bool SourceListModel::remove(RowId id) {
+    const int position = rowOf(id);
+    if (position < 0)
+        return false;
+    if (const quint64 ticket = m_entries[size_t(position)].probeTicket)
+        m_probes->cancel(ticket);
+    beginRemoveRows({}, position, position);
+    m_entries.erase(m_entries.begin() + position);
+    endRemoveRows();
+    return true;
+}
+
+void SourceListModel::clear() {
+    m_probes->cancelAll();
+    beginResetModel();
+    m_entries.clear();
+    endResetModel();
+}
+
+QList<RowId> SourceListModel::ids() const {
+    QList<RowId> result;
+    result.reserve(qsizetype(m_entries.size()));
+    for (const Entry& e : m_entries)
+        result += e.row.id;
+    return result;
+}
+
+RowId SourceListModel::idAt(int row) const {
+    return row >= 0 && row < rowCount() ? m_entries[size_t(row)].row.id : 0;
+}
+
+int SourceListModel::rowOf(RowId id) const {
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [id](const Entry& e) { return e.row.id == id; });
+    return it == m_entries.end() ? -1 : int(it - m_entries.begin());
+}
+
+const SourceRow* SourceListModel::find(RowId id) const {
+    const int position = rowOf(id);
+    return position < 0 ? nullptr : &m_entries[size_t(position)].row;
+}
+
+SourceListModel::Entry* SourceListModel::entry(RowId id) {
+    const int position = rowOf(id);
+    return position < 0 ? nullptr : &m_entries[size_t(position)];
+}
+
+const SourceRow& SourceListModel::at(int row) const {
+    static const SourceRow none;
+    return row >= 0 && row < rowCount() ? m_entries[size_t(row)].row : none;
+}
+
+void SourceListModel::setStatus(RowId id, const QString& status, const QString& detail) {
+    Entry* e = entry(id);
+    if (!e)
+        return;
+    e->row.status = status;
+    e->row.detail = detail;
+    changed(rowOf(id), StatusColumn, StatusColumn);
+}
+
+void SourceListModel::setClipTimes(RowId id, const QString& start, const QString& end) {
+    Entry* e = entry(id);
+    if (!e)
+        return;
+    e->row.start = start;
+    e->row.end = end;
+    changed(rowOf(id), StartColumn, EndColumn);
+}
+
+bool SourceListModel::isProbing() const {
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const Entry& e) { return !e.row.probed; });
+}
+
+void SourceListModel::changed(int row, Column first, Column last) {
+    Q_EMIT dataChanged(index(row, first), index(row, last));
+}
+
+} // namespace mirelo

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "tools/MediaInfo.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+namespace mirelo {
+
+class ProbeQueue;
+
+// A row's identity. Ids are handed out in increasing order and never reused, so a removed row
+// can never be mistaken for one added later. 0 is no row.
+using RowId = quint64;
+
+// One media file of the source list.
+struct SourceRow {
+    RowId id = 0;
+    QString path;
+    QString start;       // clip start, "H:MM:SS"
+    QString end;         // clip end, "H:MM:SS"; empty: to the end of the file
+    QString size;        // "WxH", "0x0" when the probe found no frame size
+    QString format;      // the probed video format
+    QString status;      // the conversion's: "Processing", "OK", "Fail", "Cancel"
+    QString detail;      // what to show about the status (the encoder's last lines...)
+    QString videoTime;   // the probed length, "H:MM:SS"; empty when not known
+    bool probed = false; // false while a conversion must wait for the row's probe
+};
+
+// The source list lvwAudioTracks as data: the rows in adding order, their probe state and their
+// conversion status. The desktop's list view, the batch run and mirelo-cli all work on it.
+// Columns: File Name, Start, End, Size, Format, Status, Video Time.
+//
+// Every added file is probed with the media player; probes run concurrently (at most one per
+// core by default) and a row still being probed has only its file name.
+class SourceListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        FileNameColumn = 0,
+        StartColumn,
+        EndColumn,
+        SizeColumn,
+        FormatColumn,
+        StatusColumn,
+        VideoTimeColumn,
+        ColumnCount
+    };
+    // Column 0 also carries the row's hidden tag (the same full path as its text), its id and
+    // whether it still waits for its probe.
+    static constexpr int TagRole = Qt::UserRole;
+    static constexpr int RowIdRole = Qt::UserRole + 1;
+    static constexpr int ProbingRole = Qt::UserRole + 2;
+
+    explicit SourceListModel(QObject* parent = nullptr);
+    ~SourceListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // AddMediaFile: appends a row for the path and queues its probe, which fills the clip times
+    // (0:00:00 to the length), size, format and length. A run waits for the probe.
+    RowId addMediaFile(const QString& path);
+    // Appends a row with the clip already chosen; nothing is probed and a run never waits for it.
+    RowId addClip(const QString& path, const QString& start, const QString& end);
+    // Probes a row added with addClip() for its size, format and length, keeping its clip times.
+    void probeInBackground(RowId id);
+
+    // Removing a row stops its probe. False when there is no such row.
+    bool remove(RowId id);
+    void clear();
+
+    QList<RowId> ids() const;  // in list order
+    RowId idAt(int row) const; // 0 when out of range
+    int rowOf(RowId id) const; // -1 when gone
+    // The row, or nullptr when it is gone. Valid until the list changes.
+    const SourceRow* find(RowId id) const;
+    // The row at a position; an empty row when out of range.
+    const SourceRow& at(int row) const;
+
+    // The conversion's status and what to show about it.
+    void setStatus(RowId id, const QString& status, const QString& detail = {});
+    // The clip editor's result.
+    void setClipTimes(RowId id, const QString& start, const QString& end);
+
+    // True while any row waits for its probe.
+    bool isProbing() const;
+    // The probes behind the list (concurrency, player program).
+    ProbeQueue& probeQueue() { return *m_probes; }
+
+Q_SIGNALS:
+    // A probe ended and the row's columns are filled; `problem` says what went wrong, if
+    // anything (the row then keeps its defaults).
+    void rowProbed(mirelo::RowId id, const QString& problem);
+    // No probe is queued or running any more.
+    void probingFinished();
+    // The media player is missing: reported once until the probes have been idle again.
+    void playerMissing(const QString& message);
+
+private:
+    struct Entry {
+        SourceRow row;
+        quint64 probeTicket = 0; // while a probe is queued or running
+    };
+
+    void onProbed(quint64 ticket, const MediaInfo& info, const QString& problem);
+    RowId append(SourceRow row, bool probe);
+    Entry* entry(RowId id);
+    void changed(int row, Column first, Column last);
+
+    ProbeQueue* m_probes;
+    std::vector<Entry> m_entries;
+    RowId m_nextId = 1;
+};
+
+} // namespace mirelo

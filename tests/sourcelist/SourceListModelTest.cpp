@@ -1,0 +1,171 @@
+#include "tools/MediaFixtures.h"
+
+#include "sourcelist/SourceListModel.h"
+#include "tools/ProbeQueue.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace mirelo;
+
+namespace {
+
+class SourceListModelTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    // Until the probes queued so far have all reported.
+    bool waitForProbes() { return !probesDone.isEmpty() || probesDone.wait(120000); }
+
+    QVariant cell(int row, int column, int role = Qt::DisplayRole) const {
+        return rows.index(row, column).data(role);
+    }
+
+    QTemporaryDir dir;
+    SourceListModel rows;
+    QSignalSpy probesDone{&rows, &SourceListModel::probingFinished};
+    // Checks every change against the item-model contract the view relies on.
+    QAbstractItemModelTester tester{&rows, QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+TEST_F(SourceListModelTest, IdsAreNeverReusedAndGoneRowsAreNeverWritten) {
+    rows.probeQueue().setPlayerProgram(dir.filePath("no-player")); // probes end at once
+    std::set<RowId> seen;
+    const auto add = [&](const char* path) {
+        const RowId id = rows.addClip(QLatin1String(path), "0:00:00", "");
+        EXPECT_TRUE(seen.insert(id).second) << "id " << id << " handed out twice";
+        return id;
+    };
+    const RowId a = add("/v/a.avi");
+    const RowId b = add("/v/b.avi");
+    const RowId c = add("/v/c.avi");
+    ASSERT_TRUE(rows.remove(b));
+    EXPECT_FALSE(rows.remove(b));
+    const RowId d = add("/v/d.avi");
+    EXPECT_EQ(rows.ids(), (QList<RowId>{a, c, d}));
+    rows.clear();
+    const RowId e = rows.addMediaFile(QStringLiteral("/v/e.avi"));
+    EXPECT_TRUE(seen.insert(e).second);
+    EXPECT_EQ(rows.ids(), QList<RowId>{e});
+
+    // Writes addressed to rows that are gone change nothing, and no other row.
+    QSignalSpy changed(&rows, &QAbstractItemModel::dataChanged);
+    for (const RowId gone : {a, b, c, d, RowId(0), RowId(9999)}) {
+        rows.setStatus(gone, QStringLiteral("OK"), QStringLiteral("done"));
+        rows.setClipTimes(gone, QStringLiteral("0:00:01"), QStringLiteral("0:00:02"));
+        EXPECT_EQ(rows.find(gone), nullptr);
+        EXPECT_EQ(rows.rowOf(gone), -1);
+    }
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(rows.at(0).status, QString());
+    EXPECT_EQ(rows.at(0).start, QString());
+    EXPECT_EQ(rows.idAt(1), 0u);
+    EXPECT_EQ(rows.at(5).path, QString());
+    ASSERT_TRUE(waitForProbes());
+}
+
+TEST_F(SourceListModelTest, CellsTooltipsAndTagsOfARow) {
+    rows.probeQueue().setPlayerProgram(dir.filePath("no-player"));
+    const RowId id = rows.addMediaFile(QStringLiteral("/v/clip one.avi"));
+    const QString reading = QStringLiteral("Reading the file's size, format and length...");
+    EXPECT_EQ(cell(0, SourceListModel::FileNameColumn).toString(), "/v/clip one.avi");
+    EXPECT_EQ(cell(0, 0, SourceListModel::TagRole).toString(), "/v/clip one.avi");
+    EXPECT_EQ(cell(0, 0, SourceListModel::RowIdRole).toULongLong(), id);
+    EXPECT_TRUE(cell(0, 0, SourceListModel::ProbingRole).toBool());
+    EXPECT_EQ(cell(0, 0, Qt::ToolTipRole).toString(), reading);
+    EXPECT_TRUE(rows.isProbing());
+    ASSERT_TRUE(waitForProbes()); // the missing player ends the probe with the defaults
+    EXPECT_FALSE(rows.isProbing());
+    EXPECT_FALSE(cell(0, 0, SourceListModel::ProbingRole).toBool());
+    EXPECT_FALSE(cell(0, 0, Qt::ToolTipRole).isValid());
+
+    rows.setStatus(id, QStringLiteral("Fail"), QStringLiteral("Encoder output:\nbad"));
+    rows.setClipTimes(id, QStringLiteral("0:00:03"), QStringLiteral("0:00:09"));
+    const struct {
+        int column;
+        const char* text;
+        const char* toolTip; // nullptr: none
+        Qt::Alignment align;
+    } cases[] = {
+        {SourceListModel::FileNameColumn, "/v/clip one.avi", nullptr, Qt::AlignLeft},
+        {SourceListModel::StartColumn, "0:00:03", nullptr, Qt::AlignLeft},
+        {SourceListModel::EndColumn, "0:00:09", nullptr, Qt::AlignHCenter},
+        {SourceListModel::SizeColumn, "0x0", nullptr, Qt::AlignHCenter},
+        {SourceListModel::FormatColumn, "", nullptr, Qt::AlignLeft},
+        {SourceListModel::StatusColumn, "Fail", "Encoder output:\nbad", Qt::AlignLeft},
+        {SourceListModel::VideoTimeColumn, "", nullptr, Qt::AlignLeft},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        EXPECT_EQ(cell(0, c.column).toString(), QLatin1String(c.text));
+        EXPECT_EQ(cell(0, c.column, Qt::ToolTipRole).isValid(), c.toolTip != nullptr);
+        if (c.toolTip) {
+            EXPECT_EQ(cell(0, c.column, Qt::ToolTipRole).toString(), QLatin1String(c.toolTip));
+        }
+        EXPECT_EQ(Qt::Alignment(cell(0, c.column, Qt::TextAlignmentRole).toInt()),
+                  c.align | Qt::AlignVCenter);
+        EXPECT_FALSE(cell(0, c.column, SourceListModel::TagRole).isValid() &&
+                     c.column != SourceListModel::FileNameColumn);
+    }
+}
+
+// A file added by the user takes its clip from the probe; a clip chosen beforehand (mirelo-cli's
+// --start and --end) stays as chosen while the probe fills in the rest.
+TEST_F(SourceListModelTest, ProbeFillsTheRowAndKeepsAChosenClip) {
+    const QString clip = test::makeVideoClip(QDir(dir.path()), "three.avi", 3);
+    const RowId added = rows.addMediaFile(clip);
+    const RowId chosen = rows.addClip(clip, QStringLiteral("0:00:01"), QString());
+    EXPECT_TRUE(rows.find(chosen)->probed); // a run never waits for it
+    rows.probeInBackground(chosen);
+    EXPECT_TRUE(rows.isProbing()); // the added row only
+    QSignalSpy probed(&rows, &SourceListModel::rowProbed);
+    ASSERT_TRUE(waitForProbes());
+    ASSERT_EQ(probed.count(), 2);
+    EXPECT_FALSE(rows.isProbing());
+
+    const struct {
+        RowId id;
+        const char* start;
+        const char* end;
+    } cases[] = {{added, "0:00:00", "0:00:03"}, {chosen, "0:00:01", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        const SourceRow* row = rows.find(c.id);
+        ASSERT_NE(row, nullptr);
+        EXPECT_TRUE(row->probed);
+        EXPECT_EQ(row->start, QLatin1String(c.start));
+        EXPECT_EQ(row->end, QLatin1String(c.end));
+        EXPECT_EQ(row->size, QStringLiteral("160x120"));
+        EXPECT_EQ(row->videoTime, QStringLiteral("0:00:03"));
+        EXPECT_EQ(row->status, QString());
+    }
+}
+
+// A row removed while its probe waits or runs reports nothing, and the probe's result never
+// lands on another row.
+TEST_F(SourceListModelTest, RemovingARowStopsItsProbe) {
+    const QString clip = test::makeVideoClip(QDir(dir.path()), "two.avi", 2);
+    rows.probeQueue().setMaxConcurrent(1);
+    const RowId running = rows.addMediaFile(clip);
+    const RowId waiting = rows.addMediaFile(clip);
+    const RowId kept = rows.addMediaFile(clip);
+    QSignalSpy probed(&rows, &SourceListModel::rowProbed);
+    ASSERT_TRUE(rows.remove(running));
+    ASSERT_TRUE(rows.remove(waiting));
+    const RowId later = rows.addMediaFile(clip);
+    ASSERT_TRUE(waitForProbes());
+    QList<RowId> reported;
+    for (const QList<QVariant>& args : probed)
+        reported += args.first().value<RowId>();
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(reported, (QList<RowId>{kept, later}));
+    EXPECT_EQ(rows.at(0).videoTime, QStringLiteral("0:00:02"));
+    EXPECT_EQ(rows.at(1).videoTime, QStringLiteral("0:00:02"));
+}
+
+} // namespace

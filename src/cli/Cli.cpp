@@ -4,6 +4,7 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/OptionValues.h"
 #include "profiles/Presets.h"
+#include "settings/AppSettings.h"
 
 #include <cstdio>
 
@@ -117,6 +118,18 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QS
         sheet.setValue(category, item, value);
     }
     return kOk;
+}
+
+std::optional<ExistingFilePolicy> existingFilePolicy(const ParsedArgs& args, QString* error) {
+    if (!args.has(QStringLiteral("--existing")))
+        return AppSettings::forApplication().runSettings().existingFile;
+    const QString policy = args.last(QStringLiteral("--existing"));
+    if (policy == QLatin1String("new"))
+        return ExistingFilePolicy::AddNew;
+    if (policy == QLatin1String("overwrite"))
+        return ExistingFilePolicy::Overwrite;
+    *error = QStringLiteral("--existing: \"new\" or \"overwrite\", not \"%1\"").arg(policy);
+    return std::nullopt;
 }
 
 } // namespace mirelo::cli

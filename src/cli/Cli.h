@@ -1,6 +1,7 @@
 #pragma once
 
 #include "profiles/ProfileId.h"
+#include "settings/RunSettings.h"
 
 #include <QMap>
 #include <QString>
@@ -48,6 +49,10 @@ std::optional<ProfileId> parsePosition(const QString& text);
 // then the profile's own presets (none for ProfileId()), then each --set ("CATEGORY/ITEM=VALUE").
 // Returns kOk, or kUsage with a message in *error.
 int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QString* error);
+
+// The existing-file policy: --existing ("new" or "overwrite") when given, else the stored one.
+// nullopt, with a message in *error, for any other value.
+std::optional<ExistingFilePolicy> existingFilePolicy(const ParsedArgs& args, QString* error);
 
 int runProfiles(const QStringList& args);
 int runSheet(const QStringList& args);

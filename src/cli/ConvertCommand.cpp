@@ -107,16 +107,10 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     o.settings.shutDown = false; // the command line never powers the computer off
     if (parsed->has(QStringLiteral("--output-folder")))
         o.settings.outputFolder = parsed->last(QStringLiteral("--output-folder"));
-    if (parsed->has(QStringLiteral("--existing"))) {
-        const QString policy = parsed->last(QStringLiteral("--existing"));
-        if (policy != QLatin1String("new") && policy != QLatin1String("overwrite"))
-            return fail(
-                kUsage,
-                QStringLiteral("--existing: \"new\" or \"overwrite\", not \"%1\"").arg(policy));
-        o.settings.existingFile = policy == QLatin1String("overwrite")
-                                      ? ExistingFilePolicy::Overwrite
-                                      : ExistingFilePolicy::AddNew;
-    }
+    const std::optional<ExistingFilePolicy> policy = existingFilePolicy(*parsed, &error);
+    if (!policy)
+        return fail(kUsage, error);
+    o.settings.existingFile = *policy;
     o.verbose = parsed->has(QStringLiteral("--verbose"));
     o.json = parsed->has(QStringLiteral("--json"));
     const bool noPreset = parsed->has(QStringLiteral("--no-preset"));

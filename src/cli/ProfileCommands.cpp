@@ -5,7 +5,6 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
-#include "convert/RunSettings.h"
 #include "convert/TimeString.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
@@ -22,13 +21,15 @@ namespace mirelo::cli {
 namespace {
 
 void printJson(const QJsonValue& value) {
-    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray())
-                                              : QJsonDocument(value.toObject());
+    const QJsonDocument doc =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     out() << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
     out().flush();
 }
 
-int usageError(const QString& message) { return fail(kUsage, message); }
+int usageError(const QString& message) {
+    return fail(kUsage, message);
+}
 
 } // namespace
 
@@ -121,19 +122,6 @@ int runSheet(const QStringList& args) {
 
 namespace {
 
-// The existing-file policy the vector that runs is built for: --existing, else the stored one.
-std::optional<bool> overwritePolicy(const ParsedArgs& parsed, QString* error) {
-    if (!parsed.has(QStringLiteral("--existing")))
-        return readRunSettings(AppSettings::forApplication()).existedFile.trimmed() ==
-               QLatin1String("1");
-    const QString policy = parsed.last(QStringLiteral("--existing"));
-    if (policy != QLatin1String("new") && policy != QLatin1String("overwrite")) {
-        *error = QStringLiteral("--existing: \"new\" or \"overwrite\", not \"%1\"").arg(policy);
-        return std::nullopt;
-    }
-    return policy == QLatin1String("overwrite");
-}
-
 // The encoder's capability lists, read the way a conversion run reads them; nullptr (with the
 // reason in *error) when the encoder cannot list them.
 const EncoderCapabilities* loadCapabilities(const QString& encoder, QString* error) {
@@ -199,8 +187,8 @@ int runCommand(const QStringList& args) {
             return usageError(QStringLiteral("%1 \"%2\": expected a time H:MM:SS")
                                   .arg(QLatin1String(timeOptions[i]), times[i]));
     }
-    const std::optional<bool> overwrite = overwritePolicy(*parsed, &error);
-    if (!overwrite)
+    const std::optional<ExistingFilePolicy> policy = existingFilePolicy(*parsed, &error);
+    if (!policy)
         return usageError(error);
 
     OptionSheet sheet;
@@ -210,7 +198,7 @@ int runCommand(const QStringList& args) {
         return fail(rc, error);
 
     JobSettings settings;
-    settings.overwrite = *overwrite;
+    settings.overwrite = *policy == ExistingFilePolicy::Overwrite;
     settings.encoderPath = parsed->last(QStringLiteral("--encoder"));
     if (settings.encoderPath.isEmpty())
         settings.encoderPath = locateEncoder();

@@ -1,5 +1,6 @@
 #include "sourcelist/ui/SourceListView.h"
 
+#include "platform/Twips.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceFiles.h"
@@ -35,10 +36,6 @@ constexpr ColumnLayout kColumns[] = {
     {"Video Time", Qt::AlignLeft, 1834},
 };
 static_assert(std::size(kColumns) == SourceListView::ColumnCount);
-
-int twipsToPixels(int twips) {
-    return (twips + 7) / 15;
-}
 
 struct MenuEntry {
     const char* name; // nullptr: a separator

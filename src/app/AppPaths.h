@@ -10,6 +10,7 @@ struct AppPaths {
     QString appFolder;    // shipped files: skins/, help/, icons
     QString settingsFile; // settings.dat
     QString skinFile;     // skins/frmmain.skn
+    QString windowFile;   // window.dat beside settings.dat: where the main window was left
 
     // The running program's paths (settings.dat by the location rule).
     static AppPaths forApplication();

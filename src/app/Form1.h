@@ -76,6 +76,8 @@ private:
     QWidget* buildListSide();
     QWidget* buildOptionSide();
     void startUp();
+    void placeWindow();
+    void setTabOrderInReadingOrder();
     void shutDown();
     void applyPicked(int position);
 

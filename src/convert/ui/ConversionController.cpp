@@ -11,9 +11,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -88,10 +86,7 @@ void ConversionController::startRun() {
 
 void ConversionController::wireView() {
     RunPanel* panel = m_window.runPanel();
-    m_rate = new QLabel(panel->progressFrame());
-    m_rate->setObjectName(QStringLiteral("lblRate"));
-    if (QLayout* layout = panel->progressFrame()->layout())
-        layout->addWidget(m_rate);
+    m_rate = panel->rateLabel();
     QTimer* clock = m_window.conversionClock(); // Timer2
     connect(clock, &QTimer::timeout, this, &ConversionController::showClock);
     connect(panel->cancelButton(), &QPushButton::clicked, m_run.get(), &BatchRun::cancel);
@@ -100,7 +95,7 @@ void ConversionController::wireView() {
     connect(run, &BatchRun::panelVisibleChanged, panel, &QWidget::setVisible);
     connect(run, &BatchRun::trackProgressChanged, panel->trackProgress(), &QProgressBar::setValue);
     connect(run, &BatchRun::totalProgressChanged, panel->totalProgress(), &QProgressBar::setValue);
-    connect(run, &BatchRun::captionChanged, panel->progressFrame(), &QGroupBox::setTitle);
+    connect(run, &BatchRun::captionChanged, panel, &RunPanel::setProgressCaption);
     connect(run, &BatchRun::rateChanged, this, &ConversionController::showRate);
     connect(run, &BatchRun::elapsedChanged, this, &ConversionController::showClock);
     connect(run, &BatchRun::busyChanged, this, [this](bool busy) {

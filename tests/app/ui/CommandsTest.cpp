@@ -49,7 +49,8 @@ public:
 
 AppPaths pathsIn(const QString& resources, const QTemporaryDir& dir) {
     return {resources, dir.filePath(QStringLiteral("settings.dat")),
-            QDir(resources).filePath(QStringLiteral("skins/frmmain.skn"))};
+            QDir(resources).filePath(QStringLiteral("skins/frmmain.skn")),
+            dir.filePath(QStringLiteral("window.dat"))};
 }
 
 // A main window on screen whose commands report what they did as short outcome texts. Dialogs

@@ -10,7 +10,10 @@ struct AppPaths {
     QString appFolder;    // shipped files: skins/, help/, icons
     QString settingsFile; // settings.dat
     QString skinFile;     // skins/frmmain.skn
-    QString windowFile;   // window.dat beside settings.dat: where the main window was left
+
+    // window.dat beside settings.dat: where the main window was left. The window's place is no
+    // setting of settings.dat; it lives in a file of its own.
+    QString windowFile() const;
 
     // The running program's paths (settings.dat by the location rule).
     static AppPaths forApplication();

@@ -167,7 +167,7 @@ void Form1::placeWindow() {
     for (const QScreen* screen : QGuiApplication::screens())
         areas << screen->availableGeometry();
     const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
-    const std::optional<WindowPlacement> saved = readWindowPlacement(m_paths.windowFile);
+    const std::optional<WindowPlacement> saved = readWindowPlacement(m_paths.windowFile());
     setGeometry(
         openingGeometry(saved, areas, primary, kPreferredSize, minimumSizeHint(), kFrameAllowance));
     if (saved && saved->maximized)
@@ -206,7 +206,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     if (!m_shutDown) {
         m_shutDown = true;
         if (isVisible())
-            writeWindowPlacement(m_paths.windowFile, {normalGeometry(), isMaximized()});
+            writeWindowPlacement(m_paths.windowFile(), {normalGeometry(), isMaximized()});
         Q_EMIT closing();
         shutDown();
     }

@@ -49,8 +49,7 @@ public:
 
 AppPaths pathsIn(const QString& resources, const QTemporaryDir& dir) {
     return {resources, dir.filePath(QStringLiteral("settings.dat")),
-            QDir(resources).filePath(QStringLiteral("skins/frmmain.skn")),
-            dir.filePath(QStringLiteral("window.dat"))};
+            QDir(resources).filePath(QStringLiteral("skins/frmmain.skn"))};
 }
 
 // A main window on screen whose commands report what they did as short outcome texts. Dialogs

@@ -468,7 +468,7 @@ TEST_F(MainWindow, RunPanelCanBeDraggedWithinTheWindow) {
 // still fits, and keeps that in a file of its own: settings.dat is not touched for it.
 TEST_F(MainWindow, OpensToFitTheScreenAndRemembersWhereItWasLeft) {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    ASSERT_EQ(paths.windowFile, dir.filePath(QStringLiteral("window.dat")));
+    ASSERT_EQ(paths.windowFile(), dir.filePath(QStringLiteral("window.dat")));
     {
         auto w = open();
         w->show();
@@ -499,7 +499,7 @@ TEST_F(MainWindow, OpensToFitTheScreenAndRemembersWhereItWasLeft) {
         {"not a placement", "garbage\n"},
     };
     for (const auto& u : unusable) {
-        QFile f(paths.windowFile);
+        QFile f(paths.windowFile());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(u.contents);
         f.close();

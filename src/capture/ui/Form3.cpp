@@ -96,6 +96,7 @@ void Form3::buildUi(const QString& skinFile) {
     layout->addLayout(top, 1);
     layout->addWidget(buildFileFrame());
     layout->addLayout(buildCommands());
+    ensurePolished(); // the skin's sizes, before the window takes its own
     resize(QSize(twipsToPixels(kDesignedWidthTwips), twipsToPixels(kDesignedHeightTwips))
                .expandedTo(minimumSizeHint()));
     m_timer1 = new QTimer(this);
@@ -322,7 +323,7 @@ void Form3::Timer1_Timer() {
 void Form3::updateCommands() {
     const bool hasDevice = m_combo1->count() > 0 && !m_closing;
     const bool capturing = m_engine->isCapturing();
-    m_combo1->setEnabled(hasDevice && !capturing);
+    m_combo1->setEnabled(hasDevice);
     m_command1->setEnabled(hasDevice && !capturing);
     m_command3->setEnabled(hasDevice && !capturing);
     m_command2->setEnabled(hasDevice);

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -190,10 +189,8 @@ void Form2::updateClipLength() {
 
 // A typed time moves its slider (as far as the file goes) and the clip length follows.
 void Form2::timeTyped(QLineEdit* text, QSlider* slider) {
-    if (const std::optional<int> seconds = parseTimeString(text->text())) {
-        const QSignalBlocker blocker(slider);
+    if (const std::optional<int> seconds = parseTimeString(text->text()))
         slider->setValue(*seconds);
-    }
     updateClipLength();
 }
 

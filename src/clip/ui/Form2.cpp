@@ -4,6 +4,7 @@
 #include "app/Skin.h"
 #include "app/VideoSurface.h"
 #include "convert/TimeString.h"
+#include "platform/Twips.h"
 #include "tools/Module1.h"
 #include "tools/PreviewPlayer.h"
 
@@ -103,7 +104,7 @@ QWidget* Form2::buildPreview() {
     PreviewWidgets w;
     auto* video = new VideoSurface(area);
     video->setObjectName(QStringLiteral("Text4"));
-    video->setMinimumSize(355, 205); // 5325 x 3075 twips
+    video->setMinimumSize(twipsToPixels(5325), twipsToPixels(3075)); // the designed picture
     w.video = video;
     auto* transport = new QHBoxLayout;
     transport->addStretch();

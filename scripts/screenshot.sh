@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Captures the main window for the README. Starts the desktop program on a private Xvfb display
-# from a copy of the application folder (the real settings.dat stays untouched), waits for its
-# window and grabs it with FFmpeg's x11grab.
+# Pictures of the desktop program's windows for the README and the docs:
+# - docs/screenshot.png: the main window of the running program, started on a private Xvfb display
+#   from a copy of the application folder (the real settings.dat stays untouched) and grabbed with
+#   FFmpeg's x11grab;
+# - docs/screenshot-<window>.png: every window (main, main-running, settings, about, clip-editor,
+#   capture, capture-camera, import, import-preview) as it opens on a 1024x700 screen, rendered by
+#   the layout test program (built with the tests).
 #
 #   scripts/screenshot.sh [BUILD_DIR] [OUTPUT_PNG]     (defaults: build, docs/screenshot.png)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build}")"
 out="$(realpath -m "${2:-$root/docs/screenshot.png}")"
+docs="$(dirname "$out")"
 app="$build/app"
 title="Mirelo Video Converter 3.50"
 
@@ -22,9 +27,10 @@ done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$app" "$work/app"
+rm -f "$work/app/window.dat"
 # Show a chosen profile, as a user returning to the program would see it.
 printf '[set]\nprofile=18\n' >"$work/app/settings.dat"
-mkdir -p "$(dirname "$out")"
+mkdir -p "$docs"
 
 cat >"$work/capture.sh" <<'INNER'
 #!/usr/bin/env bash
@@ -52,3 +58,20 @@ chmod +x "$work/capture.sh"
 
 xvfb-run -a -s "-screen 0 1400x1000x24 -nolisten tcp" "$work/capture.sh" "$work" "$out" "$title"
 echo "screenshot: wrote $out"
+
+# Every window, through the layout test program: it opens each one and saves what it shows.
+layout="$app/test_app_layout"
+if [[ ! -x "$layout" ]]; then
+  echo "screenshot: $layout not found; build the tests for the other windows' pictures" >&2
+  exit 1
+fi
+printf '{ "screens": [ { "name": "docs", "x": 0, "y": 0, "width": 1024, "height": 700, "logicalDpi": 96, "logicalBaseDpi": 96 } ] }\n' \
+  >"$work/screen.json"
+if ! QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" MIRELO_SCREENSHOT_DIR="$docs" \
+  "$layout" --gtest_filter='Windows/WindowLayout.*' >"$work/layout.log" 2>&1; then
+  echo "screenshot: a window does not fit (pictures written all the same):" >&2
+  grep -E '^\[  FAILED|needs|overlaps|outside|leaves' "$work/layout.log" >&2 || cat "$work/layout.log" >&2
+fi
+for picture in "$docs"/screenshot-*.png; do
+  echo "screenshot: wrote $picture"
+done

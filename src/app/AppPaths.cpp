@@ -4,6 +4,7 @@
 #include "tools/ToolLocator.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace mirelo {
 
@@ -22,6 +23,10 @@ AppPaths AppPaths::forApplication() {
 
 AppPaths AppPaths::inFolder(const QString& appFolder) {
     return {appFolder, QDir(appFolder).filePath(QStringLiteral("settings.dat")), skinIn(appFolder)};
+}
+
+QString AppPaths::windowFile() const {
+    return QFileInfo(settingsFile).absoluteDir().filePath(QStringLiteral("window.dat"));
 }
 
 } // namespace mirelo

@@ -11,6 +11,10 @@ struct AppPaths {
     QString settingsFile; // settings.dat
     QString skinFile;     // skins/frmmain.skn
 
+    // window.dat beside settings.dat: where the main window was left. The window's place is no
+    // setting of settings.dat; it lives in a file of its own.
+    QString windowFile() const;
+
     // The running program's paths (settings.dat by the location rule).
     static AppPaths forApplication();
     // Paths under one folder, settings.dat included: a portable copy or a test's folder.

@@ -9,6 +9,7 @@
 #include "app/RunPanel.h"
 #include "app/Skin.h"
 #include "app/Toolbar.h"
+#include "app/WindowPlacement.h"
 #include "convert/ui/ConversionController.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
@@ -19,8 +20,11 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
@@ -31,6 +35,10 @@
 namespace mirelo {
 
 namespace {
+
+// The window's size when the screen has room for it, and the room a window frame takes.
+constexpr QSize kPreferredSize(1120, 800);
+constexpr QSize kFrameAllowance(16, 48);
 
 QTimer* makeClock(const char* name, QObject* parent) {
     auto* timer = new QTimer(parent);
@@ -52,6 +60,7 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     m_timer2 = makeClock("Timer2", this);
     buildUi();
     startUp();
+    placeWindow();
     new ConversionController(*this); // "Convert Now!" and the run panel
     new PreviewController(*this, PreviewPlayer::shared());
 }
@@ -85,7 +94,7 @@ void Form1::buildUi() {
     setCentralWidget(central);
 
     m_runPanel = new RunPanel(central);
-    resize(1120, 800);
+    setTabOrderInReadingOrder();
 
     m_sourceList->setOptionSheet(m_sheet);
     connect(m_chooser, &ProfileChooser::profilePicked, this, &Form1::applyPicked);
@@ -145,11 +154,41 @@ void Form1::startUp() {
     m_chooser->setImageList(&m_images);                // 3
     m_runPanel->hide();                                // 4
     m_chooser->fill();                                 // 5
-    m_chooser->selectPosition(settings().profile());   // 6: no presets at start
+    m_chooser->selectPosition(settings().profile());   // 6
     prolist();                                         // 7
-    m_sheetView->setShowGridLines(true);               // 8
+    // The restored profile's presets, as its pick applied them: the sheet shows what will run.
+    applyPicked(m_chooser->selectedPosition());
+    m_sheetView->setShowGridLines(true); // 8
     m_sheetView->setBoldCategories(true);
     m_sheetView->setExpandAllCategories(true);
+}
+
+// Where the user left the window when that still fits a screen; else a size that fits the screen.
+void Form1::placeWindow() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
+    const std::optional<WindowPlacement> saved = readWindowPlacement(m_paths.windowFile());
+    setGeometry(
+        openingGeometry(saved, areas, primary, kPreferredSize, minimumSizeHint(), kFrameAllowance));
+    if (saved && saved->maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+// Tab walks the window as it reads: the command strip left to right, the list and its profile,
+// the preview's slider and buttons, the option sheet, and "Cancel" while a run shows it.
+void Form1::setTabOrderInReadingOrder() {
+    QList<QWidget*> chain;
+    for (int index = 0; index < kCommandCount; ++index)
+        chain << m_toolbar->picture(index);
+    chain << m_sourceList << m_chooser << m_preview->positionSlider();
+    chain << m_preview->firstFrameButton() << m_preview->backButton() << m_preview->playButton()
+          << m_preview->pauseButton() << m_preview->stopButton() << m_preview->forwardButton()
+          << m_preview->lastFramesButton();
+    chain << m_sheetView << m_runPanel->cancelButton();
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void Form1::prolist() {
@@ -168,6 +207,8 @@ void Form1::openSettings() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_shutDown) {
         m_shutDown = true;
+        if (isVisible())
+            writeWindowPlacement(m_paths.windowFile(), {normalGeometry(), isMaximized()});
         Q_EMIT closing();
         shutDown();
     }

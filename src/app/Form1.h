@@ -78,6 +78,8 @@ private:
     QWidget* buildListSide();
     QWidget* buildOptionSide();
     void startUp();
+    void placeWindow();
+    void setTabOrderInReadingOrder();
     void shutDown();
     void applyPicked(int position);
 

@@ -3,7 +3,6 @@
 #include "app/Form1.h"
 #include "app/Form6.h"
 #include "app/MainMenus.h"
-#include "app/Skin.h"
 #include "capture/ui/Form3.h"
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
 #include "onlineimport/ui/Formyutobe.h"
@@ -151,10 +150,9 @@ void MainCommands::openCapture() {
 }
 
 void MainCommands::openImport() {
-    Formyutobe import(&m_window);
+    Formyutobe import(m_window.paths().skinFile, &m_window);
     EmbeddedStreamPlayer preview(PreviewPlayer::shared(), import.previewSurface());
     import.setPreviewPlayer(&preview);
-    applySkin(&import, m_window.paths().skinFile);
     import.exec();
 }
 

@@ -1,5 +1,6 @@
 #include "app/RunPanel.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,12 @@
 namespace mirelo {
 
 namespace {
+
+constexpr int kMinimumWidth = 360;
+constexpr int kMaximumWidth = 720;
+constexpr int kWindowMargin = 8;
+// Room a group box keeps beside its caption (frame, indent, padding).
+constexpr int kCaptionAllowance = 40;
 
 QProgressBar* makeBar(const char* name, QWidget* parent) {
     auto* bar = new QProgressBar(parent);
@@ -35,6 +42,24 @@ RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
     setAutoFillBackground(true);
     setCursor(Qt::SizeAllCursor);
 
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("Command1"));
+    m_cancel->setCursor(Qt::ArrowCursor);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildClock());
+    layout->addWidget(buildProgress());
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cancel);
+    layout->addLayout(buttons);
+    setProgressCaption(QStringLiteral("Progress...."));
+    if (parent)
+        parent->installEventFilter(this);
+    fitToWindow();
+}
+
+QWidget* RunPanel::buildClock() {
     auto* clockFrame = new QGroupBox(this);
     clockFrame->setObjectName(QStringLiteral("frmClock"));
     auto* clockRow = new QHBoxLayout(clockFrame);
@@ -44,40 +69,95 @@ RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
     clockRow->addWidget(clockCaption);
     clockRow->addWidget(m_clock);
     clockRow->addStretch();
+    return clockFrame;
+}
 
-    m_progress = new QGroupBox(QStringLiteral("Progress...."), this);
+QWidget* RunPanel::buildProgress() {
+    m_progress = new QGroupBox(this);
     m_progress->setObjectName(QStringLiteral("Frame14"));
+    m_progress->installEventFilter(this);
     m_total = makeBar("prgTotalProgress", m_progress);
     m_track = makeBar("prgTrackProgress", m_progress);
+    m_rate = new QLabel(m_progress);
+    m_rate->setObjectName(QStringLiteral("lblRate"));
+    m_rate->setWordWrap(true);
     auto* bars = new QVBoxLayout(m_progress);
     bars->addWidget(frameAround(QStringLiteral("Total Conversion"), m_total, m_progress));
     bars->addWidget(frameAround(QStringLiteral("Currently Conversion"), m_track, m_progress));
+    bars->addWidget(m_rate);
+    return m_progress;
+}
 
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("Command1"));
-    m_cancel->setCursor(Qt::ArrowCursor);
+void RunPanel::setProgressCaption(const QString& caption) {
+    m_caption = caption;
+    showCaption();
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(clockFrame);
-    layout->addWidget(m_progress);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
-    setMinimumWidth(360);
-    adjustSize();
+// The caption as far as the frame is wide; a shortened one keeps both ends of its paths.
+void RunPanel::showCaption() {
+    if (!m_progress->isVisible()) {
+        m_progress->setTitle(m_caption);
+        m_progress->setToolTip(QString());
+        return;
+    }
+    const int room = qMax(0, m_progress->width() - kCaptionAllowance);
+    const QString shown = m_progress->fontMetrics().elidedText(m_caption, Qt::ElideMiddle, room);
+    m_progress->setTitle(shown);
+    m_progress->setToolTip(shown == m_caption ? QString() : m_caption);
+}
+
+// As wide as suits the window, as high as the contents need at that width.
+void RunPanel::fitToWindow() {
+    if (!parentWidget())
+        return;
+    const int area = parentWidget()->width() - 2 * kWindowMargin;
+    const int width = qMax(qMin(qBound(kMinimumWidth, area * 3 / 5, kMaximumWidth), area),
+                           qMin(kMinimumWidth, parentWidget()->width()));
+    const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                     : layout()->totalSizeHint().height();
+    resize(width, height);
+    moveWithinWindow(pos());
+}
+
+// Keeps the panel inside the window so it cannot be lost off an edge.
+void RunPanel::moveWithinWindow(QPoint topLeft) {
+    if (!parentWidget())
+        return;
+    const QRect area = parentWidget()->rect();
+    topLeft.setX(qBound(0, topLeft.x(), qMax(0, area.width() - width())));
+    topLeft.setY(qBound(0, topLeft.y(), qMax(0, area.height() - height())));
+    move(topLeft);
+}
+
+bool RunPanel::event(QEvent* event) {
+    const bool handled = QFrame::event(event);
+    // A text that changed its lines asks for a new size.
+    if (event->type() == QEvent::LayoutRequest && isVisible())
+        fitToWindow();
+    return handled;
+}
+
+bool RunPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        if (watched == parentWidget() && isVisible())
+            fitToWindow();
+        else if (watched == m_progress)
+            showCaption();
+    }
+    return QFrame::eventFilter(watched, event);
 }
 
 void RunPanel::showEvent(QShowEvent* event) {
     QFrame::showEvent(event);
     raise();
+    fitToWindow();
+    showCaption();
     if (m_placed || !parentWidget())
         return;
     m_placed = true;
-    adjustSize();
     QRect frame = rect();
     frame.moveCenter(parentWidget()->rect().center());
-    move(frame.topLeft());
+    moveWithinWindow(frame.topLeft());
 }
 
 void RunPanel::mousePressEvent(QMouseEvent* event) {
@@ -91,13 +171,7 @@ void RunPanel::mousePressEvent(QMouseEvent* event) {
 void RunPanel::mouseMoveEvent(QMouseEvent* event) {
     if (!m_dragging || !parentWidget())
         return QFrame::mouseMoveEvent(event);
-    const QPoint inParent = mapToParent(event->position().toPoint());
-    QPoint topLeft = inParent - m_grip;
-    // Keep the panel inside the window so it cannot be lost off an edge.
-    const QRect area = parentWidget()->rect();
-    topLeft.setX(qBound(0, topLeft.x(), qMax(0, area.width() - width())));
-    topLeft.setY(qBound(0, topLeft.y(), qMax(0, area.height() - height())));
-    move(topLeft);
+    moveWithinWindow(mapToParent(event->position().toPoint()) - m_grip);
 }
 
 void RunPanel::mouseReleaseEvent(QMouseEvent* event) {

@@ -22,4 +22,12 @@ bool clipTimesAcceptable(const QString& start, const QString& end) {
     return from && to && *from < *to;
 }
 
+bool clipEndWithinFile(const QString& end, const QString& videoTime) {
+    const std::optional<int> length = parseTimeString(videoTime);
+    if (!length || *length <= 0)
+        return true;
+    const std::optional<int> to = parseTimeString(end);
+    return to && *to <= *length;
+}
+
 } // namespace mirelo

@@ -23,4 +23,8 @@ std::optional<QString> clipLengthText(const QString& start, const QString& end);
 // "OK" accepts only two times with the start before the end, compared as times.
 bool clipTimesAcceptable(const QString& start, const QString& end);
 
+// The end lies within the file: not past its "Video Time". A file of unknown length (a video
+// time that is not a time, or 0) takes any end.
+bool clipEndWithinFile(const QString& end, const QString& videoTime);
+
 } // namespace mirelo

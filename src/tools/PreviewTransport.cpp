@@ -63,15 +63,20 @@ void PreviewTransport::onStartRequested(quint64 windowId) {
         stopClock();
 }
 
-void PreviewTransport::play(const QString& file, const QString& videoTime) {
+void PreviewTransport::play(const QString& file, const QString& videoTime, int from) {
     if (m_player.playerProcessId() != 0)
         Module1::SendPlayerKey(m_player, Module1::KeyQuit);
     m_file = file;
-    startPlayer(std::nullopt);
-    Q_EMIT totalTimeChanged(QStringLiteral("Total time:") + videoTime);
-    m_player.setPlayPosition(0);
+    startPlayer(from > 0 ? std::optional<int>(from) : std::nullopt);
+    Q_EMIT totalTimeChanged(totalTimeText(videoTime));
+    m_player.setPlayPosition(from);
     if (const std::optional<int> length = parseTimeString(videoTime))
         m_player.setPlayLength(*length);
+    if (from > 0) {
+        if (const std::optional<int> value = sliderValueAt(from, m_player.playLength()))
+            Q_EMIT sliderValueChanged(*value);
+        Q_EMIT currentTimeChanged(formatTimeString(from));
+    }
     setClockRunning(true);
 }
 
@@ -84,7 +89,9 @@ void PreviewTransport::stop() {
     Module1::SendPlayerKey(m_player, Module1::KeyQuit);
     m_player.setPlayPosition(0);
     setClockRunning(false);
-    Q_EMIT currentTimeChanged(QString());
+    Q_EMIT sliderValueChanged(0);
+    Q_EMIT currentTimeChanged(formatTimeString(0));
+    Q_EMIT stopped();
 }
 
 void PreviewTransport::back() {
@@ -133,6 +140,10 @@ void PreviewTransport::tick() {
 
 void PreviewTransport::stopClock() {
     setClockRunning(false);
+}
+
+QString PreviewTransport::totalTimeText(const QString& videoTime) {
+    return QStringLiteral("Total time:") + videoTime;
 }
 
 std::optional<int> PreviewTransport::sliderValueAt(int position, int length) {

@@ -38,12 +38,14 @@ public:
     QString currentFile() const { return m_file; }
     void setCurrentFile(const QString& file) { m_file = file; }
 
-    // Play: the previous player quits; `file` plays from its start; "Total time:" and PlayLength
-    // come from `videoTime` (PlayLength stays when that is not a time); the clock starts at 0.
-    void play(const QString& file, const QString& videoTime);
+    // Play: the previous player quits; `file` plays from `from` seconds (its start by default);
+    // "Total time:" and PlayLength come from `videoTime` (PlayLength stays when that is not a
+    // time); the clock starts at `from`.
+    void play(const QString& file, const QString& videoTime, int from = 0);
     // Pause toggles the player and the clock together.
     void pause();
-    // Stop quits the player, stops the clock at 0 and clears the clock label.
+    // Stop quits the player and returns the preview to its idle state at once: clock stopped at
+    // 0, slider at 0, clock label 0:00:00, picture cleared.
     void stop();
     // Seek keys; the clock does not follow them.
     void back();
@@ -59,6 +61,8 @@ public:
     // The clock stops without touching the player (its player was quit for another preview).
     void stopClock();
 
+    // The length label's text for a "Video Time".
+    static QString totalTimeText(const QString& videoTime);
     // The arithmetic of the clock and the slider.
     static std::optional<int> sliderValueAt(int position, int length);
     static int positionAtSlider(int value, int length);
@@ -67,6 +71,8 @@ Q_SIGNALS:
     void sliderValueChanged(int value);
     void currentTimeChanged(const QString& text);
     void totalTimeChanged(const QString& text);
+    // Stop was pressed: the video window should show its idle picture again.
+    void stopped();
 
 private:
     void startPlayer(std::optional<int> offset);

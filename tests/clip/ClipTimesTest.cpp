@@ -40,4 +40,19 @@ TEST(ClipTimes, LengthAndAcceptanceCompareTimesNotText) {
     EXPECT_EQ(clipSeconds(QStringLiteral("25:00:00")), 90000); // a slider's range
 }
 
+TEST(ClipTimes, TheEndMustLieWithinAFileOfKnownLength) {
+    const struct {
+        const char* end;
+        const char* videoTime;
+        bool within;
+    } cases[] = {
+        {"0:02:00", "0:02:00", true},   {"0:01:59", "0:02:00", true}, {"0:02:01", "0:02:00", false},
+        {"10:00:00", "9:59:59", false}, {"0:05:00", "0:00:00", true}, {"0:05:00", "", true},
+        {"0:05:00", "unknown", true},   {"soon", "0:02:00", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(clipEndWithinFile(QLatin1String(c.end), QLatin1String(c.videoTime)), c.within)
+            << c.end << " in " << c.videoTime;
+}
+
 } // namespace

@@ -2,14 +2,18 @@
 
 #include "app/AppPaths.h"
 #include "app/Skin.h"
+#include "capture/CaptureFolder.h"
 #include "capture/SystemDeviceSource.h"
 #include "capture/ui/CapturePicture.h"
+#include "platform/Twips.h"
 #include "tools/ToolLocator.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +22,7 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace mirelo {
 
@@ -25,43 +30,31 @@ namespace {
 
 const QString kTitle = QStringLiteral("Mirelo Video Converter");
 
-// Positions are designed in twips; 15 twips are one pixel.
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
-
-template <typename W> W* placed(W* widget, const char* name, const QRect& geometry) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-struct SliderPlace {
+struct SliderSpec {
     const char* caption;
     const char* labelName;
     const char* sliderName;
-    int labelTop;
-    int sliderTop;
 };
 
 // Camera controls 0 to 3, top to bottom in the "Camera Control" frame.
-constexpr std::array<SliderPlace, CameraControlCount> kSliderPlaces = {{
-    {"Pan:", "SkinLabel2", "Slider(0)", 780, 1020},
-    {"Tilt:", "SkinLabel3", "Slider(1)", 1530, 1770},
-    {"Roll:", "SkinLabel4", "Slider(2)", 2400, 2610},
-    {"Zoom:", "SkinLabel5", "Slider(3)", 3090, 3360},
+constexpr std::array<SliderSpec, CameraControlCount> kSliders = {{
+    {"Pan:", "SkinLabel2", "Slider(0)"},
+    {"Tilt:", "SkinLabel3", "Slider(1)"},
+    {"Roll:", "SkinLabel4", "Slider(2)"},
+    {"Zoom:", "SkinLabel5", "Slider(3)"},
 }};
 
-struct CommandPlace {
-    const char* caption;
-    const char* name;
-    int left;
-};
-
-constexpr int kCommandTop = 6540;
-constexpr int kCommandWidth = 1575;
-constexpr int kCommandHeight = 405;
+// The designed window (twips); it grows when its texts need more room.
+constexpr int kDesignedWidthTwips = 11445;
+constexpr int kDesignedHeightTwips = 7170;
+// The smallest live picture that still shows a camera's framing.
+constexpr QSize kMinimumPicture(320, 240);
 constexpr int kStatisticsIntervalMs = 500;
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
 
 } // namespace
 
@@ -95,15 +88,17 @@ QString Form3::defaultCaptureFile() {
 }
 
 void Form3::buildUi(const QString& skinFile) {
-    setFixedSize(763, 478);
-    // The buttons have fixed places; the skin's roomy padding would clip their captions.
-    if (applySkin(this, skinFile))
-        setStyleSheet(styleSheet() +
-                      QStringLiteral("\nQPushButton { padding: 3px 4px; min-width: 0; }\n"));
-    buildPictureFrame();
-    buildCameraFrame();
-    buildFileFrame();
-    buildCommands();
+    applySkin(this, skinFile);
+    auto* top = new QHBoxLayout;
+    top->addWidget(buildPictureFrame(), 1);
+    top->addWidget(buildCameraFrame());
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(buildFileFrame());
+    layout->addLayout(buildCommands());
+    ensurePolished(); // the skin's sizes, before the window takes its own
+    resize(QSize(twipsToPixels(kDesignedWidthTwips), twipsToPixels(kDesignedHeightTwips))
+               .expandedTo(minimumSizeHint()));
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kStatisticsIntervalMs);
@@ -111,66 +106,83 @@ void Form3::buildUi(const QString& skinFile) {
     m_timer1->start();
 }
 
-void Form3::buildPictureFrame() {
-    m_frame1 = placed(new QGroupBox(this), "Frame1", twips(90, 30, 6915, 5565));
-    m_vcx = placed(new CapturePicture(m_frame1), "vcx", twips(210, 210, 6555, 5235));
+QWidget* Form3::buildPictureFrame() {
+    m_frame1 = named(new QGroupBox(this), "Frame1");
+    m_vcx = named(new CapturePicture(m_frame1), "vcx");
+    m_vcx->setMinimumSize(kMinimumPicture);
+    m_vcx->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto* layout = new QVBoxLayout(m_frame1);
+    layout->addWidget(m_vcx);
+    return m_frame1;
 }
 
-void Form3::buildCameraFrame() {
-    m_frame2 = placed(new QGroupBox(QStringLiteral("Camera Control"), this), "Frame2",
-                      twips(7080, 30, 4275, 5565));
-    auto* camera = placed(new QLabel(QStringLiteral("Camera"), m_frame2), "SkinLabel1",
-                          twips(120, 300, 660, 255));
-    m_combo1 = placed(new QComboBox(m_frame2), "Combo1", twips(780, 270, 3195, 300));
+QWidget* Form3::buildCameraFrame() {
+    m_frame2 = named(new QGroupBox(QStringLiteral("Camera Control"), this), "Frame2");
+    auto* layout = new QVBoxLayout(m_frame2);
+    auto* camera = named(new QLabel(QStringLiteral("Camera"), m_frame2), "SkinLabel1");
+    m_combo1 = named(new QComboBox(m_frame2), "Combo1");
+    m_combo1->setPlaceholderText(QStringLiteral("No camera found"));
+    m_combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_combo1->setMinimumContentsLength(16);
     camera->setBuddy(m_combo1);
     connect(m_combo1, &QComboBox::activated, this, &Form3::Combo1_Click);
+    auto* cameraRow = new QHBoxLayout;
+    cameraRow->addWidget(camera);
+    cameraRow->addWidget(m_combo1, 1);
+    layout->addLayout(cameraRow);
     for (int i = 0; i < CameraControlCount; ++i) {
-        const SliderPlace& place = kSliderPlaces[size_t(i)];
-        placed(new QLabel(QLatin1String(place.caption), m_frame2), place.labelName,
-               twips(150, place.labelTop, 1200, 255));
-        auto* slider = placed(new QSlider(Qt::Horizontal, m_frame2), place.sliderName,
-                              twips(90, place.sliderTop, 4095, 450));
+        const SliderSpec& spec = kSliders[size_t(i)];
+        auto* caption = named(new QLabel(QLatin1String(spec.caption), m_frame2), spec.labelName);
+        auto* slider = named(new QSlider(Qt::Horizontal, m_frame2), spec.sliderName);
+        caption->setBuddy(slider);
         slider->setEnabled(false);
         connect(slider, &QSlider::valueChanged, this,
                 [this, i](int value) { Slider_Click(i, value); });
         m_sliders[size_t(i)] = slider;
+        layout->addSpacing(6);
+        layout->addWidget(caption);
+        layout->addWidget(slider);
     }
-    placed(new QLabel(QStringLiteral("Capture Time:"), m_frame2), "SkinLabel6",
-           twips(120, 4050, 1800, 255));
-    m_label2 = placed(new QLabel(QStringLiteral("00:00:00"), m_frame2), "Label2",
-                      twips(120, 4350, 3915, 285));
+    layout->addSpacing(12);
+    layout->addWidget(named(new QLabel(QStringLiteral("Capture Time:"), m_frame2), "SkinLabel6"));
+    m_label2 = named(new QLabel(QStringLiteral("00:00:00"), m_frame2), "Label2");
+    layout->addWidget(m_label2);
+    layout->addStretch(1);
+    return m_frame2;
 }
 
-void Form3::buildFileFrame() {
-    m_frame3 = placed(new QGroupBox(QStringLiteral("Capture File"), this), "Frame3",
-                      twips(60, 5670, 11295, 645));
-    auto* caption = placed(new QLabel(QStringLiteral("Capture File:"), m_frame3), "Label1",
-                           twips(120, 255, 1080, 255));
-    m_text1 =
-        placed(new QLineEdit(defaultCaptureFile(), m_frame3), "Text1", twips(1230, 210, 6975, 345));
+QWidget* Form3::buildFileFrame() {
+    m_frame3 = named(new QGroupBox(QStringLiteral("Capture File"), this), "Frame3");
+    auto* caption = named(new QLabel(QStringLiteral("Capture File:"), m_frame3), "Label1");
+    m_text1 = named(new QLineEdit(defaultCaptureFile(), m_frame3), "Text1");
     caption->setBuddy(m_text1);
-    m_command5 = placed(new QPushButton(QStringLiteral("Browse..."), m_frame3), "Command5",
-                        twips(8220, 240, 975, 315));
+    m_command5 = named(new QPushButton(QStringLiteral("Browse..."), m_frame3), "Command5");
     connect(m_command5, &QPushButton::clicked, this, &Form3::Command5_Click);
+    auto* row = new QHBoxLayout(m_frame3);
+    row->addWidget(caption);
+    row->addWidget(m_text1, 1);
+    row->addWidget(m_command5);
+    return m_frame3;
 }
 
-void Form3::buildCommands() {
-    const std::array<CommandPlace, 4> places = {{{"Preview", "Command3", 2610},
-                                                 {"Start capture", "Command1", 4290},
-                                                 {"Stop capture", "Command2", 5970},
-                                                 {"Exit", "Command4", 9180}}};
-    std::array<QPushButton*, 4> buttons{};
-    for (size_t i = 0; i < places.size(); ++i)
-        buttons[i] = placed(new QPushButton(QLatin1String(places[i].caption), this), places[i].name,
-                            twips(places[i].left, kCommandTop, kCommandWidth, kCommandHeight));
-    m_command3 = buttons[0];
-    m_command1 = buttons[1];
-    m_command2 = buttons[2];
-    m_command4 = buttons[3];
+// Preview, Start and Stop together in the middle; Exit apart on the right.
+QLayout* Form3::buildCommands() {
+    m_command3 = named(new QPushButton(QStringLiteral("Preview"), this), "Command3");
+    m_command1 = named(new QPushButton(QStringLiteral("Start capture"), this), "Command1");
+    m_command2 = named(new QPushButton(QStringLiteral("Stop capture"), this), "Command2");
+    m_command4 = named(new QPushButton(QStringLiteral("Exit"), this), "Command4");
+    auto* row = new QHBoxLayout;
+    row->addStretch(3);
+    for (QPushButton* button : {m_command3, m_command1, m_command2})
+        row->addWidget(button);
+    row->addStretch(2);
+    row->addWidget(m_command4);
+    row->addSpacing(twipsToPixels(600));
     connect(m_command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(m_command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(m_command3, &QPushButton::clicked, this, &Form3::Command3_Click);
     connect(m_command4, &QPushButton::clicked, this, &Form3::Command4_Click);
+    return row;
 }
 
 void Form3::Form_Load() {
@@ -183,6 +195,8 @@ void Form3::Form_Load() {
     m_engine->setStretchPreview(false);
     m_engine->setBackgroundColor(0);
     m_vcx->setBackgroundColor(QColor::fromRgb(QRgb(m_engine->backgroundColor())));
+    // The default folder may not exist yet on a new account; Browse explains a failure.
+    prepareCaptureFolder(m_text1->text());
     fillDeviceList();
     updateCommands();
     if (m_combo1->count() > 0) {
@@ -264,15 +278,33 @@ QFileDialog* Form3::saveDialog() const {
     return m_commonDialog1;
 }
 
+// A folder that cannot hold the file is explained first; the dialog then starts at home.
 void Form3::Command5_Click() {
-    if (m_commonDialog1)
+    if (m_commonDialog1 || m_folderMessage)
         return;
+    const QString problem = prepareCaptureFolder(m_text1->text());
+    if (problem.isEmpty()) {
+        openSaveDialog(QDir::fromNativeSeparators(m_text1->text()));
+        return;
+    }
+    m_folderMessage =
+        new QMessageBox(QMessageBox::Warning, kTitle,
+                        problem + QStringLiteral(" Choose another folder."), QMessageBox::Ok, this);
+    m_folderMessage->setObjectName(QStringLiteral("captureFolderProblem"));
+    m_folderMessage->setAttribute(Qt::WA_DeleteOnClose);
+    const QString name = QFileInfo(QDir::fromNativeSeparators(m_text1->text())).fileName();
+    connect(m_folderMessage, &QMessageBox::finished, this,
+            [this, name] { openSaveDialog(QDir::home().filePath(name)); });
+    m_folderMessage->open();
+}
+
+void Form3::openSaveDialog(const QString& proposed) {
     // Opened without a nested event loop; the answer arrives as a signal.
     m_commonDialog1 = new QFileDialog(this, QStringLiteral("Save Video File"));
     m_commonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
     m_commonDialog1->setAcceptMode(QFileDialog::AcceptSave);
     m_commonDialog1->setNameFilter(QStringLiteral("Avi Video file (*.avi)"));
-    m_commonDialog1->selectFile(QDir::fromNativeSeparators(m_text1->text()));
+    m_commonDialog1->selectFile(proposed);
     m_commonDialog1->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_commonDialog1, &QFileDialog::fileSelected, this, [this](const QString& file) {
         if (!file.isEmpty())
@@ -286,10 +318,12 @@ void Form3::Timer1_Timer() {
         m_label2->setText(formatCaptureStatistics(m_engine->statistics()));
 }
 
-// Start and Preview wait while a recording runs; without a device the commands stay off.
+// Start and Preview wait while a recording runs; without a device the chooser says "No camera
+// found" and it and the commands stay off.
 void Form3::updateCommands() {
     const bool hasDevice = m_combo1->count() > 0 && !m_closing;
     const bool capturing = m_engine->isCapturing();
+    m_combo1->setEnabled(hasDevice);
     m_command1->setEnabled(hasDevice && !capturing);
     m_command3->setEnabled(hasDevice && !capturing);
     m_command2->setEnabled(hasDevice);

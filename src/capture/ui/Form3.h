@@ -12,7 +12,9 @@ class QComboBox;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
+class QMessageBox;
 class QPushButton;
 class QSlider;
 class QTimer;
@@ -61,10 +63,10 @@ public Q_SLOTS:
 
 private:
     void buildUi(const QString& skinFile);
-    void buildPictureFrame();
-    void buildCameraFrame();
-    void buildFileFrame();
-    void buildCommands();
+    QWidget* buildPictureFrame();
+    QWidget* buildCameraFrame();
+    QWidget* buildFileFrame();
+    QLayout* buildCommands();
     void Form_Load();
     void fillDeviceList();
     void Combo1_Click(int index);
@@ -74,6 +76,7 @@ private:
     void Command3_Click();
     void Command4_Click();
     void Command5_Click();
+    void openSaveDialog(const QString& proposed);
     void Timer1_Timer();
     void devicesChanged();
     void updateCommands();
@@ -96,6 +99,7 @@ private:
     QPushButton* m_command5 = nullptr;
     QTimer* m_timer1 = nullptr;
     QPointer<QFileDialog> m_commonDialog1;
+    QPointer<QMessageBox> m_folderMessage;
     bool m_closing = false;
 };
 

@@ -4,6 +4,7 @@
 #include "app/Skin.h"
 #include "app/VideoSurface.h"
 #include "convert/TimeString.h"
+#include "platform/Twips.h"
 #include "tools/Module1.h"
 #include "tools/PreviewPlayer.h"
 
@@ -103,7 +104,7 @@ QWidget* Form2::buildPreview() {
     PreviewWidgets w;
     auto* video = new VideoSurface(area);
     video->setObjectName(QStringLiteral("Text4"));
-    video->setMinimumSize(355, 205); // 5325 x 3075 twips
+    video->setMinimumSize(twipsToPixels(5325), twipsToPixels(3075)); // the designed picture
     w.video = video;
     auto* transport = new QHBoxLayout;
     transport->addStretch();
@@ -141,7 +142,7 @@ QWidget* Form2::buildPreview() {
     m_preview = new PreviewControls(m_player, w, this);
     m_preview->transport().setCurrentFile(m_clipFile);
     m_preview->setPlaySource([this]() -> std::optional<PlayItem> {
-        return PlayItem{m_clipFile, m_videoTime};
+        return PlayItem{m_clipFile, m_videoTime, playStart()};
     });
     return area;
 }
@@ -163,6 +164,8 @@ QWidget* Form2::buildTimes() {
     form->addRow(QStringLiteral("Clip Time"), m_length);
     onMouseRelease(m_startSlider, [this] { startSliderReleased(); });
     onMouseRelease(m_endSlider, [this] { endSliderReleased(); });
+    connect(m_start, &QLineEdit::textChanged, this, [this] { timeTyped(m_start, m_startSlider); });
+    connect(m_end, &QLineEdit::textChanged, this, [this] { timeTyped(m_end, m_endSlider); });
     return frame;
 }
 
@@ -176,12 +179,27 @@ void Form2::load(const ClipTimes& times) {
     m_endSlider->setValue(clipSeconds(times.end));
     m_startSlider->setValue(clipSeconds(times.start));
     m_player.setPlayLength(length);
+    m_preview->widgets().totalTime->setText(PreviewTransport::totalTimeText(times.videoTime));
     setWindowTitle(QStringLiteral("Clip Time  -  ") + m_clipFile);
 }
 
 void Form2::updateClipLength() {
     if (const std::optional<QString> length = clipLengthText(m_start->text(), m_end->text()))
         m_length->setText(*length);
+}
+
+// A typed time moves its slider (as far as the file goes) and the clip length follows.
+void Form2::timeTyped(QLineEdit* text, QSlider* slider) {
+    if (const std::optional<int> seconds = parseTimeString(text->text()))
+        slider->setValue(*seconds);
+    updateClipLength();
+}
+
+// Play starts at the chosen start, when it is a time within the file.
+int Form2::playStart() const {
+    const std::optional<int> start = parseTimeString(m_start->text());
+    const int length = clipSeconds(m_videoTime);
+    return start && *start < length ? *start : 0;
 }
 
 void Form2::startSliderReleased() {
@@ -197,7 +215,7 @@ void Form2::endSliderReleased() {
 void Form2::accept() {
     const QString start = m_start->text();
     const QString end = m_end->text();
-    if (!clipTimesAcceptable(start, end)) {
+    if (!clipTimesAcceptable(start, end) || !clipEndWithinFile(end, m_videoTime)) {
         m_presenter(QMessageBox::Critical, QLatin1String(kTimeError));
         return;
     }

@@ -17,9 +17,10 @@ namespace mirelo {
 class PreviewPlayer;
 
 // The clip editor: chooses the start and end time of one source file, with its own preview in
-// Text4 that shares the product's player. Modal. "OK" accepts only two times with the start
-// before the end (compared as times) and then emits clipTimesAccepted(); every way out quits a
-// running player.
+// Text4 that shares the product's player; Play starts at the chosen start. Typed times move the
+// sliders. Modal. "OK" accepts only two times with the start before the end (compared as times)
+// and the end within the file, then emits clipTimesAccepted(); every way out quits a running
+// player.
 class Form2 : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +53,8 @@ private:
     QWidget* buildPreview();
     void load(const ClipTimes& times);
     void updateClipLength();
+    void timeTyped(QLineEdit* text, QSlider* slider);
+    int playStart() const;
 
     PreviewPlayer& m_player;
     QString m_clipFile;

@@ -11,9 +11,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -89,10 +87,7 @@ void ConversionController::startRun() {
 
 void ConversionController::wireView() {
     RunPanel* panel = m_window.runPanel();
-    m_rate = new QLabel(panel->progressFrame());
-    m_rate->setObjectName(QStringLiteral("lblRate"));
-    if (QLayout* layout = panel->progressFrame()->layout())
-        layout->addWidget(m_rate);
+    m_rate = panel->rateLabel();
     QTimer* clock = m_window.conversionClock(); // Timer2
     connect(clock, &QTimer::timeout, this, &ConversionController::showClock);
     connect(panel->cancelButton(), &QPushButton::clicked, m_run.get(), &BatchRun::cancel);
@@ -100,8 +95,8 @@ void ConversionController::wireView() {
     BatchRun* run = m_run.get();
     connect(run, &BatchRun::trackProgressChanged, panel->trackProgress(), &QProgressBar::setValue);
     connect(run, &BatchRun::totalProgressChanged, panel->totalProgress(), &QProgressBar::setValue);
-    connect(run, &BatchRun::rowStarted, panel->progressFrame(),
-            [panel](RowId, const QString& caption) { panel->progressFrame()->setTitle(caption); });
+    connect(run, &BatchRun::rowStarted, panel,
+            [panel](RowId, const QString& caption) { panel->setProgressCaption(caption); });
     connect(run, &BatchRun::rateChanged, this, &ConversionController::showRate);
     connect(run, &BatchRun::runningChanged, this, &ConversionController::showRunning);
 }

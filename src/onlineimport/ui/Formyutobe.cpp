@@ -1,5 +1,6 @@
 #include "onlineimport/ui/Formyutobe.h"
 
+#include "app/Skin.h"
 #include "onlineimport/CacheFetch.h"
 #include "onlineimport/ImportFolders.h"
 #include "onlineimport/StreamDownload.h"
@@ -7,10 +8,13 @@
 #include "onlineimport/TextOps.h"
 #include "onlineimport/Transfer.h"
 #include "onlineimport/WatchPage.h"
+#include "platform/Twips.h"
 #include "tools/ToolLocator.h"
 
 #include <QDir>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,69 +23,38 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 
 namespace mirelo {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-constexpr int kWidthTwips = 7170;
-constexpr int kHeightTwips = 4845;
 const char kApplicationTitle[] = "Mirelo Video Converter";
 const char kSampleAddress[] = "https://www.youtube.com/watch?v=XXXXX";
 
-int px(int twips) {
-    return twips / kTwipsPerPixel;
+// The designed window and preview panel (twips); both grow when their texts need more room.
+constexpr QSize kWindowTwips(7170, 4845);
+constexpr QSize kPanelTwips(6735, 4095);
+// The thumbnail keeps its designed size: pictures are scaled into it.
+constexpr QSize kThumbnailTwips(2055, 1695);
+// The four format buttons are the tall ones of their row.
+constexpr int kFormatButtonHeightTwips = 615;
+
+QSize twipsToPixels(QSize twips) {
+    return {mirelo::twipsToPixels(twips.width()), mirelo::twipsToPixels(twips.height())};
 }
-
-struct Placement {
-    const char* name;
-    int left, top, width, height; // twips, relative to the parent control
-};
-
-// Where each control sits. Children of frmDW and frmPR are placed relative to their panel.
-const Placement kPlacements[] = {
-    {"frmDW", 60, 510, 7095, 3855},        {"Label1", 150, 30, 5055, 255},
-    {"txtWatchUrl", 120, 360, 6255, 285},  {"cmdG", 6150, 1800, 855, 855},
-    {"picTitle", 120, 720, 2055, 1695},    {"lblTitle1", 2280, 720, 3735, 375},
-    {"lblAuthor", 2280, 1080, 3495, 255},  {"txtDesc", 2310, 1320, 3735, 615},
-    {"lblCat", 2280, 2040, 3735, 255},     {"lblPublished", 2280, 2280, 3735, 255},
-    {"lblDur", 360, 2400, 1695, 255},      {"lblRat", 6120, 840, 855, 255},
-    {"lblRating", 6120, 1080, 855, 495},   {"Label2", 120, 2760, 1215, 255},
-    {"pbDownload", 1440, 2760, 5535, 255}, {"getMp4", 120, 3120, 1335, 615},
-    {"getHDL", 1560, 3120, 1335, 615},     {"cmdPR", 3120, 3240, 855, 375},
-    {"getHDH", 4095, 3120, 1335, 615},     {"getFlv", 5535, 3120, 1335, 615},
-    {"cmdCLose", 6810, 0, 285, 285},       {"lblTitle", 120, 4410, 6975, 255},
-    {"frmPR", 5160, 6720, 6735, 4095},     {"SWF", 120, 360, 6495, 3615},
-    {"Label8", 2040, 105, 4200, 255},      {"Label6", 6435, 105, 255, 255},
-};
 
 struct Caption {
     const char* name;
     const char* text;
 };
 
-// Initial captions; the format buttons take theirs from the stream format table.
-const Caption kCaptions[] = {
-    {"Label1", "Enter YouTube video URL"},
-    {"txtWatchUrl", kSampleAddress},
-    {"cmdG", "Get Direct Link"},
-    {"lblTitle1", "Title"},
-    {"lblAuthor", "Author"},
-    {"lblCat", "Category"},
-    {"lblPublished", "Published"},
-    {"lblDur", "Duration"},
-    {"lblRat", "Rating"},
-    {"lblRating", "..."},
-    {"cmdPR", "Preview"},
-    {"cmdCLose", "X"},
-    {"lblTitle", "Status  "},
-    {"Label8", "Click and wait for video to Load..."},
-    {"Label6", "X"},
+// The page details' captions, shown at opening and again when a fetch brought no page.
+const Caption kDetailCaptions[] = {
+    {"lblTitle1", "Title"},        {"lblAuthor", "Author"}, {"lblCat", "Category"},
+    {"lblPublished", "Published"}, {"lblDur", "Duration"},  {"lblRating", "..."},
 };
 
 // Preview panel positions (twips): after "No" on the question, after "Preview", and out of view.
@@ -89,147 +62,205 @@ constexpr QPoint kPanelForPlay(240, 120);
 constexpr QPoint kPanelForPreview(300, 450);
 constexpr int kPanelHiddenLeft = 8000;
 
-// A push button whose caption wraps, for the square "Get Direct Link" button.
-class WrappingButton : public QPushButton {
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.text.clear();
-        painter.drawControl(QStyle::CE_PushButton, option);
-        painter.drawText(rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
-    }
-};
-
 template <typename W, typename... Args> W* make(QWidget* parent, const char* name, Args... args) {
     auto* w = new W(args..., parent);
     w->setObjectName(QLatin1String(name));
     return w;
 }
 
-void setCaption(QWidget* w, const QString& text) {
-    if (auto* label = qobject_cast<QLabel*>(w))
-        label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(w))
-        button->setText(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(w))
-        edit->setText(text);
-}
-
 } // namespace
 
-Formyutobe::Formyutobe(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), inet1_(new Transfer(this)),
-      inet2_(new Transfer(this)), download_(new StreamDownload(*inet1_, this)),
-      storage_(importFolder()) {
+Formyutobe::Formyutobe(const QString& skinFile, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_inet1(new Transfer(this)),
+      m_inet2(new Transfer(this)), m_download(new StreamDownload(*m_inet1, this)),
+      m_storage(importFolder()) {
     setObjectName(QStringLiteral("Formyutobe"));
     setWindowTitle(QStringLiteral("RirUzarAvud-Beta Release"));
-    inet1_->setObjectName(QStringLiteral("Inet1"));
-    inet2_->setObjectName(QStringLiteral("Inet2"));
-    resize(px(kWidthTwips), px(kHeightTwips));
+    m_inet1->setObjectName(QStringLiteral("Inet1"));
+    m_inet2->setObjectName(QStringLiteral("Inet2"));
+    applySkin(this, skinFile);
     buildControls();
     buildPreviewPanel();
-    for (const Placement& p : kPlacements)
-        if (auto* w = findChild<QWidget*>(QLatin1String(p.name)))
-            w->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
-    for (const Caption& c : kCaptions)
-        setCaption(findChild<QWidget*>(QLatin1String(c.name)), QLatin1String(c.text));
-    frmPR_->raise();
+    showDetailCaptions();
     connectControls();
 }
 
 Formyutobe::~Formyutobe() = default;
 
+// A bare strip on top (drag it to move the window) with "X" on the right, the panel, the status.
 void Formyutobe::buildControls() {
-    frmDW_ = make<QFrame>(this, "frmDW");
-    label1_ = make<QLabel>(frmDW_, "Label1");
-    txtWatchUrl_ = make<QLineEdit>(frmDW_, "txtWatchUrl");
-    txtWatchUrl_->installEventFilter(this);
-    cmdG_ = make<WrappingButton>(frmDW_, "cmdG");
-    picTitle_ = make<QLabel>(frmDW_, "picTitle");
-    picTitle_->setScaledContents(true);
-    lblTitle1_ = make<QLabel>(frmDW_, "lblTitle1");
-    lblAuthor_ = make<QLabel>(frmDW_, "lblAuthor");
-    txtDesc_ = make<QPlainTextEdit>(frmDW_, "txtDesc");
-    txtDesc_->setReadOnly(true);
-    lblCat_ = make<QLabel>(frmDW_, "lblCat");
-    lblPublished_ = make<QLabel>(frmDW_, "lblPublished");
-    lblDur_ = make<QLabel>(frmDW_, "lblDur");
-    make<QLabel>(frmDW_, "lblRat");
-    lblRating_ = make<QLabel>(frmDW_, "lblRating");
-    lblRating_->setWordWrap(true);
-    label2_ = make<QLabel>(frmDW_, "Label2");
-    pbDownload_ = make<QProgressBar>(frmDW_, "pbDownload");
-    pbDownload_->setRange(0, 100);
-    pbDownload_->setValue(0);
-    pbDownload_->setTextVisible(false); // Label2 shows the percentage
-    for (const StreamFormat& f : streamFormats()) {
-        auto* button = make<QPushButton>(frmDW_, f.buttonName, QLatin1String(f.caption));
-        button->setEnabled(false);
-        formatButtons_[f.code] = button;
-    }
-    cmdPR_ = make<QPushButton>(frmDW_, "cmdPR");
-    cmdCLose_ = make<QPushButton>(this, "cmdCLose");
-    cmdCLose_->setFlat(true);
-    lblTitle_ = make<QLabel>(this, "lblTitle");
+    m_cmdCLose = make<QPushButton>(this, "cmdCLose", QStringLiteral("X"));
+    m_cmdCLose->setFlat(true);
+    m_cmdCLose->setAutoDefault(false); // Return is for "Get Direct Link", never for closing
+    m_cmdCLose->setToolTip(QStringLiteral("Close"));
+    m_lblTitle = make<QLabel>(this, "lblTitle", QStringLiteral("Status  "));
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    top->addWidget(m_cmdCLose);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->addLayout(top);
+    layout->addWidget(buildPagePanel(), 1);
+    layout->addWidget(m_lblTitle);
+    ensurePolished(); // the skin's sizes, before the window takes its own
+    resize(twipsToPixels(kWindowTwips).expandedTo(minimumSizeHint()));
 }
 
+// frmDW: the address, the page's details with its thumbnail, the download bar and the buttons.
+QWidget* Formyutobe::buildPagePanel() {
+    m_frmDW = make<QFrame>(this, "frmDW");
+    m_label1 = make<QLabel>(m_frmDW, "Label1", QStringLiteral("Enter YouTube video URL"));
+    m_txtWatchUrl = make<QLineEdit>(m_frmDW, "txtWatchUrl");
+    m_txtWatchUrl->setPlaceholderText(QLatin1String(kSampleAddress));
+    m_txtWatchUrl->installEventFilter(this);
+    m_label1->setBuddy(m_txtWatchUrl);
+    auto* grid = new QGridLayout(m_frmDW);
+    grid->setContentsMargins(4, 0, 4, 0);
+    grid->addWidget(m_label1, 0, 0, 1, 3);
+    grid->addWidget(m_txtWatchUrl, 1, 0, 1, 2);
+    addDetails(grid);
+    m_label2 = make<QLabel>(m_frmDW, "Label2");
+    m_label2->setMinimumWidth(m_label2->fontMetrics().horizontalAdvance(QStringLiteral("100 % ")));
+    m_pbDownload = make<QProgressBar>(m_frmDW, "pbDownload");
+    m_pbDownload->setRange(0, 100);
+    m_pbDownload->setValue(0);
+    m_pbDownload->setTextVisible(false); // Label2 shows the percentage
+    grid->addWidget(m_label2, 7, 0);
+    grid->addWidget(m_pbDownload, 7, 1, 1, 2);
+    grid->addLayout(buildStreamButtons(), 8, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(4, 1);
+    return m_frmDW;
+}
+
+// Thumbnail and duration on the left, the texts in the middle, the rating and "Get Direct Link"
+// on the right.
+void Formyutobe::addDetails(QGridLayout* grid) {
+    m_picTitle = make<QLabel>(m_frmDW, "picTitle");
+    m_picTitle->setFrameShape(QFrame::StyledPanel); // marks the thumbnail's place while empty
+    m_picTitle->setScaledContents(true);
+    m_picTitle->setFixedSize(twipsToPixels(kThumbnailTwips));
+    m_lblDur = make<QLabel>(m_frmDW, "lblDur");
+    m_lblTitle1 = make<QLabel>(m_frmDW, "lblTitle1");
+    m_lblAuthor = make<QLabel>(m_frmDW, "lblAuthor");
+    m_txtDesc = make<QPlainTextEdit>(m_frmDW, "txtDesc");
+    m_txtDesc->setReadOnly(true);
+    // Three lines show; a longer description scrolls.
+    m_txtDesc->setMinimumHeight(m_txtDesc->fontMetrics().lineSpacing() * 3 + 12);
+    m_txtDesc->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    m_lblCat = make<QLabel>(m_frmDW, "lblCat");
+    m_lblPublished = make<QLabel>(m_frmDW, "lblPublished");
+    auto* rat = make<QLabel>(m_frmDW, "lblRat", QStringLiteral("Rating"));
+    m_lblRating = make<QLabel>(m_frmDW, "lblRating");
+    m_lblRating->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_cmdG = make<QPushButton>(m_frmDW, "cmdG", QStringLiteral("Get Direct Link"));
+    m_cmdG->setDefault(true);
+    m_cmdG->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    for (QLabel* label : {m_lblTitle1, m_lblAuthor, m_lblCat, m_lblPublished, m_lblDur})
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    grid->addWidget(m_picTitle, 2, 0, 4, 1, Qt::AlignTop);
+    grid->addWidget(m_lblDur, 6, 0);
+    grid->addWidget(m_lblTitle1, 2, 1);
+    grid->addWidget(m_lblAuthor, 3, 1);
+    grid->addWidget(m_txtDesc, 4, 1);
+    grid->addWidget(m_lblCat, 5, 1);
+    grid->addWidget(m_lblPublished, 6, 1);
+    grid->addWidget(rat, 2, 2);
+    grid->addWidget(m_lblRating, 3, 2);
+    grid->addWidget(m_cmdG, 4, 2, 3, 1);
+}
+
+// Get MP4, Get HD High, Preview, Get HD Low, Get FLV, left to right; Preview is the small one.
+QLayout* Formyutobe::buildStreamButtons() {
+    m_cmdPR = make<QPushButton>(m_frmDW, "cmdPR", QStringLiteral("Preview"));
+    auto* row = new QHBoxLayout;
+    for (const StreamFormat& f : streamFormats()) {
+        auto* button = make<QPushButton>(m_frmDW, f.buttonName, QLatin1String(f.caption));
+        button->setEnabled(false);
+        button->setMinimumHeight(mirelo::twipsToPixels(kFormatButtonHeightTwips));
+        m_formatButtons[f.code] = button;
+    }
+    for (const char* name : {"getMp4", "getHDL", "cmdPR", "getHDH", "getFlv"})
+        row->addWidget(m_frmDW->findChild<QPushButton*>(QLatin1String(name)), 0, Qt::AlignVCenter);
+    return row;
+}
+
+// frmPR floats over the window where a stream plays; at rest it is out of view.
 void Formyutobe::buildPreviewPanel() {
-    frmPR_ = make<QGroupBox>(this, "frmPR", QStringLiteral("YouTube Preview"));
-    frmPR_->setAutoFillBackground(true);
-    make<QLabel>(frmPR_, "Label8");
-    swf_ = make<QWidget>(frmPR_, "SWF");
+    m_frmPR = make<QGroupBox>(this, "frmPR", QStringLiteral("YouTube Preview"));
+    m_frmPR->setAutoFillBackground(true);
+    auto* hint =
+        make<QLabel>(m_frmPR, "Label8", QStringLiteral("Click and wait for video to Load..."));
+    m_swf = make<QWidget>(m_frmPR, "SWF");
     // The player draws into this widget through its native window id.
-    swf_->setAttribute(Qt::WA_NativeWindow);
-    swf_->setAutoFillBackground(true);
-    swf_->setStyleSheet(QStringLiteral("background: black;"));
-    label6_ = make<QLabel>(frmPR_, "Label6");
-    label6_->installEventFilter(this);
+    m_swf->setAttribute(Qt::WA_NativeWindow);
+    m_swf->setAutoFillBackground(true);
+    m_swf->setStyleSheet(QStringLiteral("background: black;"));
+    m_swf->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_label6 = make<QLabel>(m_frmPR, "Label6", QStringLiteral("X"));
+    m_label6->setCursor(Qt::PointingHandCursor);
+    m_label6->setToolTip(QStringLiteral("Close the preview"));
+    m_label6->installEventFilter(this);
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    top->addWidget(hint);
+    top->addStretch();
+    top->addWidget(m_label6);
+    auto* layout = new QVBoxLayout(m_frmPR);
+    layout->addLayout(top);
+    layout->addWidget(m_swf, 1);
+    m_frmPR->resize(twipsToPixels(kPanelTwips).expandedTo(m_frmPR->sizeHint()));
+    m_frmPR->move(mirelo::twipsToPixels(5160), mirelo::twipsToPixels(6720));
+    m_frmPR->hide();
+}
+
+void Formyutobe::showDetailCaptions() {
+    for (const Caption& c : kDetailCaptions)
+        findChild<QLabel*>(QLatin1String(c.name))->setText(QLatin1String(c.text));
+    m_txtDesc->clear();
 }
 
 void Formyutobe::connectControls() {
-    connect(cmdG_, &QPushButton::clicked, this, &Formyutobe::cmdG_Click);
-    connect(txtWatchUrl_, &QLineEdit::textChanged, cmdG_, [this] { cmdG_->setEnabled(true); });
-    connect(cmdCLose_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(cmdPR_, &QPushButton::clicked, this, &Formyutobe::cmdPR_Click);
+    connect(m_cmdG, &QPushButton::clicked, this, &Formyutobe::cmdG_Click);
+    connect(m_txtWatchUrl, &QLineEdit::textChanged, m_cmdG, [this] { m_cmdG->setEnabled(true); });
+    connect(m_cmdCLose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cmdPR, &QPushButton::clicked, this, &Formyutobe::cmdPR_Click);
     for (const StreamFormat& f : streamFormats())
-        connect(formatButtons_[f.code], &QPushButton::clicked, this,
+        connect(m_formatButtons[f.code], &QPushButton::clicked, this,
                 [this, &f] { formatButton_Click(f); });
-    connect(inet1_, &Transfer::stateChanged, this, &Formyutobe::showStatus);
-    connect(inet1_, &Transfer::dataArrived, this, [this] {
-        if (readingPage_)
-            lblTitle_->setText(QStringLiteral("Reading Data..."));
+    connect(m_inet1, &Transfer::stateChanged, this, &Formyutobe::showStatus);
+    connect(m_inet1, &Transfer::dataArrived, this, [this] {
+        if (m_readingPage)
+            m_lblTitle->setText(QStringLiteral("Reading Data..."));
     });
-    connect(download_, &StreamDownload::progress, this, [this](int percent) {
-        label2_->setText(QString::number(percent) + QStringLiteral(" % "));
-        pbDownload_->setValue(percent);
+    connect(m_download, &StreamDownload::progress, this, [this](int percent) {
+        m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
+        m_pbDownload->setValue(percent);
     });
-    connect(download_, &StreamDownload::finished, this, [this](bool ok) {
+    connect(m_download, &StreamDownload::finished, this, [this](bool ok) {
         if (!ok)
             showMessage(QLatin1String(kApplicationTitle),
-                        QStringLiteral("Error-") + download_->errorString(), QMessageBox::Ok);
+                        QStringLiteral("Error-") + m_download->errorString(), QMessageBox::Ok);
         Q_EMIT downloadFinished(ok);
     });
 }
 
 // Get Direct Link: every step runs, whatever became of the one before.
 void Formyutobe::cmdG_Click() {
-    cmdG_->setEnabled(false);
+    m_cmdG->setEnabled(false);
     showPicture(loadingPicturePath());
-    LoadPage(txtWatchUrl_->text(), [this](const QString& page) { afterPageLoaded(page); });
+    LoadPage(m_txtWatchUrl->text(), [this](const QString& page) { afterPageLoaded(page); });
 }
 
 void Formyutobe::afterPageLoaded(const QString& page) {
-    pageWarnings_.clear();
+    m_pageWarnings.clear();
+    m_pageRead = !page.isEmpty();
     GetURLs(page);
     WatchPageInfo& info = watchPageInfo();
-    ParseWatchPage(page, info, &pageWarnings_);
+    ParseWatchPage(page, info, &m_pageWarnings);
     const bool fetching =
-        FetchToCache(*inet2_, info.thumbnailUrl, storage_, info.videoId + QStringLiteral(".jpg"),
+        FetchToCache(*m_inet2, info.thumbnailUrl, m_storage, info.videoId + QStringLiteral(".jpg"),
                      this, [this](const QString&) { showThumbnailAndFields(); });
     if (!fetching)
         showThumbnailAndFields();
@@ -237,19 +268,25 @@ void Formyutobe::afterPageLoaded(const QString& page) {
 
 void Formyutobe::showThumbnailAndFields() {
     const WatchPageInfo& info = watchPageInfo();
-    showPicture(cachedThumbnailPath(storage_, info.videoId));
-    lblTitle1_->setText(info.title);
-    txtDesc_->setPlainText(info.description);
-    lblCat_->setText(info.category);
-    lblAuthor_->setText(info.author);
-    lblDur_->setText(info.lengthSeconds + QStringLiteral(" Sec."));
-    lblPublished_->setText(info.published);
-    lblRating_->setText(info.rating);
-    if (!pageWarnings_.isEmpty()) {
+    showPicture(cachedThumbnailPath(m_storage, info.videoId));
+    if (!m_pageRead) {
+        // No page (the failure was shown): the details keep their captions, not blanks.
+        showDetailCaptions();
+        Q_EMIT directLinkFinished();
+        return;
+    }
+    m_lblTitle1->setText(info.title);
+    m_txtDesc->setPlainText(info.description);
+    m_lblCat->setText(info.category);
+    m_lblAuthor->setText(info.author);
+    m_lblDur->setText(info.lengthSeconds + QStringLiteral(" Sec."));
+    m_lblPublished->setText(info.published);
+    m_lblRating->setText(info.rating);
+    if (!m_pageWarnings.isEmpty()) {
         QMessageBox* box =
             showMessage(QLatin1String(kApplicationTitle),
                         QStringLiteral("Some parts of the page could not be read:\r\n") +
-                            pageWarnings_.join(QStringLiteral("\r\n")),
+                            m_pageWarnings.join(QStringLiteral("\r\n")),
                         QMessageBox::Ok);
         box->setIcon(QMessageBox::Warning);
     }
@@ -259,34 +296,34 @@ void Formyutobe::showThumbnailAndFields() {
 void Formyutobe::LoadPage(const QString& url, std::function<void(const QString&)> done) {
     auto failed = [this, done](const QString& description) {
         if (description.contains(QString::number(kTimeoutCode)))
-            lblTitle_->setText(QStringLiteral("Slow Connection"));
+            m_lblTitle->setText(QStringLiteral("Slow Connection"));
         QMessageBox* box =
             showMessage(QLatin1String(kApplicationTitle),
                         QStringLiteral("Something Went Wrong\r\n") + description, QMessageBox::Ok);
         connect(box, &QMessageBox::finished, this, [done] { done(QString()); });
     };
-    if (!inet1_->execute(url)) {
-        failed(inet1_->errorString());
+    if (!m_inet1->execute(url)) {
+        failed(m_inet1->errorString());
         return;
     }
-    readingPage_ = true;
+    m_readingPage = true;
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(inet1_, &Transfer::finished, this, [=, this](bool ok) {
+    *connection = connect(m_inet1, &Transfer::finished, this, [=, this](bool ok) {
         disconnect(*connection);
-        readingPage_ = false;
+        m_readingPage = false;
         if (!ok) {
-            failed(inet1_->errorString());
+            failed(m_inet1->errorString());
             return;
         }
-        const QString page = QString::fromUtf8(inet1_->takeBody());
-        lblTitle_->setText(QStringLiteral("Complete!"));
+        const QString page = QString::fromUtf8(m_inet1->takeBody());
+        m_lblTitle->setText(QStringLiteral("Complete!"));
         done(page);
     });
 }
 
 void Formyutobe::GetURLs(const QString& page) {
-    for (const int code : readStreamLinks(page, links_, &pageWarnings_))
-        formatButtons_[code]->setEnabled(true);
+    for (const int code : readStreamLinks(page, m_links, &m_pageWarnings))
+        m_formatButtons[code]->setEnabled(true);
 }
 
 void Formyutobe::formatButton_Click(const StreamFormat& format) {
@@ -315,19 +352,19 @@ void Formyutobe::cmdPR_Click() {
 }
 
 void Formyutobe::DownloadToFile(const StreamFormat& format) {
-    const std::optional<QString> link = URLDecode(links_.value(format.code));
+    const std::optional<QString> link = URLDecode(m_links.value(format.code));
     const WatchPageInfo& info = watchPageInfo();
     const QString name =
         downloadFileName(info.title, QLatin1String(format.fileSuffix), info.videoId);
-    const QString path = QDir(storage_).filePath(name);
+    const QString path = QDir(m_storage).filePath(name);
     QString error;
     if (!link)
         error = QStringLiteral("the link of %1 is not a valid encoded address")
                     .arg(QLatin1String(format.caption));
-    else if (!QDir().mkpath(storage_))
-        error = QStringLiteral("cannot create the folder %1").arg(storage_);
-    else if (!download_->start(*link, path))
-        error = download_->errorString();
+    else if (!QDir().mkpath(m_storage))
+        error = QStringLiteral("cannot create the folder %1").arg(m_storage);
+    else if (!m_download->start(*link, path))
+        error = m_download->errorString();
     if (!error.isEmpty())
         showMessage(QLatin1String(kApplicationTitle), QStringLiteral("Error-") + error,
                     QMessageBox::Ok);
@@ -335,35 +372,48 @@ void Formyutobe::DownloadToFile(const StreamFormat& format) {
 
 void Formyutobe::LoadFLVPlayer(const QString& link) {
     const QString tip = QStringLiteral("Preview of ") + watchPageInfo().title;
-    swf_->setToolTip(tip);
-    if (!player_)
+    m_swf->setToolTip(tip);
+    if (!m_player)
         return;
-    player_->setMovie(QDir(applicationFolder()).filePath(QStringLiteral("flvplayer.swf")));
-    player_->setVariable(QStringLiteral("file"), link);
-    player_->play();
-    player_->setToolTipText(tip);
-    player_->setWindowMode(QStringLiteral("Fullscreen"));
+    m_player->setMovie(QDir(applicationFolder()).filePath(QStringLiteral("flvplayer.swf")));
+    m_player->setVariable(QStringLiteral("file"), link);
+    m_player->play();
+    m_player->setToolTipText(tip);
+    m_player->setWindowMode(QStringLiteral("Fullscreen"));
 }
 
 QString Formyutobe::decodedLink(int code) const {
-    const QString link = links_.value(code);
+    const QString link = m_links.value(code);
     return URLDecode(link).value_or(link);
 }
 
 void Formyutobe::showStatus(int state) {
-    if (const auto text = transferStatusText(state, inet1_->responseCode(), inet1_->responseInfo()))
-        lblTitle_->setText(*text);
+    if (const auto text =
+            transferStatusText(state, m_inet1->responseCode(), m_inet1->responseInfo()))
+        m_lblTitle->setText(*text);
 }
 
 void Formyutobe::showPicture(const QString& path) {
     const QPixmap picture(path);
     if (!picture.isNull())
-        picTitle_->setPixmap(picture);
+        m_picTitle->setPixmap(picture);
 }
 
+// The panel keeps inside the window, however large its texts made it.
 void Formyutobe::movePreviewPanel(int leftTwips, int topTwips) {
-    frmPR_->move(px(leftTwips), px(topTwips));
-    frmPR_->raise();
+    QRect place(QPoint(mirelo::twipsToPixels(leftTwips), mirelo::twipsToPixels(topTwips)),
+                twipsToPixels(kPanelTwips).expandedTo(m_frmPR->minimumSizeHint()));
+    place.setSize(place.size().boundedTo(size()));
+    place.moveRight(qMin(place.right(), rect().right()));
+    place.moveBottom(qMin(place.bottom(), rect().bottom()));
+    m_frmPR->setGeometry(place);
+    m_frmPR->show();
+    m_frmPR->raise();
+}
+
+void Formyutobe::hidePreviewPanel() {
+    m_frmPR->move(mirelo::twipsToPixels(kPanelHiddenLeft), m_frmPR->y());
+    m_frmPR->hide();
 }
 
 QMessageBox* Formyutobe::showMessage(const QString& title, const QString& text, int buttons) {
@@ -376,10 +426,10 @@ QMessageBox* Formyutobe::showMessage(const QString& title, const QString& text, 
 }
 
 bool Formyutobe::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtWatchUrl_ && event->type() == QEvent::MouseButtonPress)
-        QTimer::singleShot(0, txtWatchUrl_, &QLineEdit::selectAll);
-    if (watched == label6_ && event->type() == QEvent::MouseButtonRelease)
-        frmPR_->move(px(kPanelHiddenLeft), frmPR_->y());
+    if (watched == m_txtWatchUrl && event->type() == QEvent::MouseButtonPress)
+        QTimer::singleShot(0, m_txtWatchUrl, &QLineEdit::selectAll);
+    if (watched == m_label6 && event->type() == QEvent::MouseButtonRelease)
+        hidePreviewPanel();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -391,19 +441,19 @@ void Formyutobe::mousePressEvent(QMouseEvent* event) {
     }
     if (windowHandle() && windowHandle()->startSystemMove())
         return;
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - pos();
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
 }
 
 void Formyutobe::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - dragOffset_);
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_dragOffset);
     else
-        dragging_ = false;
+        m_dragging = false;
 }
 
 void Formyutobe::mouseReleaseEvent(QMouseEvent* event) {
-    dragging_ = false;
+    m_dragging = false;
     QDialog::mouseReleaseEvent(event);
 }
 

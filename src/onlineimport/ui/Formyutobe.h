@@ -7,8 +7,10 @@
 
 #include <functional>
 
+class QGridLayout;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QMessageBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -23,11 +25,14 @@ class Transfer;
 
 // The import window: fetches a watch page, shows its details and thumbnail, and downloads or
 // previews one of its streams. Opened modally from the main window ("Import Video From
-// Youtube"): `Formyutobe(this).exec()`.
+// Youtube"): `Formyutobe(skinFile, this).exec()`.
 class Formyutobe : public QDialog {
     Q_OBJECT
 public:
-    explicit Formyutobe(QWidget* parent = nullptr);
+    explicit Formyutobe(QWidget* parent = nullptr) : Formyutobe(QString(), parent) {}
+    // With the product's skin (a missing file leaves the default look), applied before the
+    // controls are laid out so that they are sized in it.
+    explicit Formyutobe(const QString& skinFile, QWidget* parent = nullptr);
     ~Formyutobe() override;
 
     // Fetches the page at `url` without blocking; `done` gets its text, empty after a failure
@@ -40,15 +45,15 @@ public:
     void LoadFLVPlayer(const QString& link);
 
     // The embedded player of the preview panel (not owned); it draws into previewSurface().
-    void setPreviewPlayer(StreamPreviewPlayer* player) { player_ = player; }
-    QWidget* previewSurface() const { return swf_; }
+    void setPreviewPlayer(StreamPreviewPlayer* player) { m_player = player; }
+    QWidget* previewSurface() const { return m_swf; }
 
     // Where downloads and the "Cache" folder go; by default importFolder().
-    void setStorageFolder(const QString& folder) { storage_ = folder; }
-    QString storageFolder() const { return storage_; }
+    void setStorageFolder(const QString& folder) { m_storage = folder; }
+    QString storageFolder() const { return m_storage; }
 
-    Transfer& pageTransfer() { return *inet1_; }
-    Transfer& thumbnailTransfer() { return *inet2_; }
+    Transfer& pageTransfer() { return *m_inet1; }
+    Transfer& thumbnailTransfer() { return *m_inet2; }
 
 Q_SIGNALS:
     // "Get Direct Link" has run all its steps.
@@ -63,7 +68,11 @@ protected:
 
 private:
     void buildControls();
+    QWidget* buildPagePanel();
+    void addDetails(QGridLayout* grid);
+    QLayout* buildStreamButtons();
     void buildPreviewPanel();
+    void showDetailCaptions();
     void connectControls();
 
     void cmdG_Click();
@@ -75,41 +84,43 @@ private:
     void showStatus(int state);
     void showPicture(const QString& path);
     void movePreviewPanel(int leftTwips, int topTwips);
+    void hidePreviewPanel();
     QMessageBox* showMessage(const QString& title, const QString& text, int buttons);
     QString decodedLink(int code) const;
 
-    Transfer* inet1_;
-    Transfer* inet2_;
-    StreamDownload* download_;
-    StreamPreviewPlayer* player_ = nullptr;
-    QString storage_;
-    StreamLinks links_;
-    QStringList pageWarnings_;
-    bool readingPage_ = false;
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    Transfer* m_inet1;
+    Transfer* m_inet2;
+    StreamDownload* m_download;
+    StreamPreviewPlayer* m_player = nullptr;
+    QString m_storage;
+    StreamLinks m_links;
+    QStringList m_pageWarnings;
+    bool m_readingPage = false;
+    bool m_pageRead = false;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
 
-    QWidget* frmDW_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QLineEdit* txtWatchUrl_ = nullptr;
-    QPushButton* cmdG_ = nullptr;
-    QLabel* picTitle_ = nullptr;
-    QLabel* lblTitle1_ = nullptr;
-    QLabel* lblAuthor_ = nullptr;
-    QPlainTextEdit* txtDesc_ = nullptr;
-    QLabel* lblCat_ = nullptr;
-    QLabel* lblPublished_ = nullptr;
-    QLabel* lblDur_ = nullptr;
-    QLabel* lblRating_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QProgressBar* pbDownload_ = nullptr;
-    QPushButton* cmdPR_ = nullptr;
-    QPushButton* cmdCLose_ = nullptr;
-    QLabel* lblTitle_ = nullptr;
-    QGroupBox* frmPR_ = nullptr;
-    QWidget* swf_ = nullptr;
-    QLabel* label6_ = nullptr;
-    QMap<int, QPushButton*> formatButtons_;
+    QWidget* m_frmDW = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLineEdit* m_txtWatchUrl = nullptr;
+    QPushButton* m_cmdG = nullptr;
+    QLabel* m_picTitle = nullptr;
+    QLabel* m_lblTitle1 = nullptr;
+    QLabel* m_lblAuthor = nullptr;
+    QPlainTextEdit* m_txtDesc = nullptr;
+    QLabel* m_lblCat = nullptr;
+    QLabel* m_lblPublished = nullptr;
+    QLabel* m_lblDur = nullptr;
+    QLabel* m_lblRating = nullptr;
+    QLabel* m_label2 = nullptr;
+    QProgressBar* m_pbDownload = nullptr;
+    QPushButton* m_cmdPR = nullptr;
+    QPushButton* m_cmdCLose = nullptr;
+    QLabel* m_lblTitle = nullptr;
+    QGroupBox* m_frmPR = nullptr;
+    QWidget* m_swf = nullptr;
+    QLabel* m_label6 = nullptr;
+    QMap<int, QPushButton*> m_formatButtons;
 };
 
 } // namespace mirelo

@@ -1,5 +1,6 @@
 #include "sourcelist/ui/SourceListView.h"
 
+#include "platform/Twips.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceFiles.h"
@@ -23,10 +24,6 @@ const char kApplicationTitle[] = "Mirelo Video Converter";
 // Widths of the seven columns, in twips.
 constexpr int kColumnWidthsTwips[] = {8025, 2090, 1870, 1940, 1658, 2540, 1834};
 static_assert(std::size(kColumnWidthsTwips) == SourceListModel::ColumnCount);
-
-int twipsToPixels(int twips) {
-    return (twips + 7) / 15;
-}
 
 struct MenuEntry {
     const char* name; // nullptr: a separator

@@ -1,9 +1,14 @@
 #include "tools/ui/PreviewControls.h"
 
+#include "tools/PreviewPlayer.h"
+
 #include <QAbstractButton>
 #include <QEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QWidget>
 
 namespace mirelo {
@@ -30,10 +35,70 @@ private:
     std::function<void()> m_action;
 };
 
+class ClickToSeekFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress)
+            return false;
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton)
+            moveHandleTo(static_cast<QSlider*>(watched), press->position().toPoint());
+        return false; // the slider then takes the press on its handle: a drag may follow
+    }
+
+private:
+    static QStyleOptionSlider optionOf(const QSlider* slider) {
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        if (option.orientation == Qt::Horizontal)
+            option.state |= QStyle::State_Horizontal;
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->sliderPosition();
+        option.sliderValue = slider->value();
+        option.singleStep = slider->singleStep();
+        option.pageStep = slider->pageStep();
+        option.tickPosition = slider->tickPosition();
+        option.tickInterval = slider->tickInterval();
+        option.upsideDown =
+            option.orientation == Qt::Horizontal
+                ? slider->invertedAppearance() != (slider->layoutDirection() == Qt::RightToLeft)
+                : !slider->invertedAppearance();
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        return option;
+    }
+
+    static void moveHandleTo(QSlider* slider, const QPoint& point) {
+        const QStyleOptionSlider option = optionOf(slider);
+        QStyle* style = slider->style();
+        const QRect handle =
+            style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+        if (handle.contains(point))
+            return;
+        const QRect groove =
+            style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, slider);
+        const bool horizontal = slider->orientation() == Qt::Horizontal;
+        const int handleLength = horizontal ? handle.width() : handle.height();
+        const int start = (horizontal ? groove.x() : groove.y()) + handleLength / 2;
+        const int span = (horizontal ? groove.width() : groove.height()) - handleLength;
+        const int at = (horizontal ? point.x() : point.y()) - start;
+        slider->setValue(QStyle::sliderValueFromPosition(slider->minimum(), slider->maximum(), at,
+                                                         span, option.upsideDown));
+    }
+};
+
 } // namespace
 
 void onMouseRelease(QWidget* widget, std::function<void()> action) {
     widget->installEventFilter(new MouseReleaseFilter(widget, std::move(action)));
+}
+
+void seekOnClick(QSlider* slider) {
+    slider->installEventFilter(new ClickToSeekFilter(slider));
 }
 
 PreviewControls::PreviewControls(PreviewPlayer& player, const PreviewWidgets& widgets,
@@ -54,6 +119,7 @@ PreviewControls::PreviewControls(PreviewPlayer& player, const PreviewWidgets& wi
 
     if (QSlider* slider = widgets.position) {
         slider->setRange(0, PreviewTransport::kSliderMaximum);
+        seekOnClick(slider);
         onMouseRelease(slider, [this, slider] { m_transport.sliderReleased(slider->value()); });
         connect(&m_transport, &PreviewTransport::sliderValueChanged, this,
                 &PreviewControls::showSliderValue);
@@ -62,6 +128,12 @@ PreviewControls::PreviewControls(PreviewPlayer& player, const PreviewWidgets& wi
         connect(&m_transport, &PreviewTransport::currentTimeChanged, label, &QLabel::setText);
     if (QLabel* label = widgets.totalTime)
         connect(&m_transport, &PreviewTransport::totalTimeChanged, label, &QLabel::setText);
+    // The last frame a player drew stays in the window until something paints over it.
+    connect(&m_transport, &PreviewTransport::stopped, this, &PreviewControls::showIdlePicture);
+    connect(&player, &PreviewPlayer::playerFinished, this, [this] {
+        if (!m_transport.player().isPlayerRunning())
+            showIdlePicture();
+    });
 }
 
 void PreviewControls::connectButton(QAbstractButton* button, void (PreviewTransport::*command)()) {
@@ -72,7 +144,12 @@ void PreviewControls::connectButton(QAbstractButton* button, void (PreviewTransp
 void PreviewControls::play() {
     const std::optional<PlayItem> item = m_source ? m_source() : std::nullopt;
     if (item)
-        m_transport.play(item->file, item->videoTime);
+        m_transport.play(item->file, item->videoTime, item->from);
+}
+
+void PreviewControls::showIdlePicture() {
+    if (m_widgets.video)
+        m_widgets.video->update();
 }
 
 void PreviewControls::showSliderValue(int value) {

@@ -35,10 +35,11 @@ struct PreviewWidgets {
     QTimer* clock = nullptr;               // Timer1
 };
 
-// What Play plays: a file and its "Video Time".
+// What Play plays: a file and its "Video Time", from `from` seconds.
 struct PlayItem {
     QString file;
     QString videoTime;
+    int from = 0;
 };
 
 // Gives a preview's widgets their behaviour through a PreviewTransport.
@@ -61,6 +62,7 @@ public:
 private:
     void connectButton(QAbstractButton* button, void (PreviewTransport::*command)());
     void showSliderValue(int value);
+    void showIdlePicture();
 
     PreviewWidgets m_widgets;
     PreviewTransport m_transport;
@@ -70,5 +72,9 @@ private:
 // Runs `action` when the mouse button is let go over `widget` (a slider acts on release, whether
 // its handle was dragged or its groove clicked).
 void onMouseRelease(QWidget* widget, std::function<void()> action);
+
+// A left click on the slider's groove moves the handle to the click (and from there it can be
+// dragged), instead of one page step towards it; the keys keep their steps.
+void seekOnClick(QSlider* slider);
 
 } // namespace mirelo

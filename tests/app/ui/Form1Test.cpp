@@ -17,11 +17,13 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStandardItemModel>
@@ -191,7 +193,9 @@ TEST_F(MainWindow, ChooserHoldsTheCatalogWithHeadingsThatCannotBePicked) {
     EXPECT_FALSE(familyPictures.contains(ImageList::resourcePath(4))) << "a spare picture";
 }
 
-TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithoutPresets) {
+// What the chooser shows at start is what runs: a restored profile row brings its presets, as
+// its pick did; a heading, an unusable value or no file leave the defaults.
+TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithItsPresets) {
     const struct {
         const char* file; // nullptr: no settings.dat
         int position;     // 0: nothing selected
@@ -202,14 +206,13 @@ TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithoutPresets) {
         {"[set]\nprofile=7\n", 7, "Apple iPhone"},
         {"[Set]\nprofile=76\n", 76, "Flash SWF(*.swf)"},
         {"[SET]\nPROFILE= 18 \n", 18, "Sony PSP MPEG-4 Movie(*.mp4)"},
+        {"[set]\nprofile=86\n", 86, "Customized MP4 Movie(*.mp4)"},
         {"[set]\nprofile=93\n", 0, ""},
         {"[set]\nprofile=0\n", 0, ""},
         {"[set]\nprofile=abc\n", 0, ""},
         {"[set]\nprofile=\n", 0, ""},
         {"[other]\nprofile=12\n", 0, ""},
     };
-    OptionSheet defaults;
-    prolist(defaults);
     for (const auto& c : cases) {
         QFile::remove(paths.settingsFile);
         if (c.file)
@@ -218,8 +221,11 @@ TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithoutPresets) {
         const char* label = c.file ? c.file : "no settings.dat";
         EXPECT_EQ(w->profileChooser()->selectedPosition(), c.position) << label;
         EXPECT_EQ(w->profileChooser()->currentText(), QLatin1String(c.text)) << label;
-        // The sheet holds its defaults, whatever row was restored.
-        for (const auto& category : defaults.categories()) {
+        // The sheet a user's pick of that row leaves: defaults, then the row's presets.
+        OptionSheet picked;
+        prolist(picked);
+        applyPresets(picked, c.position);
+        for (const auto& category : picked.categories()) {
             for (const auto& item : category.items) {
                 const auto* now = w->optionSheet()->item(category.name, item.name);
                 ASSERT_NE(now, nullptr);
@@ -231,6 +237,29 @@ TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithoutPresets) {
         EXPECT_TRUE(w->optionSheetView()->boldCategories());
         EXPECT_TRUE(w->optionSheetView()->expandAllCategories());
     }
+}
+
+TEST_F(MainWindow, ARestoredCustomizedMp4ShowsItsOwnOptions) {
+    writeSettings("[set]\nprofile=86\n");
+    auto w = open();
+    w->show();
+    const struct {
+        const char* category;
+        const char* item;
+        const char* value;
+    } expected[] = {
+        {kVideoOptions, kVideoCodec, "x264"},   {kVideoOptions, kVideoBitrate, "768"},
+        {kVideoOptions, kVideoFramerate, "25"}, {kAudioOptions, kAudioCodec, "aac"},
+        {kAudioOptions, kSampleRate, "44100"},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(shown(*w, e.category, e.item), QLatin1String(e.value)) << e.item;
+
+    // A heading row restored applies nothing: the defaults stay.
+    writeSettings("[set]\nprofile=20\n");
+    auto heading = open();
+    EXPECT_EQ(shown(*heading, kVideoOptions, kVideoCodec), "xvid");
+    EXPECT_EQ(shown(*heading, kVideoOptions, kVideoBitrate), "256");
 }
 
 TEST_F(MainWindow, APickRunsThePresetsAndTheSheetShowsThemAtOnce) {
@@ -482,4 +511,109 @@ TEST_F(MainWindow, RunPanelCanBeDraggedWithinTheWindow) {
     QTest::mouseRelease(panel, Qt::LeftButton, {}, grip + QPoint(-30, 20));
     EXPECT_EQ(panel->pos(), start + QPoint(-30, 20));
     EXPECT_TRUE(panel->parentWidget()->rect().contains(panel->geometry()));
+}
+
+// The window opens at a size its screen can show, comes back where the user left it when that
+// still fits, and keeps that in a file of its own: settings.dat is not touched for it.
+TEST_F(MainWindow, OpensToFitTheScreenAndRemembersWhereItWasLeft) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_EQ(paths.windowFile(), dir.filePath(QStringLiteral("window.dat")));
+    {
+        auto w = open();
+        w->show();
+        EXPECT_TRUE(area.contains(w->geometry()))
+            << "opens inside " << area.width() << "x" << area.height();
+        EXPECT_GE(w->width(), w->minimumSizeHint().width());
+        w->setGeometry(area.x() + 20, area.y() + 30, area.width() - 60, area.height() - 80);
+        w->close();
+    }
+    EXPECT_EQ(settingsContents(), "<missing>");
+    const QRect left(area.x() + 20, area.y() + 30, area.width() - 60, area.height() - 80);
+    {
+        auto w = open();
+        EXPECT_EQ(w->geometry(), left);
+    }
+
+    // A place that no longer fits a screen (another monitor, a smaller resolution) is not used.
+    const struct {
+        const char* what;
+        QByteArray contents;
+    } unusable[] = {
+        {"off every screen", "[Form1]\nx=" + QByteArray::number(area.right() + 500) +
+                                 "\ny=10\nwidth=700\nheight=500\n"},
+        {"larger than the screen",
+         "[Form1]\nx=0\ny=0\nwidth=" + QByteArray::number(area.width() + 400) +
+             "\nheight=" + QByteArray::number(area.height() + 300) + "\n"},
+        {"not numbers", "[Form1]\nx=left\ny=top\nwidth=wide\nheight=high\n"},
+        {"not a placement", "garbage\n"},
+    };
+    for (const auto& u : unusable) {
+        QFile f(paths.windowFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(u.contents);
+        f.close();
+        auto w = open();
+        EXPECT_TRUE(area.contains(w->geometry())) << u.what;
+        EXPECT_NE(w->geometry(), left) << u.what;
+    }
+}
+
+// Tab walks every control of the main window in reading order, and comes back round.
+TEST_F(MainWindow, TabWalksEveryControlInReadingOrder) {
+    auto w = open();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    const QStringList expected = {
+        "Image1",  "Image2",         "Image9",      "Image11",    "Image10",  "Image8",
+        "Image7",  "lvwAudioTracks", "ImageCombo1", "Slider1",    "Command4", "cmdBack",
+        "cmdPlay", "cmdPause",       "cmdStop",     "cmdForward", "Command5", "PS1",
+    };
+    w->commandButton(Form1::Command::AddFiles)->setFocus(Qt::TabFocusReason);
+    QStringList walked;
+    for (int step = 0; step <= expected.size(); ++step) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr) << "step " << step;
+        walked << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(walked, expected + QStringList{"Image1"});
+
+    // During a run the panel's "Cancel" is reached after the sheet.
+    w->runPanel()->show();
+    w->optionSheetView()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w->runPanel()->cancelButton());
+}
+
+// A caption too long for the run panel keeps both ends of its paths and shows whole as a tooltip.
+TEST_F(MainWindow, RunPanelShortensLongCaptionsInTheMiddle) {
+    auto w = open();
+    w->show();
+    RunPanel* panel = w->runPanel();
+    panel->show();
+    const QString input = QStringLiteral("/home/someone/Videos/") + QString(120, QLatin1Char('a')) +
+                          QStringLiteral("/first clip.avi");
+    const QString caption =
+        QStringLiteral("Progress....") + input + QStringLiteral(" To /out/first clip.mp4");
+    panel->setProgressCaption(caption);
+    QGroupBox* frame = panel->progressFrame();
+    EXPECT_EQ(panel->progressCaption(), caption);
+    EXPECT_TRUE(frame->title().startsWith(QStringLiteral("Progress....")));
+    EXPECT_TRUE(frame->title().endsWith(QStringLiteral(" To /out/first clip.mp4")));
+    EXPECT_TRUE(frame->title().contains(QChar(0x2026))) << frame->title().toStdString();
+    EXPECT_LE(frame->fontMetrics().horizontalAdvance(frame->title()), frame->width());
+    EXPECT_EQ(frame->toolTip(), caption);
+    EXPECT_TRUE(panel->parentWidget()->rect().contains(panel->geometry()));
+
+    panel->setProgressCaption(QStringLiteral("Progress....a.avi To b.mp4"));
+    EXPECT_EQ(frame->title(), QStringLiteral("Progress....a.avi To b.mp4"));
+    EXPECT_TRUE(frame->toolTip().isEmpty());
+
+    // The time left wraps instead of running off the panel.
+    panel->rateLabel()->setText(QStringLiteral("Speed 12.34x   Time left: this file 0:10:00, "
+                                               "all files 10:00:00 and a good deal more text"));
+    QTRY_VERIFY(panel->rateLabel()->height() >=
+                panel->rateLabel()->heightForWidth(panel->rateLabel()->width()));
+    EXPECT_TRUE(panel->rect().contains(panel->rateLabel()->mapTo(panel, QPoint())));
 }

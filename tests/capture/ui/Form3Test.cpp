@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,8 +39,22 @@ QString captionOf(QWidget* widget) {
     return {};
 }
 
+// The window makes the user's Videos folder when it is missing: every test runs with a home
+// folder of its own, so none touches the real one.
 class Form3Test : public ::testing::Test {
 protected:
+    void SetUp() override {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME"})
+            savedEnvironment_.append({name, qgetenv(name)});
+        ASSERT_TRUE(QDir().mkpath(dir_.filePath("home/config")));
+        qputenv("HOME", dir_.filePath("home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", dir_.filePath("home/config").toUtf8());
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : savedEnvironment_)
+            qputenv(name, value);
+    }
+
     std::unique_ptr<Form3> openWindow(const QStringList& graphs) {
         auto engine = std::make_unique<CaptureEngine>(
             new LavfiDeviceSource(graphs), std::make_unique<FakeCameraControls>(controls_),
@@ -57,48 +72,72 @@ protected:
     QTemporaryDir dir_;
     std::shared_ptr<FakeCameraControls::State> controls_ =
         std::make_shared<FakeCameraControls::State>();
+    QList<std::pair<const char*, QByteArray>> savedEnvironment_;
 };
 
-TEST_F(Form3Test, ControlsCaptionsAndPositions) {
+TEST_F(Form3Test, ControlsCaptionsAndArrangement) {
     auto window = openWindow({});
     EXPECT_EQ(window->windowTitle(), "Capture Video From DV");
-    struct Case {
+    const struct {
         const char* name;
-        QRect geometry; // pixels, twips / 15
         const char* caption;
+    } captions[] = {
+        {"Frame1", ""},
+        {"Frame2", "Camera Control"},
+        {"SkinLabel1", "Camera"},
+        {"SkinLabel2", "Pan:"},
+        {"SkinLabel3", "Tilt:"},
+        {"SkinLabel4", "Roll:"},
+        {"SkinLabel5", "Zoom:"},
+        {"SkinLabel6", "Capture Time:"},
+        {"Label2", "00:00:00"},
+        {"Frame3", "Capture File"},
+        {"Label1", "Capture File:"},
+        {"Command5", "Browse..."},
+        {"Command3", "Preview"},
+        {"Command1", "Start capture"},
+        {"Command2", "Stop capture"},
+        {"Command4", "Exit"},
     };
-    const Case cases[] = {
-        {"Frame1", {6, 2, 461, 371}, ""},
-        {"vcx", {14, 14, 437, 349}, nullptr},
-        {"Frame2", {472, 2, 285, 371}, "Camera Control"},
-        {"Combo1", {52, 18, 213, 20}, nullptr},
-        {"SkinLabel1", {8, 20, 44, 17}, "Camera"},
-        {"SkinLabel2", {10, 52, 80, 17}, "Pan:"},
-        {"SkinLabel3", {10, 102, 80, 17}, "Tilt:"},
-        {"SkinLabel4", {10, 160, 80, 17}, "Roll:"},
-        {"SkinLabel5", {10, 206, 80, 17}, "Zoom:"},
-        {"Slider(0)", {6, 68, 273, 30}, nullptr},
-        {"Slider(1)", {6, 118, 273, 30}, nullptr},
-        {"Slider(2)", {6, 174, 273, 30}, nullptr},
-        {"Slider(3)", {6, 224, 273, 30}, nullptr},
-        {"Label2", {8, 290, 261, 19}, "00:00:00"},
-        {"Frame3", {4, 378, 753, 43}, "Capture File"},
-        {"Text1", {82, 14, 465, 23}, nullptr},
-        {"Command5", {548, 16, 65, 21}, "Browse..."},
-        {"Command3", {174, 436, 105, 27}, "Preview"},
-        {"Command1", {286, 436, 105, 27}, "Start capture"},
-        {"Command2", {398, 436, 105, 27}, "Stop capture"},
-        {"Command4", {612, 436, 105, 27}, "Exit"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : captions) {
         auto* widget = window->findChild<QWidget*>(c.name);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->geometry(), c.geometry);
-        if (!c.caption)
-            continue;
-        EXPECT_EQ(captionOf(widget), c.caption);
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(captionOf(widget), c.caption) << c.name;
     }
+    for (const char* name :
+         {"vcx", "Combo1", "Text1", "Slider(0)", "Slider(1)", "Slider(2)", "Slider(3)"})
+        EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
+
+    // In window coordinates: the picture on the left, the camera controls on the right, the file
+    // below both, the commands at the bottom with Exit apart on the right.
+    auto at = [&](const char* name) {
+        QWidget* w = window->findChild<QWidget*>(name);
+        return QRect(w->mapTo(window.get(), QPoint()), w->size());
+    };
+    EXPECT_LT(at("Frame1").right(), at("Frame2").left());
+    EXPECT_EQ(at("Frame1").top(), at("Frame2").top());
+    EXPECT_TRUE(at("Frame1").contains(at("vcx")));
+    EXPECT_LT(qMax(at("Frame1").bottom(), at("Frame2").bottom()), at("Frame3").top());
+    EXPECT_LT(at("Frame3").bottom(), at("Command3").top());
+    const char* rows[][2] = {{"SkinLabel1", "Combo1"}, {"Label1", "Text1"},
+                             {"Text1", "Command5"},    {"Command3", "Command1"},
+                             {"Command1", "Command2"}, {"Command2", "Command4"}};
+    for (const auto& pair : rows) {
+        EXPECT_LT(at(pair[0]).right(), at(pair[1]).left()) << pair[0] << " " << pair[1];
+        EXPECT_TRUE(at(pair[0]).intersects(QRect(0, at(pair[1]).center().y(), 10000, 1)))
+            << pair[0] << " and " << pair[1] << " share a row";
+    }
+    const char* column[] = {"Combo1",    "SkinLabel2", "Slider(0)", "SkinLabel3",
+                            "Slider(1)", "SkinLabel4", "Slider(2)", "SkinLabel5",
+                            "Slider(3)", "SkinLabel6", "Label2"};
+    for (size_t i = 1; i < std::size(column); ++i)
+        EXPECT_LT(at(column[i - 1]).bottom(), at(column[i]).top()) << column[i];
+    EXPECT_GT(at("Command4").left() - at("Command2").right(),
+              at("Command1").left() - at("Command3").right())
+        << "Exit stands apart";
+    EXPECT_GE(window->width(), 763);
+    EXPECT_GE(window->height(), 478);
+
     EXPECT_EQ(window->statisticsTimer()->interval(), 500);
     EXPECT_TRUE(window->statisticsTimer()->isActive());
     EXPECT_EQ(window->picture()->backgroundColor(), QColor(Qt::black));
@@ -109,8 +148,14 @@ TEST_F(Form3Test, ControlsCaptionsAndPositions) {
 TEST_F(Form3Test, WithoutADeviceTheCommandsStayOffAndExitCloses) {
     auto window = openWindow({});
     EXPECT_EQ(window->deviceList()->count(), 0);
+    // The chooser says why nothing can be recorded, and what cannot work is off.
+    EXPECT_EQ(window->deviceList()->currentIndex(), -1);
+    EXPECT_EQ(window->deviceList()->placeholderText(), "No camera found");
+    EXPECT_FALSE(window->deviceList()->isEnabled());
     for (QPushButton* b : {window->startButton(), window->stopButton(), window->previewButton()})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(window->browseButton()->isEnabled());
+    EXPECT_TRUE(window->exitButton()->isEnabled());
     for (int i = 0; i < CameraControlCount; ++i)
         EXPECT_FALSE(window->slider(i)->isEnabled());
     window->stopButton()->click();
@@ -137,6 +182,8 @@ TEST_F(Form3Test, SlidersFollowTheDeviceControlRanges) {
     controls_->ranges[Zoom] = {0, 10, 1, 3};
     auto window = openWindow({kCamera});
     ASSERT_EQ(window->deviceList()->count(), 1);
+    EXPECT_TRUE(window->deviceList()->isEnabled());
+    EXPECT_EQ(window->deviceList()->currentIndex(), 0);
     EXPECT_EQ(controls_->openedPath, "");
     struct Case {
         int control;
@@ -270,6 +317,42 @@ TEST_F(Form3Test, BrowseSetsTheFileAndCancelKeepsIt) {
     Q_EMIT window->saveDialog()->fileSelected(chosen);
     window->saveDialog()->close();
     EXPECT_EQ(window->fileEdit()->text(), QDir::toNativeSeparators(chosen));
+}
+
+// The default capture folder (the user's Videos folder) is made when a new account lacks it; when
+// it cannot be made, Browse says why before the dialog opens in the home folder.
+using CaptureFolderTest = Form3Test;
+
+TEST_F(CaptureFolderTest, AMissingVideosFolderIsCreated) {
+    const QString videos = dir_.filePath("home/Videos");
+    ASSERT_FALSE(QFileInfo::exists(videos));
+    auto window = openWindow({});
+    EXPECT_TRUE(QFileInfo(videos).isDir());
+    EXPECT_EQ(window->fileEdit()->text(), QDir::toNativeSeparators(videos + "/dvcapture.avi"));
+    window->browseButton()->click();
+    EXPECT_NE(window->saveDialog(), nullptr) << "a usable folder goes straight to the dialog";
+    window->saveDialog()->reject();
+}
+
+TEST_F(CaptureFolderTest, AFolderThatCannotBeMadeIsExplainedByBrowse) {
+    QFile blocker(dir_.filePath("home/Videos")); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto window = openWindow({});
+    window->browseButton()->click();
+    auto* box = window->findChild<QMessageBox*>("captureFolderProblem");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Mirelo Video Converter");
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    EXPECT_TRUE(box->text().contains(QDir::toNativeSeparators(dir_.filePath("home/Videos"))))
+        << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains("is a file")) << box->text().toStdString();
+    EXPECT_EQ(window->saveDialog(), nullptr) << "the reason comes first";
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(window->saveDialog() != nullptr);
+    EXPECT_EQ(QDir(window->saveDialog()->directory()).absolutePath(),
+              QDir(dir_.filePath("home")).absolutePath());
+    window->saveDialog()->reject();
 }
 
 } // namespace

@@ -75,7 +75,8 @@ TEST_F(Form2Fixture, LoadFillsTimesSlidersLengthAndCaption) {
     EXPECT_TRUE(form->isModal());
     EXPECT_EQ(child<QSlider>("Slider3")->maximum(), 100);
     EXPECT_EQ(child<QLabel>("LblCurTime")->text(), QStringLiteral("0:00:00"));
-    EXPECT_EQ(child<QLabel>("SkinLabel10")->text(), QStringLiteral("Total time: 0:00:00"));
+    EXPECT_EQ(child<QLabel>("SkinLabel10")->text(), QStringLiteral("Total time:0:02:00"))
+        << "the file's length shows before anything plays";
     EXPECT_FALSE(child<QTimer>("Timer1")->isActive());
     for (const char* name : {"Text4", "cmdPlay", "cmdPause", "cmdStop", "cmdBack", "cmdForward",
                              "Command4", "Command5", "Frame1"})
@@ -142,15 +143,83 @@ TEST_F(Form2Fixture, LengthsOfADayOrMoreKeepTheirHours) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Form2Fixture, TypingDoesNotMoveSlidersAndNonTimesLeaveTheLength) {
+TEST_F(Form2Fixture, TypedTimesMoveTheSlidersAndTheClipLength) {
     open({QStringLiteral("0:00:10"), QStringLiteral("0:00:50"), QStringLiteral("0:01:00")});
-    child<QLineEdit>("Text1")->setText(QStringLiteral("0:00:20"));
-    EXPECT_EQ(child<QSlider>("Slider1")->value(), 10);
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:40"));
+    child<QLineEdit>("Text1")->selectAll(); // typed over, as a user does
+    QTest::keyClicks(child<QLineEdit>("Text1"), QStringLiteral("0:00:20"));
+    EXPECT_EQ(child<QSlider>("Slider1")->value(), 20);
+    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:30"));
+
+    child<QLineEdit>("Text2")->setText(QStringLiteral("0:00:45"));
+    EXPECT_EQ(child<QSlider>("Slider2")->value(), 45);
+    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:25"));
+
+    // Past the file the slider stops at its end; the text stays as typed.
+    child<QLineEdit>("Text2")->setText(QStringLiteral("0:05:00"));
+    EXPECT_EQ(child<QSlider>("Slider2")->value(), 60);
+    EXPECT_EQ(text("Text2"), QStringLiteral("0:05:00"));
+
+    // A text that is not a time moves nothing and leaves the length.
+    child<QLineEdit>("Text2")->setText(QStringLiteral("0:00:45"));
     child<QLineEdit>("Text2")->setText(QStringLiteral("soon"));
+    EXPECT_EQ(child<QSlider>("Slider2")->value(), 45);
+    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:25"));
     releaseSlider("Slider1", 5);
     EXPECT_EQ(text("Text1"), QStringLiteral("0:00:05"));
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:40")) << "not updated when End is not a time";
+    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:25")) << "not updated when End is not a time";
+}
+
+TEST_F(Form2Fixture, AnEndPastTheFileIsRefused) {
+    const struct {
+        const char* videoTime;
+        const char* end;
+        bool accepted;
+    } cases[] = {
+        {"0:02:00", "0:02:00", true},  {"0:02:00", "0:02:01", false},
+        {"0:02:00", "1:00:00", false}, {"0:00:00", "0:05:00", true}, // length unknown
+        {"", "0:05:00", true},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        open({QStringLiteral("0:00:10"), QStringLiteral("0:00:20"), QLatin1String(c.videoTime)});
+        child<QLineEdit>("Text2")->setText(QLatin1String(c.end));
+        click("Command1");
+        EXPECT_EQ(accepted->count(), c.accepted ? 1 : 0) << c.videoTime << " " << c.end;
+        if (c.accepted)
+            continue;
+        ASSERT_EQ(messages.size(), 1u) << c.videoTime << " " << c.end;
+        EXPECT_EQ(messages[0].first, QMessageBox::Critical);
+        EXPECT_EQ(messages[0].second, QStringLiteral("Start time or End time is error."));
+        EXPECT_TRUE(form->isVisible());
+    }
+}
+
+TEST_F(Form2Fixture, PlayStartsAtTheChosenStart) {
+    const struct {
+        const char* start;
+        const char* offset; // in the command line; nullptr: from the file's start
+        int position;
+        const char* clock;
+    } cases[] = {
+        {"0:00:30", " -ss 30 ", 30, "0:00:30"}, {"0:01:05", " -ss 65 ", 65, "0:01:05"},
+        {"0:00:00", nullptr, 0, "0:00:00"},     {"later", nullptr, 0, "0:00:00"}, // not a time
+        {"0:03:00", nullptr, 0, "0:00:00"},                                       // past the file
+    };
+    for (const auto& c : cases) {
+        open({QStringLiteral("0:00:00"), QStringLiteral("0:02:00"), QStringLiteral("0:02:00")});
+        child<QLineEdit>("Text1")->setText(QLatin1String(c.start));
+        QTest::mouseClick(child<QAbstractButton>("cmdPlay"), Qt::LeftButton);
+        const QString line = player.playerCommandLine();
+        if (c.offset)
+            EXPECT_TRUE(line.contains(QLatin1String(c.offset)))
+                << c.start << ": " << line.toStdString();
+        else
+            EXPECT_FALSE(line.contains(QLatin1String(" -ss ")))
+                << c.start << ": " << line.toStdString();
+        EXPECT_EQ(player.playPosition(), c.position) << c.start;
+        EXPECT_EQ(child<QLabel>("LblCurTime")->text(), QLatin1String(c.clock)) << c.start;
+        EXPECT_TRUE(child<QTimer>("Timer1")->isActive()) << c.start;
+    }
 }
 
 TEST_F(Form2Fixture, ZeroLengthFileAndCancel) {

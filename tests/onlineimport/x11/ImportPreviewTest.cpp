@@ -41,6 +41,8 @@ TEST(ImportPreview, StreamPlaysInsideThePanelAndStopsWithIt) {
     QWidget* panel = window.findChild<QWidget*>(QStringLiteral("frmPR"));
     ASSERT_NE(panel, nullptr);
     panel->move(20, 30);
+    panel->show(); // at rest it is hidden
+    panel->raise();
     window.LoadFLVPlayer(clip);
     ASSERT_TRUE(started.wait(30000));
     const qint64 id = player.playerProcessId();

@@ -176,8 +176,10 @@ TEST_F(PreviewFixture, PauseStopFirstAndLastFrames) {
     QTest::mouseClick(w.forward, Qt::LeftButton);
     EXPECT_EQ(player.playPosition(), 3) << "seeking does not move the clock";
 
+    w.position->setValue(60);
     QTest::mouseClick(w.stop, Qt::LeftButton);
-    EXPECT_EQ(w.currentTime->text(), QString()) << "Stop clears the clock label";
+    EXPECT_EQ(w.currentTime->text(), QStringLiteral("0:00:00")) << "Stop returns to idle";
+    EXPECT_EQ(w.position->value(), 0);
     EXPECT_EQ(player.playPosition(), 0);
     EXPECT_FALSE(w.clock->isActive());
 
@@ -206,6 +208,40 @@ TEST_F(PreviewFixture, AnotherPreviewTakingThePlayerStopsThisClock) {
     other.play(QStringLiteral("/media/other.avi"), QStringLiteral("0:00:10"));
     EXPECT_FALSE(w.clock->isActive());
     EXPECT_TRUE(other.isClockRunning());
+}
+
+// A click on the slider's groove seeks to where it lands; the keys keep their 5% steps.
+TEST_F(PreviewFixture, AClickOnTheSliderSeeksWhereItLands) {
+    host->resize(400, 60);
+    w.position->setGeometry(10, 10, 300, 24);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    for (const int percent : {75, 10, 50, 95, 30}) {
+        playFile(QStringLiteral("0:01:40")); // 100 s: a percent is a second
+        const QPoint at(w.position->width() * percent / 100, w.position->height() / 2);
+        QTest::mouseClick(w.position, Qt::LeftButton, {}, at);
+        EXPECT_NEAR(w.position->value(), percent, 3) << percent;
+        EXPECT_EQ(player.playPosition(), w.position->value()) << percent;
+        EXPECT_TRUE(player.playerCommandLine().contains(
+            QStringLiteral(" -ss %1 ").arg(w.position->value())))
+            << player.playerCommandLine().toStdString();
+    }
+    w.position->setPageStep(5);
+    w.position->setValue(40);
+    w.position->setFocus();
+    QTest::keyClick(w.position, Qt::Key_PageUp);
+    EXPECT_EQ(w.position->value(), 45);
+}
+
+TEST_F(PreviewFixture, PlayFromAStartOffset) {
+    item = PlayItem{QStringLiteral("/media/clip one.avi"), QStringLiteral("0:01:40"), 30};
+    QTest::mouseClick(w.play, Qt::LeftButton);
+    EXPECT_TRUE(player.playerCommandLine().contains(QLatin1String(" -ss 30 ")));
+    EXPECT_EQ(player.playPosition(), 30);
+    EXPECT_EQ(w.currentTime->text(), QStringLiteral("0:00:30"));
+    EXPECT_EQ(w.position->value(), 30);
+    transport().tick();
+    EXPECT_EQ(w.currentTime->text(), QStringLiteral("0:00:31"));
 }
 
 } // namespace

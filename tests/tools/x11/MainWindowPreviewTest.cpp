@@ -13,8 +13,10 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +61,43 @@ TEST(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
     EXPECT_EQ(finished.at(0).at(0).toLongLong(), id);
     EXPECT_EQ(player.runningPlayerCount(), 0);
     EXPECT_EQ(::kill(static_cast<pid_t>(id), 0), -1);
+}
+
+// Stop returns the preview to its idle state at once: the player's last frame goes, the slider
+// and the clock go back to the start.
+TEST(MainWindowPreview, StopClearsThePictureTheSliderAndTheClock) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString clip =
+        test::makeClip(QDir(dir.path()), QStringLiteral("stopped.avi"),
+                       {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("testsrc=d=30:s=320x240:r=25"), QStringLiteral("-c:v"),
+                        QStringLiteral("mpeg4")});
+    Form1 window(AppPaths::inFolder(dir.path()));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SourceListView* list = window.sourceList();
+    QSignalSpy probed(window.sourceListModel(), &SourceListModel::rowProbed);
+    window.sourceListModel()->addMediaFile(clip);
+    ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
+    list->setCurrentIndex(list->model()->index(0, 0));
+
+    PreviewPlayer& player = PreviewPlayer::shared();
+    QSignalSpy started(&player, &PreviewPlayer::playerStarted);
+    Q_EMIT window.playRequested();
+    ASSERT_TRUE(started.wait(30000));
+    const QWidget* video = window.preview()->videoSurface();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test::showsTestPattern(video); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window.preview()->currentTimeLabel()->text() != QStringLiteral("0:00:00"); },
+        5000));
+
+    QTest::mouseClick(window.preview()->stopButton(), Qt::LeftButton);
+    EXPECT_EQ(window.preview()->positionSlider()->value(), 0);
+    EXPECT_EQ(window.preview()->currentTimeLabel()->text(), QStringLiteral("0:00:00"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !test::showsTestPattern(video); }, 5000))
+        << "the last frame stays in Text2";
+    window.close();
 }
 
 } // namespace

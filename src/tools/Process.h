@@ -1,8 +1,9 @@
 #pragma once
 
+#include "tools/ProgramRunner.h"
+
 #include <QDateTime>
 #include <QObject>
-#include <QProcess>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringList>
@@ -19,6 +20,7 @@ namespace mirelo {
 // With setAsync(true) (what window code uses) launch() returns at once and finished() reports the
 // end; stdOut() and rc() are final then. With async off (the default), launch() blocks until the
 // program has ended: that form is for mirelo-cli and tests only, never for window code.
+
 class Process : public QObject {
     Q_OBJECT
 public:
@@ -65,10 +67,8 @@ Q_SIGNALS:
     void stdOutChanged(const QString& vsText);
 
 private:
-    void onProcessFinished(int exitCode, QProcess::ExitStatus status);
-    void onErrorOccurred(QProcess::ProcessError error);
-    void detachRunningProcess();
-    QProcess* makeProcess();
+    void onOutput(const QByteArray& bytes);
+    void onEnded(const ProgramEnd& end);
 
     QString m_cmdLine;
     QString m_parameters;
@@ -83,7 +83,7 @@ private:
     bool m_aborted = false;
     int m_abortRc = 0;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
-    QProcess* m_proc = nullptr;
+    ProgramRunner m_runner;
 };
 
 } // namespace mirelo

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "convert/EncoderOutput.h"
+#include "tools/ProgramRunner.h"
 
 #include <QObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -80,14 +79,12 @@ Q_SIGNALS:
 private:
     bool prepare();
     void startEncoder();
-    void onEncoderOutput();
-    void onEncoderLog();
-    void onEncoderFinished(int exitCode, QProcess::ExitStatus status);
-    void onEncoderError(QProcess::ProcessError error);
+    void onEncoderOutput(const QByteArray& bytes);
+    void onEncoderLine(const QString& line);
+    void onEncoderFinished(const ProgramEnd& end);
     void startOutputCheck();
-    void onOutputChecked();
+    void onOutputChecked(const ProgramEnd& end);
     void checkOutputLength(std::optional<double> length);
-    void escalateStop();
     void updateExpected();
     void finishOk();
     void finish(JobOutcome outcome, const QString& message = {});
@@ -98,15 +95,13 @@ private:
     QString m_temporaryPath;
     QString m_stem;
     QString m_extension;
-    std::unique_ptr<QProcess> m_encoder;
-    std::unique_ptr<QProcess> m_check;
+    ProgramRunner m_encoder;
+    ProgramRunner m_check;
     ProgressParser m_progress;
-    LastLines m_log;
-    QTimer m_stopTimer;
-    int m_stopStage = 0;
     bool m_cancelled = false;
     bool m_finished = false;
     bool m_sawDuration = false;
+    std::optional<double> m_checkedLength;
     std::optional<double> m_sourceLength;
     double m_clipStart = 0;
     std::optional<double> m_clipLength;

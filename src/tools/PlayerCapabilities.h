@@ -1,7 +1,8 @@
 #pragma once
 
+#include "tools/ProgramRunner.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QSet>
 #include <QString>
 
@@ -26,18 +27,17 @@ public:
     ~PlayerCapabilityLoader() override;
 
     void start(const QString& program);
-    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    bool isRunning() const { return m_runner.isRunning(); }
 
 Q_SIGNALS:
     void loaded();
     void failed(const QString& message);
 
 private:
-    void onFinished(int exitCode, QProcess::ExitStatus status);
-    void onError(QProcess::ProcessError error);
+    void onFinished(const ProgramEnd& end);
 
     QString m_program;
-    QProcess m_process;
+    ProgramRunner m_runner;
 };
 
 } // namespace mirelo

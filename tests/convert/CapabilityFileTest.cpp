@@ -136,4 +136,20 @@ TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
     }
 }
 
+// The capture window's compressors come from the same lists: their descriptions are kept too.
+TEST_F(CapabilityFileTest, VideoEncodersAndTheirDescriptionsAreKept) {
+    EncoderCapabilities lists = kLists;
+    lists.videoEncoders = {{"mpeg4", "V.S...", "MPEG-4 part 2"},
+                           {"libx264", "V....D", "libx264 H.264 / AVC / MPEG-4 AVC"}};
+    ASSERT_TRUE(writeStoredCapabilities(file, program, lists));
+    const std::optional<EncoderCapabilities> read = readStoredCapabilities(file, program);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->videoEncoders.size(), 2);
+    for (qsizetype i = 0; i < 2; ++i) {
+        EXPECT_EQ(read->videoEncoders[i].name, lists.videoEncoders[i].name);
+        EXPECT_EQ(read->videoEncoders[i].flags, lists.videoEncoders[i].flags);
+        EXPECT_EQ(read->videoEncoders[i].description, lists.videoEncoders[i].description);
+    }
+}
+
 } // namespace

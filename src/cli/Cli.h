@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -46,6 +47,20 @@ std::optional<int> parsePosition(const QString& text);
 // then the profile's own presets (position 0: none), then each --set ("CATEGORY/ITEM=VALUE").
 // Returns kOk, or kUsage with a message in *error.
 int buildSheet(OptionSheet& sheet, const ParsedArgs& args, int profilePosition, QString* error);
+
+// The signals that end the tool (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT, a closed output). By default
+// each one stops every child program and ends every event loop; a subcommand may take them over
+// while it runs (convert cancels its run, which stops the encoder and removes its partial output).
+void installTerminationHandling();
+class TerminationTakeOver {
+public:
+    explicit TerminationTakeOver(std::function<void(int signalNumber)> handler);
+    ~TerminationTakeOver();
+    TerminationTakeOver(const TerminationTakeOver&) = delete;
+    TerminationTakeOver& operator=(const TerminationTakeOver&) = delete;
+};
+// 128 + the first such signal received; 0 when none came.
+int terminationExitCode();
 
 int runProfiles(const QStringList& args);
 int runSheet(const QStringList& args);

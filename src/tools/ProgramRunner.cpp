@@ -1,5 +1,7 @@
 #include "tools/ProgramRunner.h"
 
+#include "tools/TerminationSignals.h"
+
 #include <QProcess>
 #include <QSet>
 
@@ -113,6 +115,9 @@ QProcess* ProgramRunner::makeProcess() {
         if (e == QProcess::FailedToStart) // a crash or a read error still ends in finished()
             onFailedToStart(process->errorString());
     });
+    // Qt ignores SIGPIPE once it first writes to a child; the product's own handler comes back.
+    connect(process, &QProcess::bytesWritten, this,
+            [] { TerminationSignals::reclaimBrokenPipe(); });
     return process;
 }
 

@@ -21,7 +21,8 @@ namespace {
 
 // AV/C unit of a DV camcorder: 1394 Trade Association specifier, AV/C version.
 constexpr auto kDvUnitDirectory = "0x00a02d:0x010001";
-// The real list is a few hundred bytes.
+// The encoder lists its devices at once; the real list is a few hundred bytes.
+constexpr int kListingTimeoutMs = 20000;
 constexpr qsizetype kMaxListingBytes = 1024 * 1024;
 
 QString readCardName(const QString& path) {
@@ -125,6 +126,7 @@ void SystemDeviceSource::askEncoderForDv(const QString& encoderPath) {
     query_->setRole(QStringLiteral("encoder"));
     query_->setOutputs(ProgramRunner::Outputs::OutputOnly);
     query_->setKeptOutputLimit(kMaxListingBytes);
+    query_->setTimeout(kListingTimeoutMs);
     connect(query_, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
         encoderOffersDv_ =
             end.succeeded() && encoderOffersInputDevice(QString::fromUtf8(query_->keptOutput()),

@@ -188,6 +188,7 @@ CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {
         runner->setRole(QStringLiteral("encoder"));
         runner->setOutputs(ProgramRunner::Outputs::OutputOnly);
         runner->setKeptOutputLimit(kMaxListingBytes);
+        runner->setTimeout(kTimeoutMs);
         connect(runner, &ProgramRunner::finished, this,
                 [this, runner](const ProgramEnd& end) { onFinished(*runner, end); });
     }
@@ -195,6 +196,11 @@ CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {
 
 // The runners kill a listing still running, without signals.
 CapabilityLoader::~CapabilityLoader() = default;
+
+void CapabilityLoader::setTimeout(int milliseconds) {
+    m_encoders.setTimeout(milliseconds);
+    m_muxers.setTimeout(milliseconds);
+}
 
 void CapabilityLoader::start(const QString& program) {
     m_program = program;
@@ -224,7 +230,7 @@ void CapabilityLoader::onFinished(const ProgramRunner& runner, const ProgramEnd&
     if (m_done)
         return;
     const bool muxers = &runner == &m_muxers;
-    if (end.kind == ProgramEnd::Kind::FailedToStart) {
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
         fail(end.message);
         return;
     }

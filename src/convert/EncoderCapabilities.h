@@ -51,15 +51,20 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
                              const EncoderCapabilities& capabilities);
 
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
-// failed() and stores the result in the cache. Destroying the loader stops the listings.
+// failed() and stores the result in the cache. A list not read within kTimeoutMs is a failure.
+// Destroying the loader stops the listings.
 class CapabilityLoader : public QObject {
     Q_OBJECT
 public:
     explicit CapabilityLoader(QObject* parent = nullptr);
     ~CapabilityLoader() override;
 
+    static constexpr int kTimeoutMs = 30000;
+
     // Where the lists are kept between processes; empty: only in this process.
     void setCapabilityFile(const QString& file) { m_file = file; }
+    // Tests shorten the time-out.
+    void setTimeout(int milliseconds);
     void start(const QString& program);
 
 Q_SIGNALS:

@@ -56,6 +56,7 @@ PlayerCapabilityLoader::PlayerCapabilityLoader(QObject* parent) : QObject(parent
     m_runner.setRole(QStringLiteral("player"));
     m_runner.setOutputs(ProgramRunner::Outputs::Merged);
     m_runner.setKeptOutputLimit(kMaxListingBytes);
+    m_runner.setTimeout(kTimeoutMs);
     connect(&m_runner, &ProgramRunner::finished, this, &PlayerCapabilityLoader::onFinished);
 }
 
@@ -68,7 +69,7 @@ void PlayerCapabilityLoader::start(const QString& program) {
 }
 
 void PlayerCapabilityLoader::onFinished(const ProgramEnd& end) {
-    if (end.kind == ProgramEnd::Kind::FailedToStart) {
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
         Q_EMIT failed(end.message);
         return;
     }

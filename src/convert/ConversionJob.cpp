@@ -105,10 +105,13 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
     m_check.setRole(QStringLiteral("encoder"));
     m_check.setOutputs(ProgramRunner::Outputs::ErrorOnly);
     m_check.setLineChannel(ProgramRunner::Channel::Error);
+    m_check.setTimeout(kCheckTimeoutMs);
     connect(&m_check, &ProgramRunner::lineReceived, this,
             [this](ProgramRunner::Channel, const QString& line) {
                 if (!m_checkedLength)
                     m_checkedLength = parseDurationLine(line);
+                if (line.trimmed().startsWith(QLatin1String("Stream #")))
+                    m_checkSawStream = true;
             });
     connect(&m_check, &ProgramRunner::finished, this, &ConversionJob::onOutputChecked);
 }
@@ -131,6 +134,8 @@ void ConversionJob::start() {
         return;
     }
     if (!prepare())
+        return;
+    if (startsPastProbedEnd())
         return;
     startEncoder();
 }
@@ -180,11 +185,29 @@ bool ConversionJob::prepare() {
     return true;
 }
 
+// The probed length is whole seconds, rounded: only a start half a second past it is surely
+// past the end. The encoder's own "Duration:" line decides the rest.
+bool ConversionJob::startsPastProbedEnd() {
+    if (!m_input.probedLength || m_clipStart < *m_input.probedLength + 0.5)
+        return false;
+    finish(JobOutcome::Fail, lateStartMessage(*m_input.probedLength));
+    return true;
+}
+
+QString ConversionJob::lateStartMessage(double inputLength) const {
+    return QStringLiteral("The clip starts at %1, at or past the end of %2, which is %3 s long: "
+                          "there is nothing to convert.")
+        .arg(formatTimeString(qint64(m_clipStart)), m_input.inputPath, seconds(inputLength));
+}
+
 void ConversionJob::startEncoder() {
     Q_EMIT processing(QStringLiteral("Progress....") + m_input.inputPath + QStringLiteral(" To ") +
                       m_result.outputPath);
     m_percent = kStartProgress;
     Q_EMIT progressChanged(m_percent);
+    // A hung encoder (an input that never delivers, a full pipe) reports nothing: the time-out
+    // counts from the last report.
+    m_encoder.setTimeout(m_stallTimeoutMs);
     m_encoder.setProgram(m_settings.encoderPath, m_result.arguments);
     m_encoder.start();
 }
@@ -200,6 +223,7 @@ void ConversionJob::updateExpected() {
 
 void ConversionJob::onEncoderOutput(const QByteArray& bytes) {
     for (const ProgressReport& r : m_progress.feed(bytes)) {
+        m_encoder.restartTimeout();
         if (!r.doneSeconds)
             continue;
         if (r.end)
@@ -227,12 +251,27 @@ void ConversionJob::onEncoderLine(const QString& line) {
     m_sawDuration = true;
     m_sourceLength = *d;
     updateExpected();
+    if (m_clipStart >= *d && !m_cancelled) {
+        m_refusal = lateStartMessage(*d);
+        m_encoder.stop();
+    }
 }
 
 void ConversionJob::onEncoderFinished(const ProgramEnd& end) {
     m_result.encoderLines = m_encoder.tail();
     if (m_cancelled) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
+        return;
+    }
+    if (!m_refusal.isEmpty()) {
+        finish(JobOutcome::Fail, m_refusal);
+        return;
+    }
+    if (end.timedOut) {
+        finish(JobOutcome::Fail,
+               QStringLiteral("The encoder %1 reported no progress for %2 seconds and was stopped.")
+                   .arg(m_settings.encoderPath)
+                   .arg(m_stallTimeoutMs / 1000.0));
         return;
     }
     if (!end.succeeded()) {
@@ -252,9 +291,11 @@ void ConversionJob::onEncoderFinished(const ProgramEnd& end) {
         startOutputCheck();
 }
 
-// The encoder reads the output back: a truncated conversion shows as a short length.
+// The encoder reads the output back: a truncated conversion shows as a short length, an empty
+// one as no length or no stream.
 void ConversionJob::startOutputCheck() {
     m_checkedLength.reset();
+    m_checkSawStream = false;
     m_check.setProgram(m_settings.encoderPath,
                        {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
                         QStringLiteral("-i"), m_temporaryPath});
@@ -266,15 +307,31 @@ void ConversionJob::onOutputChecked(const ProgramEnd& end) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    if (end.kind == ProgramEnd::Kind::FailedToStart) {
-        finishOk(); // the encoder ran a moment ago; without its check the output stands
+    // Listing a file without converting it exits 1 ("no output given"): only a failed start or
+    // a time-out means the file could not be read back.
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
+        finish(JobOutcome::Fail, QStringLiteral("The output %1 could not be checked: %2")
+                                     .arg(m_result.outputPath, end.message));
         return;
     }
-    checkOutputLength(m_checkedLength);
+    checkOutputLength(m_checkSawStream ? m_checkedLength : std::optional<double>(0.0));
 }
 
 void ConversionJob::checkOutputLength(std::optional<double> length) {
-    if (length && m_expected > 0 && *length < m_expected - lengthTolerance(m_expected)) {
+    if (!length) {
+        finish(JobOutcome::Fail,
+               QStringLiteral("The output %1 has no length the encoder can read: it is not a "
+                              "usable file.")
+                   .arg(m_result.outputPath));
+        return;
+    }
+    if (*length <= 0) {
+        finish(JobOutcome::Fail,
+               QStringLiteral("The output %1 holds nothing: no stream, or a length of 0 s.")
+                   .arg(m_result.outputPath));
+        return;
+    }
+    if (m_expected > 0 && *length < m_expected - lengthTolerance(m_expected)) {
         finish(JobOutcome::Fail,
                QStringLiteral("The output %1 is only %2 s long, far shorter than the %3 s clip.")
                    .arg(m_result.outputPath, seconds(*length), seconds(m_expected)));

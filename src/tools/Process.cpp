@@ -12,6 +12,8 @@ Process::Process(QObject* parent) : QObject(parent) {
     m_runner.setInput(ProgramRunner::Input::Null);
     connect(&m_runner, &ProgramRunner::outputReceived, this,
             [this](ProgramRunner::Channel, const QByteArray& bytes) { onOutput(bytes); });
+    connect(&m_runner, &ProgramRunner::lineReceived, this,
+            [this](ProgramRunner::Channel, const QString& line) { onLine(line); });
     connect(&m_runner, &ProgramRunner::finished, this, &Process::onEnded);
 }
 
@@ -43,6 +45,20 @@ QString Process::elapsedTime() const {
     return formatTimeString(m_startTime.secsTo(QDateTime::currentDateTime()));
 }
 
+void Process::setKeptLines(std::function<bool(const QString&)> keep, int maxKept, int tailLines) {
+    m_keep = std::move(keep);
+    m_maxKept = maxKept;
+    m_tailLines = tailLines;
+}
+
+QString Process::stdOut() const {
+    if (!m_keep)
+        return m_stdOut;
+    QStringList lines = m_keptLines;
+    lines += m_runner.tail();
+    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 void Process::read() {
     m_runner.readAvailable();
 }
@@ -52,7 +68,13 @@ void Process::onOutput(const QByteArray& bytes) {
     if (text.isEmpty())
         return;
     Q_EMIT stdOutChanged(text);
-    m_stdOut += text;
+    if (!m_keep)
+        m_stdOut += text;
+}
+
+void Process::onLine(const QString& line) {
+    if (m_keptLines.size() < m_maxKept && m_keep(line))
+        m_keptLines += line;
 }
 
 bool Process::isActive() const {
@@ -73,11 +95,14 @@ void Process::abort(int vnRC) {
 void Process::launch() {
     m_rc = 0;
     m_stdOut.clear();
+    m_keptLines.clear();
     m_startError.clear();
     m_aborted = false;
     m_abortRc = 0;
     m_decoder.resetState();
     m_startTime = QDateTime::currentDateTime();
+    m_runner.setLineChannel(ProgramRunner::Channel::Output, bool(m_keep));
+    m_runner.setTailLines(m_keep ? m_tailLines : 0);
     m_runner.setProgram(program(), arguments());
     m_runner.start();
     if (!m_async)
@@ -98,7 +123,7 @@ void Process::onEnded(const ProgramEnd& end) {
     else
         m_rc = m_aborted ? 0 : -1;
     const QString rest = m_decoder.decode(QByteArray());
-    if (!rest.isEmpty())
+    if (!rest.isEmpty() && !m_keep)
         m_stdOut += rest;
     Q_EMIT finished();
 }

@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <functional>
+
 namespace mirelo {
 
 // Runs one console program hidden and captures its standard output and standard error as one
@@ -20,7 +22,9 @@ namespace mirelo {
 // With setAsync(true) (what window code uses) launch() returns at once and finished() reports the
 // end; stdOut() and rc() are final then. With async off (the default), launch() blocks until the
 // program has ended: that form is for mirelo-cli and tests only, never for window code.
-
+//
+// A program that prints far more than its caller reads (a player's status lines) can be told which
+// lines to keep: setKeptLines().
 class Process : public QObject {
     Q_OBJECT
 public:
@@ -47,8 +51,14 @@ public:
     // Exit code; 0 from launch() until the program has ended. A program killed by a signal it did
     // not ask for (a crash) reports -1.
     int rc() const { return m_rc; }
-    // Everything the program wrote since the last launch(), decoded as UTF-8.
-    QString stdOut() const { return m_stdOut; }
+    // Everything the program wrote since the last launch(), decoded as UTF-8; with kept lines set,
+    // only the lines kept (see setKeptLines()).
+    QString stdOut() const;
+
+    // From the next launch() on, stdOut() holds only the lines `keep` accepts (at most maxKept of
+    // them, the first ones) followed by the last `tailLines` lines; stdOutChanged() still reports
+    // everything. An empty `keep` keeps everything again.
+    void setKeptLines(std::function<bool(const QString&)> keep, int maxKept, int tailLines);
 
     // Moves output already waiting into stdOut() without blocking.
     void read();
@@ -68,6 +78,7 @@ Q_SIGNALS:
 
 private:
     void onOutput(const QByteArray& bytes);
+    void onLine(const QString& line);
     void onEnded(const ProgramEnd& end);
 
     QString m_cmdLine;
@@ -83,6 +94,10 @@ private:
     bool m_aborted = false;
     int m_abortRc = 0;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
+    std::function<bool(const QString&)> m_keep;
+    int m_maxKept = 0;
+    int m_tailLines = 0;
+    QStringList m_keptLines;
     ProgramRunner m_runner;
 };
 

@@ -3,6 +3,8 @@
 #include "app/AppPaths.h"
 #include "app/Form1.h"
 #include "settings/ui/SettingsWarnings.h"
+#include "tools/ProgramRunner.h"
+#include "tools/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -10,6 +12,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
     QApplication::setDesktopFileName(QStringLiteral("org.mirelo.videoconverter"));
+    // From here on a signal that ends the program waits in the event queue until the window can
+    // take it.
+    mirelo::TerminationSignals& terminations = mirelo::TerminationSignals::install();
 
     mirelo::showSettingsProblemsAsWarnings();
     // The window runs its start-up sequence while still hidden, then shows.
@@ -18,6 +23,19 @@ int main(int argc, char** argv) {
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(&window, &mirelo::Form1::closing, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // A signal that ends the program (Ctrl+C in its terminal, a logout, kill) closes the window as
+    // the user would, which stops the encoder and the player and removes partial outputs. A second
+    // one does not wait for the encoder to finish its file.
+    QObject::connect(&terminations, &mirelo::TerminationSignals::received, &window,
+                     [&window, &terminations] {
+                         if (terminations.count() == 1) {
+                             window.close();
+                             return;
+                         }
+                         mirelo::ProgramRunner::killAll();
+                         QApplication::quit();
+                     });
     window.show();
-    return app.exec();
+    const int rc = app.exec();
+    return terminations.firstSignal() ? 128 + terminations.firstSignal() : rc;
 }

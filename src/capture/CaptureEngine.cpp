@@ -1,10 +1,10 @@
 #include "capture/CaptureEngine.h"
 
+#include "convert/EncoderCapabilities.h"
 #include "tools/ToolLocator.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 namespace mirelo {
 
@@ -21,6 +21,18 @@ CaptureEngine::CaptureEngine(DeviceSource* devices, std::unique_ptr<CameraContro
     : QObject(parent), deviceSource_(devices), controls_(std::move(controls)),
       encoderPath_(encoderPath), devices_(devices->devices()) {
     deviceSource_->setParent(this);
+    runner_.setRole(QStringLiteral("encoder"));
+    // The recording's encoder reads 'q' from its input: it then finishes the AVI index.
+    runner_.setInput(ProgramRunner::Input::Piped);
+    runner_.setStopPolicy({ProgramRunner::PoliteStep::Key, "q", kQuitGraceMs, kTerminateGraceMs});
+    connect(&runner_, &ProgramRunner::outputReceived, this,
+            [this](ProgramRunner::Channel channel, const QByteArray& bytes) {
+                if (channel == ProgramRunner::Channel::Output)
+                    readFrames(bytes);
+                else
+                    readProgress(bytes);
+            });
+    connect(&runner_, &ProgramRunner::finished, this, &CaptureEngine::encoderEnded);
     connect(deviceSource_, &DeviceSource::devicesChanged, this, [this] {
         devices_ = deviceSource_->devices();
         Q_EMIT devicesChanged();
@@ -28,14 +40,9 @@ CaptureEngine::CaptureEngine(DeviceSource* devices, std::unique_ptr<CameraContro
     queryCompressors();
 }
 
-CaptureEngine::~CaptureEngine() {
-    // Normally the owner has shut the engine down and waited for idle(); this is the last resort
-    // that keeps an encoder from outliving its window.
-    if (process_) {
-        process_->disconnect(this);
-        process_->kill();
-    }
-}
+// Normally the owner has shut the engine down and waited for idle(); else the runner kills the
+// encoder as it goes, so none outlives its window.
+CaptureEngine::~CaptureEngine() = default;
 
 QString CaptureEngine::deviceName(int index) const {
     return index >= 0 && index < devices_.size() ? devices_[index].name : QString();
@@ -127,7 +134,7 @@ CaptureEngine::Mode CaptureEngine::wantedMode() const {
 
 void CaptureEngine::reconcile() {
     const Mode wanted = wantedMode();
-    if (process_) {
+    if (runner_.isRunning()) {
         if (runningMode_ != wanted || runningDevice_ != deviceIndex_)
             requestStop();
         return;
@@ -180,30 +187,19 @@ void CaptureEngine::startEncoder(Mode mode) {
     stopRequested_ = false;
     frameBuffer_.clear();
     progress_ = {};
-    process_ = new QProcess(this);
-    connect(process_, &QProcess::readyReadStandardOutput, this, &CaptureEngine::readFrames);
-    connect(process_, &QProcess::readyReadStandardError, this, &CaptureEngine::readProgress);
-    connect(process_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        encoderEnded(code, status == QProcess::CrashExit);
-    });
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            encoderEnded(-1, true);
-    });
-    process_->start(encoderPath_, encoderArguments(mode, runningFile_));
+    runner_.setProgram(encoderPath_, encoderArguments(mode, runningFile_));
+    runner_.start();
 }
 
 void CaptureEngine::requestStop() {
-    if (stopRequested_ || !process_)
+    if (stopRequested_ || !runner_.isRunning())
         return;
     stopRequested_ = true;
-    process_->write("q");
-    QTimer::singleShot(kQuitGraceMs, process_, &QProcess::terminate);
-    QTimer::singleShot(kQuitGraceMs + kTerminateGraceMs, process_, &QProcess::kill);
+    runner_.stop();
 }
 
-void CaptureEngine::readFrames() {
-    frameBuffer_ += process_->readAllStandardOutput();
+void CaptureEngine::readFrames(const QByteArray& bytes) {
+    frameBuffer_ += bytes;
     const qsizetype frameBytes = format_.frameBytes();
     const qsizetype whole = frameBuffer_.size() / frameBytes;
     if (whole == 0)
@@ -216,23 +212,17 @@ void CaptureEngine::readFrames() {
         Q_EMIT frameReady(frame);
 }
 
-void CaptureEngine::readProgress() {
-    if (progress_.feed(process_->readAllStandardError()) && runningMode_ == Mode::Recording) {
+void CaptureEngine::readProgress(const QByteArray& bytes) {
+    if (progress_.feed(bytes) && runningMode_ == Mode::Recording) {
         statistics_ = progress_.statistics();
         Q_EMIT statisticsChanged();
     }
 }
 
-void CaptureEngine::encoderEnded(int exitCode, bool crashed) {
-    if (!process_)
-        return;
-    readProgress();
+void CaptureEngine::encoderEnded(const ProgramEnd& end) {
     const bool expected = stopRequested_;
     const Mode endedMode = runningMode_;
-    const QString message = expected ? QString() : failureMessage(exitCode, crashed);
-    process_->disconnect(this);
-    process_->deleteLater();
-    process_ = nullptr;
+    const QString message = expected ? QString() : failureMessage(end);
     runningMode_ = Mode::None;
     if (!expected) {
         // No automatic restart on a device that just failed: the user decides what next.
@@ -244,11 +234,11 @@ void CaptureEngine::encoderEnded(int exitCode, bool crashed) {
     if (endedMode == Mode::Recording)
         Q_EMIT recordingEnded(runningFile_);
     reconcile();
-    if (!process_)
+    if (!runner_.isRunning())
         Q_EMIT idle();
 }
 
-QString CaptureEngine::failureMessage(int exitCode, bool crashed) const {
+QString CaptureEngine::failureMessage(const ProgramEnd& end) const {
     const QString device = devices_.value(runningDevice_).name;
     QString what;
     if (runningMode_ == Mode::Recording)
@@ -257,16 +247,16 @@ QString CaptureEngine::failureMessage(int exitCode, bool crashed) const {
     else
         what = QStringLiteral("The picture of \"%1\" stopped").arg(device);
     QString why;
-    if (crashed && exitCode == -1)
+    if (end.kind == ProgramEnd::Kind::FailedToStart)
         why = QStringLiteral("the encoder %1 could not be started").arg(encoderPath_);
-    else if (crashed)
+    else if (end.kind == ProgramEnd::Kind::Crashed)
         why = QStringLiteral("the encoder %1 crashed").arg(encoderDisplayName());
-    else if (exitCode == 0)
+    else if (end.exitCode == 0)
         why = QStringLiteral("the device delivered no more pictures");
     else
         why = QStringLiteral("the encoder %1 failed (exit code %2)")
                   .arg(encoderDisplayName())
-                  .arg(exitCode);
+                  .arg(end.exitCode);
     QString text = what + QStringLiteral(": ") + why + QLatin1Char('.');
     if (runningMode_ == Mode::Recording && QFileInfo(runningFile_).size() > 0)
         text += QStringLiteral(" What was recorded until then is kept in the file.");
@@ -276,26 +266,35 @@ QString CaptureEngine::failureMessage(int exitCode, bool crashed) const {
     return text;
 }
 
+// The capture window offers the encoder's AVI-storable video encoders, from the lists every part
+// of the product reads once and keeps.
 void CaptureEngine::queryCompressors() {
     if (encoderPath_.isEmpty()) {
         compressorsLoaded_ = true;
         return;
     }
-    auto* query = new QProcess(this);
-    connect(query, &QProcess::finished, this, [this, query] {
-        compressors_ = parseCompressors(QString::fromUtf8(query->readAllStandardOutput()));
-        compressorsLoaded_ = true;
-        query->deleteLater();
+    if (cachedCapabilities(encoderPath_)) {
+        takeCompressors();
+        return;
+    }
+    auto* loader = new CapabilityLoader(this);
+    connect(loader, &CapabilityLoader::loaded, this, [this, loader] {
+        takeCompressors();
+        loader->deleteLater();
         Q_EMIT compressorsChanged();
     });
-    connect(query, &QProcess::errorOccurred, this, [this, query](QProcess::ProcessError e) {
-        if (e != QProcess::FailedToStart)
-            return;
+    connect(loader, &CapabilityLoader::failed, this, [this, loader] {
         compressorsLoaded_ = true;
-        query->deleteLater();
+        loader->deleteLater();
         Q_EMIT compressorsChanged();
     });
-    query->start(encoderPath_, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
+    loader->start(encoderPath_);
+}
+
+void CaptureEngine::takeCompressors() {
+    if (const EncoderCapabilities* lists = cachedCapabilities(encoderPath_))
+        compressors_ = aviCompressors(lists->videoEncoders);
+    compressorsLoaded_ = true;
 }
 
 void CaptureEngine::setCapturing(bool on) {

@@ -5,10 +5,10 @@
 #include "capture/CaptureProgress.h"
 #include "capture/Compressors.h"
 #include "capture/DeviceSource.h"
+#include "tools/ProgramRunner.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QProcess>
 
 #include <memory>
 #include <optional>
@@ -69,7 +69,7 @@ public:
     bool setControlValue(int control, int value);
 
     // True while an encoder process exists (running or being stopped).
-    bool isBusy() const { return process_ != nullptr; }
+    bool isBusy() const { return runner_.isRunning(); }
     // Disconnects and stops whatever runs; idle() follows once no encoder is left.
     void shutDown();
 
@@ -96,11 +96,12 @@ private:
     QStringList encoderArguments(Mode mode, const QString& aviFile) const;
     bool checkRecordingTarget();
     void requestStop();
-    void readFrames();
-    void readProgress();
-    void encoderEnded(int exitCode, bool crashed);
-    QString failureMessage(int exitCode, bool crashed) const;
+    void readFrames(const QByteArray& bytes);
+    void readProgress(const QByteArray& bytes);
+    void encoderEnded(const ProgramEnd& end);
+    QString failureMessage(const ProgramEnd& end) const;
     void queryCompressors();
+    void takeCompressors();
     void setCapturing(bool on);
 
     DeviceSource* deviceSource_;
@@ -119,7 +120,7 @@ private:
     PreviewFormat format_;
     CaptureStatistics statistics_;
 
-    QProcess* process_ = nullptr;
+    ProgramRunner runner_;
     Mode runningMode_ = Mode::None;
     int runningDevice_ = -1;
     QString runningFile_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/EncoderOutput.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,24 +16,26 @@ struct CaptureStatistics {
 // "1500 frames (3 dropped) - 60.02 sec.", the capture window's statistics line.
 QString formatCaptureStatistics(const CaptureStatistics& statistics);
 
-// Reads the encoder's standard error during a capture: its machine-readable progress report
-// ("key=value" blocks ended by "progress=...") interleaved with its error messages.
+// Reads the encoder's standard error during a capture: its progress report interleaved with its
+// error messages.
 class CaptureProgressReader {
 public:
     // Feeds raw output; returns true when at least one progress block completed.
     bool feed(const QByteArray& bytes);
 
-    const CaptureStatistics& statistics() const { return statistics_; }
+    const CaptureStatistics& statistics() const { return m_statistics; }
     // The encoder's last message lines, for a failure report.
-    QString lastMessages() const { return messages_.join(QLatin1Char('\n')); }
+    QString lastMessages() const { return m_messages.lines().join(QLatin1Char('\n')); }
 
 private:
-    bool readLine(const QString& line);
+    // One line; true when it completed a progress block.
+    bool takeLine(const QString& line);
 
-    QByteArray pending_;
-    CaptureStatistics block_;
-    CaptureStatistics statistics_;
-    QStringList messages_;
+    LineSplitter m_lines;
+    ProgressParser m_parser;
+    CaptureStatistics m_current;
+    CaptureStatistics m_statistics;
+    LastLines m_messages{6};
 };
 
 } // namespace mirelo

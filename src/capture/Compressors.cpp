@@ -1,7 +1,5 @@
 #include "capture/Compressors.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <array>
 
@@ -38,17 +36,16 @@ const AviCodec* aviCodec(const QString& encoder) {
 
 } // namespace
 
-QList<Compressor> parseCompressors(const QString& encodersListing) {
-    // " V....D mpeg4                MPEG-4 part 2"; the description may end in "(codec x)".
-    static const QRegularExpression row(
-        QStringLiteral("^\\s*V[A-Z.]{5}\\s+(\\S+)\\s+(.*?)(?:\\s+\\(codec \\S+\\))?\\s*$"));
+QList<Compressor> aviCompressors(const QList<EncoderListing>& videoEncoders) {
     QList<Compressor> result;
-    for (const QString& line : encodersListing.split(QLatin1Char('\n'))) {
-        const auto m = row.match(line);
-        if (m.hasMatch() && aviCodec(m.captured(1)))
-            result.append({m.captured(1), m.captured(2)});
-    }
+    for (const EncoderListing& row : videoEncoders)
+        if (row.isVideo() && aviCodec(row.name))
+            result.append({row.name, row.description});
     return result;
+}
+
+QList<Compressor> parseCompressors(const QString& encodersListing) {
+    return aviCompressors(parseEncoderListing(encodersListing));
 }
 
 QStringList compressorNames(const QList<Compressor>& compressors) {

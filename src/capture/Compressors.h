@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/EncoderCapabilities.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,7 +16,9 @@ struct Compressor {
     QString readableName; // its description, e.g. "MPEG-4 part 2"
 };
 
-// The AVI-storable video encoders of an "ffmpeg -encoders" listing, in listing order.
+// The AVI-storable ones among the encoder's video encoders, in listing order.
+QList<Compressor> aviCompressors(const QList<EncoderListing>& videoEncoders);
+// The same from the text of an "ffmpeg -encoders" listing.
 QList<Compressor> parseCompressors(const QString& encodersListing);
 
 QStringList compressorNames(const QList<Compressor>& compressors);

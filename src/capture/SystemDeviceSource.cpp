@@ -1,9 +1,10 @@
 #include "capture/SystemDeviceSource.h"
 
+#include "tools/ProgramRunner.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <fcntl.h>
@@ -20,6 +21,9 @@ namespace {
 
 // AV/C unit of a DV camcorder: 1394 Trade Association specifier, AV/C version.
 constexpr auto kDvUnitDirectory = "0x00a02d:0x010001";
+// The encoder lists its devices at once; the real list is a few hundred bytes.
+constexpr int kListingTimeoutMs = 20000;
+constexpr qsizetype kMaxListingBytes = 1024 * 1024;
 
 QString readCardName(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -118,16 +122,22 @@ QList<CaptureDevice> SystemDeviceSource::devices() const {
 }
 
 void SystemDeviceSource::askEncoderForDv(const QString& encoderPath) {
-    query_ = new QProcess(this);
-    connect(query_, &QProcess::finished, this, [this] {
-        encoderOffersDv_ = encoderOffersInputDevice(
-            QString::fromUtf8(query_->readAllStandardOutput()), QStringLiteral("iec61883"));
+    query_ = new ProgramRunner(this);
+    query_->setRole(QStringLiteral("encoder"));
+    query_->setOutputs(ProgramRunner::Outputs::OutputOnly);
+    query_->setKeptOutputLimit(kMaxListingBytes);
+    query_->setTimeout(kListingTimeoutMs);
+    connect(query_, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
+        encoderOffersDv_ =
+            end.succeeded() && encoderOffersInputDevice(QString::fromUtf8(query_->keptOutput()),
+                                                        QStringLiteral("iec61883"));
         query_->deleteLater();
         query_ = nullptr;
         if (encoderOffersDv_)
             Q_EMIT devicesChanged();
     });
-    query_->start(encoderPath, {QStringLiteral("-hide_banner"), QStringLiteral("-devices")});
+    query_->setProgram(encoderPath, {QStringLiteral("-hide_banner"), QStringLiteral("-devices")});
+    query_->start();
 }
 
 } // namespace mirelo

@@ -2,9 +2,9 @@
 
 #include "capture/DeviceSource.h"
 
-class QProcess;
-
 namespace mirelo {
+
+class ProgramRunner;
 
 // V4L2 capture nodes (/dev/video*) named by their driver's card name, then DV camcorders on
 // FireWire, offered only when the encoder has its iec61883 input.
@@ -23,7 +23,7 @@ private:
     QList<CaptureDevice> v4l2_;
     QList<CaptureDevice> dv_;
     bool encoderOffersDv_ = false;
-    QProcess* query_ = nullptr;
+    ProgramRunner* query_ = nullptr;
 };
 
 // Video capture nodes of a device folder, in node-number order; nodes that are not V4L2 capture

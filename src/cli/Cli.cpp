@@ -5,10 +5,50 @@
 #include "profiles/OptionValues.h"
 #include "profiles/Presets.h"
 #include "settings/AppSettings.h"
+#include "tools/ProgramRunner.h"
+#include "tools/TerminationSignals.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
 
 namespace mirelo::cli {
+
+namespace {
+
+std::function<void(int)>& takenOver() {
+    static std::function<void(int)> handler;
+    return handler;
+}
+
+} // namespace
+
+void installTerminationHandling() {
+    TerminationSignals& terminations = TerminationSignals::install();
+    QObject::connect(&terminations, &TerminationSignals::received, &terminations, [](int number) {
+        if (takenOver()) {
+            takenOver()(number);
+            return;
+        }
+        ProgramRunner::killAll();
+        QCoreApplication::exit(128 + number);
+    });
+}
+
+TerminationTakeOver::TerminationTakeOver(std::function<void(int)> handler) {
+    takenOver() = std::move(handler);
+}
+
+TerminationTakeOver::~TerminationTakeOver() {
+    takenOver() = nullptr;
+}
+
+int terminationExitCode() {
+    if (!TerminationSignals::isInstalled())
+        return 0;
+    const int first = TerminationSignals::install().firstSignal();
+    return first ? 128 + first : 0;
+}
 
 QTextStream& out() {
     static QTextStream s(stdout);

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -53,6 +54,20 @@ int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QS
 // The existing-file policy: --existing ("new" or "overwrite") when given, else the stored one.
 // nullopt, with a message in *error, for any other value.
 std::optional<ExistingFilePolicy> existingFilePolicy(const ParsedArgs& args, QString* error);
+
+// The signals that end the tool (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT, a closed output). By default
+// each one stops every child program and ends every event loop; a subcommand may take them over
+// while it runs (convert cancels its run, which stops the encoder and removes its partial output).
+void installTerminationHandling();
+class TerminationTakeOver {
+public:
+    explicit TerminationTakeOver(std::function<void(int signalNumber)> handler);
+    ~TerminationTakeOver();
+    TerminationTakeOver(const TerminationTakeOver&) = delete;
+    TerminationTakeOver& operator=(const TerminationTakeOver&) = delete;
+};
+// 128 + the first such signal received; 0 when none came.
+int terminationExitCode();
 
 int runProfiles(const QStringList& args);
 int runSheet(const QStringList& args);

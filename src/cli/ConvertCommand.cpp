@@ -10,18 +10,18 @@
 #include "settings/AppSettings.h"
 #include "sourcelist/SourceListModel.h"
 #include "tools/ProbeQueue.h"
+#include "tools/ProgramRunner.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
+#include <map>
 #include <unistd.h>
+#include <utility>
 
 namespace mirelo::cli {
 
@@ -41,14 +41,6 @@ public:
     QString m_lastError;
     QString m_alreadyTold;
 };
-
-// Ctrl+C reaches the event loop through a pipe: the handler only writes a byte.
-int g_interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
-}
 
 struct ConvertOptions {
     QStringList files;
@@ -255,24 +247,6 @@ void printReports(const std::vector<RowReport>& reports, bool json) {
     out().flush();
 }
 
-void installInterruptHandler(BatchRun& run, bool& interrupted) {
-    if (::pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, &run);
-    QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &interrupted] {
-        char buffer[16];
-        while (::read(g_interruptPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        interrupted = true;
-        run.cancel();
-    });
-    struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
-}
-
 int exitCodeFor(RunEnd end, bool stoppedByInput, const std::vector<RowReport>& reports) {
     switch (end) {
     case RunEnd::Cancelled:
@@ -338,8 +312,15 @@ int runConvert(const QStringList& args) {
                   << r.encoderLines.join(QLatin1Char('\n')) << Qt::endl;
     });
 
-    bool interrupted = false;
-    installInterruptHandler(run, interrupted);
+    // The first signal cancels the run: the encoder is asked to stop and its partial output goes.
+    // A second one does not wait for that.
+    bool cancelAsked = false;
+    const TerminationTakeOver takeOver([&run, &cancelAsked](int) {
+        if (run.isRunning() && !std::exchange(cancelAsked, true))
+            run.cancel();
+        else
+            ProgramRunner::killAll();
+    });
     RunEnd end = RunEnd::Stopped;
     QString endMessage;
     QEventLoop loop;

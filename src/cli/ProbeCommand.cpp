@@ -86,6 +86,8 @@ int runProbe(const QStringList& args) {
                                    "for mp.dll in %2 and for %1 on PATH)")
                         .arg(playerDisplayName(), QDir::toNativeSeparators(applicationFolder())));
     const std::vector<ProbedFile> files = probeAll(parsed->positionals);
+    if (const int signalled = terminationExitCode())
+        return signalled; // cut short: the rows would be wrong
     if (parsed->has(QStringLiteral("--json")))
         printJson(files);
     else

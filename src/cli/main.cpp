@@ -69,7 +69,12 @@ int main(int argc, char** argv) {
             out().flush();
             return kOk;
         }
-        return c.run(args.mid(1));
+        installTerminationHandling();
+        const int rc = c.run(args.mid(1));
+        // A signal ended the work: the exit code says which, whatever the subcommand made of it.
+        if (const int signalled = terminationExitCode())
+            return signalled;
+        return rc;
     }
     return fail(kUsage, QStringLiteral("unknown subcommand \"%1\" (see mirelo-cli --help)").arg(args[0]));
 }

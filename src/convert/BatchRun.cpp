@@ -230,8 +230,14 @@ void BatchRun::cancel() {
         m_job->cancel(); // its Cancel result comes back through onJobFinished()
         return;
     }
-    if (!m_loader) // between rows, or waiting for a probe
-        QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+    if (m_loader) {
+        // Still reading the encoder's capability lists: they are not waited for.
+        m_loader.reset();
+        cancelPath(0, {});
+        return;
+    }
+    // Between rows, or waiting for a probe.
+    QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
 }
 
 void BatchRun::cancelPath(RowId id, const JobResult& result) {

@@ -1,14 +1,13 @@
 #include "convert/ConversionJob.h"
 
 #include "convert/OutputNaming.h"
+#include "convert/TimeString.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
-#include <sys/prctl.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace mirelo {
 
@@ -73,16 +72,43 @@ QString displayArguments(const QString& program, const QStringList& arguments) {
 
 ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* parent)
     : QObject(parent), m_input(std::move(input)), m_settings(std::move(settings)) {
-    m_stopTimer.setSingleShot(true);
-    connect(&m_stopTimer, &QTimer::timeout, this, &ConversionJob::escalateStop);
+    m_encoder.setRole(QStringLiteral("encoder"));
+    // The progress report comes on the output, the encoder's messages on the error channel.
+    m_encoder.setLineChannel(ProgramRunner::Channel::Error);
+    m_encoder.setTailLines(12);
+    // SIGINT is the encoder's own "stop now": it closes the file properly.
+    m_encoder.setStopPolicy({ProgramRunner::PoliteStep::Interrupt, {}, kGraceMs, kGraceMs});
+    connect(&m_encoder, &ProgramRunner::outputReceived, this,
+            [this](ProgramRunner::Channel channel, const QByteArray& bytes) {
+                if (channel == ProgramRunner::Channel::Output)
+                    onEncoderOutput(bytes);
+            });
+    connect(&m_encoder, &ProgramRunner::lineReceived, this,
+            [this](ProgramRunner::Channel, const QString& line) { onEncoderLine(line); });
+    connect(&m_encoder, &ProgramRunner::finished, this, &ConversionJob::onEncoderFinished);
+
+    m_check.setRole(QStringLiteral("encoder"));
+    m_check.setOutputs(ProgramRunner::Outputs::ErrorOnly);
+    m_check.setLineChannel(ProgramRunner::Channel::Error);
+    m_check.setTimeout(kCheckTimeoutMs);
+    connect(&m_check, &ProgramRunner::lineReceived, this,
+            [this](ProgramRunner::Channel, const QString& line) {
+                if (!m_checkedLength)
+                    m_checkedLength = parseDurationLine(line);
+                if (line.trimmed().startsWith(QLatin1String("Stream #")))
+                    m_checkSawStream = true;
+            });
+    connect(&m_check, &ProgramRunner::finished, this, &ConversionJob::onOutputChecked);
 }
 
+// Closing the product mid-conversion: the runners kill the encoder as they go (no encoder
+// outlives the product), and no partial file stays.
 ConversionJob::~ConversionJob() {
-    // Closing the product mid-conversion: no encoder outlives it, no partial file stays.
-    if (m_encoder)
-        m_encoder->disconnect(this); // QProcess kills a running encoder as it is destroyed
-    if (m_check)
-        m_check->disconnect(this);
+    m_encoder.disconnect(this);
+    m_check.disconnect(this);
+    m_encoder.kill();
+    m_check.kill();
+    // m_temporary goes after the runners, with what the encoder wrote.
 }
 
 void ConversionJob::start() {
@@ -92,6 +118,8 @@ void ConversionJob::start() {
         return;
     }
     if (!prepare())
+        return;
+    if (startsPastProbedEnd())
         return;
     startEncoder();
 }
@@ -131,33 +159,40 @@ bool ConversionJob::prepare() {
     return true;
 }
 
+// The probed length is whole seconds, rounded: only a start half a second past it is surely
+// past the end. The encoder's own "Duration:" line decides the rest.
+bool ConversionJob::startsPastProbedEnd() {
+    if (!m_input.probedLength || m_clipStart < *m_input.probedLength + 0.5)
+        return false;
+    finish(JobOutcome::Fail, lateStartMessage(*m_input.probedLength));
+    return true;
+}
+
+QString ConversionJob::lateStartMessage(double inputLength) const {
+    return QStringLiteral("The clip starts at %1, at or past the end of %2, which is %3 s long: "
+                          "there is nothing to convert.")
+        .arg(formatTimeString(qint64(m_clipStart)), m_input.inputPath, seconds(inputLength));
+}
+
 void ConversionJob::startEncoder() {
     Q_EMIT processing(QStringLiteral("Progress....") + m_input.inputPath + QStringLiteral(" To ") +
                       m_result.outputPath);
-    m_encoder = std::make_unique<QProcess>();
-    m_encoder->setStandardInputFile(QProcess::nullDevice());
-    // Its own process group keeps a terminal's Ctrl+C for the product, which stops the encoder
-    // in stages; and the encoder dies with the product.
-    m_encoder->setChildProcessModifier([] {
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
-    connect(m_encoder.get(), &QProcess::readyReadStandardOutput, this,
-            &ConversionJob::onEncoderOutput);
-    connect(m_encoder.get(), &QProcess::readyReadStandardError, this, &ConversionJob::onEncoderLog);
-    connect(m_encoder.get(), &QProcess::finished, this, &ConversionJob::onEncoderFinished);
-    connect(m_encoder.get(), &QProcess::errorOccurred, this, &ConversionJob::onEncoderError);
     m_percent = kStartProgress;
     Q_EMIT progressChanged(m_percent);
-    m_encoder->start(m_settings.encoderPath, m_result.arguments);
+    // A hung encoder (an input that never delivers, a full pipe) reports nothing: the time-out
+    // counts from the last report.
+    m_encoder.setTimeout(m_stallTimeoutMs);
+    m_encoder.setProgram(m_settings.encoderPath, m_result.arguments);
+    m_encoder.start();
 }
 
 void ConversionJob::updateExpected() {
     m_expected = expectedLength(m_clipStart, m_clipLength, m_sourceLength);
 }
 
-void ConversionJob::onEncoderOutput() {
-    for (const ProgressReport& r : m_progress.feed(m_encoder->readAllStandardOutput())) {
+void ConversionJob::onEncoderOutput(const QByteArray& bytes) {
+    for (const ProgressReport& r : m_progress.feed(bytes)) {
+        m_encoder.restartTimeout();
         if (!r.doneSeconds)
             continue;
         if (r.end)
@@ -175,35 +210,41 @@ void ConversionJob::onEncoderOutput() {
     }
 }
 
-void ConversionJob::onEncoderLog() {
-    for (const QString& line : m_log.feed(m_encoder->readAllStandardError())) {
-        // The first "Duration:" the encoder prints is the input's; it beats the probed length.
-        if (m_sawDuration)
-            continue;
-        if (const std::optional<double> d = parseDurationLine(line)) {
-            m_sawDuration = true;
-            m_sourceLength = *d;
-            updateExpected();
-        }
+void ConversionJob::onEncoderLine(const QString& line) {
+    // The first "Duration:" the encoder prints is the input's; it beats the probed length.
+    if (m_sawDuration)
+        return;
+    const std::optional<double> d = parseDurationLine(line);
+    if (!d)
+        return;
+    m_sawDuration = true;
+    m_sourceLength = *d;
+    updateExpected();
+    if (m_clipStart >= *d && !m_cancelled) {
+        m_refusal = lateStartMessage(*d);
+        m_encoder.stop();
     }
 }
 
-void ConversionJob::onEncoderFinished(int exitCode, QProcess::ExitStatus status) {
-    m_stopTimer.stop();
-    onEncoderOutput();
-    onEncoderLog();
-    m_result.encoderLines = m_log.lines();
+void ConversionJob::onEncoderFinished(const ProgramEnd& end) {
+    m_result.encoderLines = m_encoder.tail();
     if (m_cancelled) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    if (status != QProcess::NormalExit || exitCode != 0) {
+    if (!m_refusal.isEmpty()) {
+        finish(JobOutcome::Fail, m_refusal);
+        return;
+    }
+    if (end.timedOut) {
         finish(JobOutcome::Fail,
-               status != QProcess::NormalExit
-                   ? QStringLiteral("The encoder %1 crashed.").arg(m_settings.encoderPath)
-                   : QStringLiteral("The encoder %1 failed (exit code %2).")
-                         .arg(m_settings.encoderPath)
-                         .arg(exitCode));
+               QStringLiteral("The encoder %1 reported no progress for %2 seconds and was stopped.")
+                   .arg(m_settings.encoderPath)
+                   .arg(m_stallTimeoutMs / 1000.0));
+        return;
+    }
+    if (!end.succeeded()) {
+        finish(JobOutcome::Fail, end.message);
         return;
     }
     if (QFileInfo(m_temporaryPath).size() <= 0) {
@@ -219,42 +260,47 @@ void ConversionJob::onEncoderFinished(int exitCode, QProcess::ExitStatus status)
         startOutputCheck();
 }
 
-void ConversionJob::onEncoderError(QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart)
-        return;
-    finish(JobOutcome::Fail, QStringLiteral("The encoder %1 could not be started: %2")
-                                 .arg(m_settings.encoderPath, m_encoder->errorString()));
-}
-
-// The encoder reads the output back: a truncated conversion shows as a short length.
+// The encoder reads the output back: a truncated conversion shows as a short length, an empty
+// one as no length or no stream.
 void ConversionJob::startOutputCheck() {
-    m_check = std::make_unique<QProcess>();
-    m_check->setStandardInputFile(QProcess::nullDevice());
-    m_check->setStandardOutputFile(QProcess::nullDevice());
-    connect(m_check.get(), &QProcess::finished, this, &ConversionJob::onOutputChecked);
-    connect(m_check.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            finishOk(); // the encoder ran a moment ago; without its check the output stands
-    });
-    m_check->start(m_settings.encoderPath,
-                   {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                    QStringLiteral("-i"), m_temporaryPath});
+    m_checkedLength.reset();
+    m_checkSawStream = false;
+    m_check.setProgram(m_settings.encoderPath,
+                       {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                        QStringLiteral("-i"), m_temporaryPath});
+    m_check.start();
 }
 
-void ConversionJob::onOutputChecked() {
+void ConversionJob::onOutputChecked(const ProgramEnd& end) {
     if (m_cancelled) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    std::optional<double> length;
-    for (const QString& line : QString::fromUtf8(m_check->readAllStandardError()).split(u'\n'))
-        if (!length)
-            length = parseDurationLine(line);
-    checkOutputLength(length);
+    // Listing a file without converting it exits 1 ("no output given"): only a failed start or
+    // a time-out means the file could not be read back.
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
+        finish(JobOutcome::Fail, QStringLiteral("The output %1 could not be checked: %2")
+                                     .arg(m_result.outputPath, end.message));
+        return;
+    }
+    checkOutputLength(m_checkSawStream ? m_checkedLength : std::optional<double>(0.0));
 }
 
 void ConversionJob::checkOutputLength(std::optional<double> length) {
-    if (length && m_expected > 0 && *length < m_expected - lengthTolerance(m_expected)) {
+    if (!length) {
+        finish(JobOutcome::Fail,
+               QStringLiteral("The output %1 has no length the encoder can read: it is not a "
+                              "usable file.")
+                   .arg(m_result.outputPath));
+        return;
+    }
+    if (*length <= 0) {
+        finish(JobOutcome::Fail,
+               QStringLiteral("The output %1 holds nothing: no stream, or a length of 0 s.")
+                   .arg(m_result.outputPath));
+        return;
+    }
+    if (m_expected > 0 && *length < m_expected - lengthTolerance(m_expected)) {
         finish(JobOutcome::Fail,
                QStringLiteral("The output %1 is only %2 s long, far shorter than the %3 s clip.")
                    .arg(m_result.outputPath, seconds(*length), seconds(m_expected)));
@@ -289,46 +335,26 @@ void ConversionJob::cancel() {
     if (m_finished || m_cancelled)
         return;
     m_cancelled = true;
-    if (m_check && m_check->state() != QProcess::NotRunning) {
-        m_check->kill();
+    if (m_check.isRunning()) {
+        m_check.kill();
         return;
     }
-    if (!m_encoder || m_encoder->state() == QProcess::NotRunning) {
+    if (!m_encoder.isRunning()) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    m_stopStage = 0;
-    escalateStop();
-}
-
-// Ask (SIGINT, the encoder's own "stop now"), then terminate, then kill.
-void ConversionJob::escalateStop() {
-    if (!m_encoder || m_encoder->state() == QProcess::NotRunning)
-        return;
-    switch (m_stopStage++) {
-    case 0:
-        ::kill(static_cast<pid_t>(m_encoder->processId()), SIGINT);
-        break;
-    case 1:
-        m_encoder->terminate();
-        break;
-    default:
-        m_encoder->kill();
-        return;
-    }
-    m_stopTimer.start(kGraceMs);
+    m_encoder.stop(); // ask (SIGINT), then terminate, then kill
 }
 
 void ConversionJob::finish(JobOutcome outcome, const QString& message) {
     if (m_finished)
         return;
     m_finished = true;
-    m_stopTimer.stop();
     m_temporary.remove(); // empty after an "OK": its output has its final name
     m_result.outcome = outcome;
     m_result.message = message;
     if (m_result.encoderLines.isEmpty())
-        m_result.encoderLines = m_log.lines();
+        m_result.encoderLines = m_encoder.tail();
     // Never from inside start() or a process signal: the run may delete this job on finished().
     QMetaObject::invokeMethod(
         this, [this] { Q_EMIT finished(m_result); }, Qt::QueuedConnection);

@@ -3,12 +3,11 @@
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
 #include "convert/TemporaryOutput.h"
+#include "tools/ProgramRunner.h"
 
 #include <QObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -49,6 +48,11 @@ QString displayArguments(const QString& program, const QStringList& arguments);
 
 // Converts one row: output name, command line, the encoder run with its progress report, the
 // check of its result and the final rename. Emits finished() exactly once, never from start().
+//
+// "OK" needs an output with a length: a clip that starts at or past the end of its input is
+// refused (before the encoder runs when the probed length shows it, else as soon as the encoder
+// prints the input's duration), and an output of no length, or one whose length cannot be read,
+// fails. An encoder that reports no progress for stallTimeout() is stopped and the row fails.
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
@@ -59,9 +63,16 @@ public:
     // Stops the encoder in stages (ask, terminate, kill) and removes its partial output.
     void cancel();
 
+    // Silence allowed between two progress reports of the encoder (tests shorten it).
+    void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
+    int stallTimeout() const { return m_stallTimeoutMs; }
+
     static constexpr int kStartProgress = 10;
     static constexpr int kRunningCeiling = 99;
     static constexpr int kGraceMs = 1500;
+    static constexpr int kStallTimeoutMs = 120000;
+    // Reading the output back takes a moment even for a long file.
+    static constexpr int kCheckTimeoutMs = 30000;
 
 Q_SIGNALS:
     void processing(const QString& caption);
@@ -72,15 +83,15 @@ Q_SIGNALS:
 
 private:
     bool prepare();
+    bool startsPastProbedEnd();
     void startEncoder();
-    void onEncoderOutput();
-    void onEncoderLog();
-    void onEncoderFinished(int exitCode, QProcess::ExitStatus status);
-    void onEncoderError(QProcess::ProcessError error);
+    void onEncoderOutput(const QByteArray& bytes);
+    void onEncoderLine(const QString& line);
+    void onEncoderFinished(const ProgramEnd& end);
     void startOutputCheck();
-    void onOutputChecked();
+    void onOutputChecked(const ProgramEnd& end);
     void checkOutputLength(std::optional<double> length);
-    void escalateStop();
+    QString lateStartMessage(double inputLength) const;
     void updateExpected();
     void finishOk();
     void finish(JobOutcome outcome, const QString& message = {});
@@ -92,15 +103,16 @@ private:
     TemporaryOutput m_temporary; // before the encoder: it goes only once the encoder is stopped
     QString m_stem;
     QString m_extension;
-    std::unique_ptr<QProcess> m_encoder;
-    std::unique_ptr<QProcess> m_check;
+    ProgramRunner m_encoder;
+    ProgramRunner m_check;
     ProgressParser m_progress;
-    LastLines m_log;
-    QTimer m_stopTimer;
-    int m_stopStage = 0;
+    int m_stallTimeoutMs = kStallTimeoutMs;
     bool m_cancelled = false;
     bool m_finished = false;
     bool m_sawDuration = false;
+    QString m_refusal; // why the running encoder was stopped: the clip starts past the end
+    std::optional<double> m_checkedLength;
+    bool m_checkSawStream = false;
     std::optional<double> m_sourceLength;
     double m_clipStart = 0;
     std::optional<double> m_clipLength;

@@ -39,7 +39,10 @@ QHash<QString, EncoderCapabilities>& cache() {
     return c;
 }
 
-constexpr int kFileVersion = 1;
+// Version 2 added the video encoders' descriptions.
+constexpr int kFileVersion = 2;
+// The real lists are about 40 kB each.
+constexpr qsizetype kMaxListingBytes = 4 * 1024 * 1024;
 
 double modifiedMs(const QFileInfo& info) {
     return info.exists() ? double(info.lastModified().toMSecsSinceEpoch()) : 0.0;
@@ -79,6 +82,23 @@ QJsonArray nameArray(const QSet<QString>& names) {
     return QJsonArray::fromStringList(sorted);
 }
 
+QJsonArray listingArray(const QList<EncoderListing>& rows) {
+    QJsonArray array;
+    for (const EncoderListing& row : rows)
+        array.append(QJsonArray{row.flags, row.name, row.description});
+    return array;
+}
+
+QList<EncoderListing> listingRows(const QJsonValue& value) {
+    QList<EncoderListing> rows;
+    for (const QJsonValue& v : value.toArray()) {
+        const QJsonArray row = v.toArray();
+        if (row.size() == 3)
+            rows.append({row[1].toString(), row[0].toString(), row[2].toString()});
+    }
+    return rows;
+}
+
 } // namespace
 
 QString defaultCapabilityFile() {
@@ -93,7 +113,8 @@ std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
         if (entry.value(it.key()) != it.value())
             return std::nullopt;
     EncoderCapabilities c{nameSet(entry.value(QStringLiteral("encoders"))),
-                          nameSet(entry.value(QStringLiteral("muxers")))};
+                          nameSet(entry.value(QStringLiteral("muxers"))),
+                          listingRows(entry.value(QStringLiteral("video")))};
     if (c.encoders.isEmpty() || c.muxers.isEmpty())
         return std::nullopt;
     return c;
@@ -109,6 +130,7 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
     QJsonObject entry = programStamp(program);
     entry.insert(QStringLiteral("encoders"), nameArray(capabilities.encoders));
     entry.insert(QStringLiteral("muxers"), nameArray(capabilities.muxers));
+    entry.insert(QStringLiteral("video"), listingArray(capabilities.videoEncoders));
     programs.insert(program, entry);
     const QJsonObject root{{QStringLiteral("version"), kFileVersion},
                            {QStringLiteral("programs"), programs}};
@@ -119,13 +141,25 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
            out.commit();
 }
 
+QList<EncoderListing> parseEncoderListing(const QString& text) {
+    // The description may end in a note of the codec the encoder writes: "(codec h264)".
+    static const QRegularExpression codecNote(QStringLiteral("\\s*\\(codec \\S+\\)$"));
+    QList<EncoderListing> rows;
+    for (const QStringList& f : listRows(text, QStringLiteral("------"))) {
+        if (f[0].size() != 6)
+            continue;
+        QString description = f.mid(2).join(QLatin1Char(' '));
+        description.remove(codecNote);
+        rows.append({f[1], f[0], description});
+    }
+    return rows;
+}
+
 QSet<QString> parseEncoderList(const QString& text) {
     QSet<QString> names;
-    for (const QStringList& f : listRows(text, QStringLiteral("------"))) {
-        const QString& flags = f[0];
-        if (flags.size() == 6 && flags[3] != QLatin1Char('X'))
-            names.insert(f[1]);
-    }
+    for (const EncoderListing& row : parseEncoderListing(text))
+        if (!row.isExperimental())
+            names.insert(row.name);
     return names;
 }
 
@@ -150,20 +184,22 @@ void storeCapabilities(const QString& program, const EncoderCapabilities& capabi
 }
 
 CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {
-    for (QProcess* p : {&m_encoders, &m_muxers}) {
-        const bool muxers = p == &m_muxers;
-        p->setStandardInputFile(QProcess::nullDevice());
-        connect(p, &QProcess::finished, this, [this, p, muxers] { onFinished(*p, muxers); });
-        connect(p, &QProcess::errorOccurred, this,
-                [this, p](QProcess::ProcessError e) { onError(*p, e); });
+    for (ProgramRunner* runner : {&m_encoders, &m_muxers}) {
+        runner->setRole(QStringLiteral("encoder"));
+        runner->setOutputs(ProgramRunner::Outputs::OutputOnly);
+        runner->setKeptOutputLimit(kMaxListingBytes);
+        runner->setTimeout(kTimeoutMs);
+        connect(runner, &ProgramRunner::finished, this,
+                [this, runner](const ProgramEnd& end) { onFinished(*runner, end); });
     }
 }
 
-// QProcess stops a list that is still running when it is destroyed; no signal may reach a
-// half-destroyed loader.
-CapabilityLoader::~CapabilityLoader() {
-    m_encoders.disconnect(this);
-    m_muxers.disconnect(this);
+// The runners kill a listing still running, without signals.
+CapabilityLoader::~CapabilityLoader() = default;
+
+void CapabilityLoader::setTimeout(int milliseconds) {
+    m_encoders.setTimeout(milliseconds);
+    m_muxers.setTimeout(milliseconds);
 }
 
 void CapabilityLoader::start(const QString& program) {
@@ -184,26 +220,35 @@ void CapabilityLoader::start(const QString& program) {
             return;
         }
     }
-    m_encoders.start(program, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
-    m_muxers.start(program, {QStringLiteral("-hide_banner"), QStringLiteral("-muxers")});
+    m_encoders.setProgram(program, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
+    m_muxers.setProgram(program, {QStringLiteral("-hide_banner"), QStringLiteral("-muxers")});
+    m_encoders.start();
+    m_muxers.start();
 }
 
-void CapabilityLoader::onFinished(QProcess& process, bool muxers) {
+void CapabilityLoader::onFinished(const ProgramRunner& runner, const ProgramEnd& end) {
     if (m_done)
         return;
-    const QString text = QString::fromUtf8(process.readAllStandardOutput());
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        m_done = true;
-        Q_EMIT failed(
-            QStringLiteral("The encoder %1 could not list its %2 (exit code %3).")
-                .arg(m_program, muxers ? QStringLiteral("formats") : QStringLiteral("encoders"))
-                .arg(process.exitCode()));
+    const bool muxers = &runner == &m_muxers;
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
+        fail(end.message);
         return;
     }
+    if (!end.succeeded()) {
+        fail(QStringLiteral("The encoder %1 could not list its %2 (exit code %3).")
+                 .arg(m_program, muxers ? QStringLiteral("formats") : QStringLiteral("encoders"))
+                 .arg(end.exitCode));
+        return;
+    }
+    const QString text = QString::fromUtf8(runner.keptOutput());
     if (muxers)
         m_result.muxers = parseMuxerList(text);
-    else
+    else {
         m_result.encoders = parseEncoderList(text);
+        for (const EncoderListing& row : parseEncoderListing(text))
+            if (row.isVideo())
+                m_result.videoEncoders.append(row);
+    }
     if (--m_pending > 0)
         return;
     m_done = true;
@@ -213,18 +258,18 @@ void CapabilityLoader::onFinished(QProcess& process, bool muxers) {
     Q_EMIT loaded();
 }
 
+// The other list is of no use without this one.
+void CapabilityLoader::fail(const QString& message) {
+    m_done = true;
+    m_encoders.kill();
+    m_muxers.kill();
+    Q_EMIT failed(message);
+}
+
 // Never from inside start(): a kept answer reaches the caller the way a fresh read does.
 void CapabilityLoader::loadedLater() {
     m_done = true;
     QMetaObject::invokeMethod(this, &CapabilityLoader::loaded, Qt::QueuedConnection);
-}
-
-void CapabilityLoader::onError(QProcess& process, QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart || m_done)
-        return; // a crash also ends in finished()
-    m_done = true;
-    Q_EMIT failed(QStringLiteral("The encoder %1 could not be started: %2")
-                      .arg(m_program, process.errorString()));
 }
 
 } // namespace mirelo

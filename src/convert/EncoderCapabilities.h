@@ -1,7 +1,9 @@
 #pragma once
 
+#include "tools/ProgramRunner.h"
+
+#include <QList>
 #include <QObject>
-#include <QProcess>
 #include <QSet>
 #include <QString>
 
@@ -9,17 +11,29 @@
 
 namespace mirelo {
 
+// One row of the encoder's "-encoders" list: " V....D libx264   libx264 H.264 (codec h264)".
+struct EncoderListing {
+    QString name;
+    QString flags;       // six characters: type (V, A, S), then F, S, X (experimental), B, D
+    QString description; // without the "(codec ...)" note
+    bool isVideo() const { return flags.startsWith(QLatin1Char('V')); }
+    bool isExperimental() const { return flags.size() == 6 && flags[3] == QLatin1Char('X'); }
+};
+
 // What the installed encoder can write: its encoders (experimental ones left out, since they only
-// run with extra switches) and its muxers, as its own "-encoders" and "-muxers" lists say.
+// run with extra switches) and its muxers, as its own "-encoders" and "-muxers" lists say, and its
+// video encoders with their descriptions, in list order (the capture window offers them).
 struct EncoderCapabilities {
     QSet<QString> encoders;
     QSet<QString> muxers;
+    QList<EncoderListing> videoEncoders = {};
 
     bool hasEncoder(const QString& name) const { return encoders.contains(name); }
     bool hasMuxer(const QString& name) const { return muxers.contains(name); }
 };
 
 // Parsers of the encoder's list output (everything after the "------" / "--" separator line).
+QList<EncoderListing> parseEncoderListing(const QString& text);
 QSet<QString> parseEncoderList(const QString& text);
 QSet<QString> parseMuxerList(const QString& text);
 
@@ -37,15 +51,20 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
                              const EncoderCapabilities& capabilities);
 
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
-// failed() and stores the result in the cache.
+// failed() and stores the result in the cache. A list not read within kTimeoutMs is a failure.
+// Destroying the loader stops the listings.
 class CapabilityLoader : public QObject {
     Q_OBJECT
 public:
     explicit CapabilityLoader(QObject* parent = nullptr);
     ~CapabilityLoader() override;
 
+    static constexpr int kTimeoutMs = 30000;
+
     // Where the lists are kept between processes; empty: only in this process.
     void setCapabilityFile(const QString& file) { m_file = file; }
+    // Tests shorten the time-out.
+    void setTimeout(int milliseconds);
     void start(const QString& program);
 
 Q_SIGNALS:
@@ -53,14 +72,14 @@ Q_SIGNALS:
     void failed(const QString& message);
 
 private:
-    void onFinished(QProcess& process, bool muxers);
-    void onError(QProcess& process, QProcess::ProcessError error);
+    void onFinished(const ProgramRunner& runner, const ProgramEnd& end);
+    void fail(const QString& message);
     void loadedLater();
 
     std::optional<QString> m_file;
     QString m_program;
-    QProcess m_encoders;
-    QProcess m_muxers;
+    ProgramRunner m_encoders;
+    ProgramRunner m_muxers;
     EncoderCapabilities m_result;
     int m_pending = 0;
     bool m_done = false;

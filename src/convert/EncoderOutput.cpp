@@ -8,37 +8,23 @@
 
 namespace mirelo {
 
-namespace {
-
-// Splits off the complete lines of a byte stream; "\r" ends a line as "\n" does.
-QStringList completeLines(QByteArray& pending, const QByteArray& bytes) {
-    pending += bytes;
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        if (pending[i] != '\n' && pending[i] != '\r')
-            continue;
-        if (i > start)
-            lines += QString::fromUtf8(pending.mid(start, i - start));
-        start = i + 1;
-    }
-    pending.remove(0, start);
-    return lines;
-}
-
-} // namespace
-
 QList<ProgressReport> ProgressParser::feed(const QByteArray& bytes) {
     QList<ProgressReport> done;
-    for (const QString& line : completeLines(m_pending, bytes))
-        takeLine(line, done);
+    for (const QString& line : m_lines.feed(bytes))
+        if (const std::optional<ProgressReport> block = takeLine(line))
+            done += *block;
     return done;
 }
 
-void ProgressParser::takeLine(const QString& line, QList<ProgressReport>& done) {
+bool ProgressParser::isReportLine(const QString& line) {
+    static const QRegularExpression keyValue(QStringLiteral("^\\s*[a-z0-9_]+="));
+    return keyValue.match(line).hasMatch();
+}
+
+std::optional<ProgressReport> ProgressParser::takeLine(const QString& line) {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq <= 0)
-        return;
+        return std::nullopt;
     const QString key = line.left(eq).trimmed();
     const QString value = line.mid(eq + 1).trimmed();
     bool ok = false;
@@ -52,11 +38,21 @@ void ProgressParser::takeLine(const QString& line, QList<ProgressReport>& done) 
         const double s = QString(value).remove(QLatin1Char('x')).toDouble(&ok);
         if (ok && s > 0 && std::isfinite(s))
             m_block.speed = s;
+    } else if (key == QLatin1String("frame")) {
+        const qint64 n = value.toLongLong(&ok);
+        if (ok && n >= 0)
+            m_block.frames = n;
+    } else if (key == QLatin1String("drop_frames")) {
+        const qint64 n = value.toLongLong(&ok);
+        if (ok && n >= 0)
+            m_block.droppedFrames = n;
     } else if (key == QLatin1String("progress")) {
-        m_block.end = value == QLatin1String("end");
-        done += m_block;
+        ProgressReport done = m_block;
+        done.end = value == QLatin1String("end");
         m_block = {};
+        return done;
     }
+    return std::nullopt;
 }
 
 std::optional<double> parseDurationLine(const QString& line) {
@@ -66,21 +62,6 @@ std::optional<double> parseDurationLine(const QString& line) {
     if (!m.hasMatch())
         return std::nullopt;
     return m.captured(1).toInt() * 3600.0 + m.captured(2).toInt() * 60.0 + m.captured(3).toDouble();
-}
-
-QStringList LastLines::feed(const QByteArray& bytes) {
-    const QStringList lines = completeLines(m_pending, bytes);
-    m_lines += lines;
-    if (m_lines.size() > m_keep)
-        m_lines.remove(0, m_lines.size() - m_keep);
-    return lines;
-}
-
-QStringList LastLines::lines() const {
-    QStringList all = m_lines;
-    if (!m_pending.isEmpty())
-        all += QString::fromUtf8(m_pending);
-    return all.mid(qMax<qsizetype>(0, all.size() - m_keep));
 }
 
 } // namespace mirelo

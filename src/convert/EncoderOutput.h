@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/OutputLines.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -8,41 +10,33 @@
 
 namespace mirelo {
 
-// One block of the encoder's machine-readable progress report ("-progress pipe:1").
+// One block of the encoder's machine-readable progress report ("-progress pipe:N"). A value the
+// block did not carry, or carried as "N/A", is empty.
 struct ProgressReport {
-    std::optional<double> doneSeconds; // out_time_us
-    std::optional<double> speed;       // media seconds per wall second ("speed=1.5x")
-    bool end = false;                  // "progress=end"
+    std::optional<double> doneSeconds;   // out_time_us
+    std::optional<double> speed;         // media seconds per wall second ("speed=1.5x")
+    std::optional<qint64> frames;        // frame
+    std::optional<qint64> droppedFrames; // drop_frames
+    bool end = false;                    // "progress=end"
 };
 
-// Collects the key=value lines the encoder writes and hands back each finished block.
+// Reads the encoder's progress report, the one reader for conversions and captures alike: lines of
+// "key=value" (the keys lower case), each block ended by a "progress=" line.
 class ProgressParser {
 public:
     // Feeds raw output; returns the blocks completed by it, in order.
     QList<ProgressReport> feed(const QByteArray& bytes);
+    // Feeds one line; returns the block it completed, if it did.
+    std::optional<ProgressReport> takeLine(const QString& line);
+    // Whether a line belongs to the report (and not to the encoder's messages).
+    static bool isReportLine(const QString& line);
 
 private:
-    void takeLine(const QString& line, QList<ProgressReport>& done);
-
-    QByteArray m_pending;
+    LineSplitter m_lines;
     ProgressReport m_block;
 };
 
 // Seconds of a "  Duration: 00:01:02.50, start: ..." line; nullopt for "N/A" or any other line.
 std::optional<double> parseDurationLine(const QString& line);
-
-// The last lines of the encoder's log, for the user when a conversion fails.
-class LastLines {
-public:
-    explicit LastLines(int keep = 12) : m_keep(keep) {}
-    // Feeds raw output; returns the complete lines it ended.
-    QStringList feed(const QByteArray& bytes);
-    QStringList lines() const;
-
-private:
-    int m_keep;
-    QByteArray m_pending;
-    QStringList m_lines;
-};
 
 } // namespace mirelo

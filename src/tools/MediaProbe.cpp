@@ -9,6 +9,19 @@
 
 namespace mirelo {
 
+namespace {
+
+// The identify parser reads only "ID_..." lines; a player can print megabytes of status lines
+// besides them, which are not kept. The last few lines stay for a message.
+constexpr int kMaxIdentifyLines = 4096;
+constexpr int kTailLines = 8;
+
+bool isIdentifyLine(const QString& line) {
+    return line.startsWith(QLatin1String("ID_"));
+}
+
+} // namespace
+
 MediaProbe::MediaProbe(QObject* parent) : QObject(parent), m_timer(new QTimer(this)) {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &MediaProbe::onTimeout);
@@ -69,6 +82,7 @@ void MediaProbe::runPass(const QStringList& arguments) {
     m_process = std::make_unique<Process>(this);
     m_process->setAsync(true);
     m_process->setProgram(m_player, arguments);
+    m_process->setKeptLines(isIdentifyLine, kMaxIdentifyLines, kTailLines);
     Process* const pass = m_process.get();
     // A pass that was dropped (cancelled, timed out) may still report; only the current one counts.
     connect(pass, &Process::finished, this, [this, pass] {
@@ -86,6 +100,10 @@ void MediaProbe::onPassFinished() {
                                          .arg(m_player, m_process->startError()));
         return;
     }
+    if (m_process->rc() != 0) {
+        failPass();
+        return;
+    }
     const MediaInfo found = parseIdentifyOutput(m_process->stdOut());
     if (m_audioPass) {
         m_info.lengthSeconds = found.lengthSeconds;
@@ -98,6 +116,19 @@ void MediaProbe::onPassFinished() {
         }
     }
     finish(Outcome::Probed, QString());
+}
+
+// A player that crashed or failed may have printed anything: its lines are not a result. A failed
+// second pass only costs the length.
+void MediaProbe::failPass() {
+    const int rc = m_process->rc();
+    const QString how = rc == -1 ? tr("crashed") : tr("failed (exit code %1)").arg(rc);
+    if (m_audioPass)
+        m_info.lengthSeconds.reset();
+    else
+        m_info = MediaInfo();
+    finish(Outcome::PlayerFailed, tr("The media player program %1 %2 while probing %3.")
+                                      .arg(m_player, how, QDir::toNativeSeparators(m_path)));
 }
 
 void MediaProbe::onTimeout() {

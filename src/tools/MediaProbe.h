@@ -22,6 +22,7 @@ public:
         PlayerMissing, // no mp.dll in the application folder and no mplayer on PATH
         StartFailed,   // the player was found but could not be started
         TimedOut,      // the player did not end in time and was stopped
+        PlayerFailed,  // the player crashed or exited with an error: what it printed is not used
     };
     Q_ENUM(Outcome)
 
@@ -52,6 +53,7 @@ Q_SIGNALS:
 private:
     void runPass(const QStringList& arguments);
     void onPassFinished();
+    void failPass();
     void onTimeout();
     void finish(Outcome outcome, const QString& message);
     void dropProcess();

@@ -9,6 +9,8 @@ namespace {
 
 // Options are listed one per row, the name first, then its type ("Flag", "String", ...).
 constexpr qsizetype kListedNameWidth = 20;
+// The real list is about 100 kB.
+constexpr qsizetype kMaxListingBytes = 4 * 1024 * 1024;
 
 QHash<QString, QSet<QString>>& optionCache() {
     static QHash<QString, QSet<QString>> cache;
@@ -51,35 +53,31 @@ void storePlayerOptions(const QString& program, const QSet<QString>& options) {
 }
 
 PlayerCapabilityLoader::PlayerCapabilityLoader(QObject* parent) : QObject(parent) {
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardInputFile(QProcess::nullDevice());
-    connect(&m_process, &QProcess::finished, this, &PlayerCapabilityLoader::onFinished);
-    connect(&m_process, &QProcess::errorOccurred, this, &PlayerCapabilityLoader::onError);
+    m_runner.setRole(QStringLiteral("player"));
+    m_runner.setOutputs(ProgramRunner::Outputs::Merged);
+    m_runner.setKeptOutputLimit(kMaxListingBytes);
+    m_runner.setTimeout(kTimeoutMs);
+    connect(&m_runner, &ProgramRunner::finished, this, &PlayerCapabilityLoader::onFinished);
 }
 
-PlayerCapabilityLoader::~PlayerCapabilityLoader() {
-    m_process.disconnect(this);
-    if (m_process.state() != QProcess::NotRunning)
-        m_process.kill();
-}
+PlayerCapabilityLoader::~PlayerCapabilityLoader() = default;
 
 void PlayerCapabilityLoader::start(const QString& program) {
     m_program = program;
-    m_process.start(program, {QStringLiteral("-list-options")});
+    m_runner.setProgram(program, {QStringLiteral("-list-options")});
+    m_runner.start();
 }
 
-void PlayerCapabilityLoader::onFinished(int, QProcess::ExitStatus) {
-    // A player that lists nothing is kept with an empty list: its options are then not filtered.
+void PlayerCapabilityLoader::onFinished(const ProgramEnd& end) {
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
+        Q_EMIT failed(end.message);
+        return;
+    }
+    // A player that lists nothing (or crashes) is kept with an empty list: its options are then
+    // not filtered.
     storePlayerOptions(m_program,
-                       parsePlayerOptionList(QString::fromLocal8Bit(m_process.readAll())));
+                       parsePlayerOptionList(QString::fromLocal8Bit(m_runner.keptOutput())));
     Q_EMIT loaded();
-}
-
-void PlayerCapabilityLoader::onError(QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart)
-        return; // a crash still ends in finished()
-    Q_EMIT failed(QStringLiteral("The player %1 could not be started: %2")
-                      .arg(m_program, m_process.errorString()));
 }
 
 } // namespace mirelo

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "tools/ProgramRunner.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QSet>
 #include <QString>
 
@@ -18,26 +19,28 @@ const QSet<QString>* cachedPlayerOptions(const QString& program);
 void storePlayerOptions(const QString& program, const QSet<QString>& options);
 
 // Reads a player's option list without blocking. Emits exactly one of loaded() (the list, possibly
-// empty, is in the cache) or failed() (the program could not be started).
+// empty, is in the cache) or failed() (the program could not be started, or did not list its
+// options within kTimeoutMs).
 class PlayerCapabilityLoader : public QObject {
     Q_OBJECT
 public:
     explicit PlayerCapabilityLoader(QObject* parent = nullptr);
     ~PlayerCapabilityLoader() override;
 
+    static constexpr int kTimeoutMs = 20000;
+
     void start(const QString& program);
-    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    bool isRunning() const { return m_runner.isRunning(); }
 
 Q_SIGNALS:
     void loaded();
     void failed(const QString& message);
 
 private:
-    void onFinished(int exitCode, QProcess::ExitStatus status);
-    void onError(QProcess::ProcessError error);
+    void onFinished(const ProgramEnd& end);
 
     QString m_program;
-    QProcess m_process;
+    ProgramRunner m_runner;
 };
 
 } // namespace mirelo

@@ -2,13 +2,12 @@
 
 #include "tools/PlayerCapabilities.h"
 #include "tools/PlayerCommand.h"
+#include "tools/ProgramRunner.h"
 #include "tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
-#include <QProcess>
-#include <QTimer>
 
 namespace mirelo {
 
@@ -23,8 +22,8 @@ QString missingPlayerMessage() {
              playerDisplayName());
 }
 
-bool isRunning(const QProcess* process) {
-    return process && process->state() != QProcess::NotRunning;
+bool isRunning(const ProgramRunner* player) {
+    return player && player->isRunning();
 }
 
 } // namespace
@@ -51,7 +50,7 @@ void PreviewPlayer::start(quint64 windowId, const QString& media, std::optional<
     const QString program = m_program.isEmpty() ? locatePlayer() : m_program;
     const PlayerCommand command = buildPlayerCommand(program, windowId, media, offset);
     m_commandLine = command.text;
-    for (QProcess* player : std::as_const(m_players))
+    for (ProgramRunner* player : std::as_const(m_players))
         retire(player);
     m_current = nullptr;
     if (program.isEmpty()) {
@@ -103,37 +102,34 @@ void PreviewPlayer::launch(const StartRequest& request) {
                       ? compatiblePlayerArguments(command.arguments, *options)
                       : command.arguments;
 
-    auto* player = new QProcess(this);
+    auto* player = new ProgramRunner(this);
+    player->setRole(QStringLiteral("media player"));
+    player->setProgram(request.program, m_arguments);
     player->setWorkingDirectory(applicationFolder());
-    // Nobody reads the player's chatter; a full pipe would stall it.
-    player->setStandardOutputFile(QProcess::nullDevice());
-    player->setStandardErrorFile(QProcess::nullDevice());
+    // Keys reach the player through its input; nobody reads its chatter.
+    player->setInput(ProgramRunner::Input::Piped);
+    player->setOutputs(ProgramRunner::Outputs::None);
     m_players.append(player);
     m_current = player;
-    connect(player, &QProcess::started, this, [this, player] {
-        player->setProperty("pid", player->processId());
+    connect(player, &ProgramRunner::started, this, [this, player](qint64 pid) {
         if (player != m_current)
             return;
-        m_processId = player->processId();
+        m_processId = pid;
         Q_EMIT playerStarted(m_processId);
     });
-    connect(player, &QProcess::finished, this, [this, player] { forget(player); });
-    connect(player, &QProcess::errorOccurred, this,
-            [this, player, program = request.program](QProcess::ProcessError error) {
-                if (error != QProcess::FailedToStart)
-                    return;
-                reportFailure(program,
-                              QStringLiteral("The media player %1 could not be started: %2")
-                                  .arg(program, player->errorString()));
+    connect(player, &ProgramRunner::finished, this,
+            [this, player, program = request.program](const ProgramEnd& end) {
+                if (end.kind == ProgramEnd::Kind::FailedToStart)
+                    reportFailure(program, end.message);
                 forget(player);
             });
-    player->start(request.program, m_arguments);
+    player->start();
 }
 
 bool PreviewPlayer::sendToPlayer(const QByteArray& bytes, bool quits) {
     if (quits)
         m_pending.reset();
-    QProcess* player = current();
+    ProgramRunner* player = current();
     if (!player)
         return false;
     player->write(bytes);
@@ -148,47 +144,38 @@ bool PreviewPlayer::isPlayerRunning() const {
 
 // The player of PlayerProcessId, or the one about to take that id (keys sent meanwhile wait in
 // its input buffer).
-QProcess* PreviewPlayer::current() const {
+ProgramRunner* PreviewPlayer::current() const {
     return isRunning(m_current) ? m_current : nullptr;
 }
 
 int PreviewPlayer::runningPlayerCount() const {
     int count = 0;
-    for (const QProcess* player : m_players)
+    for (const ProgramRunner* player : m_players)
         count += isRunning(player) ? 1 : 0;
     return count;
 }
 
 void PreviewPlayer::stopAll() {
     m_pending.reset();
-    for (QProcess* player : std::as_const(m_players))
+    for (ProgramRunner* player : std::as_const(m_players))
         retire(player);
 }
 
 // Ask, then terminate, then kill: each stage only when the player is still there.
-void PreviewPlayer::retire(QProcess* player) {
-    if (!isRunning(player) || player->property("retiring").toBool())
+void PreviewPlayer::retire(ProgramRunner* player) {
+    if (!isRunning(player) || player->isStopping())
         return;
-    player->setProperty("retiring", true);
-    player->write(kQuitBytes);
-    const int grace = m_stopGraceMs;
-    QTimer::singleShot(grace, player, [player, grace] {
-        if (!isRunning(player))
-            return;
-        player->terminate();
-        QTimer::singleShot(grace, player, [player] {
-            if (isRunning(player))
-                player->kill();
-        });
-    });
+    player->setStopPolicy(
+        {ProgramRunner::PoliteStep::Key, kQuitBytes, m_stopGraceMs, m_stopGraceMs});
+    player->stop();
 }
 
-void PreviewPlayer::forget(QProcess* player) {
+void PreviewPlayer::forget(ProgramRunner* player) {
     if (!m_players.removeOne(player))
         return;
     if (player == m_current)
         m_current = nullptr;
-    const qint64 id = player->property("pid").toLongLong();
+    const qint64 id = player->processId();
     player->disconnect(this);
     player->deleteLater();
     Q_EMIT playerFinished(id);
@@ -196,13 +183,11 @@ void PreviewPlayer::forget(QProcess* player) {
 
 void PreviewPlayer::shutDown() {
     m_pending.reset();
-    const QList<QProcess*> players = std::exchange(m_players, {});
+    const QList<ProgramRunner*> players = std::exchange(m_players, {});
     m_current = nullptr;
-    for (QProcess* player : players) {
+    for (ProgramRunner* player : players) {
         player->disconnect(this);
-        if (isRunning(player))
-            player->kill();
-        delete player; // reaps the killed player
+        delete player; // kills and reaps a player still running
     }
 }
 

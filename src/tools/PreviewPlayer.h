@@ -8,11 +8,10 @@
 
 #include <optional>
 
-class QProcess;
-
 namespace mirelo {
 
 class PlayerCapabilityLoader;
+class ProgramRunner;
 
 // The preview player: the one media player process that draws into a window of the product, and
 // the state every preview shares (the main window's, the clip editor's, the import window's).
@@ -91,10 +90,10 @@ private:
     void launch(const StartRequest& request);
     void onOptionsLoaded();
     void onOptionsFailed(const QString& message);
-    void retire(QProcess* player);
-    void forget(QProcess* player);
+    void retire(ProgramRunner* player);
+    void forget(ProgramRunner* player);
     void reportFailure(const QString& program, const QString& message);
-    QProcess* current() const;
+    ProgramRunner* current() const;
 
     QString m_program;
     qint64 m_processId = 0;
@@ -103,8 +102,8 @@ private:
     int m_playPosition = 0;
     int m_playLength = 0;
     int m_stopGraceMs = kStopGraceMs;
-    QList<QProcess*> m_players;
-    QProcess* m_current = nullptr;
+    QList<ProgramRunner*> m_players;
+    ProgramRunner* m_current = nullptr;
     std::optional<StartRequest> m_pending;
     PlayerCapabilityLoader* m_loader = nullptr;
     QSet<QString> m_reportedPrograms;

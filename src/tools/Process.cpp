@@ -5,11 +5,20 @@
 
 namespace mirelo {
 
-Process::Process(QObject* parent) : QObject(parent) {}
-
-Process::~Process() {
-    detachRunningProcess();
+Process::Process(QObject* parent) : QObject(parent) {
+    // One pipe for both streams keeps their output in the order the program wrote it; a child
+    // never reads the terminal the product was started from.
+    m_runner.setOutputs(ProgramRunner::Outputs::Merged);
+    m_runner.setInput(ProgramRunner::Input::Null);
+    connect(&m_runner, &ProgramRunner::outputReceived, this,
+            [this](ProgramRunner::Channel, const QByteArray& bytes) { onOutput(bytes); });
+    connect(&m_runner, &ProgramRunner::lineReceived, this,
+            [this](ProgramRunner::Channel, const QString& line) { onLine(line); });
+    connect(&m_runner, &ProgramRunner::finished, this, &Process::onEnded);
 }
+
+// The runner kills a program still running, without signals.
+Process::~Process() = default;
 
 void Process::setProgram(const QString& program, const QStringList& arguments) {
     m_program = program;
@@ -36,21 +45,40 @@ QString Process::elapsedTime() const {
     return formatTimeString(m_startTime.secsTo(QDateTime::currentDateTime()));
 }
 
+void Process::setKeptLines(std::function<bool(const QString&)> keep, int maxKept, int tailLines) {
+    m_keep = std::move(keep);
+    m_maxKept = maxKept;
+    m_tailLines = tailLines;
+}
+
+QString Process::stdOut() const {
+    if (!m_keep)
+        return m_stdOut;
+    QStringList lines = m_keptLines;
+    lines += m_runner.tail();
+    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 void Process::read() {
-    if (!m_proc)
-        return;
-    const QByteArray bytes = m_proc->readAll();
-    if (bytes.isEmpty())
-        return;
+    m_runner.readAvailable();
+}
+
+void Process::onOutput(const QByteArray& bytes) {
     const QString text = m_decoder.decode(bytes);
     if (text.isEmpty())
         return;
     Q_EMIT stdOutChanged(text);
-    m_stdOut += text;
+    if (!m_keep)
+        m_stdOut += text;
+}
+
+void Process::onLine(const QString& line) {
+    if (m_keptLines.size() < m_maxKept && m_keep(line))
+        m_keptLines += line;
 }
 
 bool Process::isActive() const {
-    return m_proc && m_proc->state() != QProcess::NotRunning;
+    return m_runner.isRunning();
 }
 
 void Process::abort(int vnRC) {
@@ -61,75 +89,43 @@ void Process::abort(int vnRC) {
     }
     m_aborted = true;
     m_abortRc = vnRC;
-    m_proc->kill(); // finished() follows from onProcessFinished once the program is reaped
-}
-
-QProcess* Process::makeProcess() {
-    auto* proc = new QProcess(this);
-    // One pipe for both streams keeps their output in the order the program wrote it.
-    proc->setProcessChannelMode(QProcess::MergedChannels);
-    // Never let a child read the terminal the product was started from.
-    proc->setStandardInputFile(QProcess::nullDevice());
-    connect(proc, &QProcess::readyReadStandardOutput, this, &Process::read);
-    connect(proc, &QProcess::finished, this, &Process::onProcessFinished);
-    connect(proc, &QProcess::errorOccurred, this, &Process::onErrorOccurred);
-    return proc;
+    m_runner.kill(); // finished() follows once the program is reaped
 }
 
 void Process::launch() {
-    detachRunningProcess();
     m_rc = 0;
     m_stdOut.clear();
+    m_keptLines.clear();
     m_startError.clear();
     m_aborted = false;
     m_abortRc = 0;
     m_decoder.resetState();
     m_startTime = QDateTime::currentDateTime();
-    if (!m_proc)
-        m_proc = makeProcess();
-    const QString prog = program();
-    if (prog.isEmpty()) {
-        m_startError = QStringLiteral("no program given");
+    m_runner.setLineChannel(ProgramRunner::Channel::Output, bool(m_keep));
+    m_runner.setTailLines(m_keep ? m_tailLines : 0);
+    m_runner.setProgram(program(), arguments());
+    m_runner.start();
+    if (!m_async)
+        m_runner.waitForFinished(-1); // blocking form: mirelo-cli and tests only
+}
+
+void Process::onEnded(const ProgramEnd& end) {
+    if (end.kind == ProgramEnd::Kind::FailedToStart) {
+        m_startError = end.startError;
+        m_rc = 0;
         Q_EMIT finished();
         return;
     }
-    m_proc->start(prog, arguments());
-    if (!m_async)
-        m_proc->waitForFinished(-1); // blocking form: mirelo-cli and tests only
-}
-
-void Process::onProcessFinished(int exitCode, QProcess::ExitStatus status) {
-    read();
     if (m_aborted && m_abortRc != 0)
         m_rc = m_abortRc;
-    else if (status == QProcess::NormalExit) // also a program that ended just before the abort
-        m_rc = exitCode;
+    else if (end.kind == ProgramEnd::Kind::Exited) // also a program that ended just before abort
+        m_rc = end.exitCode;
     else
         m_rc = m_aborted ? 0 : -1;
     const QString rest = m_decoder.decode(QByteArray());
-    if (!rest.isEmpty())
+    if (!rest.isEmpty() && !m_keep)
         m_stdOut += rest;
     Q_EMIT finished();
-}
-
-void Process::onErrorOccurred(QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart)
-        return;
-    m_startError = m_proc->errorString();
-    m_rc = 0;
-    Q_EMIT finished();
-}
-
-// A relaunch or destruction ends a program still running. After SIGKILL the wait only reaps the
-// child, so it returns at once.
-void Process::detachRunningProcess() {
-    if (!m_proc || m_proc->state() == QProcess::NotRunning)
-        return;
-    m_proc->disconnect(this);
-    m_proc->kill();
-    m_proc->waitForFinished(2000);
-    delete m_proc;
-    m_proc = nullptr;
 }
 
 } // namespace mirelo

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "tools/ProgramRunner.h"
+
 #include <QDateTime>
 #include <QObject>
-#include <QProcess>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringList>
+
+#include <functional>
 
 namespace mirelo {
 
@@ -19,6 +22,9 @@ namespace mirelo {
 // With setAsync(true) (what window code uses) launch() returns at once and finished() reports the
 // end; stdOut() and rc() are final then. With async off (the default), launch() blocks until the
 // program has ended: that form is for mirelo-cli and tests only, never for window code.
+//
+// A program that prints far more than its caller reads (a player's status lines) can be told which
+// lines to keep: setKeptLines().
 class Process : public QObject {
     Q_OBJECT
 public:
@@ -45,8 +51,14 @@ public:
     // Exit code; 0 from launch() until the program has ended. A program killed by a signal it did
     // not ask for (a crash) reports -1.
     int rc() const { return m_rc; }
-    // Everything the program wrote since the last launch(), decoded as UTF-8.
-    QString stdOut() const { return m_stdOut; }
+    // Everything the program wrote since the last launch(), decoded as UTF-8; with kept lines set,
+    // only the lines kept (see setKeptLines()).
+    QString stdOut() const;
+
+    // From the next launch() on, stdOut() holds only the lines `keep` accepts (at most maxKept of
+    // them, the first ones) followed by the last `tailLines` lines; stdOutChanged() still reports
+    // everything. An empty `keep` keeps everything again.
+    void setKeptLines(std::function<bool(const QString&)> keep, int maxKept, int tailLines);
 
     // Moves output already waiting into stdOut() without blocking.
     void read();
@@ -65,10 +77,9 @@ Q_SIGNALS:
     void stdOutChanged(const QString& vsText);
 
 private:
-    void onProcessFinished(int exitCode, QProcess::ExitStatus status);
-    void onErrorOccurred(QProcess::ProcessError error);
-    void detachRunningProcess();
-    QProcess* makeProcess();
+    void onOutput(const QByteArray& bytes);
+    void onLine(const QString& line);
+    void onEnded(const ProgramEnd& end);
 
     QString m_cmdLine;
     QString m_parameters;
@@ -83,7 +94,11 @@ private:
     bool m_aborted = false;
     int m_abortRc = 0;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
-    QProcess* m_proc = nullptr;
+    std::function<bool(const QString&)> m_keep;
+    int m_maxKept = 0;
+    int m_tailLines = 0;
+    QStringList m_keptLines;
+    ProgramRunner m_runner;
 };
 
 } // namespace mirelo

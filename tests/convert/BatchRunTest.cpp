@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -67,6 +68,12 @@ protected:
 
     RowId addRow(const QString& path, const QString& length = "0:00:02") {
         return rows.addClip(path, "0:00:00", length);
+    }
+    // A row as "Add Files" makes it: probed by the player before any run.
+    RowId addProbedRow(const QString& path) {
+        QSignalSpy probed(&rows, &SourceListModel::rowProbed);
+        const RowId id = rows.addMediaFile(path);
+        return probed.count() == 1 || probed.wait(30000) ? id : 0;
     }
     QString status(RowId id) const { return rows.find(id) ? rows.find(id)->status : "<gone>"; }
     QString detail(RowId id) const { return rows.find(id) ? rows.find(id)->detail : "<gone>"; }
@@ -391,6 +398,137 @@ TEST_F(BatchRunTest, AnOutputFarShorterThanTheClipFails) {
         EXPECT_TRUE(outputs().isEmpty());
         rows.remove(r);
     }
+}
+
+// An encoder that lists and reads back as the installed one does, logs each conversion it is given
+// and runs it with `conversion` (a shell fragment; "$real" is the installed encoder).
+QString wrappedEncoder(const QDir& folder, const QString& name, const QByteArray& conversion) {
+    const QString path = folder.filePath(name);
+    writeFile(path, "#!/bin/sh\n"
+                    "real='" +
+                        locateEncoder().toUtf8() +
+                        "'\n"
+                        "case \" $* \" in *\" -progress \"*) ;; *) exec \"$real\" \"$@\";; esac\n"
+                        "echo \"$*\" >> '" +
+                        path.toUtf8() + ".log'\n" + conversion + "\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
+int conversionsRun(const QString& encoder) {
+    return int(readFile(encoder + ".log").count('\n'));
+}
+
+// The conversion with "-t 0" before the output (the last argument): an output of no length.
+const char kNoLength[] = "n=$#; i=0\n"
+                         "for a; do i=$((i+1)); shift\n"
+                         "  [ $i -eq $n ] && set -- \"$@\" -t 0\n"
+                         "  set -- \"$@\" \"$a\"\n"
+                         "done\n";
+const char kWithoutReport[] = "for a; do shift\n"
+                              "  if [ -n \"$skip\" ]; then skip=; continue; fi\n"
+                              "  if [ \"$a\" = -progress ]; then skip=1; continue; fi\n"
+                              "  set -- \"$@\" \"$a\"\n"
+                              "done\n";
+
+TEST_F(BatchRunTest, AClipStartingAtOrPastTheEndOfItsInputIsRefused) {
+    // 2.6 s: probed as 0:00:03, so a start at 0:00:03 is past the end by the encoder's reading.
+    const QString clip = makeClip(in, "short.avi",
+                                  {"-f", "lavfi", "-i", "testsrc=d=2.6:s=160x120:r=10", "-f",
+                                   "lavfi", "-i", "sine=d=2.6", "-shortest"});
+    const struct {
+        const char* name;
+        const char* start;
+        const char* probedLength; // "": not probed
+        bool refused;
+        bool encoderRan;
+    } cases[] = {
+        {"past the probed length: the encoder never runs", "0:10:00", "0:00:03", true, false},
+        {"within the probed length's rounding: the encoder's duration decides", "0:00:03",
+         "0:00:03", true, true},
+        {"not probed: refused when the encoder prints the duration", "0:10:00", "", true, true},
+        {"inside the clip", "0:00:01", "0:00:03", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString encoder = wrappedEncoder(in, QStringLiteral("encoder-%1").arg(&c - cases),
+                                               "exec \"$real\" \"$@\"");
+        run.setEncoderPath(encoder);
+        const RowId r = c.probedLength[0] ? addProbedRow(clip) : rows.addClip(clip, c.start, "");
+        ASSERT_NE(r, 0u);
+        if (c.probedLength[0]) {
+            ASSERT_EQ(rows.find(r)->videoTime, QLatin1String(c.probedLength));
+            rows.setClipTimes(r, c.start, "");
+        }
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        EXPECT_EQ(status(r), c.refused ? "Fail" : "OK");
+        EXPECT_EQ(detail(r).contains("at or past the end of " + clip), c.refused)
+            << detail(r).toStdString();
+        EXPECT_EQ(conversionsRun(encoder), c.encoderRan ? 1 : 0);
+        EXPECT_EQ(outputs().isEmpty(), c.refused) << outputs().join(", ").toStdString();
+        EXPECT_FALSE(encoderWritingInto(out.path()));
+        rows.remove(r);
+        for (const QString& f : outputs())
+            QFile::remove(out.filePath(f));
+    }
+}
+
+// "OK" needs a length: an output of none fails whether the encoder's closing report or the file
+// read back says so.
+TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
+    const QString clip = makeVideoClip(in, "a.avi");
+    const struct {
+        const char* name;
+        QByteArray conversion;
+        const char* reason;
+    } cases[] = {
+        {"no length in the closing report", QByteArray(kNoLength) + "exec \"$real\" \"$@\"",
+         "holds nothing"},
+        {"no report, no length read back",
+         QByteArray(kWithoutReport) + kNoLength + "exec \"$real\" \"$@\"", "has no length"},
+        {"no report, not a media file",
+         "for last; do :; done\nprintf 'not a media file' > \"$last\"\nexit 0", "holds nothing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        run.setEncoderPath(
+            wrappedEncoder(in, QStringLiteral("encoder-%1").arg(&c - cases), c.conversion));
+        const RowId r = rows.addClip(clip, "0:00:00", "");
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        EXPECT_EQ(status(r), "Fail");
+        EXPECT_TRUE(detail(r).contains(c.reason)) << detail(r).toStdString();
+        EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+        rows.remove(r);
+    }
+}
+
+// A hung encoder (an input that never delivers) reports nothing: it is stopped and its row fails.
+TEST_F(BatchRunTest, AnEncoderWithoutProgressIsStoppedAndItsRowFails) {
+    const QString clip = makeVideoClip(in, "a.avi");
+    const QString encoder = wrappedEncoder(in, "silent", "exec sleep 60");
+    OptionSheet jobSheet;
+    prolist(jobSheet);
+    applyPresets(jobSheet, kAviMp3);
+    ConversionJob job({clip, "0:00:00", "", std::nullopt, kAviMp3, &jobSheet},
+                      {out.path(), false, encoder, nullptr});
+    EXPECT_EQ(job.stallTimeout(), 120000);
+    job.setStallTimeout(700);
+    JobResult result;
+    QObject::connect(&job, &ConversionJob::finished, [&result](const JobResult& r) { result = r; });
+    QSignalSpy finished(&job, &ConversionJob::finished);
+    QElapsedTimer clock;
+    clock.start();
+    job.start();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(result.status(), "Fail");
+    EXPECT_TRUE(result.message.contains("reported no progress for 0.7 seconds and was stopped"))
+        << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains(encoder));
+    EXPECT_EQ(conversionsRun(encoder), 1);
+    EXPECT_TRUE(outputs().isEmpty());
 }
 
 TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning) {

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 
@@ -133,6 +134,55 @@ TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
             ASSERT_TRUE(kept);
             EXPECT_TRUE(sameLists(*kept, *lists));
         }
+    }
+}
+
+// The capture window's compressors come from the same lists: their descriptions are kept too.
+TEST_F(CapabilityFileTest, VideoEncodersAndTheirDescriptionsAreKept) {
+    EncoderCapabilities lists = kLists;
+    lists.videoEncoders = {{"mpeg4", "V.S...", "MPEG-4 part 2"},
+                           {"libx264", "V....D", "libx264 H.264 / AVC / MPEG-4 AVC"}};
+    ASSERT_TRUE(writeStoredCapabilities(file, program, lists));
+    const std::optional<EncoderCapabilities> read = readStoredCapabilities(file, program);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->videoEncoders.size(), 2);
+    for (qsizetype i = 0; i < 2; ++i) {
+        EXPECT_EQ(read->videoEncoders[i].name, lists.videoEncoders[i].name);
+        EXPECT_EQ(read->videoEncoders[i].flags, lists.videoEncoders[i].flags);
+        EXPECT_EQ(read->videoEncoders[i].description, lists.videoEncoders[i].description);
+    }
+}
+
+// A listing that never ends, or a program that cannot run: one failure naming the program, and
+// no listing left running.
+TEST_F(CapabilityFileTest, ListingsThatHangOrCannotStartFailNamingTheProgram) {
+    const QString hanging = dir.filePath("hanging-encoder");
+    writeFile(hanging, "#!/bin/sh\nexec sleep 60\n");
+    QFile::setPermissions(hanging, QFile::permissions(hanging) | QFile::ExeOwner);
+    const struct {
+        QString program;
+        const char* reason;
+    } cases[] = {
+        {hanging, "did not finish within 0.5 seconds"},
+        {dir.filePath("missing-encoder"), "could not be started"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program.toStdString());
+        CapabilityLoader loader;
+        loader.setCapabilityFile(QString());
+        loader.setTimeout(500);
+        QSignalSpy failed(&loader, &CapabilityLoader::failed);
+        QSignalSpy loaded(&loader, &CapabilityLoader::loaded);
+        loader.start(c.program);
+        ASSERT_TRUE(failed.wait(10000));
+        const QString message = failed.first().first().toString();
+        EXPECT_TRUE(message.contains(c.program)) << message.toStdString();
+        EXPECT_TRUE(message.contains(c.reason)) << message.toStdString();
+        for (int i = 0; i < 100 && ProgramRunner::runningCount() > 0; ++i)
+            QTest::qWait(50);
+        EXPECT_EQ(failed.count(), 1);
+        EXPECT_EQ(loaded.count(), 0);
+        EXPECT_EQ(ProgramRunner::runningCount(), 0);
     }
 }
 

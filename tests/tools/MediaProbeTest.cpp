@@ -9,13 +9,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <sys/resource.h>
 
 namespace mirelo {
 namespace {
@@ -215,6 +218,90 @@ TEST_F(MediaProbeTest, CliFailsClearlyWithoutAPlayer) {
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 1);
     EXPECT_TRUE(cli.readAllStandardError().contains("\"mplayer\" was not found"));
+}
+
+QString writeScript(const QDir& dir, const QString& name, const QByteArray& body) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n" + body);
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+// What a player prints before it fails is not a result: a crash or an error exit leaves the row
+// as an unprobed one, with a message naming the player.
+TEST_F(MediaProbeTest, OutputOfAPlayerThatCrashedOrFailedIsNotTaken) {
+    const QDir d(dir_->path());
+    const QByteArray identified = "echo ID_VIDEO_ID=0\necho ID_VIDEO_WIDTH=320\n"
+                                  "echo ID_VIDEO_HEIGHT=240\necho ID_LENGTH=83.4\n";
+    const struct {
+        const char* name;
+        QByteArray ending;
+        const char* how;
+    } cases[] = {
+        {"error-exit", "exit 1\n", "failed (exit code 1)"},
+        {"crash", "kill -SEGV $$\n", "crashed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MediaProbe p;
+        p.setPlayerProgram(writeScript(d, QLatin1String(c.name), identified + c.ending));
+        EXPECT_EQ(probe(p, video_), MediaProbe::Outcome::PlayerFailed);
+        EXPECT_EQ(p.info().sizeText(), QStringLiteral("0x0"));
+        EXPECT_FALSE(p.info().lengthSeconds.has_value());
+        EXPECT_FALSE(p.info().recognized());
+        EXPECT_TRUE(p.message().contains(QLatin1String(c.how))) << p.message().toStdString();
+        EXPECT_TRUE(p.message().contains(QLatin1String(c.name))) << p.message().toStdString();
+    }
+}
+
+// The probing side of the next test, in a process of its own: runs mirelo-cli probe and prints
+// the largest memory any of its children (mirelo-cli and the player) took.
+constexpr char kMemoryRole[] = "MIRELO_PROBE_MEMORY_ROLE";
+
+TEST(ProbeMemoryTest, StatusLinesOfAPlayerAreNotKept) {
+    if (qEnvironmentVariableIsSet(kMemoryRole)) {
+        const test::CliResult r =
+            test::runCli({QStringLiteral("probe"), qEnvironmentVariable(kMemoryRole)});
+        rusage usage{};
+        ::getrusage(RUSAGE_CHILDREN, &usage);
+        std::printf("exit %d peak %ld row %s\n", r.exitCode, usage.ru_maxrss,
+                    qPrintable(r.out.split('\n').value(1)));
+        return;
+    }
+    QTemporaryDir dir;
+    // 21 MB of status lines, each redrawn with a carriage return, between the identify lines.
+    writeScript(QDir(dir.path()), QStringLiteral("mplayer"),
+                "echo ID_VIDEO_WIDTH=320\necho ID_VIDEO_HEIGHT=240\n"
+                "yes 'A:   1.2 V:   1.2 A-V:  0.000 ct:  0.000  30/ 30 12%  3%  0.4% 0 0' "
+                "| head -c 21000000 | tr '\\n' '\\r'\n"
+                "echo\necho ID_LENGTH=83.40\n");
+    const QString media = dir.filePath(QStringLiteral("status.avi"));
+    QFile(media).open(QIODevice::WriteOnly);
+    QProcess measure;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(kMemoryRole), media);
+    env.insert(QStringLiteral("PATH"), dir.path() + QLatin1Char(':') + env.value("PATH"));
+    // What the program holds, not what the address sanitizer keeps of freed memory.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":quarantine_size_mb=0"));
+    measure.setProcessEnvironment(env);
+    measure.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--gtest_filter=ProbeMemoryTest.StatusLinesOfAPlayerAreNotKept")});
+    ASSERT_TRUE(measure.waitForFinished(120000));
+    const QString report = QString::fromUtf8(measure.readAllStandardOutput());
+    static const QRegularExpression line(QStringLiteral("exit (\\d+) peak (\\d+) row (.*)"));
+    const QRegularExpressionMatch m = line.match(report);
+    ASSERT_TRUE(m.hasMatch()) << report.toStdString();
+    EXPECT_EQ(m.captured(1).toInt(), 0);
+    EXPECT_TRUE(m.captured(3).contains(QStringLiteral("\t0:00:00\t0:01:23\t320x240\t")))
+        << m.captured(3).toStdString();
+    const double peakMb = m.captured(2).toDouble() / 1024.0;
+    std::printf("peak memory of a probe through 21 MB of status lines: %.0f MB\n", peakMb);
+    EXPECT_LT(peakMb, 120.0);
 }
 
 } // namespace

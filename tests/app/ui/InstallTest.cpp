@@ -2,6 +2,7 @@
 // menu entry, and the installed desktop program starting with its resources found relative to
 // the executable.
 
+#include "common/ProcessWatch.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
@@ -163,6 +164,36 @@ TEST_F(Installed, DesktopProgramFindsItsResourcesAndKeepsRunning) {
     EXPECT_TRUE(skinRead) << opened.toStdString();
     EXPECT_TRUE(keptRunning) << output.toStdString();
     EXPECT_GT(id, 0);
+}
+
+// A signal that ends the program (a logout, Ctrl+C in its terminal, kill) closes it the way its
+// window's close button does, rather than cutting it off with its children and partial files.
+TEST_F(Installed, SignalsCloseTheDesktopProgramAsItsWindowWould) {
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(signalNumber);
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(".config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(".local/share"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(at("bin/mirelo-video-converter"), {});
+        ASSERT_TRUE(program.waitForStarted(30000));
+        QElapsedTimer clock;
+        clock.start();
+        while (!test::catchesSignal(program.processId(), signalNumber) &&
+               program.state() == QProcess::Running && clock.elapsed() < 60000)
+            QTest::qWait(50);
+        ASSERT_TRUE(test::catchesSignal(program.processId(), signalNumber));
+        ::kill(pid_t(program.processId()), signalNumber);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 128 + signalNumber)
+            << QString::fromLocal8Bit(program.readAll()).toStdString();
+    }
 }
 
 } // namespace

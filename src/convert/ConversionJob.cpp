@@ -365,7 +365,8 @@ void ConversionJob::finish(JobOutcome outcome, const QString& message) {
         return;
     m_finished = true;
     m_temporary.remove(); // empty after an "OK": its output has its final name
-    if (outcome != JobOutcome::Ok) // nothing was produced under the name: a later row may take it
+    // Nothing was produced under the name: a later row may take it.
+    if (outcome != JobOutcome::Ok)
         releaseOutputName(m_result.outputPath);
     m_result.outcome = outcome;
     m_result.message = message;

@@ -238,7 +238,8 @@ TEST_F(SettingsDialog, SimultaneousConversionsShowsAndStoresJobs) {
             combo->setCurrentIndex(combo->findData(c.chosen));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         EXPECT_EQ(fileContents().contains("\njobs="), c.after != nullptr) << fileContents().data();
-        if (c.after)
+        if (c.after) {
             EXPECT_EQ(ReadIniValue(file, "set", "jobs"), QLatin1String(c.after));
+        }
     }
 }

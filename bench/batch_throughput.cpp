@@ -49,7 +49,35 @@ QStringList makeClips(const QString& folder) {
 struct Run {
     double wall = -1;
     double cpu = 0;
+    int mostAtOnce = 0;
 };
+
+// mirelo-cli prints "[i/N] Progress...." as a file starts and "[i/N] OK" as it ends.
+int mostAtOnce(const QByteArray& progress) {
+    int running = 0, most = 0;
+    for (const QByteArray& line : progress.split('\n')) {
+        if (!line.startsWith('['))
+            continue;
+        running += line.contains("] Progress....") ? 1 : -1;
+        most = std::max(most, running);
+    }
+    return most;
+}
+
+// Like timedRun(), keeping what the program prints on stderr.
+double timedRunWithProgress(const QStringList& args, QByteArray* progress) {
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer t;
+    t.start();
+    p.start(QStringLiteral(MIRELO_CLI_PATH), args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "mirelo-cli failed: %s\n", qPrintable(args.join(' ')));
+        return -1;
+    }
+    *progress = p.readAllStandardError();
+    return t.elapsed() / 1000.0;
+}
 
 Run convert(const QStringList& clips, int profile, const char* jobs, const QString& folder) {
     const QStringList args =
@@ -59,8 +87,10 @@ Run convert(const QStringList& clips, int profile, const char* jobs, const QStri
                                                      "--jobs",          jobs};
     const double cpu0 = childCpuSeconds();
     Run r;
-    r.wall = timedRun(QStringLiteral(MIRELO_CLI_PATH), args);
+    QByteArray progress;
+    r.wall = timedRunWithProgress(args, &progress);
     r.cpu = childCpuSeconds() - cpu0;
+    r.mostAtOnce = mostAtOnce(progress);
     return r;
 }
 
@@ -82,9 +112,9 @@ bool measure(const QStringList& clips, int profile, const char* name, double lim
             return false;
         ratios.push_back(one.wall / automatic.wall);
         std::printf("profile %d pair %d: --jobs 1 %.1f s (CPU utilisation %.2f), --jobs auto "
-                    "%.1f s (CPU utilisation %.2f), load average %s\n",
+                    "%.1f s (CPU utilisation %.2f, at most %d files at once), load average %s\n",
                     profile, i + 1, one.wall, utilisation(one), automatic.wall,
-                    utilisation(automatic), qPrintable(loadAverage()));
+                    utilisation(automatic), automatic.mostAtOnce, qPrintable(loadAverage()));
         std::fflush(stdout);
     }
     std::printf("profile %d (%s): wall time --jobs 1 / --jobs auto = %.2f (median of %d pairs, "

@@ -64,7 +64,7 @@ double cpuShare(const QString& clip, const QString& folder) {
     rows.addClip(clip, "0:00:00", "0:00:40");
     BatchRun run(rows, sheet);
     run.setSettingsSource([&] {
-        return RunSettings{folder, ExistingFilePolicy::Overwrite, false};
+        return RunSettings{folder, ExistingFilePolicy::Overwrite, false, {}};
     });
     run.setProfileSource([] { return kProfile; });
     QEventLoop loop;

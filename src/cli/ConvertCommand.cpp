@@ -74,7 +74,8 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
                                    {"--start", true},
                                    {"--end", true},
                                    {"--verbose", false},
-                                   {"--json", false}},
+                                   {"--json", false},
+                                   {"--jobs", true}},
                                   &error);
     if (!parsed)
         return fail(kUsage, error);
@@ -106,6 +107,15 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     if (!policy)
         return fail(kUsage, error);
     o.settings.existingFile = *policy;
+    if (parsed->has(QStringLiteral("--jobs"))) {
+        const QString text = parsed->last(QStringLiteral("--jobs"));
+        const std::optional<SimultaneousJobs> jobs = parseSimultaneousJobs(text);
+        if (!jobs)
+            return fail(kUsage, QStringLiteral("--jobs \"%1\": expected a number of files to "
+                                               "convert at once (1 or more), or auto")
+                                    .arg(text));
+        o.settings.jobs = *jobs;
+    }
     o.verbose = parsed->has(QStringLiteral("--verbose"));
     o.json = parsed->has(QStringLiteral("--json"));
     const bool noPreset = parsed->has(QStringLiteral("--no-preset"));
@@ -135,11 +145,13 @@ void probeLaterRows(SourceListModel& rows, const std::vector<RowId>& ids) {
             rows.probeInBackground(ids[i]);
 }
 
+// Rows may run at once: each line names its row by its place in the list.
 class ProgressDisplay {
 public:
-    ProgressDisplay(BatchRun& run, int rowCount, bool live) : m_rowCount(rowCount), m_live(live) {
-        QObject::connect(&run, &BatchRun::rowStarted, [this](RowId, const QString& caption) {
-            ++m_row;
+    ProgressDisplay(BatchRun& run, const std::vector<RowId>& ids, bool live)
+        : m_ids(ids), m_rowCount(int(ids.size())), m_live(live) {
+        QObject::connect(&run, &BatchRun::rowStarted, [this](RowId id, const QString& caption) {
+            m_row = place(id);
             if (!m_live)
                 err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(caption)
                       << Qt::endl;
@@ -147,10 +159,10 @@ public:
         QObject::connect(&run, &BatchRun::trackProgressChanged, [this, &run](int) { draw(run); });
         QObject::connect(&run, &BatchRun::totalProgressChanged, [this, &run](int) { draw(run); });
         QObject::connect(&run, &BatchRun::rateChanged, [this, &run](const RunRate&) { draw(run); });
-        QObject::connect(&run, &BatchRun::rowFinished, [this](RowId, const JobResult& r) {
+        QObject::connect(&run, &BatchRun::rowFinished, [this](RowId id, const JobResult& r) {
             clear();
             if (!m_live && !r.status().isEmpty())
-                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(r.status())
+                err() << QStringLiteral("[%1/%2] %3").arg(place(id)).arg(m_rowCount).arg(r.status())
                       << Qt::endl;
         });
     }
@@ -161,6 +173,10 @@ public:
     }
 
 private:
+    int place(RowId id) const {
+        return int(std::find(m_ids.begin(), m_ids.end(), id) - m_ids.begin()) + 1;
+    }
+
     void draw(BatchRun& run) {
         if (!m_live || !run.isRunning() || m_row == 0)
             return;
@@ -182,6 +198,7 @@ private:
         m_drawn = true;
     }
 
+    const std::vector<RowId>& m_ids;
     int m_rowCount;
     bool m_live;
     int m_row = 0;
@@ -267,7 +284,7 @@ int runConvert(const QStringList& args) {
     run.setSettingsSource([&o] { return o.settings; });
     run.setProfileSource([&o] { return o.position; });
 
-    ProgressDisplay display(run, int(ids.size()), !o.json && ::isatty(STDERR_FILENO));
+    ProgressDisplay display(run, ids, !o.json && ::isatty(STDERR_FILENO));
     std::vector<RowReport> reports;
     for (const RowId id : ids)
         reports.push_back({rows.find(id)->path, {}, {}, {}});

@@ -33,12 +33,7 @@ const Subcommand kSubcommands[] = {
      "      A watch page's fields and stream links; --download saves that stream into DIR."},
     {"probe", runProbe,
      "probe FILE... [--json]\n      Each file's row as the list shows it once probed."},
-    {"convert", runConvert,
-     "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] "
-     "[--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] "
-     "[--end H:MM:SS]\n        [--verbose] [--json]\n      Converts the files in order with the "
-     "profile; exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a missing file, 130 "
-     "interrupted."},
+    {"convert", runConvert, "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] [--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] [--end H:MM:SS]\n        [--jobs N|auto] [--verbose] [--json]\n      Converts the files in order with the profile, N at once (default: the \"jobs\" setting,\n      else 1; auto: as many as there are idle cores); exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a missing file, 130 interrupted."},
 };
 
 void printHelp(QTextStream& s) {

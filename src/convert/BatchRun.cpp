@@ -20,20 +20,31 @@ namespace mirelo {
 namespace {
 
 const char kCanceled[] = "Conversion Canceled by the user!";
+constexpr int kLoadCheckMs = 500;
 
 } // namespace
 
 BatchRun::BatchRun(SourceListModel& rows, const OptionSheet& sheet, QObject* parent)
-    : QObject(parent), m_rows(rows), m_sheet(sheet) {
+    : QObject(parent), m_rows(rows), m_sheet(sheet), m_systemLoad(std::make_unique<ProcCpuLoad>()),
+      m_auto(std::make_unique<AutoJobLimit>(*m_systemLoad)) {
     // A row the run waits for may end its probe or go away.
     connect(&m_rows, &SourceListModel::rowProbed, this, &BatchRun::onRowsChanged);
     connect(&m_rows, &QAbstractItemModel::rowsRemoved, this, &BatchRun::onRowsChanged);
     connect(&m_rows, &QAbstractItemModel::modelReset, this, &BatchRun::onRowsChanged);
+    m_loadTimer.setInterval(kLoadCheckMs);
+    connect(&m_loadTimer, &QTimer::timeout, this, &BatchRun::startRows);
 }
 
 BatchRun::~BatchRun() {
+    // The jobs go first: they hold the run's name reservations and report to it.
+    for (Active& a : m_active)
+        delete a.job.data();
     if (m_running && m_platform.power)
         m_platform.power->releaseSleep();
+}
+
+void BatchRun::setLoadSource(CpuLoadSource* source) {
+    m_auto = std::make_unique<AutoJobLimit>(source ? *source : *m_systemLoad);
 }
 
 int BatchRun::totalProgress() const {
@@ -64,6 +75,11 @@ bool BatchRun::start() {
     m_cancelRequested = false;
     m_outcome.clear();
     m_index = 0;
+    m_active.clear();
+    m_finishedRows = 0;
+    m_stopMessage.clear();
+    m_reservations.clear();
+    m_auto->reset();
     m_overall = 0;
     m_rate = {};
     m_clock.start();
@@ -114,7 +130,9 @@ bool BatchRun::prepareSettings() {
         return false;
     }
     removeStaleTemporaryOutputs(folder);
-    m_jobSettings = {folder, s.existingFile == ExistingFilePolicy::Overwrite, encoder, nullptr};
+    m_jobSettings = {folder, s.existingFile == ExistingFilePolicy::Overwrite, encoder, nullptr,
+                     &m_reservations};
+    m_limit = s.jobs;
     return true;
 }
 
@@ -122,38 +140,65 @@ void BatchRun::beginRows() {
     if (m_loader) // called from the loader's own signal
         m_loader.release()->deleteLater();
     m_jobSettings.capabilities = cachedCapabilities(m_jobSettings.encoderPath);
-    nextRow();
+    startRows();
 }
 
-void BatchRun::nextRow() {
-    if (!m_running)
+// Starts the rows in list order, as many as the limit lets run at once; ends the run when no row
+// is left and none runs.
+void BatchRun::startRows() {
+    if (!m_running || m_loader)
         return;
-    if (m_cancelRequested) {
-        cancelPath(0, {});
+    if (m_cancelRequested || !m_stopMessage.isEmpty()) {
+        afterRow();
         return;
     }
     m_waitingForProbe = false;
-    for (; m_index < m_ids.size(); ++m_index) {
+    while (m_index < m_ids.size()) {
         const SourceRow* row = m_rows.find(m_ids[m_index]);
-        if (!row)
-            continue; // removed during the run
+        if (!row) {
+            ++m_index; // removed during the run
+            continue;
+        }
         if (!row->probed) {
             m_waitingForProbe = true; // onRowsChanged() comes back here
-            return;
+            break;
         }
+        if (!mayStartAnother())
+            break;
+        ++m_index;
         startJob(row->id, *row);
-        return;
     }
-    complete();
+    updateLoadTimer();
+    if (m_index >= m_ids.size() && m_active.empty())
+        complete();
+}
+
+bool BatchRun::mayStartAnother() {
+    const int running = runningCount();
+    if (running == 0)
+        return true;
+    if (!m_limit.automatic)
+        return running < m_limit.count;
+    return m_auto->mayStart(running);
+}
+
+// "auto" looks at the machine's load again while rows wait for a place.
+void BatchRun::updateLoadTimer() {
+    const bool waiting = m_running && m_limit.automatic && !m_cancelRequested &&
+                         m_stopMessage.isEmpty() && !m_waitingForProbe && m_index < m_ids.size() &&
+                         !m_active.empty();
+    if (!waiting)
+        m_loadTimer.stop();
+    else if (!m_loadTimer.isActive())
+        m_loadTimer.start();
 }
 
 void BatchRun::onRowsChanged() {
     if (m_running && m_waitingForProbe)
-        nextRow();
+        startRows();
 }
 
 void BatchRun::startJob(RowId id, const SourceRow& row) {
-    m_currentId = id;
     JobInput input;
     input.inputPath = row.path;
     input.clipStart = row.start;
@@ -163,15 +208,64 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     input.position = m_profile ? m_profile() : ProfileId();
     input.sheet = &m_sheet;
     auto* job = new ConversionJob(input, m_jobSettings, this);
-    m_job = job;
+    m_active.push_back({id, job});
     connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
         m_rows.setStatus(id, QStringLiteral("Processing"), caption);
         Q_EMIT rowStarted(id, caption);
     });
-    connect(job, &ConversionJob::progressChanged, this, &BatchRun::setTrack);
-    connect(job, &ConversionJob::rateChanged, this, &BatchRun::onJobRate);
-    connect(job, &ConversionJob::finished, this, &BatchRun::onJobFinished);
+    connect(job, &ConversionJob::progressChanged, this,
+            [this, id](int percent) { onJobProgress(id, percent); });
+    connect(job, &ConversionJob::rateChanged, this,
+            [this, id](double done, double expected, double speed) {
+                onJobRate(id, done, expected, speed);
+            });
+    connect(job, &ConversionJob::finished, this,
+            [this, id](const JobResult& result) { onJobFinished(id, result); });
     job->start();
+    if (m_limit.automatic)
+        m_auto->jobsChanged();
+}
+
+BatchRun::Active* BatchRun::active(RowId id) {
+    const auto it = std::find_if(m_active.begin(), m_active.end(),
+                                 [id](const Active& a) { return a.id == id; });
+    return it == m_active.end() ? nullptr : &*it;
+}
+
+void BatchRun::onJobProgress(RowId id, int percent) {
+    Active* a = active(id);
+    if (!a)
+        return;
+    a->percent = percent;
+    if (!oneAtATime() && percent < 100)
+        m_rows.setStatus(id, QStringLiteral("Processing %1%").arg(percent),
+                         m_rows.find(id) ? m_rows.find(id)->detail : QString());
+    showTrack();
+    showRunningTotal();
+}
+
+// The item bar: the mean of the running rows' percents.
+void BatchRun::showTrack() {
+    if (m_active.empty())
+        return;
+    int sum = 0;
+    for (const Active& a : m_active)
+        sum += a.percent;
+    setTrack(sum / int(m_active.size()));
+}
+
+// With several rows at once the overall bar moves with the running rows too. One at a time, it
+// moves only as rows end, by each row's share as the list then stands.
+void BatchRun::showRunningTotal() {
+    if (oneAtATime())
+        return;
+    double rows = m_finishedRows;
+    for (const Active& a : m_active)
+        rows += a.percent / 100.0;
+    const int count = std::max(1, m_rows.rowCount());
+    const int value = static_cast<int>(std::nearbyint(100.0 * rows / count));
+    if (value != m_overall)
+        setTotal(value);
 }
 
 double BatchRun::rowSeconds(const SourceRow& row) const {
@@ -182,72 +276,120 @@ double BatchRun::rowSeconds(const SourceRow& row) const {
     return std::max(0, parseTimeString(row.videoTime).value_or(0) - start);
 }
 
-void BatchRun::onJobRate(double done, double expected, double speed) {
-    m_rate.speed = speed;
+void BatchRun::onJobRate(RowId id, double done, double expected, double speed) {
+    Active* reporting = active(id);
+    if (!reporting)
+        return;
+    reporting->done = done;
+    reporting->expected = expected;
+    reporting->speed = speed;
     double later = 0;
-    for (qsizetype i = m_index + 1; i < m_ids.size(); ++i)
+    for (qsizetype i = m_index; i < m_ids.size(); ++i)
         if (const SourceRow* row = m_rows.find(m_ids[i]))
             later += rowSeconds(*row);
-    const double itemLeft = expected > 0 ? std::max(0.0, expected - done) : -1;
-    m_rate.itemSecondsLeft = speed > 0 && itemLeft >= 0 ? itemLeft / speed : -1;
-    m_rate.runSecondsLeft = speed > 0 && itemLeft >= 0 ? (itemLeft + later) / speed : -1;
+    double speedSum = 0, mediaLeft = 0, itemLeft = 0;
+    bool known = true;
+    for (const Active& a : m_active) {
+        speedSum += std::max(0.0, a.speed);
+        if (a.expected <= 0 || a.speed <= 0) {
+            known = false;
+            continue;
+        }
+        const double left = std::max(0.0, a.expected - a.done);
+        mediaLeft += left;
+        itemLeft = std::max(itemLeft, left / a.speed);
+    }
+    m_rate.speed = speedSum;
+    m_rate.itemSecondsLeft = known ? itemLeft : -1;
+    m_rate.runSecondsLeft = known ? (mediaLeft + later) / speedSum : -1;
     Q_EMIT rateChanged(m_rate);
 }
 
-void BatchRun::onJobFinished(const JobResult& result) {
-    if (m_job)
-        m_job->deleteLater();
-    const RowId id = m_currentId;
+void BatchRun::onJobFinished(RowId id, const JobResult& result) {
+    const auto it = std::find_if(m_active.begin(), m_active.end(),
+                                 [id](const Active& a) { return a.id == id; });
+    if (it == m_active.end())
+        return;
+    if (it->job)
+        it->job->deleteLater();
+    m_active.erase(it);
+    ++m_finishedRows;
+    if (m_limit.automatic)
+        m_auto->jobsChanged();
     if (result.outcome == JobOutcome::Ok || result.outcome == JobOutcome::Fail) {
         const SourceRow* row = m_rows.find(id);
         m_outcome.add(row ? row->path : result.outputPath, result.status(), result.detail());
     }
     switch (result.outcome) {
     case JobOutcome::MissingInput:
+        // No new row starts; the run stops once the running ones have ended.
+        if (m_stopMessage.isEmpty())
+            m_stopMessage = result.message;
         Q_EMIT rowFinished(id, result);
-        stopRun(result.message);
-        return;
+        break;
     case JobOutcome::Cancel:
         Q_EMIT rowFinished(id, result);
-        cancelPath(id, result);
-        return;
-    case JobOutcome::Ok: {
-        m_rows.setStatus(id, result.status(), result.detail());
-        // Each finished row adds its share of the list as it stands now, ties to even.
-        const int count = std::max(1, m_rows.rowCount());
-        setTotal(static_cast<int>(std::nearbyint(m_overall + 100.0 / static_cast<double>(count))));
+        m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
         break;
-    }
+    case JobOutcome::Ok:
+        m_rows.setStatus(id, result.status(), result.detail());
+        if (oneAtATime()) {
+            // Each finished row adds its share of the list as it stands now, ties to even.
+            const int count = std::max(1, m_rows.rowCount());
+            setTotal(
+                static_cast<int>(std::nearbyint(m_overall + 100.0 / static_cast<double>(count))));
+        }
+        Q_EMIT rowFinished(id, result);
+        break;
     case JobOutcome::Fail:
         m_rows.setStatus(id, result.status(), result.detail());
+        Q_EMIT rowFinished(id, result);
         break;
     }
-    Q_EMIT rowFinished(id, result);
-    ++m_index;
-    nextRow();
+    showTrack();
+    showRunningTotal();
+    if (m_cancelRequested || !m_stopMessage.isEmpty())
+        afterRow();
+    else
+        startRows();
+}
+
+// Cancelled or stopped: the run ends once its last running row has.
+void BatchRun::afterRow() {
+    updateLoadTimer();
+    if (!m_running || !m_active.empty())
+        return;
+    if (m_cancelRequested)
+        cancelPath();
+    else
+        stopRun(m_stopMessage);
 }
 
 void BatchRun::cancel() {
     if (!m_running || m_cancelRequested)
         return;
     m_cancelRequested = true;
-    if (m_job) {
-        m_job->cancel(); // its Cancel result comes back through onJobFinished()
+    updateLoadTimer();
+    if (!m_active.empty()) {
+        // Copied: a job may answer at once. Their Cancel results come back through
+        // onJobFinished().
+        const std::vector<Active> running = m_active;
+        for (const Active& a : running)
+            if (a.job)
+                a.job->cancel();
         return;
     }
     if (m_loader) {
         // Still reading the encoder's capability lists: they are not waited for.
         m_loader.reset();
-        cancelPath(0, {});
+        cancelPath();
         return;
     }
     // Between rows, or waiting for a probe.
-    QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &BatchRun::afterRow, Qt::QueuedConnection);
 }
 
-void BatchRun::cancelPath(RowId id, const JobResult& result) {
-    if (id)
-        m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
+void BatchRun::cancelPath() {
     setTrack(0);
     setTotal(0);
     endRun(RunEnd::Cancelled, QLatin1String(kCanceled));
@@ -291,7 +433,7 @@ void BatchRun::endRun(RunEnd end, const QString& message) {
     m_running = false;
     m_cancelRequested = false;
     m_waitingForProbe = false;
-    m_currentId = 0;
+    m_loadTimer.stop();
     if (m_platform.power)
         m_platform.power->releaseSleep();
     Q_EMIT runningChanged(false);

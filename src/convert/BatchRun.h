@@ -1,16 +1,20 @@
 #pragma once
 
 #include "convert/BatchOutcome.h"
+#include "convert/AutoJobLimit.h"
 #include "convert/ConversionJob.h"
+#include "convert/OutputNaming.h"
 #include "settings/RunSettings.h"
 #include "sourcelist/SourceListModel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace mirelo {
 
@@ -28,17 +32,26 @@ struct RunPlatform {
 };
 
 // Speed and time left, from the encoder's progress reports and the rows' lengths.
+// With several rows at once: the speed is theirs together, the item's time left is the longest
+// of the running rows', and the run's is all media seconds left over that speed.
 struct RunRate {
     double speed = 0;            // media seconds per second; 0: not known
     double itemSecondsLeft = -1; // -1: not known
     double runSecondsLeft = -1;
 };
 
-// The batch conversion: one job per row in list order, the overall progress, the elapsed time
-// and the end actions. A model: the window observes its signals and never drives the encoder
+// The batch conversion: one job per row, started in list order, the overall progress, the elapsed
+// time and the end actions. A model: the window observes its signals and never drives the encoder
 // itself. The rows are those of the list when the run starts, followed by their ids: a row
 // removed meanwhile is skipped, a row added meanwhile waits for the next run, and a row still
 // being probed is waited for.
+//
+// The settings say how many rows convert at once (a number, or as many as the machine has idle
+// cores for). With more than one, each running row shows its own percent, the item bar is the
+// mean of the running rows', the overall bar counts finished rows and the running rows'
+// fractions, a failed row never stops the others, and "Cancel" stops every job. With one, the
+// run behaves as it always has. Two rows never get one output name: each reserves its name as it
+// starts.
 //
 // When a run ends, its state is complete (indicators at rest, runningChanged() and finished()
 // emitted) before any end action or message reaches the platform.
@@ -54,6 +67,8 @@ public:
     void setProfileSource(std::function<ProfileId()> source) { m_profile = std::move(source); }
     // Empty (the default): the encoder the tool locator finds.
     void setEncoderPath(const QString& path) { m_encoderPath = path; }
+    // What "auto" measures; not owned. Null (the default): the machine's /proc.
+    void setLoadSource(CpuLoadSource* source);
 
     // Starts a run; false (with a message where the user needs one) when it cannot start.
     bool start();
@@ -68,6 +83,8 @@ public:
     QString outputFolder() const { return m_jobSettings.outputFolder; }
     // The rows of the current or last run that ended, and how.
     const BatchOutcome& outcome() const { return m_outcome; }
+    // Rows converting now.
+    int runningCount() const { return int(m_active.size()); }
 
 Q_SIGNALS:
     void runningChanged(bool running);
@@ -81,18 +98,36 @@ Q_SIGNALS:
     void finished(mirelo::RunEnd end, const QString& message);
 
 private:
+    // A row converting now, with what its encoder last reported.
+    struct Active {
+        RowId id = 0;
+        QPointer<ConversionJob> job;
+        int percent = 0;
+        double done = 0;
+        double expected = 0;
+        double speed = 0;
+    };
+
     bool prepareSettings();
+    bool oneAtATime() const { return !m_limit.automatic && m_limit.count <= 1; }
     void beginRows();
-    void nextRow();
+    void startRows();
+    bool mayStartAnother();
+    void updateLoadTimer();
     void startJob(RowId id, const SourceRow& row);
-    void onJobFinished(const JobResult& result);
+    Active* active(RowId id);
+    void onJobProgress(RowId id, int percent);
+    void onJobFinished(RowId id, const JobResult& result);
+    void afterRow();
     void onRowsChanged();
-    void onJobRate(double done, double expected, double speed);
+    void onJobRate(RowId id, double done, double expected, double speed);
     double rowSeconds(const SourceRow& row) const;
+    void showTrack();
+    void showRunningTotal();
     void setTrack(int value);
     void setTotal(int value);
     void complete();
-    void cancelPath(RowId id, const JobResult& result);
+    void cancelPath();
     void stopRun(const QString& message);
     void endRun(RunEnd end, const QString& message);
 
@@ -103,12 +138,18 @@ private:
     std::function<ProfileId()> m_profile;
     QString m_encoderPath;
     JobSettings m_jobSettings;
+    SimultaneousJobs m_limit;
     QList<RowId> m_ids;
-    qsizetype m_index = 0;
-    RowId m_currentId = 0;
+    qsizetype m_index = 0; // the next row to start
     bool m_waitingForProbe = false;
-    QPointer<ConversionJob> m_job;
+    std::vector<Active> m_active; // in the order they started
+    int m_finishedRows = 0;
+    QString m_stopMessage; // a missing input stops the run once its running rows have ended
+    OutputReservations m_reservations;
     std::unique_ptr<CapabilityLoader> m_loader;
+    std::unique_ptr<CpuLoadSource> m_systemLoad;
+    std::unique_ptr<AutoJobLimit> m_auto;
+    QTimer m_loadTimer; // "auto": looks again for an idle core
     QElapsedTimer m_clock;
     qint64 m_lastDurationMs = 0;
     bool m_running = false;

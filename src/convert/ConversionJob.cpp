@@ -138,6 +138,7 @@ bool ConversionJob::prepare() {
     }
     const ConversionPlan& plan = *planned.plan;
     m_result.outputPath = plan.outputPath;
+    reserveOutputName();
     m_result.commandLine = plan.profileCommand.text();
     m_result.program = plan.program;
     m_result.arguments = plan.arguments;
@@ -317,8 +318,11 @@ void ConversionJob::finishOk() {
         moveOutput(m_temporaryPath, m_result.outputPath, m_settings.overwrite, &error);
     // The name was free when the job began; something may have taken it since.
     for (int attempt = 0; moved == MoveOutcome::NameTaken && attempt < 8; ++attempt) {
+        const QString taken = m_result.outputPath;
         m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
-                                               m_input.inputPath, false);
+                                               m_input.inputPath, false, m_settings.reservations);
+        releaseOutputName(taken);
+        reserveOutputName();
         moved = moveOutput(m_temporaryPath, m_result.outputPath, false, &error);
     }
     if (moved != MoveOutcome::Moved) {
@@ -329,6 +333,16 @@ void ConversionJob::finishOk() {
     m_percent = 100;
     Q_EMIT progressChanged(m_percent);
     finish(JobOutcome::Ok);
+}
+
+void ConversionJob::reserveOutputName() {
+    if (m_settings.reservations)
+        m_settings.reservations->reserve(m_result.outputPath);
+}
+
+void ConversionJob::releaseOutputName(const QString& path) {
+    if (m_settings.reservations && !path.isEmpty())
+        m_settings.reservations->release(path);
 }
 
 void ConversionJob::cancel() {
@@ -351,6 +365,9 @@ void ConversionJob::finish(JobOutcome outcome, const QString& message) {
         return;
     m_finished = true;
     m_temporary.remove(); // empty after an "OK": its output has its final name
+    // Nothing was produced under the name: a later row may take it.
+    if (outcome != JobOutcome::Ok)
+        releaseOutputName(m_result.outputPath);
     m_result.outcome = outcome;
     m_result.message = message;
     if (m_result.encoderLines.isEmpty())

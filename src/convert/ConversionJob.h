@@ -94,6 +94,9 @@ private:
     QString lateStartMessage(double inputLength) const;
     void updateExpected();
     void finishOk();
+    // The output name is the run's from the plan until the row ends other than "OK".
+    void reserveOutputName();
+    void releaseOutputName(const QString& path);
     void finish(JobOutcome outcome, const QString& message = {});
 
     JobInput m_input;

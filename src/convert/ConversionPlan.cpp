@@ -53,7 +53,8 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
     plan.outputPath = !row.outputPath.isEmpty()
                           ? row.outputPath
                           : chooseOutputPath(settings.outputFolder, plan.stem, plan.extension,
-                                             row.inputPath, settings.overwrite);
+                                             row.inputPath, settings.overwrite,
+                                             settings.reservations);
     plan.temporaryPath = temporaryOutputPath(plan.outputPath);
 
     QString error;

@@ -11,6 +11,7 @@
 namespace mirelo {
 
 class OptionSheet;
+class OutputReservations;
 struct EncoderCapabilities;
 
 // Run-wide values every job of a run shares.
@@ -19,6 +20,8 @@ struct JobSettings {
     bool overwrite = false; // existing-file policy "1"
     QString encoderPath;
     const EncoderCapabilities* capabilities = nullptr; // none: no encoder or format is replaced
+    // The names the run's rows have taken; none: only the output folder's files count.
+    OutputReservations* reservations = nullptr;
 };
 
 // A row of the list as a conversion reads it when it starts.

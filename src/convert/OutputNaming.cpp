@@ -32,11 +32,17 @@ bool isSameFile(const QString& a, const QString& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+QString OutputReservations::key(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 QString chooseOutputPath(const QString& folder, const QString& stem, const QString& extension,
-                         const QString& inputPath, bool overwrite) {
+                         const QString& inputPath, bool overwrite,
+                         const OutputReservations* reserved) {
     const QDir dir(folder);
     QString path = dir.filePath(stem + extension);
-    while ((!overwrite && exists(path)) || isSameFile(path, inputPath)) {
+    while ((!overwrite && exists(path)) || (reserved && reserved->contains(path)) ||
+           isSameFile(path, inputPath)) {
         const QString taken = QFileInfo(path).fileName().section(QLatin1Char('.'), 0, 0);
         path = dir.filePath(taken + QStringLiteral("_New") + extension);
     }

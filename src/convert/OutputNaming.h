@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 namespace mirelo {
@@ -11,10 +12,27 @@ QString inputStem(const QString& inputPath);
 // True when both paths name the same file (links and doubled separators included).
 bool isSameFile(const QString& a, const QString& b);
 
+// The output names a run has given to its rows. An output the run has produced or is producing
+// is never replaced by a later row of the same run, whatever the existing-file policy: two files
+// with one stem (show.part1.avi, show.part2.avi) would otherwise end as one output.
+class OutputReservations {
+public:
+    bool contains(const QString& path) const { return m_paths.contains(key(path)); }
+    void reserve(const QString& path) { m_paths.insert(key(path)); }
+    void release(const QString& path) { m_paths.remove(key(path)); }
+    void clear() { m_paths.clear(); }
+
+private:
+    static QString key(const QString& path);
+    QSet<QString> m_paths;
+};
+
 // The output path of a job. Under the keep policy, while the name is taken, the taken name is cut
 // before its first "." and "_New" is added (a.mp4, a_New.mp4, a_New_New.mp4, ...). Under the
-// overwrite policy the name is kept, except that the source itself is never a target.
+// overwrite policy the name is kept, except that the source itself is never a target. A name the
+// run has reserved counts as taken under both policies.
 QString chooseOutputPath(const QString& folder, const QString& stem, const QString& extension,
-                         const QString& inputPath, bool overwrite);
+                         const QString& inputPath, bool overwrite,
+                         const OutputReservations* reserved = nullptr);
 
 } // namespace mirelo

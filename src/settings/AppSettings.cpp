@@ -20,6 +20,7 @@ inline constexpr char kOutputFolder[] = "outputfolder";
 inline constexpr char kExistedFile[] = "existedfile";
 inline constexpr char kAutoShut[] = "autoshut";
 inline constexpr char kProfile[] = "profile";
+inline constexpr char kJobs[] = "jobs";
 } // namespace settingsKey
 
 // The stored yes/no texts: "1" is yes, anything else (missing, "0", "2", text) is no.
@@ -66,8 +67,12 @@ int AppSettings::profile() const {
     return parseStoredPosition(read(settingsKey::kProfile));
 }
 
+SimultaneousJobs AppSettings::jobs() const {
+    return parseSimultaneousJobs(read(settingsKey::kJobs)).value_or(SimultaneousJobs{});
+}
+
 RunSettings AppSettings::runSettings() const {
-    return {outputFolder(), existedFile(), autoShut()};
+    return {outputFolder(), existedFile(), autoShut(), jobs()};
 }
 
 bool AppSettings::setOutputFolder(const QString& folder) const {
@@ -81,6 +86,10 @@ bool AppSettings::setExistedFile(ExistingFile policy) const {
 
 bool AppSettings::setAutoShut(bool on) const {
     return write(settingsKey::kAutoShut, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool AppSettings::setJobs(SimultaneousJobs jobs) const {
+    return write(settingsKey::kJobs, simultaneousJobsText(jobs));
 }
 
 bool AppSettings::setProfile(int position) const {

@@ -32,7 +32,9 @@ public:
     bool autoShut() const;
     // The stored chooser position; 0 when none, empty or not a number.
     int profile() const;
-    // The output folder, the existing-file policy and the shutdown flag, read now.
+    // Rows converted at once: "1" to the cores or "auto"; missing or unreadable: one at a time.
+    SimultaneousJobs jobs() const;
+    // The output folder, the existing-file policy, the shutdown flag and the jobs, read now.
     RunSettings runSettings() const;
 
     // Each returns false when the value could not be saved (the file is then unchanged).
@@ -40,6 +42,7 @@ public:
     bool setExistedFile(ExistingFile policy) const;
     bool setAutoShut(bool on) const;
     bool setProfile(int position) const;
+    bool setJobs(SimultaneousJobs jobs) const;
 
 private:
     QString read(const char* key) const;

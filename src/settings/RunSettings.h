@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SimultaneousJobs.h"
+
 #include <QString>
 
 namespace mirelo {
@@ -16,6 +18,7 @@ struct RunSettings {
     QString outputFolder; // empty: the application folder
     ExistingFilePolicy existingFile = ExistingFilePolicy::AddNew;
     bool shutDown = false; // power the computer off when a run completes
+    SimultaneousJobs jobs; // one row at a time unless asked otherwise
 };
 
 } // namespace mirelo

@@ -357,3 +357,106 @@ TEST_F(ConvertCli, InterruptStopsTheEncoderAndRemovesThePartialOutput) {
 }
 
 } // namespace
+
+namespace {
+
+QStringList jsonField(const CliResult& r, const char* field) {
+    QStringList values;
+    for (const QJsonValue row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        values << row[QLatin1String(field)].toString();
+    return values;
+}
+
+// Two files with one stem: the second row never replaces what the first produced, under either
+// policy and however many files convert at once.
+TEST_F(ConvertCli, FilesWithOneStemGetAnOutputEach) {
+    const QDir d(dir.path());
+    const QString part1 = makeVideoClip(d, "show.part1.avi", 2);
+    const QString part2 = makeVideoClip(d, "show.part2.avi", 3);
+    for (const char* existing : {"overwrite", "new"}) {
+        for (const char* jobs : {"1", "2"}) {
+            SCOPED_TRACE(std::string(existing) + ", --jobs " + jobs);
+            for (const QString& f : outputs())
+                QFile::remove(out.filePath(f));
+            const CliResult r =
+                runCli({"convert", part1, part2, "--profile", "18", "--existing", existing,
+                        "--output-folder", out.path(), "--jobs", jobs, "--json"});
+            EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+            EXPECT_EQ(jsonField(r, "status"), (QStringList{"OK", "OK"}));
+            EXPECT_EQ(jsonField(r, "output"),
+                      (QStringList{out.filePath("show.mp4"), out.filePath("show_New.mp4")}));
+            QStringList written = outputs();
+            written.sort();
+            EXPECT_EQ(written, (QStringList{"show.mp4", "show_New.mp4"}));
+            EXPECT_NE(readAll(out.filePath("show.mp4")), readAll(out.filePath("show_New.mp4")));
+        }
+    }
+}
+
+// --jobs: the results stay in list order, whichever file ends first; a value that is not a count
+// or "auto" is refused.
+TEST_F(ConvertCli, JobsConvertAtOnceAndReportInListOrder) {
+    const QDir d(dir.path());
+    const QStringList files{makeVideoClip(d, "long.avi", 12), makeVideoClip(d, "short1.avi", 1),
+                            makeVideoClip(d, "short2.avi", 1)};
+    for (const char* jobs : {"2", "auto"}) {
+        SCOPED_TRACE(jobs);
+        const CliResult r =
+            runCli(QStringList{"convert"} + files +
+                   QStringList{"--profile", "41", "--output-folder", out.path(), "--existing",
+                               "overwrite", "--jobs", jobs, "--json"});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(jsonField(r, "file"), files);
+        EXPECT_EQ(jsonField(r, "status"), (QStringList{"OK", "OK", "OK"}));
+        EXPECT_EQ(jsonField(r, "output"),
+                  (QStringList{out.filePath("long.avi"), out.filePath("short1.avi"),
+                               out.filePath("short2.avi")}));
+    }
+    for (const char* bad : {"0", "-1", "two", "1.5", ""}) {
+        SCOPED_TRACE(bad);
+        const CliResult r = runCli(
+            {"convert", files[1], "--profile", "41", "--output-folder", out.path(), "--jobs", bad});
+        EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("--jobs")) << r.err.toStdString();
+    }
+}
+
+// Encoders writing into the folder (mirelo-cli names it too, but runs no progress report).
+int encodersAlive(const QString& folder) {
+    int count = 0;
+    QDirIterator it("/proc", QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile f(it.next() + "/cmdline");
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray cmdline = f.readAll();
+        if (cmdline.contains(folder.toUtf8()) && cmdline.contains("-progress"))
+            ++count;
+    }
+    return count;
+}
+
+TEST_F(ConvertCli, InterruptStopsEveryRunningJob) {
+    const QDir d(dir.path());
+    const QString a = makeVideoClip(d, "a.avi", 60);
+    const QString b = makeVideoClip(d, "b.avi", 60);
+    QProcess cli;
+    cli.start(QStringLiteral(MIRELO_CLI_PATH),
+              {"convert", a, b, "--profile", "23", "--output-folder", out.path(), "--jobs", "2"});
+    ASSERT_TRUE(cli.waitForStarted());
+    // Wait (tests may block) until both encoders have begun writing their temporary files.
+    QElapsedTimer waited;
+    waited.start();
+    while (outputs(QDir::Files).size() < 2 && waited.elapsed() < 60000)
+        QThread::msleep(100);
+    ASSERT_EQ(outputs(QDir::Files).size(), 2) << outputs().join(", ").toStdString();
+    EXPECT_EQ(encodersAlive(out.path()), 2);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
+    EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+    EXPECT_EQ(encodersAlive(out.path()), 0);
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include "profiles/SheetNames.h"
 #include "settings/AppSettings.h"
 #include "settings/Inifun.h"
+#include "settings/SimultaneousJobs.h"
 #include "tools/MediaFixtures.h"
 #include "tools/ProbeQueue.h"
 #include "tools/ToolLocator.h"
@@ -21,7 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <map>
 
 using namespace mirelo;
 using namespace mirelo::test;
@@ -640,6 +643,157 @@ TEST_F(BatchRunTest, ADestroyedJobLeavesNothingBehind) {
     delete job;
     EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
     EXPECT_FALSE(encoderWritingInto(out.path()));
+}
+
+// Several rows at once. The machine's core count caps the setting, so these need two cores.
+class ParallelRunTest : public BatchRunTest {
+protected:
+    void SetUp() override {
+        if (coreCount() < 2)
+            GTEST_SKIP() << "one core: the run converts one file at a time";
+        BatchRunTest::SetUp();
+        store("jobs", "2");
+        QObject::connect(&run, &BatchRun::rowStarted, [this](RowId, const QString&) {
+            mostAtOnce = std::max(mostAtOnce, run.runningCount());
+        });
+        QObject::connect(&rows, &QAbstractItemModel::dataChanged, [this] {
+            for (const RowId id : rows.ids()) {
+                const QString s = status(id);
+                if (s.startsWith("Processing ") && s.endsWith('%'))
+                    percentShown[id] = std::max(percentShown[id], s.mid(11).chopped(1).toInt());
+            }
+        });
+        QObject::connect(&run, &BatchRun::totalProgressChanged,
+                         [this](int v) { overall.push_back(v); });
+    }
+
+    int mostAtOnce = 0;
+    std::map<RowId, int> percentShown; // the highest "Processing N%" each row's status showed
+    std::vector<int> overall;
+};
+
+TEST_F(ParallelRunTest, ThreeRowsWithTwoJobs) {
+    const RowId a = addRow(makeVideoClip(in, "a.avi", 4), "0:00:04");
+    const RowId b = addRow(makeVideoClip(in, "b.avi", 4), "0:00:04");
+    const RowId c = addRow(makeVideoClip(in, "c.avi"));
+    std::vector<int> track;
+    QObject::connect(&run, &BatchRun::trackProgressChanged, [&](int v) { track.push_back(v); });
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+
+    EXPECT_EQ(mostAtOnce, 2);
+    for (const RowId id : {a, b, c}) {
+        EXPECT_EQ(status(id), "OK") << detail(id).toStdString();
+        EXPECT_GE(percentShown[id], 10) << "each running row shows its own percent";
+    }
+    EXPECT_EQ(outputs(), (QStringList{"a.avi", "b.avi", "c.avi"}));
+    // The overall bar moves with the running rows, never back, and ends at 100 before the panel
+    // closes.
+    ASSERT_GE(overall.size(), 4u);
+    EXPECT_EQ(overall[overall.size() - 2], 100);
+    EXPECT_EQ(overall.back(), 0);
+    EXPECT_TRUE(std::is_sorted(overall.begin(), overall.end() - 1));
+    EXPECT_GT(std::count_if(overall.begin(), overall.end(), [](int v) { return v > 0 && v < 100; }),
+              3);
+    ASSERT_FALSE(track.empty());
+    EXPECT_EQ(track.back(), 0);
+    for (const int v : std::vector<int>(track.begin(), track.end() - 1)) {
+        EXPECT_GE(v, 10);
+        EXPECT_LE(v, 100);
+    }
+    EXPECT_EQ(log.events.back(), "open " + out.path().toStdString());
+    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "info Conversion completed!"), 1);
+}
+
+TEST_F(ParallelRunTest, ACorruptMiddleRowStopsNoOther) {
+    store("autoshut", "1");
+    const RowId a = addRow(makeVideoClip(in, "a.avi", 3), "0:00:03");
+    const QString corrupt = in.filePath("b.avi");
+    writeFile(corrupt, QByteArray(4096, 'z'));
+    const RowId b = addRow(corrupt);
+    const RowId c = addRow(makeVideoClip(in, "c.avi"));
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    EXPECT_EQ(status(a), "OK");
+    EXPECT_EQ(status(b), "Fail");
+    EXPECT_EQ(status(c), "OK");
+    EXPECT_TRUE(detail(b).contains(corrupt));
+    EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
+    EXPECT_EQ(overall[overall.size() - 2], 100);
+    // The end actions come once, after the last row.
+    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "poweroff"), 1);
+    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "info Conversion completed!"), 1);
+    EXPECT_TRUE(log.before("run ended", "poweroff"));
+}
+
+TEST_F(ParallelRunTest, CancelStopsEveryJobAndRemovesEveryPartialFile) {
+    choose(kHdAvc);
+    const RowId a = addRow(makeVideoClip(in, "a.avi", 60), "0:01:00");
+    const RowId b = addRow(makeVideoClip(in, "b.avi", 60), "0:01:00");
+    const RowId c = addRow(makeVideoClip(in, "c.avi"));
+    QObject::connect(&rows, &QAbstractItemModel::dataChanged, [&] {
+        // Both encoders have written part of their files.
+        if (percentShown[a] > ConversionJob::kStartProgress &&
+            percentShown[b] > ConversionJob::kStartProgress)
+            run.cancel();
+    });
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run, 120000));
+
+    EXPECT_EQ(status(a), "Cancel");
+    EXPECT_EQ(status(b), "Cancel");
+    EXPECT_EQ(status(c), "") << "a row not started stays as it was";
+    EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
+    EXPECT_FALSE(encoderWritingInto(out.path()));
+    EXPECT_EQ(run.runningCount(), 0);
+    EXPECT_EQ(
+        std::count(log.events.begin(), log.events.end(), "error Conversion Canceled by the user!"),
+        1);
+    EXPECT_FALSE(log.has("info Conversion completed!"));
+    EXPECT_TRUE(log.before("run ended", "error Conversion Canceled by the user!"));
+    EXPECT_EQ(run.totalProgress(), 0);
+    EXPECT_EQ(run.trackProgress(), 0);
+}
+
+// a.avi and a.wmv to one profile: a.mp4 for the first row, a_New.mp4 for the second, whichever
+// finishes first and whatever the policy. The encoder holds back the row named to finish last.
+TEST_F(ParallelRunTest, TwoRowsRunningAtOnceNeverShareAnOutputName) {
+    choose(kMp4);
+    const QString avi = makeVideoClip(in, "a.avi");
+    const QString wmv = in.filePath("a.wmv");
+    ASSERT_TRUE(QFile::copy(avi, wmv));
+    for (const char* policy : {"0", "1"}) {
+        for (const char* late : {"a.avi", "a.wmv"}) {
+            SCOPED_TRACE(std::string("policy ") + policy + ", " + late + " finishes last");
+            store("existedfile", policy);
+            for (const QString& f : outputs())
+                QFile::remove(out.filePath(f));
+            run.setEncoderPath(wrappedEncoder(in, QStringLiteral("encoder-%1-%2").arg(policy, late),
+                                              QByteArray("case \"$*\" in *") + late +
+                                                  "*) sleep 3;; esac\nexec \"$real\" \"$@\""));
+            const RowId first = addRow(avi);
+            const RowId second = addRow(wmv);
+            std::vector<RowId> finished;
+            std::map<RowId, QString> written;
+            const auto connection =
+                QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
+                    finished.push_back(id);
+                    written[id] = QFileInfo(r.outputPath).fileName();
+                });
+            ASSERT_TRUE(run.start());
+            ASSERT_TRUE(waitForRun(run));
+            QObject::disconnect(connection);
+            EXPECT_EQ(mostAtOnce, 2);
+            EXPECT_EQ(finished, (QString(late) == "a.avi" ? std::vector<RowId>{second, first}
+                                                          : std::vector<RowId>{first, second}));
+            EXPECT_EQ(status(first), "OK");
+            EXPECT_EQ(status(second), "OK");
+            EXPECT_EQ(written[first], "a.mp4");
+            EXPECT_EQ(written[second], "a_New.mp4");
+            EXPECT_EQ(outputs(), (QStringList{"a.mp4", "a_New.mp4"}));
+            rows.clear();
+        }
+    }
 }
 
 } // namespace

@@ -117,3 +117,34 @@ TEST(SettingsLocation, ApplicationFolderWhenWritableElseUserConfig) {
     if (rootIgnoresModes)
         GTEST_SKIP() << "running as root: a read-only folder cannot be made here";
 }
+
+// "jobs": a number up to the cores or "auto"; whatever else is stored converts one file at a time.
+TEST_F(Settings, JobsReadAsANumberUpToTheCoresOrAuto) {
+    const int cores = coreCount();
+    const struct {
+        const char* stored; // nullptr: no key
+        bool automatic;
+        int count;
+    } cases[] = {
+        {nullptr, false, 1},   {"1", false, 1},   {" 1 ", false, 1},        {"auto", true, cores},
+        {"AUTO", true, cores}, {"0", false, 1},   {"-2", false, 1},         {"two", false, 1},
+        {"", false, 1},        {"1.5", false, 1}, {"100000", false, cores}, {"2x", false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "no key");
+        QFile::remove(file);
+        if (c.stored)
+            store("jobs", QLatin1String(c.stored));
+        const SimultaneousJobs jobs = settings.jobs();
+        EXPECT_EQ(jobs.automatic, c.automatic);
+        EXPECT_EQ(jobs.count, c.count);
+        EXPECT_EQ(settings.runSettings().jobs, jobs);
+    }
+    for (const SimultaneousJobs written : {SimultaneousJobs{true, cores}, SimultaneousJobs{}}) {
+        ASSERT_TRUE(settings.setJobs(written));
+        EXPECT_EQ(settings.jobs(), written);
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("\njobs=1\n"));
+}

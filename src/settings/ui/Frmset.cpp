@@ -5,6 +5,7 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace mirelo {
@@ -84,6 +86,7 @@ void Frmset::buildUi() {
     layout->addWidget(folderFrame);
     layout->addWidget(policyFrame);
     layout->addWidget(shutFrame);
+    layout->addWidget(buildJobs());
     layout->addLayout(buttons);
 
     connect(m_browse, &QPushButton::clicked, this, &Frmset::browse);
@@ -91,11 +94,36 @@ void Frmset::buildUi() {
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// "Simultaneous conversions": 1 up to the cores, or "Automatic"; the item data is the stored text.
+QWidget* Frmset::buildJobs() {
+    auto* frame = named(new QGroupBox(this), "Frame4");
+    auto* caption = new QLabel(QStringLiteral("Simultaneous conversions"), frame);
+    m_jobs = named(new QComboBox(frame), "cboJobs");
+    for (int count = 1; count <= coreCount(); ++count)
+        m_jobs->addItem(QString::number(count), simultaneousJobsText({false, count}));
+    m_jobs->addItem(QStringLiteral("Automatic (while a core is idle)"),
+                    simultaneousJobsText({true, coreCount()}));
+    caption->setBuddy(m_jobs);
+    auto* row = new QHBoxLayout(frame);
+    row->addWidget(caption);
+    row->addWidget(m_jobs);
+    row->addStretch();
+    return frame;
+}
+
 void Frmset::load() {
     m_folder->setText(m_settings.outputFolder());
     const bool overwrite = m_settings.existedFile() == AppSettings::ExistingFile::Overwrite;
     (overwrite ? m_overwrite : m_addNew)->setChecked(true);
     m_autoShut->setChecked(m_settings.autoShut());
+    m_jobs->setCurrentIndex(std::max(0, m_jobs->findData(simultaneousJobsText(m_settings.jobs()))));
+}
+
+// Written only when changed: "1" is what a missing key means, and the file keeps its bytes.
+bool Frmset::saveJobs() {
+    const SimultaneousJobs chosen =
+        parseSimultaneousJobs(m_jobs->currentData().toString()).value_or(SimultaneousJobs{});
+    return chosen == m_settings.jobs() || m_settings.setJobs(chosen);
 }
 
 QFileDialog* Frmset::folderPicker() const {
@@ -119,13 +147,14 @@ void Frmset::browse() {
 }
 
 void Frmset::save() {
-    // All three are written on every "OK", in this order, even when one fails.
+    // All are written on every "OK", in this order, even when one fails.
     const bool folderSaved = m_settings.setOutputFolder(m_folder->text());
     const bool policySaved =
         m_settings.setExistedFile(m_addNew->isChecked() ? AppSettings::ExistingFile::AddNew
                                                         : AppSettings::ExistingFile::Overwrite);
     const bool shutSaved = m_settings.setAutoShut(m_autoShut->isChecked());
-    if (!(folderSaved && policySaved && shutSaved)) {
+    const bool jobsSaved = saveJobs();
+    if (!(folderSaved && policySaved && shutSaved && jobsSaved)) {
         // Over the main window: this dialog closes at once.
         showMessageBox(parentWidget(), QMessageBox::Warning,
                        QStringLiteral("The settings could not be saved to %1.")

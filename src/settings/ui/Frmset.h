@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class QCheckBox;
+class QComboBox;
 class QFileDialog;
 class QLineEdit;
 class QPushButton;
@@ -13,8 +14,9 @@ class QRadioButton;
 
 namespace mirelo {
 
-// The settings dialog "Video Options": output folder, existing-file policy and shutdown after a
-// batch. It loads the stored values when it opens and writes all three on "OK".
+// The settings dialog "Video Options": output folder, existing-file policy, shutdown after a
+// batch and how many files convert at once. It loads the stored values when it opens and writes
+// them all on "OK".
 class Frmset : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +27,7 @@ public:
     QRadioButton* addNewOption() const { return m_addNew; }       // Option1
     QRadioButton* overwriteOption() const { return m_overwrite; } // Option2
     QCheckBox* autoShutCheck() const { return m_autoShut; }       // Check1
+    QComboBox* jobsCombo() const { return m_jobs; }               // cboJobs
     QPushButton* okButton() const { return m_ok; }                // Command1
     QPushButton* cancelButton() const { return m_cancel; }        // Command2
     // The open folder picker while "Browse..." waits for the user; nullptr otherwise.
@@ -32,9 +35,11 @@ public:
 
 private:
     void buildUi();
+    QWidget* buildJobs();
     void load();
     void browse();
     void save();
+    bool saveJobs();
 
     AppSettings m_settings;
     QLineEdit* m_folder = nullptr;
@@ -42,6 +47,7 @@ private:
     QRadioButton* m_addNew = nullptr;
     QRadioButton* m_overwrite = nullptr;
     QCheckBox* m_autoShut = nullptr;
+    QComboBox* m_jobs = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QPointer<QFileDialog> m_picker;

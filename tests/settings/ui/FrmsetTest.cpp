@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -204,4 +205,41 @@ TEST_F(SettingsDialog, AFailedSaveIsReportedWithTheFileName) {
     QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
     EXPECT_TRUE(shown.contains(file)) << shown.toStdString();
     EXPECT_FALSE(dialog.isVisible());
+}
+
+// "Simultaneous conversions" shows the stored "jobs" (anything unreadable as one at a time) and
+// writes it on "OK" only when the user changed it, so a file without the key keeps its bytes.
+TEST_F(SettingsDialog, SimultaneousConversionsShowsAndStoresJobs) {
+    const int cores = coreCount();
+    const struct {
+        const char* stored; // nullptr: no key
+        QString shown;
+        QString chosen;    // the item picked before "OK"; empty: none
+        const char* after; // the stored value after "OK"; nullptr: still no key
+    } cases[] = {
+        {nullptr, "1", {}, nullptr},   {"auto", "auto", {}, "auto"},
+        {"zero", "1", {}, "zero"},     {nullptr, "1", "auto", "auto"},
+        {"auto", "auto", "1", "1"},    {"999", QString::number(cores), {}, "999"},
+        {"zero", "1", "auto", "auto"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.stored ? c.stored : "no key") + " " + c.chosen.toStdString());
+        writeFile(c.stored ? "[set]\nexistedfile=0\njobs=" + QByteArray(c.stored) + "\n"
+                           : QByteArray("[set]\nexistedfile=0\n"));
+        Frmset dialog(settings(), skin);
+        QComboBox* combo = dialog.jobsCombo();
+        ASSERT_EQ(combo, dialog.findChild<QComboBox*>(QStringLiteral("cboJobs")));
+        EXPECT_EQ(combo->count(), cores + 1);
+        EXPECT_EQ(combo->currentData().toString(), c.shown);
+        auto* caption = combo->parentWidget()->findChild<QLabel*>();
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->text(), "Simultaneous conversions");
+        if (!c.chosen.isEmpty())
+            combo->setCurrentIndex(combo->findData(c.chosen));
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        EXPECT_EQ(fileContents().contains("\njobs="), c.after != nullptr) << fileContents().data();
+        if (c.after) {
+            EXPECT_EQ(ReadIniValue(file, "set", "jobs"), QLatin1String(c.after));
+        }
+    }
 }

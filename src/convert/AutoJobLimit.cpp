@@ -1,0 +1,63 @@
+#include "convert/AutoJobLimit.h"
+
+#include <algorithm>
+
+namespace mirelo {
+
+void AutoJobLimit::reset() {
+    m_places = 1;
+    m_samples.clear();
+    m_changedAt.reset();
+}
+
+void AutoJobLimit::jobsChanged() {
+    restartMeasurement(m_source.sample().wallSeconds);
+}
+
+void AutoJobLimit::restartMeasurement(double now) {
+    m_samples.clear();
+    m_changedAt = now;
+}
+
+std::optional<double> AutoJobLimit::freeCores(int running) const {
+    if (m_samples.size() < 2)
+        return std::nullopt;
+    const CpuSample& first = m_samples.front();
+    const CpuSample& last = m_samples.back();
+    const double wall = last.wallSeconds - first.wallSeconds;
+    if (wall < kWindowSeconds)
+        return std::nullopt;
+    const double busy = (last.busyCoreSeconds - first.busyCoreSeconds) / wall;
+    const double own = std::max(0.0, (last.ownCoreSeconds - first.ownCoreSeconds) / wall);
+    const double others = std::max(0.0, busy - own);
+    // Each job of the run holds a core even while it waits for the disk.
+    return m_source.cores() - others - std::max(double(running), own);
+}
+
+bool AutoJobLimit::mayStart(int running) {
+    if (running <= 0)
+        return true;
+    const CpuSample now = m_source.sample();
+    if (!m_changedAt)
+        m_changedAt = now.wallSeconds;
+    if (now.wallSeconds >= *m_changedAt + kSettleSeconds)
+        m_samples.push_back(now);
+    // The last second or so: drop what a newer sample can replace.
+    while (m_samples.size() > 2 &&
+           m_samples.back().wallSeconds - m_samples[1].wallSeconds >= kWindowSeconds)
+        m_samples.pop_front();
+    if (now.memAvailableBytes < kMinimumMemory)
+        return false;
+    const int cores = std::max(1, m_source.cores());
+    if (const std::optional<double> free = freeCores(running)) {
+        if (*free >= kIdleCore && running >= m_places && m_places < cores) {
+            ++m_places;
+        } else if (*free < -kIdleCore && m_places > 1) {
+            --m_places;
+            restartMeasurement(now.wallSeconds);
+        }
+    }
+    return running < std::min(m_places, cores);
+}
+
+} // namespace mirelo

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/CpuLoad.h"
+
+#include <deque>
+#include <optional>
+
+namespace mirelo {
+
+// Whether a run set to "auto" may start another row now. The first row always starts. The run
+// gains a place for one more job when, measured over a second or more after its jobs last
+// changed, the machine had a core that neither other programs nor this run's jobs kept busy, at
+// least 1 GB of memory is available, and it holds fewer places than cores. A job that alone keeps
+// every core busy (a multi-threaded encoder) therefore never gets company. A row that ends frees
+// its place at once; a place goes again when other programs need the cores.
+//
+// The time is the samples' own, so a fake source decides everything a test needs.
+class AutoJobLimit {
+public:
+    explicit AutoJobLimit(CpuLoadSource& source) : m_source(source) {}
+
+    // A new run: one place, nothing measured.
+    void reset();
+    // A job started or ended: what was measured before says nothing about the jobs now.
+    void jobsChanged();
+    // Takes a sample; true when one more job may start beside `running` ones.
+    bool mayStart(int running);
+    int places() const { return m_places; }
+
+    // A starting encoder reads its input before it loads the cores: not measured.
+    static constexpr double kSettleSeconds = 0.5;
+    static constexpr double kWindowSeconds = 1.0;
+    // Free cores from which a core counts as idle: encoders that keep "one core" busy use 1.1 to
+    // 1.3 of them, and a multi-threaded one leaves less than this.
+    static constexpr double kIdleCore = 0.5;
+    static constexpr qint64 kMinimumMemory = qint64(1) << 30;
+
+private:
+    // Cores that neither other programs nor this run's jobs used over the window; none while the
+    // window is too short.
+    std::optional<double> freeCores(int running) const;
+    void restartMeasurement(double now);
+
+    CpuLoadSource& m_source;
+    std::deque<CpuSample> m_samples;
+    std::optional<double> m_changedAt; // sample time of the last change; none: take the next
+    int m_places = 1;
+};
+
+} // namespace mirelo

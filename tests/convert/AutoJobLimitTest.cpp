@@ -1,0 +1,123 @@
+#include "convert/AutoJobLimit.h"
+
+#include <gtest/gtest.h>
+
+using namespace mirelo;
+
+namespace {
+
+constexpr qint64 kGiB = qint64(1) << 30;
+
+// A machine whose load the test sets: time passes only when the test says so.
+class FakeLoad : public CpuLoadSource {
+public:
+    explicit FakeLoad(int cores, qint64 memory = 8 * kGiB) : m_cores(cores) {
+        m_now = {1000, 0, 0, memory};
+    }
+    int cores() const override { return m_cores; }
+    CpuSample sample() override { return m_now; }
+
+    // `seconds` in which other programs keep `others` cores busy and the run's jobs `own`.
+    void pass(double seconds, double others, double own) {
+        m_now.wallSeconds += seconds;
+        m_now.busyCoreSeconds += (others + own) * seconds;
+        m_now.ownCoreSeconds += own * seconds;
+    }
+    void setMemory(qint64 bytes) { m_now.memAvailableBytes = bytes; }
+
+private:
+    int m_cores;
+    CpuSample m_now;
+};
+
+// Asks every half second, as the run does, for `seconds`; the last answer.
+bool askWhile(AutoJobLimit& limit, FakeLoad& load, int running, double seconds, double others,
+              double own) {
+    bool answer = false;
+    for (double t = 0; t < seconds; t += 0.5) {
+        load.pass(0.5, others, own);
+        answer = limit.mayStart(running);
+    }
+    return answer;
+}
+
+TEST(AutoJobLimit, AnotherJobOnlyWithAnIdleCoreAndMemory) {
+    const struct {
+        const char* name;
+        int cores;
+        int running;
+        double others; // cores busy with other programs
+        double own;    // cores busy with the run's jobs
+        qint64 memory;
+        bool mayStart;
+    } cases[] = {
+        {"an encoder using 1.1 of 2 cores leaves one idle", 2, 1, 0, 1.1, 8 * kGiB, true},
+        {"an encoder using 1.3 of 2 cores leaves one idle", 2, 1, 0, 1.3, 8 * kGiB, true},
+        {"a job waiting for the disk still holds its core", 2, 1, 0, 0.2, 8 * kGiB, true},
+        {"one multi-threaded job keeps both cores busy", 2, 1, 0, 1.9, 8 * kGiB, false},
+        {"other programs keep the other core busy", 2, 1, 1.0, 1.0, 8 * kGiB, false},
+        {"less than 1 GB of memory available", 2, 1, 0, 1.1, kGiB - 1, false},
+        {"memory not known", 2, 1, 0, 1.1, -1, false},
+        {"one job per core at most, even on an idle machine", 2, 2, 0, 0.5, 8 * kGiB, false},
+        {"one core: never a second job", 1, 1, 0, 0.1, 8 * kGiB, false},
+        {"sixteen cores, one job using six", 16, 1, 0, 6, 8 * kGiB, true},
+        {"sixteen cores, other programs using 14.8", 16, 1, 14.8, 1, 8 * kGiB, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeLoad load(c.cores, c.memory);
+        AutoJobLimit limit(load);
+        limit.reset();
+        // The run's jobs started one by one while places came free.
+        for (int i = 0; i < c.running; ++i) {
+            ASSERT_TRUE(i == 0 || askWhile(limit, load, i, 2, 0, 0.9 * i));
+            limit.jobsChanged();
+        }
+        EXPECT_EQ(askWhile(limit, load, c.running, 3, c.others, c.own), c.mayStart);
+        // The first row always starts.
+        EXPECT_TRUE(limit.mayStart(0));
+    }
+}
+
+// The measurement begins half a second after the jobs changed and needs a second; a start-up
+// moment in which the new encoder has not loaded the cores yet decides nothing.
+TEST(AutoJobLimit, MeasuresOnlyASettledSecondAfterEachChange) {
+    FakeLoad load(2);
+    AutoJobLimit limit(load);
+    limit.reset();
+    limit.jobsChanged();
+    EXPECT_FALSE(askWhile(limit, load, 1, 1.0, 0, 0)) << "half a second measured is not enough";
+    EXPECT_TRUE(askWhile(limit, load, 1, 0.5, 0, 0));
+
+    // A multi-threaded encoder: idle while it opens its input, then both cores busy.
+    limit.reset();
+    limit.jobsChanged();
+    load.pass(0.4, 0, 0);
+    EXPECT_FALSE(limit.mayStart(1));
+    EXPECT_FALSE(askWhile(limit, load, 1, 10, 0, 1.95));
+    EXPECT_EQ(limit.places(), 1);
+}
+
+// A row that ends gives its place to the next at once; a place goes again when other programs
+// need the cores.
+TEST(AutoJobLimit, PlacesAreKeptAcrossRowsAndGiveWayToOtherPrograms) {
+    FakeLoad load(2);
+    AutoJobLimit limit(load);
+    limit.reset();
+    limit.jobsChanged();
+    ASSERT_TRUE(askWhile(limit, load, 1, 2, 0, 1.1));
+    limit.jobsChanged(); // the second job starts
+    EXPECT_EQ(limit.places(), 2);
+    EXPECT_FALSE(askWhile(limit, load, 2, 3, 0, 2.0));
+    limit.jobsChanged(); // one of them ends
+    EXPECT_TRUE(limit.mayStart(1)) << "its place is free at once";
+    limit.jobsChanged();
+
+    EXPECT_FALSE(askWhile(limit, load, 2, 3, 1.0, 1.5));
+    EXPECT_EQ(limit.places(), 1);
+    limit.jobsChanged(); // one ends, the other programs still run
+    EXPECT_FALSE(askWhile(limit, load, 1, 3, 1.0, 1.0));
+    EXPECT_EQ(limit.places(), 1);
+}
+
+} // namespace

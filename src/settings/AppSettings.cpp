@@ -20,6 +20,7 @@ inline constexpr char kOutputFolder[] = "outputfolder";
 inline constexpr char kExistedFile[] = "existedfile";
 inline constexpr char kAutoShut[] = "autoshut";
 inline constexpr char kProfile[] = "profile";
+inline constexpr char kYtdlp[] = "ytdlp";
 } // namespace settingsKey
 
 // The stored yes/no texts: "1" is yes, anything else (missing, "0", "2", text) is no.
@@ -66,6 +67,10 @@ int AppSettings::profile() const {
     return parseStoredPosition(read(settingsKey::kProfile));
 }
 
+QString AppSettings::ytdlpProgram() const {
+    return read(settingsKey::kYtdlp).trimmed();
+}
+
 RunSettings AppSettings::runSettings() const {
     return {outputFolder(), existedFile(), autoShut()};
 }
@@ -81,6 +86,10 @@ bool AppSettings::setExistedFile(ExistingFile policy) const {
 
 bool AppSettings::setAutoShut(bool on) const {
     return write(settingsKey::kAutoShut, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool AppSettings::setYtdlpProgram(const QString& program) const {
+    return write(settingsKey::kYtdlp, program.trimmed());
 }
 
 bool AppSettings::setProfile(int position) const {

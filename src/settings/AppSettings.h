@@ -32,6 +32,8 @@ public:
     bool autoShut() const;
     // The stored chooser position; 0 when none, empty or not a number.
     int profile() const;
+    // The yt-dlp program the import runs, as stored; empty: the one on PATH.
+    QString ytdlpProgram() const;
     // The output folder, the existing-file policy and the shutdown flag, read now.
     RunSettings runSettings() const;
 
@@ -40,6 +42,7 @@ public:
     bool setExistedFile(ExistingFile policy) const;
     bool setAutoShut(bool on) const;
     bool setProfile(int position) const;
+    bool setYtdlpProgram(const QString& program) const;
 
 private:
     QString read(const char* key) const;

@@ -93,6 +93,9 @@ std::optional<YtDlpFormat> readFormat(const QJsonObject& f, int rank) {
     if (format.id.isEmpty())
         format.id = QString::number(rank);
     format.ext = text(f, "ext");
+    if (format.ext.isEmpty())
+        format.ext = QStringLiteral("mp4"); // yt-dlp always names one; a file needs one
+
     format.hasVideo = present(f, "vcodec");
     format.hasAudio = present(f, "acodec");
     const QJsonValue height = f.value(QLatin1String("height"));

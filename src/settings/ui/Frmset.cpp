@@ -72,6 +72,17 @@ void Frmset::buildUi() {
     auto* shutLayout = new QVBoxLayout(shutFrame);
     shutLayout->addWidget(m_autoShut);
 
+    auto* importFrame = named(new QGroupBox(QStringLiteral("Online import"), this), "frmImport");
+    auto* ytdlpCaption =
+        named(new QLabel(QStringLiteral("yt-dlp program (empty: the one on PATH)"), importFrame),
+              "lblYtdlp");
+    m_ytdlp = named(new QLineEdit(importFrame), "txtYtdlp");
+    m_ytdlp->setPlaceholderText(QStringLiteral("yt-dlp"));
+    ytdlpCaption->setBuddy(m_ytdlp);
+    auto* importLayout = new QVBoxLayout(importFrame);
+    importLayout->addWidget(ytdlpCaption);
+    importLayout->addWidget(m_ytdlp);
+
     m_ok = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
     m_ok->setDefault(true);
     m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "Command2");
@@ -84,6 +95,7 @@ void Frmset::buildUi() {
     layout->addWidget(folderFrame);
     layout->addWidget(policyFrame);
     layout->addWidget(shutFrame);
+    layout->addWidget(importFrame);
     layout->addLayout(buttons);
 
     connect(m_browse, &QPushButton::clicked, this, &Frmset::browse);
@@ -96,6 +108,7 @@ void Frmset::load() {
     const bool overwrite = m_settings.existedFile() == AppSettings::ExistingFile::Overwrite;
     (overwrite ? m_overwrite : m_addNew)->setChecked(true);
     m_autoShut->setChecked(m_settings.autoShut());
+    m_ytdlp->setText(m_settings.ytdlpProgram());
 }
 
 QFileDialog* Frmset::folderPicker() const {
@@ -119,13 +132,16 @@ void Frmset::browse() {
 }
 
 void Frmset::save() {
-    // All three are written on every "OK", in this order, even when one fails.
+    // All are written on every "OK", in this order, even when one fails.
     const bool folderSaved = m_settings.setOutputFolder(m_folder->text());
     const bool policySaved =
         m_settings.setExistedFile(m_addNew->isChecked() ? AppSettings::ExistingFile::AddNew
                                                         : AppSettings::ExistingFile::Overwrite);
     const bool shutSaved = m_settings.setAutoShut(m_autoShut->isChecked());
-    if (!(folderSaved && policySaved && shutSaved)) {
+    // Only a change is written: a file that never named a yt-dlp program keeps not naming one.
+    const bool ytdlpSaved = m_ytdlp->text().trimmed() == m_settings.ytdlpProgram() ||
+                            m_settings.setYtdlpProgram(m_ytdlp->text());
+    if (!(folderSaved && policySaved && shutSaved && ytdlpSaved)) {
         QMessageBox::warning(this, kTitle,
                              QStringLiteral("The settings could not be saved to %1.")
                                  .arg(QDir::toNativeSeparators(m_settings.filePath())));

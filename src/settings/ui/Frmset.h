@@ -14,7 +14,8 @@ class QRadioButton;
 namespace mirelo {
 
 // The settings dialog "Video Options": output folder, existing-file policy and shutdown after a
-// batch. It loads the stored values when it opens and writes all three on "OK".
+// batch, and the yt-dlp program of the online import. It loads the stored values when it opens
+// and writes them all on "OK".
 class Frmset : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +26,7 @@ public:
     QRadioButton* addNewOption() const { return m_addNew; }       // Option1
     QRadioButton* overwriteOption() const { return m_overwrite; } // Option2
     QCheckBox* autoShutCheck() const { return m_autoShut; }       // Check1
+    QLineEdit* ytdlpProgramEdit() const { return m_ytdlp; }       // txtYtdlp
     QPushButton* okButton() const { return m_ok; }                // Command1
     QPushButton* cancelButton() const { return m_cancel; }        // Command2
     // The open folder picker while "Browse..." waits for the user; nullptr otherwise.
@@ -42,6 +44,7 @@ private:
     QRadioButton* m_addNew = nullptr;
     QRadioButton* m_overwrite = nullptr;
     QCheckBox* m_autoShut = nullptr;
+    QLineEdit* m_ytdlp = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QPointer<QFileDialog> m_picker;

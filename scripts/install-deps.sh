@@ -8,7 +8,7 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6opengl6-dev libgl-dev
   libgtest-dev
-  ffmpeg mplayer
+  ffmpeg mplayer yt-dlp
   xvfb xauth x11-utils
   desktop-file-utils appstream dpkg-dev dbus strace curl
   "$@"

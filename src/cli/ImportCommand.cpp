@@ -8,11 +8,16 @@
 #include "onlineimport/TextOps.h"
 #include "onlineimport/Transfer.h"
 #include "onlineimport/WatchPage.h"
+#include "onlineimport/YtDlpDownload.h"
+#include "onlineimport/YtDlpPageReader.h"
+#include "settings/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <utility>
 
 #include <unistd.h>
 
@@ -72,6 +77,7 @@ void printInfo(const WatchPageInfo& info, const StreamLinks& links, bool json) {
         for (auto it = links.begin(); it != links.end(); ++it)
             streams.insert(QString::number(it.key()), usableLink(it.value()));
         o.insert(QStringLiteral("streams"), streams);
+        o.insert(QStringLiteral("backend"), QStringLiteral("classic"));
         out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
         return;
     }
@@ -81,6 +87,37 @@ void printInfo(const WatchPageInfo& info, const StreamLinks& links, bool json) {
         if (links.contains(format.code))
             out() << "stream " << format.code << " (" << format.caption
                   << "): " << usableLink(links[format.code]) << '\n';
+    out() << "backend: classic\n";
+}
+
+// The same fields as a classic page, the address each button's stream plays from, and the
+// yt-dlp formats it downloads.
+void printYtDlpInfo(const YtDlpPage& page, const QMap<int, YtDlpChoice>& choices, bool json) {
+    const QString backend = QStringLiteral("yt-dlp");
+    if (json) {
+        QJsonObject o;
+        for (const PageField& f : kPageFields)
+            o.insert(QLatin1String(f.name), page.info.*f.field);
+        QJsonObject streams;
+        QJsonObject formats;
+        for (auto it = choices.begin(); it != choices.end(); ++it) {
+            streams.insert(QString::number(it.key()), it->previewUrl());
+            formats.insert(QString::number(it.key()), it->formatSpec());
+        }
+        o.insert(QStringLiteral("streams"), streams);
+        o.insert(QStringLiteral("formats"), formats);
+        o.insert(QStringLiteral("backend"), backend);
+        o.insert(QStringLiteral("ytdlpVersion"), page.version);
+        out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
+        return;
+    }
+    for (const PageField& f : kPageFields)
+        out() << f.name << ": " << page.info.*f.field << '\n';
+    for (const StreamFormat& format : streamFormats())
+        if (const auto it = choices.find(format.code); it != choices.end())
+            out() << "stream " << format.code << " (" << format.caption << ", yt-dlp format "
+                  << it->formatSpec() << "): " << it->previewUrl() << '\n';
+    out() << "backend: " << backend << ' ' << page.version << '\n';
 }
 
 // Download progress on stderr: one live line on a terminal; elsewhere (a pipe, a log) a line per
@@ -125,6 +162,82 @@ int download(Transfer& transfer, const QString& link, const QString& filePath) {
     return kOk;
 }
 
+// Reads the page with yt-dlp; the blocking wait is fine in the command-line tool.
+std::optional<YtDlpPage> readWithYtDlp(const QString& url, QString* error) {
+    YtDlpPageReader reader;
+    reader.start(AppSettings::forApplication().ytdlpProgram(), url);
+    std::optional<bool> ok;
+    QObject::connect(&reader, &YtDlpPageReader::finished, qApp, [&ok](bool result) {
+        ok = result;
+        QCoreApplication::exit();
+    });
+    QCoreApplication::exec();
+    if (!ok) {
+        *error = QStringLiteral("interrupted");
+        return std::nullopt;
+    }
+    if (!*ok) {
+        *error = reader.errorString();
+        return std::nullopt;
+    }
+    return reader.page();
+}
+
+// A first Ctrl+C (or SIGTERM...) stops yt-dlp in stages and removes its partial files; the tool
+// then ends with 128 + the signal.
+int downloadWithYtDlp(const YtDlpPage& page, const YtDlpChoice& choice, const QString& filePath) {
+    YtDlpDownload download;
+    if (!download.start(AppSettings::forApplication().ytdlpProgram(), page.pageUrl, choice,
+                        filePath))
+        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
+    bool cancelAsked = false;
+    const TerminationTakeOver takeOver([&download, &cancelAsked](int) {
+        if (download.running() && !std::exchange(cancelAsked, true))
+            download.cancel();
+        else
+            ProgramRunner::killAll();
+    });
+    ProgressPrinter printer;
+    QObject::connect(&download, &YtDlpDownload::progress, qApp,
+                     [&printer](int percent) { printer.show(percent); });
+    QObject::connect(&download, &YtDlpDownload::finished, qApp,
+                     [](bool) { QCoreApplication::exit(); });
+    QCoreApplication::exec();
+    printer.end();
+    if (const int interrupted = terminationExitCode())
+        return interrupted;
+    if (!download.errorString().isEmpty())
+        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
+    out() << QDir::toNativeSeparators(download.filePath()) << '\n';
+    return kOk;
+}
+
+int importWithYtDlp(const QString& url, const StreamFormat* format, const ParsedArgs& parsed) {
+    QString error;
+    const std::optional<YtDlpPage> page = readWithYtDlp(url, &error);
+    if (const int interrupted = terminationExitCode())
+        return interrupted;
+    if (!page)
+        return fail(kFailed, QStringLiteral("cannot read the page with yt-dlp: %1").arg(error));
+    const QMap<int, YtDlpChoice> choices = chooseYtDlpFormats(page->formats);
+    if (!format) {
+        printYtDlpInfo(*page, choices, parsed.has(QStringLiteral("--json")));
+        out().flush();
+        return kOk;
+    }
+    if (!choices.contains(format->code))
+        return fail(
+            kUsage,
+            QStringLiteral("%1 offers no stream %2").arg(url, QString::number(format->code)));
+    const YtDlpChoice& choice = choices[format->code];
+    const QString dest = parsed.last(QStringLiteral("--dest"), importFolder());
+    if (!QDir().mkpath(dest))
+        return fail(kFailed, QStringLiteral("cannot create the folder %1").arg(dest));
+    const QString filePath = QDir(dest).filePath(
+        downloadFileName(page->info.title, QLatin1Char('.') + choice.ext, page->info.videoId));
+    return downloadWithYtDlp(*page, choice, filePath);
+}
+
 void printWarnings(const QStringList& warnings) {
     for (const QString& w : warnings)
         err() << "mirelo-cli: warning: " << w << '\n';
@@ -155,6 +268,8 @@ int runImport(const QStringList& args) {
     const std::optional<QString> page = fetchPage(transfer, url, &error);
     if (!page)
         return fail(kFailed, QStringLiteral("cannot fetch the page: %1").arg(error));
+    if (!isClassicWatchPage(*page))
+        return importWithYtDlp(url, format, *parsed);
     WatchPageInfo& info = watchPageInfo();
     QStringList warnings;
     ParseWatchPage(*page, info, &warnings);

@@ -1,5 +1,6 @@
 #include "onlineimport/WatchPage.h"
 
+#include "onlineimport/StreamLinks.h"
 #include "onlineimport/TextOps.h"
 
 #include <QRegularExpression>
@@ -52,6 +53,11 @@ QString afterSpan(const QString& raw) {
 }
 
 } // namespace
+
+bool isClassicWatchPage(const QString& page) {
+    return page.contains(QLatin1String(kFieldRules[0].startMarker)) ||
+           !GetStreamMap(page).isEmpty();
+}
 
 bool ParseWatchPage(const QString& page, WatchPageInfo& info, QStringList* warnings) {
     bool allDecoded = true;

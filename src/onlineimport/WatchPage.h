@@ -27,4 +27,9 @@ WatchPageInfo& watchPageInfo();
 // decoded.
 bool ParseWatchPage(const QString& page, WatchPageInfo& info, QStringList* warnings = nullptr);
 
+// Whether the page is in the layout ParseWatchPage and the stream map reader were written for:
+// it has the title marker or the stream map. Such a page is read by them; any other page of an
+// http or https address goes to yt-dlp.
+bool isClassicWatchPage(const QString& page);
+
 } // namespace mirelo

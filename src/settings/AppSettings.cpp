@@ -21,6 +21,7 @@ inline constexpr char kExistedFile[] = "existedfile";
 inline constexpr char kAutoShut[] = "autoshut";
 inline constexpr char kProfile[] = "profile";
 inline constexpr char kJobs[] = "jobs";
+inline constexpr char kYtdlp[] = "ytdlp";
 } // namespace settingsKey
 
 // The stored yes/no texts: "1" is yes, anything else (missing, "0", "2", text) is no.
@@ -71,6 +72,10 @@ SimultaneousJobs AppSettings::jobs() const {
     return parseSimultaneousJobs(read(settingsKey::kJobs)).value_or(SimultaneousJobs{});
 }
 
+QString AppSettings::ytdlpProgram() const {
+    return read(settingsKey::kYtdlp).trimmed();
+}
+
 RunSettings AppSettings::runSettings() const {
     return {outputFolder(), existedFile(), autoShut(), jobs()};
 }
@@ -90,6 +95,10 @@ bool AppSettings::setAutoShut(bool on) const {
 
 bool AppSettings::setJobs(SimultaneousJobs jobs) const {
     return write(settingsKey::kJobs, simultaneousJobsText(jobs));
+}
+
+bool AppSettings::setYtdlpProgram(const QString& program) const {
+    return write(settingsKey::kYtdlp, program.trimmed());
 }
 
 bool AppSettings::setProfile(int position) const {

@@ -34,6 +34,8 @@ public:
     int profile() const;
     // Rows converted at once: "1" to the cores or "auto"; missing or unreadable: one at a time.
     SimultaneousJobs jobs() const;
+    // The yt-dlp program the import runs, as stored; empty: the one on PATH.
+    QString ytdlpProgram() const;
     // The output folder, the existing-file policy, the shutdown flag and the jobs, read now.
     RunSettings runSettings() const;
 
@@ -43,6 +45,7 @@ public:
     bool setAutoShut(bool on) const;
     bool setProfile(int position) const;
     bool setJobs(SimultaneousJobs jobs) const;
+    bool setYtdlpProgram(const QString& program) const;
 
 private:
     QString read(const char* key) const;

@@ -8,6 +8,8 @@
 #include "onlineimport/TextOps.h"
 #include "onlineimport/Transfer.h"
 #include "onlineimport/WatchPage.h"
+#include "onlineimport/YtDlpDownload.h"
+#include "onlineimport/YtDlpPageReader.h"
 #include "platform/Product.h"
 #include "platform/Twips.h"
 #include "platform/ui/MessageBoxes.h"
@@ -28,6 +30,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <utility>
 
 namespace mirelo {
 
@@ -74,7 +78,8 @@ template <typename W, typename... Args> W* make(QWidget* parent, const char* nam
 Formyutobe::Formyutobe(const QString& skinFile, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_inet1(new Transfer(this)),
       m_inet2(new Transfer(this)), m_download(new StreamDownload(*m_inet1, this)),
-      m_storage(importFolder()) {
+      m_ytReader(new YtDlpPageReader(this)), m_ytDownload(new YtDlpDownload(this)),
+      m_settings(AppSettings::forApplication()), m_storage(importFolder()) {
     setObjectName(QStringLiteral("Formyutobe"));
     setWindowTitle(QStringLiteral("RirUzarAvud-Beta Release"));
     m_inet1->setObjectName(QStringLiteral("Inet1"));
@@ -95,14 +100,20 @@ void Formyutobe::buildControls() {
     m_cmdCLose->setAutoDefault(false); // Return is for "Get Direct Link", never for closing
     m_cmdCLose->setToolTip(QStringLiteral("Close"));
     m_lblTitle = make<QLabel>(this, "lblTitle", QStringLiteral("Status  "));
+    // Which reader served the page: the classic parser or yt-dlp with its version.
+    m_lblBackend = make<QLabel>(this, "lblBackend");
+    m_lblBackend->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* top = new QHBoxLayout;
     top->addStretch();
     top->addWidget(m_cmdCLose);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_lblTitle, 1);
+    bottom->addWidget(m_lblBackend);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 6);
     layout->addLayout(top);
     layout->addWidget(buildPagePanel(), 1);
-    layout->addWidget(m_lblTitle);
+    layout->addLayout(bottom);
     ensurePolished(); // the skin's sizes, before the window takes its own
     resize(twipsToPixels(kWindowTwips).expandedTo(minimumSizeHint()));
 }
@@ -245,21 +256,83 @@ void Formyutobe::connectControls() {
                         QMessageBox::Ok);
         Q_EMIT downloadFinished(ok);
     });
+    connect(m_ytReader, &YtDlpPageReader::finished, this, &Formyutobe::afterYtDlpRead);
+    connect(m_ytDownload, &YtDlpDownload::progress, this, [this](int percent) {
+        m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
+        m_pbDownload->setValue(percent);
+    });
+    connect(m_ytDownload, &YtDlpDownload::finished, this, [this](bool ok) {
+        if (!ok && !m_ytDownload->cancelled())
+            showMessage(applicationTitle(),
+                        QStringLiteral("Error-") + m_ytDownload->errorString(), QMessageBox::Ok);
+        Q_EMIT downloadFinished(ok);
+    });
 }
 
 // Get Direct Link: every step runs, whatever became of the one before.
 void Formyutobe::cmdG_Click() {
     m_cmdG->setEnabled(false);
     showPicture(loadingPicturePath());
+    m_pageUrl = m_txtWatchUrl->text().trimmed();
     LoadPage(m_txtWatchUrl->text(), [this](const QString& page) { afterPageLoaded(page); });
 }
 
 void Formyutobe::afterPageLoaded(const QString& page) {
     m_pageWarnings.clear();
     m_pageRead = !page.isEmpty();
+    if (m_pageRead && !isClassicWatchPage(page)) {
+        readWithYtDlp();
+        return;
+    }
+    if (!m_ytDlpPageUrl.isEmpty()) {
+        // The buttons a yt-dlp page enabled do not belong to this page.
+        for (QPushButton* button : std::as_const(m_formatButtons))
+            button->setEnabled(false);
+        m_ytDlpPageUrl.clear();
+    }
+    if (m_pageRead)
+        m_lblBackend->setText(QStringLiteral("Read by the classic page reader"));
     GetURLs(page);
-    WatchPageInfo& info = watchPageInfo();
-    ParseWatchPage(page, info, &m_pageWarnings);
+    ParseWatchPage(page, watchPageInfo(), &m_pageWarnings);
+    fetchThumbnailThenShow();
+}
+
+void Formyutobe::readWithYtDlp() {
+    m_lblTitle->setText(QStringLiteral("Reading the page with yt-dlp..."));
+    m_lblBackend->setText(QStringLiteral("yt-dlp"));
+    m_ytReader->start(m_settings.ytdlpProgram(), m_pageUrl);
+}
+
+void Formyutobe::afterYtDlpRead(bool ok) {
+    if (!ok) {
+        m_lblTitle->setText(QStringLiteral("yt-dlp could not read the page"));
+        m_lblBackend->clear();
+        QMessageBox* box =
+            showMessage(applicationTitle(),
+                        QStringLiteral("Something Went Wrong\r\n") + m_ytReader->errorString(),
+                        QMessageBox::Ok);
+        connect(box, &QMessageBox::finished, this, [this] {
+            m_pageRead = false;
+            watchPageInfo() = {};
+            showThumbnailAndFields();
+        });
+        return;
+    }
+    const YtDlpPage& page = m_ytReader->page();
+    watchPageInfo() = page.info;
+    m_ytDlpPageUrl = page.pageUrl;
+    m_choices = chooseYtDlpFormats(page.formats);
+    for (const StreamFormat& f : streamFormats())
+        m_formatButtons[f.code]->setEnabled(m_choices.contains(f.code));
+    m_lblBackend->setText(
+        QStringLiteral("Read by yt-dlp %1")
+            .arg(page.version.isEmpty() ? QStringLiteral("(version unknown)") : page.version));
+    m_lblTitle->setText(QStringLiteral("Complete!"));
+    fetchThumbnailThenShow();
+}
+
+void Formyutobe::fetchThumbnailThenShow() {
+    const WatchPageInfo& info = watchPageInfo();
     const bool fetching =
         FetchToCache(*m_inet2, info.thumbnailUrl, m_storage, info.videoId + QStringLiteral(".jpg"),
                      this, [this](const QString&) { showThumbnailAndFields(); });
@@ -329,7 +402,7 @@ void Formyutobe::GetURLs(const QString& page) {
 
 void Formyutobe::formatButton_Click(const StreamFormat& format) {
     if (!format.asksDownloadOrPlay) {
-        DownloadToFile(format);
+        downloadStream(format);
         return;
     }
     QMessageBox* box = showMessage(QStringLiteral("Download/Play"),
@@ -339,17 +412,65 @@ void Formyutobe::formatButton_Click(const StreamFormat& format) {
     box->setIcon(QMessageBox::Question);
     connect(box, &QMessageBox::finished, this, [this, &format](int answer) {
         if (answer == QMessageBox::Yes) {
-            DownloadToFile(format);
+            downloadStream(format);
             return;
         }
         movePreviewPanel(kPanelForPlay.x(), kPanelForPlay.y());
-        LoadFLVPlayer(decodedLink(format.code));
+        LoadFLVPlayer(streamAddress(format.code));
     });
 }
 
 void Formyutobe::cmdPR_Click() {
     movePreviewPanel(kPanelForPreview.x(), kPanelForPreview.y());
-    LoadFLVPlayer(decodedLink(35));
+    LoadFLVPlayer(streamAddress(35));
+}
+
+void Formyutobe::downloadStream(const StreamFormat& format) {
+    if (m_ytDlpPageUrl.isEmpty())
+        DownloadToFile(format);
+    else
+        DownloadWithYtDlp(format);
+}
+
+// The direct address a button's stream plays from.
+QString Formyutobe::streamAddress(int code) const {
+    if (!m_ytDlpPageUrl.isEmpty())
+        return m_choices.value(code).previewUrl();
+    return decodedLink(code);
+}
+
+void Formyutobe::DownloadWithYtDlp(const StreamFormat& format) {
+    const YtDlpChoice choice = m_choices.value(format.code);
+    const WatchPageInfo& info = watchPageInfo();
+    const QString path = QDir(m_storage).filePath(
+        downloadFileName(info.title, QLatin1Char('.') + choice.ext, info.videoId));
+    QString error;
+    if (choice.parts.isEmpty())
+        error =
+            QStringLiteral("the page offers no stream for %1").arg(QLatin1String(format.caption));
+    else if (!QDir().mkpath(m_storage))
+        error = QStringLiteral("cannot create the folder %1").arg(m_storage);
+    else if (!m_ytDownload->start(m_settings.ytdlpProgram(), m_ytDlpPageUrl, choice, path))
+        error = m_ytDownload->errorString();
+    if (!error.isEmpty()) {
+        showMessage(applicationTitle(), QStringLiteral("Error-") + error,
+                    QMessageBox::Ok);
+        return;
+    }
+    m_label2->setText(QStringLiteral("0 % "));
+    m_pbDownload->setValue(0);
+}
+
+void Formyutobe::reject() {
+    if (!m_ytDownload->running()) {
+        QDialog::reject();
+        return;
+    }
+    m_lblTitle->setText(QStringLiteral("Stopping the download..."));
+    connect(
+        m_ytDownload, &YtDlpDownload::finished, this, [this] { QDialog::reject(); },
+        Qt::SingleShotConnection);
+    m_ytDownload->cancel();
 }
 
 void Formyutobe::DownloadToFile(const StreamFormat& format) {

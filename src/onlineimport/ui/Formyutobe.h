@@ -1,6 +1,8 @@
 #pragma once
 
 #include "onlineimport/StreamLinks.h"
+#include "onlineimport/YtDlpInfo.h"
+#include "settings/AppSettings.h"
 
 #include <QDialog>
 #include <QPoint>
@@ -22,10 +24,13 @@ namespace mirelo {
 class StreamDownload;
 class StreamPreviewPlayer;
 class Transfer;
+class YtDlpDownload;
+class YtDlpPageReader;
 
 // The import window: fetches a watch page, shows its details and thumbnail, and downloads or
-// previews one of its streams. Opened modally from the main window ("Import Video From
-// Youtube"): `Formyutobe(skinFile, this).exec()`.
+// previews one of its streams. A page in the classic watch-page layout is read by the product's
+// own parser; any other page is read, downloaded and previewed through yt-dlp. Opened modally from
+// the main window ("Import Video From Youtube"): `Formyutobe(skinFile, this).exec()`.
 class Formyutobe : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +57,9 @@ public:
     void setStorageFolder(const QString& folder) { m_storage = folder; }
     QString storageFolder() const { return m_storage; }
 
+    // Where the yt-dlp program is chosen; by default the application's settings.
+    void setSettings(const AppSettings& settings) { m_settings = settings; }
+
     Transfer& pageTransfer() { return *m_inet1; }
     Transfer& thumbnailTransfer() { return *m_inet2; }
 
@@ -59,6 +67,11 @@ Q_SIGNALS:
     // "Get Direct Link" has run all its steps.
     void directLinkFinished();
     void downloadFinished(bool ok);
+
+public Q_SLOTS:
+    // A yt-dlp download still running is stopped (and its partial files removed) first; the
+    // window closes once it has ended.
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,6 +90,12 @@ private:
 
     void cmdG_Click();
     void afterPageLoaded(const QString& page);
+    void readWithYtDlp();
+    void afterYtDlpRead(bool ok);
+    void fetchThumbnailThenShow();
+    void downloadStream(const StreamFormat& format);
+    void DownloadWithYtDlp(const StreamFormat& format);
+    QString streamAddress(int code) const;
     void showThumbnailAndFields();
     void formatButton_Click(const StreamFormat& format);
     void cmdPR_Click();
@@ -91,6 +110,12 @@ private:
     Transfer* m_inet1;
     Transfer* m_inet2;
     StreamDownload* m_download;
+    YtDlpPageReader* m_ytReader;
+    YtDlpDownload* m_ytDownload;
+    AppSettings m_settings;
+    QString m_pageUrl;
+    QMap<int, YtDlpChoice> m_choices;
+    QString m_ytDlpPageUrl; // the page yt-dlp read; empty while a classic page is shown
     StreamPreviewPlayer* m_player = nullptr;
     QString m_storage;
     StreamLinks m_links;
@@ -117,6 +142,7 @@ private:
     QPushButton* m_cmdPR = nullptr;
     QPushButton* m_cmdCLose = nullptr;
     QLabel* m_lblTitle = nullptr;
+    QLabel* m_lblBackend = nullptr;
     QGroupBox* m_frmPR = nullptr;
     QWidget* m_swf = nullptr;
     QLabel* m_label6 = nullptr;

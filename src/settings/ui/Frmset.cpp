@@ -74,6 +74,17 @@ void Frmset::buildUi() {
     auto* shutLayout = new QVBoxLayout(shutFrame);
     shutLayout->addWidget(m_autoShut);
 
+    auto* importFrame = named(new QGroupBox(QStringLiteral("Online import"), this), "frmImport");
+    auto* ytdlpCaption =
+        named(new QLabel(QStringLiteral("yt-dlp program (empty: the one on PATH)"), importFrame),
+              "lblYtdlp");
+    m_ytdlp = named(new QLineEdit(importFrame), "txtYtdlp");
+    m_ytdlp->setPlaceholderText(QStringLiteral("yt-dlp"));
+    ytdlpCaption->setBuddy(m_ytdlp);
+    auto* importLayout = new QVBoxLayout(importFrame);
+    importLayout->addWidget(ytdlpCaption);
+    importLayout->addWidget(m_ytdlp);
+
     m_ok = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
     m_ok->setDefault(true);
     m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "Command2");
@@ -87,6 +98,7 @@ void Frmset::buildUi() {
     layout->addWidget(policyFrame);
     layout->addWidget(shutFrame);
     layout->addWidget(buildJobs());
+    layout->addWidget(importFrame);
     layout->addLayout(buttons);
 
     connect(m_browse, &QPushButton::clicked, this, &Frmset::browse);
@@ -116,6 +128,7 @@ void Frmset::load() {
     const bool overwrite = m_settings.existedFile() == AppSettings::ExistingFile::Overwrite;
     (overwrite ? m_overwrite : m_addNew)->setChecked(true);
     m_autoShut->setChecked(m_settings.autoShut());
+    m_ytdlp->setText(m_settings.ytdlpProgram());
     m_jobs->setCurrentIndex(std::max(0, m_jobs->findData(simultaneousJobsText(m_settings.jobs()))));
 }
 
@@ -154,7 +167,10 @@ void Frmset::save() {
                                                         : AppSettings::ExistingFile::Overwrite);
     const bool shutSaved = m_settings.setAutoShut(m_autoShut->isChecked());
     const bool jobsSaved = saveJobs();
-    if (!(folderSaved && policySaved && shutSaved && jobsSaved)) {
+    // Only a change is written: a file that never named a yt-dlp program keeps not naming one.
+    const bool ytdlpSaved = m_ytdlp->text().trimmed() == m_settings.ytdlpProgram() ||
+                            m_settings.setYtdlpProgram(m_ytdlp->text());
+    if (!(folderSaved && policySaved && shutSaved && jobsSaved && ytdlpSaved)) {
         // Over the main window: this dialog closes at once.
         showMessageBox(parentWidget(), QMessageBox::Warning,
                        QStringLiteral("The settings could not be saved to %1.")

@@ -15,8 +15,8 @@ class QRadioButton;
 namespace mirelo {
 
 // The settings dialog "Video Options": output folder, existing-file policy, shutdown after a
-// batch and how many files convert at once. It loads the stored values when it opens and writes
-// them all on "OK".
+// batch, how many files convert at once and the yt-dlp program of the online import. It loads the
+// stored values when it opens and writes them all on "OK".
 class Frmset : public QDialog {
     Q_OBJECT
 public:
@@ -28,6 +28,7 @@ public:
     QRadioButton* overwriteOption() const { return m_overwrite; } // Option2
     QCheckBox* autoShutCheck() const { return m_autoShut; }       // Check1
     QComboBox* jobsCombo() const { return m_jobs; }               // cboJobs
+    QLineEdit* ytdlpProgramEdit() const { return m_ytdlp; }       // txtYtdlp
     QPushButton* okButton() const { return m_ok; }                // Command1
     QPushButton* cancelButton() const { return m_cancel; }        // Command2
     // The open folder picker while "Browse..." waits for the user; nullptr otherwise.
@@ -48,6 +49,7 @@ private:
     QRadioButton* m_overwrite = nullptr;
     QCheckBox* m_autoShut = nullptr;
     QComboBox* m_jobs = nullptr;
+    QLineEdit* m_ytdlp = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QPointer<QFileDialog> m_picker;

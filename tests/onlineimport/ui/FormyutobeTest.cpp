@@ -2,7 +2,10 @@
 #include "onlineimport/StreamPreviewPlayer.h"
 #include "onlineimport/Transfer.h"
 #include "onlineimport/WatchPage.h"
+#include "onlineimport/YtDlpPageReader.h"
+#include "settings/AppSettings.h"
 
+#include "onlineimport/Html5PageFixture.h"
 #include "onlineimport/TestHttpServer.h"
 #include "onlineimport/TestWait.h"
 #include "onlineimport/WatchPageFixture.h"
@@ -81,18 +84,20 @@ public:
 
     // Runs the event loop until `done`, answering message boxes as they appear.
     bool runUntil(const std::function<bool()>& done,
-                  QMessageBox::StandardButton answer = QMessageBox::Ok) {
-        return test::runUntil([&] {
-            for (QMessageBox* box : window.findChildren<QMessageBox*>()) {
-                if (!box->isVisible() || seen.contains(box))
-                    continue;
-                seen.insert(box);
-                messages += box->windowTitle() + QStringLiteral(" | ") + box->text();
-                QAbstractButton* button = box->button(answer);
-                (button ? button : box->buttons().value(0))->click();
-            }
-            return done();
-        });
+                  QMessageBox::StandardButton answer = QMessageBox::Ok, int ms = 15000) {
+        return test::runUntil(
+            [&] {
+                for (QMessageBox* box : window.findChildren<QMessageBox*>()) {
+                    if (!box->isVisible() || seen.contains(box))
+                        continue;
+                    seen.insert(box);
+                    messages += box->windowTitle() + QStringLiteral(" | ") + box->text();
+                    QAbstractButton* button = box->button(answer);
+                    (button ? button : box->buttons().value(0))->click();
+                }
+                return done();
+            },
+            ms);
     }
 
     Formyutobe& window;
@@ -410,6 +415,137 @@ TEST_F(FormyutobeTest, DraggingAddressClickAndClose) {
 
     control<QPushButton>(window, "cmdCLose")->click();
     EXPECT_FALSE(window.isVisible());
+}
+
+// Today's pages go to yt-dlp; the window shows what it read and which yt-dlp read it.
+// yt-dlp starts slowly on a busy machine.
+constexpr int kYtDlpWaitMs = 120000;
+
+class FormyutobeYtDlpTest : public FormyutobeTest {
+protected:
+    void SetUp() override {
+        FormyutobeTest::SetUp();
+        test::serveHtml5Page(server, thumbnailJpeg());
+        useYtDlp(QString());
+    }
+    // The settings name `program` as the yt-dlp to run (empty: the one on PATH).
+    void useYtDlp(const QString& program) {
+        const QString file = settingsFolder.filePath(QStringLiteral("settings.dat"));
+        AppSettings settings(file, settingsFolder.path());
+        if (!program.isEmpty()) {
+            ASSERT_TRUE(settings.setYtdlpProgram(program));
+        }
+        window.setSettings(settings);
+    }
+    QStringList storedEntries() const {
+        return QDir(storage.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir settingsFolder;
+};
+
+TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
+    MIRELO_REQUIRE_YTDLP();
+    getDirectLink(server.url(QStringLiteral("/video.html")));
+    ASSERT_TRUE(
+        driver.runUntil([&] { return driver.directLinks == 1; }, QMessageBox::No, kYtDlpWaitMs));
+    EXPECT_TRUE(driver.messages.isEmpty()) << driver.messages.join('\n').toStdString();
+    EXPECT_TRUE(
+        control<QLabel>(window, "lblTitle1")->text().startsWith(QLatin1String(test::kHtml5Title)));
+    EXPECT_EQ(control<QPlainTextEdit>(window, "txtDesc")->toPlainText(),
+              QLatin1String(test::kHtml5Description));
+    EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().size(), QSize(64, 48));
+    EXPECT_TRUE(
+        QFile::exists(QDir(storage.path()).filePath("Cache/" + watchPageInfo().videoId + ".jpg")));
+    EXPECT_TRUE(control<QLabel>(window, "lblBackend")
+                    ->text()
+                    .startsWith(QStringLiteral("Read by yt-dlp 20")))
+        << control<QLabel>(window, "lblBackend")->text().toStdString();
+    EXPECT_EQ(control<QLabel>(window, "lblTitle")->text(), QStringLiteral("Complete!"));
+    for (const char* name : {"getMp4", "getHDL", "getHDH", "getFlv"})
+        EXPECT_TRUE(control<QPushButton>(window, name)->isEnabled()) << name;
+
+    // "No": the smallest source plays in the panel; Preview plays the best.
+    control<QPushButton>(window, "getFlv")->click();
+    ASSERT_TRUE(driver.runUntil([&] { return player.calls.size() >= 5; }, QMessageBox::No));
+    EXPECT_TRUE(player.calls.contains("variable file=" + server.url(QStringLiteral("/small.mp4"))))
+        << player.calls.join('\n').toStdString();
+    player.calls.clear();
+    control<QPushButton>(window, "cmdPR")->click();
+    EXPECT_TRUE(player.calls.contains("variable file=" + server.url(QStringLiteral("/big.mp4"))))
+        << player.calls.join('\n').toStdString();
+
+    // Get MP4 downloads at once: the best MP4, byte for byte, with the bar at 100.
+    control<QPushButton>(window, "getMp4")->click();
+    ASSERT_TRUE(driver.runUntil([&] { return driver.downloads.size() == 1; }, QMessageBox::Ok,
+                                kYtDlpWaitMs));
+    EXPECT_EQ(driver.downloads, QList<bool>{true}) << driver.messages.join('\n').toStdString();
+    EXPECT_EQ(control<QLabel>(window, "Label2")->text(), QStringLiteral("100 % "));
+    EXPECT_EQ(control<QProgressBar>(window, "pbDownload")->value(), 100);
+    const QString saved = downloadFileName(watchPageInfo().title, QStringLiteral(".mp4"));
+    QFile file(QDir(storage.path()).filePath(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << storedEntries().join(' ').toStdString();
+    EXPECT_EQ(file.readAll(), test::bigSource());
+    EXPECT_EQ(storedEntries(), (QStringList{QStringLiteral("Cache"), saved}));
+
+    // A classic page after it goes to the classic reader, with only its own buttons.
+    getDirectLink(server.url(QStringLiteral("/watch")));
+    ASSERT_TRUE(
+        driver.runUntil([&] { return driver.directLinks == 2; }, QMessageBox::Ok, kYtDlpWaitMs));
+    EXPECT_EQ(control<QLabel>(window, "lblBackend")->text(),
+              QStringLiteral("Read by the classic page reader"));
+    EXPECT_EQ(control<QLabel>(window, "lblTitle1")->text(), QString::fromUtf8(test::kPageTitle));
+    EXPECT_FALSE(control<QPushButton>(window, "getHDH")->isEnabled());
+}
+
+TEST_F(FormyutobeYtDlpTest, AMissingOrBrokenYtDlpIsExplained) {
+    const QString garbage =
+        test::writeScript(settingsFolder.path(), QStringLiteral("garbage"), "echo not json");
+    const struct {
+        QString program;
+        QStringList holds;
+    } cases[] = {
+        {settingsFolder.filePath(QStringLiteral("missing-yt-dlp")),
+         {QStringLiteral("missing-yt-dlp"), QStringLiteral("sudo apt install yt-dlp")}},
+        {garbage, {garbage, QStringLiteral("no readable description")}},
+    };
+    for (const auto& c : cases) {
+        useYtDlp(c.program);
+        driver.messages.clear();
+        driver.directLinks = 0;
+        control<QLineEdit>(window, "txtWatchUrl")->clear(); // the same address again
+        getDirectLink(server.url(QStringLiteral("/video.html")));
+        ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }, QMessageBox::Ok,
+                                    kYtDlpWaitMs));
+        ASSERT_EQ(driver.messages.size(), 1) << driver.messages.join('\n').toStdString();
+        EXPECT_TRUE(driver.messages[0].startsWith(
+            QStringLiteral("Mirelo Video Converter | Something Went Wrong\r\n")));
+        for (const QString& part : c.holds)
+            EXPECT_TRUE(driver.messages[0].contains(part)) << driver.messages[0].toStdString();
+        EXPECT_EQ(control<QLabel>(window, "lblTitle1")->text(), QStringLiteral("Title"));
+        for (const char* name : {"getMp4", "getHDL", "getHDH", "getFlv"})
+            EXPECT_FALSE(control<QPushButton>(window, name)->isEnabled()) << name;
+    }
+}
+
+TEST_F(FormyutobeYtDlpTest, ClosingDuringADownloadStopsItAndLeavesNothing) {
+    MIRELO_REQUIRE_YTDLP();
+    server.route(QStringLiteral("/big.mp4"),
+                 TestHttpServer::stalledStream(50 * 1024 * 1024, 2 * 1024 * 1024));
+    getDirectLink(server.url(QStringLiteral("/video.html")));
+    ASSERT_TRUE(
+        driver.runUntil([&] { return driver.directLinks == 1; }, QMessageBox::Ok, kYtDlpWaitMs));
+    control<QPushButton>(window, "getMp4")->click();
+    auto* bar = control<QProgressBar>(window, "pbDownload");
+    ASSERT_TRUE(driver.runUntil([&] { return bar->value() > 0; }, QMessageBox::Ok, kYtDlpWaitMs));
+    EXPECT_LT(bar->value(), 10);
+    control<QPushButton>(window, "cmdCLose")->click();
+    ASSERT_TRUE(
+        driver.runUntil([&] { return !window.isVisible(); }, QMessageBox::Ok, kYtDlpWaitMs));
+    EXPECT_EQ(driver.downloads, QList<bool>{false});
+    EXPECT_TRUE(driver.messages.isEmpty()) << driver.messages.join('\n').toStdString();
+    EXPECT_EQ(storedEntries(), QStringList{QStringLiteral("Cache")});
 }
 
 } // namespace

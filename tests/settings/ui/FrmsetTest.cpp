@@ -241,5 +241,30 @@ TEST_F(SettingsDialog, SimultaneousConversionsShowsAndStoresJobs) {
         if (c.after) {
             EXPECT_EQ(ReadIniValue(file, "set", "jobs"), QLatin1String(c.after));
         }
+TEST_F(SettingsDialog, TheYtDlpProgramIsShownAndStoredWhenChanged) {
+    const struct {
+        const char* before;
+        const char* shown;
+        QString typed;
+        const char* after;
+    } cases[] = {
+        // Untouched: the file keeps not naming one (the run then takes yt-dlp from PATH).
+        {"[set]\noutputfolder=/o\nexistedfile=0\nautoshut=0\n", "", "",
+         "[set]\noutputfolder=/o\nexistedfile=0\nautoshut=0\n"},
+        {"[set]\noutputfolder=/o\nexistedfile=0\nautoshut=0\n", "", " /opt/new/yt-dlp ",
+         "[set]\noutputfolder=/o\nexistedfile=0\nautoshut=0\nytdlp=/opt/new/yt-dlp\n"},
+        {"[set]\nytdlp=/home/u/bin/yt-dlp\noutputfolder=/o\nexistedfile=0\nautoshut=0\n",
+         "/home/u/bin/yt-dlp", "", "[set]\nytdlp=\noutputfolder=/o\nexistedfile=0\nautoshut=0\n"},
+    };
+    for (const auto& c : cases) {
+        writeFile(c.before);
+        Frmset dialog(settings(), skin);
+        QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("txtYtdlp"));
+        ASSERT_EQ(edit, dialog.ytdlpProgramEdit());
+        EXPECT_EQ(edit->text(), QLatin1String(c.shown)) << c.before;
+        edit->setText(c.typed);
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        EXPECT_EQ(fileContents(), QByteArray(c.after)) << c.before;
+        EXPECT_EQ(settings().ytdlpProgram(), c.typed.trimmed());
     }
 }

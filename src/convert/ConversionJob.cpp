@@ -14,11 +14,11 @@ namespace mirelo {
 
 namespace {
 
-// An output may end a little before the clip (the last frame, an audio packet); anything
-// shorter than this is a truncated conversion.
 // An encoder's help, or its report on a file with many streams, is a few kilobytes.
 constexpr qsizetype kMaxReportBytes = 1024 * 1024;
 
+// An output may end a little before the clip (the last frame, an audio packet); anything
+// shorter than this is a truncated conversion.
 double lengthTolerance(double expected) {
     return std::max(1.0, expected * 0.1);
 }

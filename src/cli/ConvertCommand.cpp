@@ -303,9 +303,13 @@ int runConvert(const QStringList& args) {
             messages.m_alreadyTold = r.message;
             err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
         }
-        if (o.verbose)
-            err() << "Profile command line: " << r.commandLine
-                  << "\nRan: " << displayArguments(r.program, r.arguments) << Qt::endl;
+        if (o.verbose) {
+            if (!r.arguments.isEmpty()) // a row refused before the encoder ran has none
+                err() << "Profile command line: " << r.commandLine
+                      << "\nRan: " << displayArguments(r.program, r.arguments) << Qt::endl;
+            for (const QString& note : r.notes)
+                err() << note << Qt::endl;
+        }
         if (r.outcome == JobOutcome::Fail)
             err() << "mirelo-cli: " << report.file << ": " << r.message << '\n'
                   << r.encoderLines.join(QLatin1Char('\n')) << Qt::endl;

@@ -1,9 +1,12 @@
 #include "convert/CompatibilityRules.h"
 
 #include "convert/EncoderCapabilities.h"
+#include "convert/SourceStreams.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace mirelo {
@@ -15,7 +18,52 @@ using Option = EncoderArguments::Option;
 // Options of the profile command lines that take no value.
 bool isFlag(const QString& name) {
     return name == QLatin1String("-vn") || name == QLatin1String("-an") ||
-           name == QLatin1String("-sn");
+           name == QLatin1String("-sn") || name == QLatin1String("-shortest");
+}
+
+bool hasOption(const QList<Option>& options, const char* name) {
+    return std::any_of(options.begin(), options.end(),
+                       [name](const Option& o) { return o.name == QLatin1String(name); });
+}
+
+// The value of the last of the names given: the encoder takes the last one too.
+std::optional<QString> lastValue(const QList<Option>& options,
+                                 std::initializer_list<const char*> names) {
+    for (auto it = options.rbegin(); it != options.rend(); ++it)
+        for (const char* name : names)
+            if (it->name == QLatin1String(name) && it->value)
+                return it->value;
+    return std::nullopt;
+}
+
+std::optional<int> intValue(const QList<Option>& options, const char* name) {
+    const std::optional<QString> text = lastValue(options, {name});
+    bool ok = false;
+    const int n = text ? text->toInt(&ok) : 0;
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
+void setOption(QList<Option>& options, const char* name, const QString& value) {
+    for (Option& o : options)
+        if (o.name == QLatin1String(name))
+            o.value = value;
+    if (!hasOption(options, name))
+        options += Option{QLatin1String(name), value};
+}
+
+// The encoder keeps only the last "-vf": every filter goes into one chain, in the order added.
+void appendVideoFilter(EncoderArguments& a, const QString& filter) {
+    for (Option& o : a.output)
+        if (o.name == QLatin1String("-vf") && o.value) {
+            o.value = *o.value + QLatin1Char(',') + filter;
+            return;
+        }
+    a.output += Option{QStringLiteral("-vf"), filter};
+}
+
+void note(const RuleContext& c, const QString& text) {
+    if (c.notes)
+        *c.notes += text;
 }
 
 // Replacements for encoders an installed program may lack, best first; extra options go with
@@ -125,11 +173,193 @@ void existingOutputPolicy(EncoderArguments& a, const RuleContext& c) {
     a.global += {c.overwrite ? QStringLiteral("-y") : QStringLiteral("-n"), {}};
 }
 
+// Containers that cannot be written without a sound track.
+const char* const kMuxersNeedingAudio[] = {"psp"};
+
+bool muxerNeedsAudio(const EncoderArguments& a) {
+    const std::optional<QString> muxer = lastValue(a.output, {"-f"});
+    return muxer && std::any_of(std::begin(kMuxersNeedingAudio), std::end(kMuxersNeedingAudio),
+                                [&muxer](const char* m) { return *muxer == QLatin1String(m); });
+}
+
+QString streamMap(int input, int index) {
+    return QStringLiteral("%1:%2").arg(input).arg(index);
+}
+
+QString describeTrack(const SourceStream& track, int count) {
+    QString name = QStringLiteral("stream #0:%1").arg(track.index);
+    if (!track.title.isEmpty())
+        name += QStringLiteral(" \"%1\"").arg(track.title);
+    if (!track.language.isEmpty())
+        name += QStringLiteral(" (%1)").arg(track.language);
+    return QStringLiteral("Audio track converted: %1, %2 of the %3 audio tracks.")
+        .arg(name,
+             track.isDefault ? QStringLiteral("the default one") : QStringLiteral("the first one"))
+        .arg(count);
+}
+
+// A single picture shown for the length of the sound: the picture is repeated at the output's
+// frame rate until the sound ends. It is no longer a cover once it moves.
+void stillPictureForTheSound(EncoderArguments& a) {
+    const QString rate = lastValue(a.output, {"-r"}).value_or(QStringLiteral("25"));
+    appendVideoFilter(a, QStringLiteral("loop=loop=-1:size=1,setpts=N/(%1)/TB").arg(rate));
+    a.output += {{QStringLiteral("-disposition:v:0"), QStringLiteral("0")},
+                 {QStringLiteral("-shortest"), {}}};
+}
+
+// A container that needs sound gets a silent track as long as the picture: the device reads the
+// file the container's own way, which plain MP4 would not give it.
+QString silentSoundTrack(EncoderArguments& a) {
+    a.extraInputs += EncoderArguments::ExtraInput{{{QStringLiteral("-f"), QStringLiteral("lavfi")}},
+                                                  QStringLiteral("anullsrc=r=48000:cl=stereo")};
+    a.output += Option{QStringLiteral("-shortest"), {}};
+    return streamMap(int(a.extraInputs.size()), 0);
+}
+
+// What the source holds decides what the output takes. Ordinary sources (one picture, one sound
+// track) keep the encoder's own choice and an unchanged vector.
+void streamsOfTheSource(EncoderArguments& a, const RuleContext& c) {
+    if (!c.source || c.source->streams.empty())
+        return;
+    const SourceStreams& s = *c.source;
+    const bool videoOut = !hasOption(a.output, "-vn");
+    const bool audioOut = !hasOption(a.output, "-an");
+    QString videoMap, audioMap;
+    bool explicitMaps = false;
+    if (videoOut) {
+        if (const SourceStream* v = s.firstVideo()) {
+            videoMap = streamMap(0, v->index);
+        } else if (const SourceStream* cover = s.coverPicture()) {
+            // The file again, unseeked: a seek past the start loses the picture, which the file
+            // holds once, at its start.
+            a.extraInputs += EncoderArguments::ExtraInput{{}, a.inputPath};
+            videoMap = streamMap(int(a.extraInputs.size()), cover->index);
+            explicitMaps = true;
+            stillPictureForTheSound(a);
+            note(c, QStringLiteral("The file has no video: its cover picture is shown for the "
+                                   "length of its sound."));
+        }
+    }
+    if (audioOut) {
+        if (const SourceStream* track = s.chosenAudio()) {
+            audioMap = streamMap(0, track->index);
+            if (s.audioCount() > 1) {
+                explicitMaps = true;
+                note(c, describeTrack(*track, s.audioCount()));
+            }
+        } else if (videoOut && muxerNeedsAudio(a)) {
+            audioMap = silentSoundTrack(a);
+            explicitMaps = true;
+            note(c, QStringLiteral("The file has no sound: the output gets a silent sound track, "
+                                   "which its container needs."));
+        } else {
+            a.output += Option{QStringLiteral("-an"), {}};
+            note(c, QStringLiteral("The file has no sound: only its picture is converted."));
+        }
+    }
+    if (!explicitMaps)
+        return;
+    QList<Option> maps;
+    for (const QString& m : {videoMap, audioMap})
+        if (!m.isEmpty())
+            maps += Option{QStringLiteral("-map"), m};
+    a.output = maps + a.output;
+}
+
+// A downmix to the channels the audio encoder takes at most, and the nearest rate it takes.
+void audioTheEncoderTakes(EncoderArguments& a, const RuleContext& c) {
+    if (!c.audioLimits || hasOption(a.output, "-an"))
+        return;
+    const std::optional<QString> encoder = lastValue(a.output, {"-acodec", "-c:a", "-codec:a"});
+    if (!encoder)
+        return;
+    const auto limits = c.audioLimits->constFind(*encoder);
+    if (limits == c.audioLimits->constEnd())
+        return;
+    const SourceStream* track = c.source ? c.source->chosenAudio() : nullptr;
+    const int channels = intValue(a.output, "-ac").value_or(track ? track->channels : 0);
+    if (limits->maxChannels > 0 && channels > limits->maxChannels) {
+        setOption(a.output, "-ac", QString::number(limits->maxChannels));
+        note(c, QStringLiteral("%1 channels are mixed down to %2: the audio encoder %3 takes no "
+                               "more.")
+                    .arg(channels)
+                    .arg(limits->maxChannels)
+                    .arg(*encoder));
+    }
+    const int rate = intValue(a.output, "-ar").value_or(track ? track->sampleRate : 0);
+    const int nearest = nearestSampleRate(limits->sampleRates, rate);
+    if (rate > 0 && nearest != rate) {
+        setOption(a.output, "-ar", QString::number(nearest));
+        note(c, QStringLiteral("The sound is resampled from %1 Hz to %2 Hz: the audio encoder %3 "
+                               "takes no other rate near it.")
+                    .arg(rate)
+                    .arg(nearest)
+                    .arg(*encoder));
+    }
+}
+
+// Video encoders that would keep a source's 10-bit or 4:4:4 picture, which the players the
+// profiles are made for cannot decode; the others only write 8-bit 4:2:0 anyway.
+const char* const kEncodersKeepingDeepPictures[] = {"libx264"};
+
+bool isPlainPicture(const QString& pixelFormat) {
+    return pixelFormat == QLatin1String("yuv420p") || pixelFormat == QLatin1String("yuvj420p");
+}
+
+void pictureThePlayerDecodes(EncoderArguments& a, const RuleContext& c) {
+    const SourceStream* video = c.source ? c.source->firstVideo() : nullptr;
+    if (!video || video->pixelFormat.isEmpty() || isPlainPicture(video->pixelFormat) ||
+        hasOption(a.output, "-pix_fmt"))
+        return;
+    const std::optional<QString> encoder = lastValue(a.output, {"-vcodec", "-c:v", "-codec:v"});
+    const bool keeps =
+        encoder && std::any_of(std::begin(kEncodersKeepingDeepPictures),
+                               std::end(kEncodersKeepingDeepPictures),
+                               [&encoder](const char* e) { return *encoder == QLatin1String(e); });
+    if (keeps)
+        a.output += Option{QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")};
+}
+
+bool isQuarterTurn(double degrees) {
+    return std::abs(std::fmod(std::abs(degrees), 180.0) - 90.0) < 1.0;
+}
+
+// The encoder turns a rotated picture upright as it decodes it; stretched to the profile's frame
+// it would look squashed, so it is fitted into the frame with bars instead. A cover picture,
+// usually square, is fitted the same way.
+void uprightPictureInTheFrame(EncoderArguments& a, const RuleContext& c) {
+    if (!c.source || hasOption(a.output, "-vn"))
+        return;
+    const SourceStream* video = c.source->firstVideo();
+    const bool turned = video && isQuarterTurn(video->rotation);
+    const bool cover = !video && c.source->coverPicture();
+    if (!turned && !cover)
+        return;
+    static const QRegularExpression frame(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+    const QRegularExpressionMatch m = frame.match(lastValue(a.output, {"-s"}).value_or(QString()));
+    if (!m.hasMatch())
+        return;
+    const QString w = m.captured(1), h = m.captured(2);
+    appendVideoFilter(a, QStringLiteral("scale=%1:%2:force_original_aspect_ratio=decrease:"
+                                        "force_divisible_by=2,pad=%1:%2:(ow-iw)/2:(oh-ih)/2,"
+                                        "setsar=1")
+                             .arg(w, h));
+    if (turned)
+        note(c, QStringLiteral("The picture is turned by %1 degrees: it is kept upright and "
+                               "fitted into %2x%3.")
+                    .arg(video->rotation)
+                    .arg(w, h));
+}
+
 const CompatibilityRule kRules[] = {
     {"replace missing encoders", replaceMissingEncoders},
     {"audio bitrate in kilobits", audioBitrateInKilobits},
     {"video bitrate by name", videoBitrateByName},
     {"current container names", currentContainerNames},
+    {"streams of the source", streamsOfTheSource},
+    {"audio the encoder takes", audioTheEncoderTakes},
+    {"upright picture in the frame", uprightPictureInTheFrame},
+    {"picture the player decodes", pictureThePlayerDecodes},
     {"clip start before input", clipStartBeforeInput},
     {"open-ended clip", openEndedClip},
     {"quiet with progress report", quietWithProgressReport},
@@ -171,6 +401,10 @@ QStringList EncoderArguments::toList() const {
     appendOptions(out, global);
     appendOptions(out, input);
     out << QStringLiteral("-i") << inputPath;
+    for (const ExtraInput& extra : extraInputs) {
+        appendOptions(out, extra.options);
+        out << QStringLiteral("-i") << extra.path;
+    }
     appendOptions(out, output);
     out += outputPath;
     return out;
@@ -185,6 +419,23 @@ const CompatibilityRule* compatibilityRule(const char* name) {
         if (std::strcmp(r.name, name) == 0)
             return &r;
     return nullptr;
+}
+
+QString audioEncoderOf(const QStringList& arguments) {
+    QString encoder;
+    // The last argument is the output; an input path is never read as an option.
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("-an"))
+            return {};
+        const bool named = a == QLatin1String("-acodec") || a == QLatin1String("-c:a") ||
+                           a == QLatin1String("-codec:a");
+        if (named && i + 2 < arguments.size())
+            encoder = arguments[i + 1];
+        if (named || a == QLatin1String("-i"))
+            ++i;
+    }
+    return encoder;
 }
 
 QStringList compatibleArguments(const QStringList& profileArguments, const RuleContext& context) {

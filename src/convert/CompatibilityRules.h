@@ -1,5 +1,8 @@
 #pragma once
 
+#include "convert/AudioLimits.h"
+
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,6 +13,7 @@
 namespace mirelo {
 
 struct EncoderCapabilities;
+struct SourceStreams;
 
 // An encoder argument vector taken apart: the options before "-i", the input, the options that
 // apply to the output, and the output. Paths are never looked at as options.
@@ -22,6 +26,13 @@ struct EncoderArguments {
     QList<Option> global;
     QList<Option> input;
     QString inputPath;
+    // Inputs after the source (a generated silent sound track): options, then "-i PATH".
+    struct ExtraInput {
+        QList<Option> options;
+        QString path;
+        bool operator==(const ExtraInput&) const = default;
+    };
+    QList<ExtraInput> extraInputs;
     QList<Option> output;
     QString outputPath;
 
@@ -31,7 +42,11 @@ struct EncoderArguments {
 
 struct RuleContext {
     const EncoderCapabilities& capabilities;
-    bool overwrite = false; // the existing-file policy is to overwrite
+    bool overwrite = false;                // the existing-file policy is to overwrite
+    const SourceStreams* source = nullptr; // none: the source's streams are not known
+    // Audio encoders' limits by encoder name; an encoder missing here has none known.
+    const QHash<QString, AudioLimits>* audioLimits = nullptr;
+    QStringList* notes = nullptr; // what a rule chose that the user should be told
 };
 
 // One step that turns the profile's older encoder dialect into what the installed encoder runs.
@@ -42,6 +57,9 @@ struct CompatibilityRule {
 
 std::span<const CompatibilityRule> compatibilityRules();
 const CompatibilityRule* compatibilityRule(const char* name);
+
+// The audio encoder a vector names ("-acodec", "-c:a"); empty when it names none or has no sound.
+QString audioEncoderOf(const QStringList& arguments);
 
 // The argument vector that runs, from the command line's argument vector (after the program).
 // A vector that is not "-i INPUT ... OUTPUT" comes back unchanged.

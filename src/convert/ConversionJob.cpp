@@ -1,5 +1,6 @@
 #include "convert/ConversionJob.h"
 
+#include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
 #include "convert/TimeString.h"
 
@@ -12,6 +13,9 @@
 namespace mirelo {
 
 namespace {
+
+// An encoder's help, or its report on a file with many streams, is a few kilobytes.
+constexpr qsizetype kMaxReportBytes = 1024 * 1024;
 
 // An output may end a little before the clip (the last frame, an audio packet); anything
 // shorter than this is a truncated conversion.
@@ -54,6 +58,8 @@ QString JobResult::detail() const {
     QStringList parts;
     if (!message.isEmpty())
         parts += message;
+    if (!notes.isEmpty())
+        parts += notes.join(QLatin1Char('\n'));
     if (outcome != JobOutcome::Ok && !encoderLines.isEmpty())
         parts += QStringLiteral("Encoder output:\n") + encoderLines.join(QLatin1Char('\n'));
     if (!commandLine.isEmpty())
@@ -87,6 +93,17 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
             [this](ProgramRunner::Channel, const QString& line) { onEncoderLine(line); });
     connect(&m_encoder, &ProgramRunner::finished, this, &ConversionJob::onEncoderFinished);
 
+    m_reader.setRole(QStringLiteral("encoder"));
+    m_reader.setOutputs(ProgramRunner::Outputs::Merged);
+    m_reader.setKeptOutputLimit(kMaxReportBytes);
+    m_reader.setTimeout(kReadTimeoutMs);
+    connect(&m_reader, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
+        if (m_helpEncoder.isEmpty())
+            onSourceRead(end);
+        else
+            onHelpRead(end);
+    });
+
     m_check.setRole(QStringLiteral("encoder"));
     m_check.setOutputs(ProgramRunner::Outputs::ErrorOnly);
     m_check.setLineChannel(ProgramRunner::Channel::Error);
@@ -104,8 +121,10 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
 // Closing the product mid-conversion: the runners kill the encoder as they go (no encoder
 // outlives the product), and no partial file stays.
 ConversionJob::~ConversionJob() {
+    m_reader.disconnect(this);
     m_encoder.disconnect(this);
     m_check.disconnect(this);
+    m_reader.kill();
     m_encoder.kill();
     m_check.kill();
     // m_temporary goes after the runners, with what the encoder wrote.
@@ -117,6 +136,71 @@ void ConversionJob::start() {
                m_input.inputPath + QStringLiteral("Invalid input file name. "));
         return;
     }
+    if (!m_input.sheet) {
+        finish(JobOutcome::Fail, QStringLiteral("No option sheet is given."));
+        return;
+    }
+    readSource();
+}
+
+// The encoder's report on opening the file says which streams it holds. A file it cannot read
+// is left to the conversion, whose failure says why.
+void ConversionJob::readSource() {
+    if (const SourceStreams* kept = cachedSourceStreams(m_input.inputPath)) {
+        m_source = *kept;
+        learnAudioLimits();
+        return;
+    }
+    m_reader.setProgram(m_settings.encoderPath,
+                        {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                         QStringLiteral("-i"), m_input.inputPath});
+    m_reader.start();
+}
+
+void ConversionJob::onSourceRead(const ProgramEnd&) {
+    if (m_cancelled) {
+        finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
+        return;
+    }
+    SourceStreams found = parseSourceStreams(QString::fromUtf8(m_reader.keptOutput()));
+    if (!found.streams.empty()) {
+        storeSourceStreams(m_input.inputPath, found);
+        m_source = std::move(found);
+    }
+    learnAudioLimits();
+}
+
+// Limits an audio encoder does not state in its capability lists come from its help, read the
+// first time a conversion uses that encoder.
+void ConversionJob::learnAudioLimits() {
+    const std::optional<ConversionPlan> planned = plan();
+    if (!planned)
+        return;
+    const QString& encoder = planned->audioEncoder;
+    if (encoder.isEmpty() || hasCachedAudioLimits(m_settings.encoderPath, encoder)) {
+        beginConversion();
+        return;
+    }
+    m_helpEncoder = encoder;
+    m_reader.setProgram(m_settings.encoderPath,
+                        {QStringLiteral("-hide_banner"), QStringLiteral("-h"),
+                         QStringLiteral("encoder=") + encoder});
+    m_reader.start();
+}
+
+// Without its help the encoder's unstated limits still apply.
+void ConversionJob::onHelpRead(const ProgramEnd& end) {
+    if (m_cancelled) {
+        finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
+        return;
+    }
+    const QString help = end.succeeded() ? QString::fromUtf8(m_reader.keptOutput()) : QString();
+    storeAudioLimits(m_settings.encoderPath, m_helpEncoder,
+                     audioLimitsFromHelp(m_helpEncoder, help));
+    beginConversion();
+}
+
+void ConversionJob::beginConversion() {
     if (!prepare())
         return;
     if (startsPastProbedEnd())
@@ -124,19 +208,21 @@ void ConversionJob::start() {
     startEncoder();
 }
 
-bool ConversionJob::prepare() {
-    if (!m_input.sheet) {
-        finish(JobOutcome::Fail, QStringLiteral("No option sheet is given."));
-        return false;
-    }
-    const PlanRow row{
-        m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
+std::optional<ConversionPlan> ConversionJob::plan() {
+    PlanRow row{m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
+    row.streams = m_source ? &*m_source : nullptr;
     PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
-    if (!planned.plan) {
+    if (!planned.plan)
         finish(JobOutcome::Fail, planned.error);
+    return std::move(planned.plan);
+}
+
+bool ConversionJob::prepare() {
+    const std::optional<ConversionPlan> planned = plan();
+    if (!planned)
         return false;
-    }
-    const ConversionPlan& plan = *planned.plan;
+    const ConversionPlan& plan = *planned;
+    m_result.notes = plan.notes;
     m_result.outputPath = plan.outputPath;
     reserveOutputName();
     m_result.commandLine = plan.profileCommand.text();
@@ -351,6 +437,10 @@ void ConversionJob::cancel() {
     m_cancelled = true;
     if (m_check.isRunning()) {
         m_check.kill();
+        return;
+    }
+    if (m_reader.isRunning()) {
+        m_reader.kill(); // its end comes back as a cancel
         return;
     }
     if (!m_encoder.isRunning()) {

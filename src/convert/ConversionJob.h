@@ -2,6 +2,7 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
 #include "tools/ProgramRunner.h"
 
@@ -36,6 +37,7 @@ struct JobResult {
     QString commandLine;      // the profile's command line, as shown to the user
     QString program;          // the encoder that ran
     QStringList arguments;    // the argument vector that ran
+    QStringList notes;        // what was chosen for this source (its audio track, a downmix)
 
     // Status text of the row: "OK", "Fail", "Cancel" (empty for a missing input).
     QString status() const;
@@ -46,8 +48,9 @@ struct JobResult {
 // The argument vector as one line a user can read and paste into a shell.
 QString displayArguments(const QString& program, const QStringList& arguments);
 
-// Converts one row: output name, command line, the encoder run with its progress report, the
-// check of its result and the final rename. Emits finished() exactly once, never from start().
+// Converts one row: the source's streams and the audio encoder's limits (each read once per
+// process), output name, command line, the encoder run with its progress report, the check of its
+// result and the final rename. Emits finished() exactly once, never from start().
 //
 // "OK" needs an output with a length: a clip that starts at or past the end of its input is
 // refused (before the encoder runs when the probed length shows it, else as soon as the encoder
@@ -73,6 +76,8 @@ public:
     static constexpr int kStallTimeoutMs = 120000;
     // Reading the output back takes a moment even for a long file.
     static constexpr int kCheckTimeoutMs = 30000;
+    // Reading what a source holds, or an encoder's help, before the conversion.
+    static constexpr int kReadTimeoutMs = 30000;
 
 Q_SIGNALS:
     void processing(const QString& caption);
@@ -82,6 +87,12 @@ Q_SIGNALS:
     void finished(const mirelo::JobResult& result);
 
 private:
+    void readSource();
+    void onSourceRead(const ProgramEnd& end);
+    void learnAudioLimits();
+    void onHelpRead(const ProgramEnd& end);
+    std::optional<ConversionPlan> plan();
+    void beginConversion();
     bool prepare();
     bool startsPastProbedEnd();
     void startEncoder();
@@ -106,6 +117,9 @@ private:
     TemporaryOutput m_temporary; // before the encoder: it goes only once the encoder is stopped
     QString m_stem;
     QString m_extension;
+    ProgramRunner m_reader; // the source's streams, then the audio encoder's help
+    QString m_helpEncoder;
+    std::optional<SourceStreams> m_source;
     ProgramRunner m_encoder;
     ProgramRunner m_check;
     ProgressParser m_progress;

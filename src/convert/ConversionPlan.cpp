@@ -3,6 +3,7 @@
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
+#include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "profiles/Catalog.h"
@@ -24,6 +25,19 @@ std::optional<double> optionValue(const QStringList& args, const char* name) {
 
 PlanOutcome refused(const QString& error) {
     return {std::nullopt, error};
+}
+
+// A profile that writes sound only needs a sound track; one that writes a picture needs a
+// picture, which a cover can be.
+QString missingStream(const SourceStreams* streams, const QStringList& profileArguments) {
+    if (!streams || streams->streams.empty())
+        return {};
+    const bool audioOnly = profileArguments.contains(QLatin1String("-vn"));
+    if (audioOnly && !streams->hasAudio())
+        return QStringLiteral("This file has no audio stream.");
+    if (!audioOnly && !streams->hasVideo() && !streams->coverPicture())
+        return QStringLiteral("This file has no video stream. Choose an audio profile.");
+    return {};
 }
 
 } // namespace
@@ -63,12 +77,17 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
     if (!request) // a value the encoder would misread: nothing runs, the row says which
         return refused(QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, error));
     plan.profileCommand = buildEncoderCommand(*request);
+    if (const QString missing = missingStream(row.streams, plan.profileCommand.arguments());
+        !missing.isEmpty())
+        return refused(missing);
     plan.program = settings.encoderPath;
     request->outputPath = plan.temporaryPath;
     static const EncoderCapabilities none;
+    const QHash<QString, AudioLimits> limits = cachedAudioLimits(settings.encoderPath);
     const RuleContext context{settings.capabilities ? *settings.capabilities : none,
-                              settings.overwrite};
+                              settings.overwrite, row.streams, &limits, &plan.notes};
     plan.arguments = compatibleArguments(buildEncoderCommand(*request).arguments(), context);
+    plan.audioEncoder = audioEncoderOf(plan.arguments);
 
     plan.clipStart = *start;
     plan.clipLength = optionValue(plan.arguments, "-t");

@@ -13,6 +13,7 @@ namespace mirelo {
 class OptionSheet;
 class OutputReservations;
 struct EncoderCapabilities;
+struct SourceStreams;
 
 // Run-wide values every job of a run shares.
 struct JobSettings {
@@ -31,6 +32,8 @@ struct PlanRow {
     QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
     std::optional<double> probedLength;
     QString outputPath; // empty: a name in the output folder, by the naming rules
+    // What the encoder found in the file; none: not read, the profile's vector runs as it is.
+    const SourceStreams* streams = nullptr;
 };
 
 // Everything one conversion will do, decided before anything runs.
@@ -45,6 +48,8 @@ struct ConversionPlan {
     double expectedSeconds = 0;       // the output's expected length; 0: not known yet
     QString stem;                     // the input's name stem and the output extension: a
     QString extension;                //   later free name is made from them
+    QString audioEncoder;             // the one that runs; empty: no sound is written
+    QStringList notes;                // what the plan chose for this source, for the row's details
 };
 
 struct PlanOutcome {
@@ -53,7 +58,8 @@ struct PlanOutcome {
 };
 
 // Plans the conversion of a row with a profile, the option sheet and the run's settings. It
-// starts nothing and changes nothing; it only looks which names the output folder holds. The
+// starts nothing and changes nothing; it only looks which names the output folder holds. A source
+// whose streams are given and lack what the profile writes is refused. The
 // desktop program, `mirelo-cli convert` and `mirelo-cli command` all take what they run from here.
 PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
                            const JobSettings& settings);

@@ -39,6 +39,11 @@ QHash<QString, EncoderCapabilities>& cache() {
     return c;
 }
 
+QHash<QString, QHash<QString, AudioLimits>>& audioLimitsCache() {
+    static QHash<QString, QHash<QString, AudioLimits>> c;
+    return c;
+}
+
 // Version 2 added the video encoders' descriptions.
 constexpr int kFileVersion = 2;
 // The real lists are about 40 kB each.
@@ -181,6 +186,19 @@ const EncoderCapabilities* cachedCapabilities(const QString& program) {
 
 void storeCapabilities(const QString& program, const EncoderCapabilities& capabilities) {
     cache().insert(program, capabilities);
+}
+
+QHash<QString, AudioLimits> cachedAudioLimits(const QString& program) {
+    return audioLimitsCache().value(program);
+}
+
+bool hasCachedAudioLimits(const QString& program, const QString& encoder) {
+    const auto it = audioLimitsCache().constFind(program);
+    return it != audioLimitsCache().constEnd() && it->contains(encoder);
+}
+
+void storeAudioLimits(const QString& program, const QString& encoder, const AudioLimits& limits) {
+    audioLimitsCache()[program].insert(encoder, limits);
 }
 
 CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {

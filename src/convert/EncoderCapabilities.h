@@ -1,7 +1,9 @@
 #pragma once
 
+#include "convert/AudioLimits.h"
 #include "tools/ProgramRunner.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -40,6 +42,12 @@ QSet<QString> parseMuxerList(const QString& text);
 // The lists of one encoder program are read once per process and kept.
 const EncoderCapabilities* cachedCapabilities(const QString& program);
 void storeCapabilities(const QString& program, const EncoderCapabilities& capabilities);
+
+// Audio encoders' limits, read from each encoder's help when a conversion first needs them and kept
+// for this process.
+QHash<QString, AudioLimits> cachedAudioLimits(const QString& program);
+bool hasCachedAudioLimits(const QString& program, const QString& encoder);
+void storeAudioLimits(const QString& program, const QString& encoder, const AudioLimits& limits);
 
 // The lists are also kept on disk, stamped with the program's size and modification time and the
 // time the system's shared libraries last changed, so a new process asks the encoder again only

@@ -2,6 +2,9 @@
 
 #include "convert/EncoderOutput.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <array>
@@ -45,6 +48,9 @@ QStringList topLevelFields(const QString& text) {
 }
 
 void readVideoFields(const QStringList& fields, SourceStream& s) {
+    // The field after the codec: "yuv420p10le(tv, bt709, progressive)".
+    if (fields.size() > 1)
+        s.pixelFormat = fields[1].section(QLatin1Char('('), 0, 0).trimmed();
     static const QRegularExpression size(QStringLiteral("^(\\d{1,5})x(\\d{1,5})\\b"));
     for (const QString& f : fields) {
         const QRegularExpressionMatch m = size.match(f);
@@ -91,7 +97,33 @@ std::optional<SourceStream> parseStreamLine(const QString& line) {
     return s;
 }
 
+struct KeptStreams {
+    qint64 size = 0;
+    QDateTime modified;
+    SourceStreams streams;
+};
+
+QHash<QString, KeptStreams>& keptStreams() {
+    static QHash<QString, KeptStreams> kept;
+    return kept;
+}
+
 } // namespace
+
+const SourceStreams* cachedSourceStreams(const QString& path) {
+    const auto it = keptStreams().constFind(path);
+    if (it == keptStreams().constEnd())
+        return nullptr;
+    const QFileInfo info(path);
+    if (info.size() != it->size || info.lastModified() != it->modified)
+        return nullptr; // the file changed since
+    return &it->streams;
+}
+
+void storeSourceStreams(const QString& path, const SourceStreams& streams) {
+    const QFileInfo info(path);
+    keptStreams().insert(path, {info.size(), info.lastModified(), streams});
+}
 
 int channelsOfLayout(const QString& layout) {
     static const std::array<std::pair<const char*, int>, 18> kLayouts{{

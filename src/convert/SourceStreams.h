@@ -17,6 +17,7 @@ struct SourceStream {
     QString codec;
     QString language; // "eng"; empty when the file names none
     QString title;
+    QString pixelFormat; // video: "yuv420p10le"
     int width = 0;       // video
     int height = 0;      // video
     int channels = 0;    // audio
@@ -43,6 +44,11 @@ struct SourceStreams {
 // Reads the report's "Duration:" and "Stream #0:N" lines, with each stream's "title" metadata
 // and "displaymatrix: rotation" side data. Streams of later inputs and outputs are ignored.
 SourceStreams parseSourceStreams(const QString& report);
+
+// What was read of a file, kept for this process while the file keeps its size and time stamp:
+// a list converted with several profiles, or again, reads each file once.
+const SourceStreams* cachedSourceStreams(const QString& path);
+void storeSourceStreams(const QString& path, const SourceStreams& streams);
 
 // Channels of an audio layout as the encoder names it ("mono" 1, "stereo" 2, "5.1(side)" 6,
 // "4 channels" 4); 0 when unknown.

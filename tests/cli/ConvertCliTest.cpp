@@ -457,6 +457,49 @@ TEST_F(ConvertCli, InterruptStopsEveryRunningJob) {
     EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
     EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
     EXPECT_EQ(encodersAlive(out.path()), 0);
+
+// What the command line says about sources that lack a stream or hold more than a profile takes.
+TEST_F(ConvertCli, SourcesTheProfileMustAdaptToOrRefuse) {
+    const QDir d(dir.path());
+    const QString silent =
+        makeClip(d, "screen.mkv", {"-f", "lavfi", "-i", "testsrc=s=160x120:d=2:r=10"});
+    const QString surround =
+        makeClip(d, "film.mkv",
+                 {"-f", "lavfi", "-i", "testsrc=s=160x120:d=2:r=10", "-f", "lavfi", "-i",
+                  "sine=d=2", "-filter:a", "aformat=channel_layouts=5.1", "-c:a", "aac"});
+    const QString song = makeAudioClip(d, "song.wav", 2);
+    const struct {
+        QString file;
+        const char* profile;
+        int exitCode;
+        const char* said;         // in what the tool prints
+        const char* ranHas;       // in the vector that ran ("" when nothing ran)
+        const char* profileLacks; // never in the profile's own line
+    } cases[] = {
+        {silent, "88", 1, "This file has no audio stream.", "", ""},
+        {song, "41", 1, "This file has no video stream. Choose an audio profile.", "", ""},
+        {surround, "92", 0, "mixed down to 2", "-acodec wmav2 -vn -ac 2", " -ac "},
+        {silent, "18", 0, "silent sound track", "anullsrc", "anullsrc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString() + " " + c.profile);
+        const CliResult r = runCli({"convert", c.file, "--profile", c.profile, "--output-folder",
+                                    out.path(), "--verbose", "--existing", "overwrite"});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.said)) << r.err.toStdString();
+        const QString ran = r.err.section("\nRan: ", 1).section('\n', 0, 0);
+        const QString profile = r.err.section("Profile command line: ", 1).section('\n', 0, 0);
+        if (c.exitCode != 0) {
+            EXPECT_TRUE(r.err.contains(c.file + ": " + c.said)) << r.err.toStdString();
+            EXPECT_TRUE(ran.isEmpty()) << ran.toStdString();
+            EXPECT_TRUE(r.out.startsWith("Fail\t" + c.file)) << r.out.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(ran.contains(c.ranHas)) << ran.toStdString();
+        EXPECT_FALSE(profile.isEmpty());
+        EXPECT_FALSE(profile.contains(c.profileLacks)) << profile.toStdString();
+    }
+    EXPECT_EQ(outputs(QDir::Files).size(), 2) << outputs().join(", ").toStdString();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
+#include "convert/SourceStreams.h"
 
 #include <gtest/gtest.h>
 
@@ -127,3 +128,182 @@ TEST(CompatibilityRules, AnUnexpectedVectorComesBackUnchanged) {
 }
 
 } // namespace
+
+namespace {
+
+// Reports of the encoder on opening sources people have, cut to the lines that matter.
+const char kSurroundWithCommentary[] =
+    "Input #0, matroska,webm, from 'film.mkv':\n"
+    "  Duration: 00:01:00.00, start: 0.000000, bitrate: 4000 kb/s\n"
+    "  Stream #0:0: Video: hevc (Main 10), yuv420p10le(tv), 1920x1080, 24 fps (default)\n"
+    "  Stream #0:1(eng): Audio: aac (LC), 96000 Hz, stereo, fltp\n"
+    "    Metadata:\n"
+    "      title           : Commentary\n"
+    "  Stream #0:2(eng): Audio: aac (LC), 96000 Hz, 5.1, fltp (default)\n";
+const char kOrdinary[] = "Input #0, avi, from 'a.avi':\n"
+                         "  Duration: 00:00:02.00, start: 0.000000, bitrate: 400 kb/s\n"
+                         "  Stream #0:0: Video: mpeg4, yuv420p, 160x120, 10 fps\n"
+                         "  Stream #0:1: Audio: pcm_s16le, 44100 Hz, 5.1, s16, 1411 kb/s\n";
+const char kSilent[] = "Input #0, matroska,webm, from 'screen.webm':\n"
+                       "  Duration: 00:00:02.00, start: 0.000000, bitrate: N/A\n"
+                       "  Stream #0:0: Video: vp9, yuv420p(tv), 1366x768, 30 fps (default)\n";
+const char kSongWithCover[] =
+    "Input #0, mp3, from 'song.mp3':\n"
+    "  Duration: 00:03:20.04, start: 0.025056, bitrate: 192 kb/s\n"
+    "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 192 kb/s\n"
+    "  Stream #0:1: Video: mjpeg (Baseline), yuvj444p(pc), 600x600, 90k tbn (attached pic)\n";
+const char kTurned[] = "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'phone.mp4':\n"
+                       "  Duration: 00:00:12.40, start: 0.000000, bitrate: 9000 kb/s\n"
+                       "  Stream #0:0[0x1](und): Video: h264 (High), yuv420p(tv), 1920x1080, "
+                       "29.97 fps (default)\n"
+                       "    Side data:\n"
+                       "      displaymatrix: rotation of -90.00 degrees\n"
+                       "  Stream #0:1[0x2](und): Audio: aac (LC), 48000 Hz, mono, fltp (default)\n";
+const char kUpsideDown[] = "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'phone.mp4':\n"
+                           "  Duration: 00:00:12.40, start: 0.000000, bitrate: 9000 kb/s\n"
+                           "  Stream #0:0: Video: h264 (High), yuv420p(tv), 1920x1080 (default)\n"
+                           "    Side data:\n"
+                           "      displaymatrix: rotation of 180.00 degrees\n"
+                           "  Stream #0:1: Audio: aac (LC), 48000 Hz, mono, fltp (default)\n";
+
+const QHash<QString, AudioLimits> kLimits{
+    {"wmav2", {2, {8000, 11025, 16000, 22050, 32000, 44100, 48000}}},
+    {"libopencore_amrnb", {1, {8000}}},
+    {"aac", {8, {}}},
+};
+
+struct SourceCase {
+    const char* rule;
+    const char* report; // nullptr: the source's streams are not known
+    const char* before;
+    const char* after;
+    const char* note; // a part of what the row's details must say; "" for nothing
+};
+
+} // namespace
+
+// The rules that follow the source: its tracks, its sound and its picture.
+TEST(CompatibilityRules, RulesThatFollowTheSource) {
+    const EncoderCapabilities none = caps({}, {});
+    const char* const fit = "scale=320:240:force_original_aspect_ratio=decrease:"
+                            "force_divisible_by=2,pad=320:240:(ow-iw)/2:(oh-ih)/2,setsar=1";
+    const std::string fitted = std::string("-i in -vcodec mpeg4 -s 320x240 -vf ") + fit + " o";
+    const SourceCase cases[] = {
+        // Tracks: the default one of several, mapped with the picture; one track: as it was.
+        {"streams of the source", kSurroundWithCommentary, "-i in -vcodec mpeg4 -acodec aac o",
+         "-i in -map 0:0 -map 0:2 -vcodec mpeg4 -acodec aac o",
+         "stream #0:2 (eng), the default one of the 2 audio tracks"},
+        {"streams of the source", kSurroundWithCommentary, "-i in -ab 64 -vn -f mp3 o",
+         "-i in -map 0:2 -ab 64 -vn -f mp3 o", "the default one"},
+        {"streams of the source", kSurroundWithCommentary, "-i in -vcodec mpeg4 -an o",
+         "-i in -vcodec mpeg4 -an o", ""},
+        {"streams of the source", kOrdinary, "-i in -vcodec mpeg4 -acodec aac o",
+         "-i in -vcodec mpeg4 -acodec aac o", ""},
+        {"streams of the source", nullptr, "-i in -vcodec mpeg4 -acodec aac o",
+         "-i in -vcodec mpeg4 -acodec aac o", ""},
+        // No sound: the picture alone, or a silent track where the container needs one.
+        {"streams of the source", kSilent, "-i in -f mp4 -vcodec mpeg4 -acodec aac o",
+         "-i in -f mp4 -vcodec mpeg4 -acodec aac -an o", "only its picture"},
+        {"streams of the source", kSilent, "-i in -f psp -vcodec mpeg4 -acodec aac o",
+         "-i in -f lavfi -i anullsrc=r=48000:cl=stereo -map 0:0 -map 1:0 -f psp -vcodec mpeg4 "
+         "-acodec aac -shortest o",
+         "silent sound track"},
+        // A song with a cover: the cover, repeated, is the picture for the song's length.
+        {"streams of the source", kSongWithCover, "-i in -vcodec mpeg4 -r 10 -s 320x240 o",
+         "-i in -i in -map 1:1 -map 0:0 -vcodec mpeg4 -r 10 -s 320x240 -vf "
+         "loop=loop=-1:size=1,setpts=N/(10)/TB -disposition:v:0 0 -shortest o",
+         "cover picture"},
+        {"streams of the source", kSongWithCover, "-i in -vn -f wav o", "-i in -vn -f wav o", ""},
+        // Channels and rates the audio encoder takes.
+        {"audio the encoder takes", kSurroundWithCommentary, "-i in -acodec wmav2 o",
+         "-i in -acodec wmav2 -ac 2 -ar 48000 o", "6 channels are mixed down to 2"},
+        {"audio the encoder takes", kOrdinary, "-i in -ac 6 -ar 44100 -acodec wmav2 o",
+         "-i in -ac 2 -ar 44100 -acodec wmav2 o", "audio encoder wmav2"},
+        {"audio the encoder takes", kOrdinary, "-i in -ac 1 -acodec wmav2 o",
+         "-i in -ac 1 -acodec wmav2 o", ""},
+        {"audio the encoder takes", kOrdinary, "-i in -ac 2 -ar 44100 -acodec libopencore_amrnb o",
+         "-i in -ac 1 -ar 8000 -acodec libopencore_amrnb o", "from 44100 Hz to 8000 Hz"},
+        {"audio the encoder takes", kOrdinary, "-i in -acodec aac o", "-i in -acodec aac o", ""},
+        {"audio the encoder takes", kOrdinary, "-i in -acodec libmp3lame o",
+         "-i in -acodec libmp3lame o", ""},
+        {"audio the encoder takes", kOrdinary, "-i in -acodec wmav2 -an o",
+         "-i in -acodec wmav2 -an o", ""},
+        {"audio the encoder takes", nullptr, "-i in -ac 6 -acodec wmav2 o",
+         "-i in -ac 2 -acodec wmav2 o", "mixed down"},
+        {"audio the encoder takes", nullptr, "-i in -acodec wmav2 o", "-i in -acodec wmav2 o", ""},
+        // A picture turned a quarter keeps upright in the fixed frame; others are as before.
+        {"upright picture in the frame", kTurned, "-i in -vcodec mpeg4 -s 320x240 o",
+         fitted.c_str(), "turned by -90 degrees"},
+        {"upright picture in the frame", kUpsideDown, "-i in -vcodec mpeg4 -s 320x240 o",
+         "-i in -vcodec mpeg4 -s 320x240 o", ""},
+        {"upright picture in the frame", kOrdinary, "-i in -vcodec mpeg4 -s 320x240 o",
+         "-i in -vcodec mpeg4 -s 320x240 o", ""},
+        {"upright picture in the frame", kTurned, "-i in -vcodec mpeg4 o", "-i in -vcodec mpeg4 o",
+         ""},
+        {"upright picture in the frame", kTurned, "-i in -vn -s 320x240 o",
+         "-i in -vn -s 320x240 o", ""},
+        // A 10-bit picture stays 10-bit only where an encoder would keep it.
+        {"picture the player decodes", kSurroundWithCommentary, "-i in -vcodec libx264 o",
+         "-i in -vcodec libx264 -pix_fmt yuv420p o", ""},
+        {"picture the player decodes", kSurroundWithCommentary, "-i in -vcodec mpeg4 o",
+         "-i in -vcodec mpeg4 o", ""},
+        {"picture the player decodes", kTurned, "-i in -vcodec libx264 o",
+         "-i in -vcodec libx264 o", ""},
+        {"picture the player decodes", kSongWithCover, "-i in -vcodec libx264 o",
+         "-i in -vcodec libx264 o", ""},
+    };
+    for (const SourceCase& c : cases) {
+        SCOPED_TRACE(std::string(c.rule) + ": " + c.before);
+        const CompatibilityRule* rule = compatibilityRule(c.rule);
+        ASSERT_NE(rule, nullptr);
+        std::optional<EncoderArguments> a = EncoderArguments::parse(split(c.before));
+        ASSERT_TRUE(a);
+        const SourceStreams source = parseSourceStreams(c.report ? c.report : "");
+        QStringList notes;
+        rule->apply(*a, {none, false, c.report ? &source : nullptr, &kLimits, &notes});
+        EXPECT_EQ(a->toList().join(' ').toStdString(), c.after);
+        EXPECT_EQ(notes.join('\n').contains(c.note), true) << notes.join('\n').toStdString();
+        EXPECT_EQ(notes.isEmpty(), c.note[0] == 0) << notes.join('\n').toStdString();
+    }
+}
+
+// The rules in their order: the track chosen for a WMV row is the one mixed down, and the cover
+// is looped before it is fitted into the frame, from the file unseeked.
+TEST(CompatibilityRules, SourceRulesTogetherOnAWholeVector) {
+    const EncoderCapabilities debian = caps({"wmav2", "wmv2", "mpeg4", "aac"}, {"asf", "mp4"});
+    const SourceStreams film = parseSourceStreams(kSurroundWithCommentary);
+    const QStringList wmv = split("-i in.mkv -vcodec wmv2 -b 300k -r 25 -ss 0 -t 60 -s 320x240 "
+                                  "-acodec wmav2 out.wmv");
+    EXPECT_EQ(compatibleArguments(wmv, {debian, false, &film, &kLimits}).join(' ').toStdString(),
+              "-nostdin -hide_banner -progress pipe:1 -nostats -n -ss 0 -i in.mkv -map 0:0 "
+              "-map 0:2 -vcodec wmv2 -b:v 300k -r 25 -t 60 -s 320x240 -acodec wmav2 -ac 2 "
+              "-ar 48000 out.wmv");
+    const SourceStreams song = parseSourceStreams(kSongWithCover);
+    const QStringList mp4 = split("-i song.mp3 -f mp4 -vcodec mpeg4 -r 25 -ss 10 -s 320x240 "
+                                  "-acodec libfaac out.mp4");
+    EXPECT_EQ(compatibleArguments(mp4, {debian, true, &song, &kLimits}).join(' ').toStdString(),
+              "-nostdin -hide_banner -progress pipe:1 -nostats -y -ss 10 -i song.mp3 -i song.mp3 "
+              "-map 1:1 "
+              "-map 0:0 "
+              "-f mp4 -vcodec mpeg4 -r 25 -s 320x240 -acodec aac -vf "
+              "loop=loop=-1:size=1,setpts=N/(25)/TB,scale=320:240:force_original_aspect_ratio="
+              "decrease:force_divisible_by=2,pad=320:240:(ow-iw)/2:(oh-ih)/2,setsar=1 "
+              "-disposition:v:0 0 -shortest out.mp4");
+}
+
+TEST(CompatibilityRules, TheAudioEncoderAVectorRuns) {
+    const struct {
+        QStringList arguments;
+        const char* encoder;
+    } cases[] = {
+        {{"-i", "in", "-acodec", "wmav2", "out"}, "wmav2"},
+        {{"-i", "in", "-acodec", "libfaac", "-c:a", "aac", "out"}, "aac"},
+        {{"-i", "in", "-acodec", "wmav2", "-an", "out"}, ""},
+        {{"-i", "-acodec", "-vn", "out"}, ""},    // an input path is not an option
+        {{"-i", "in", "-acodec", "-acodec"}, ""}, // nor is the output
+        {{"-n", "-i", "in", "-vn", "-f", "mp3", "out"}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(audioEncoderOf(c.arguments).toStdString(), c.encoder)
+            << c.arguments.join(' ').toStdString();
+}

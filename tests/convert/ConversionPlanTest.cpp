@@ -1,6 +1,7 @@
 #include "convert/ConversionPlan.h"
 #include "convert/ConversionJob.h"
 #include "convert/EncoderCapabilities.h"
+#include "convert/SourceStreams.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
@@ -88,6 +89,84 @@ TEST_F(ConversionPlanTest, RefusesWhatCannotBeConverted) {
         if (c.item) { // the row says which file it is
             EXPECT_TRUE(o.error.contains("/in/a.avi")) << o.error.toStdString();
         }
+    }
+}
+
+SourceStream stream(int index, StreamKind kind) {
+    SourceStream s;
+    s.index = index;
+    s.kind = kind;
+    return s;
+}
+
+SourceStream video(int index, double rotation = 0) {
+    SourceStream s = stream(index, StreamKind::Video);
+    s.width = 1920;
+    s.height = 1080;
+    s.rotation = rotation;
+    return s;
+}
+
+SourceStream audio(int index, int channels, bool isDefault = false) {
+    SourceStream s = stream(index, StreamKind::Audio);
+    s.channels = channels;
+    s.sampleRate = 48000;
+    s.isDefault = isDefault;
+    return s;
+}
+
+SourceStream cover(int index) {
+    SourceStream s = stream(index, StreamKind::Video);
+    s.isCoverPicture = true;
+    return s;
+}
+
+// What the source holds decides: a profile needing a stream the file lacks is refused before
+// anything runs; otherwise only the vector that runs changes, never the profile's line.
+TEST_F(ConversionPlanTest, FollowsWhatTheSourceHolds) {
+    storeAudioLimits("/opt/ff", "wmav2", {2, {44100, 48000}});
+    const SourceStreams silent{2.0, {video(0)}};
+    const SourceStreams song{200.0, {audio(0, 2)}};
+    const SourceStreams songWithCover{200.0, {audio(0, 2), cover(1)}};
+    const SourceStreams surround{60.0, {video(0), audio(1, 2), audio(2, 6, true)}};
+    const SourceStreams turned{12.0, {video(0, -90), audio(1, 1)}};
+    const struct {
+        int profile;
+        const SourceStreams* source;
+        const char* error;   // "" when the plan is made
+        const char* runs;    // a part of the vector that runs
+        const char* notRuns; // a part it must not hold
+    } cases[] = {
+        {88, &silent, "This file has no audio stream.", "", ""},
+        {92, &silent, "This file has no audio stream.", "", ""},
+        {18, &song, "This file has no video stream. Choose an audio profile.", "", ""},
+        {27, &song, "This file has no video stream. Choose an audio profile.", "", ""},
+        {88, &song, "", "-vn", "-map"},
+        {18, &songWithCover, "", "-map 1:1 -map 0:0", ""},
+        {18, &silent, "", "anullsrc", "-an"},
+        {2, &silent, "", "-an", "anullsrc"},
+        {27, &surround, "", "-map 0:0 -map 0:2", "-ac 6"},
+        {27, &surround, "", "-acodec wmav2 -ac 2", ""},
+        {2, &turned, "", "pad=320:240", ""},
+        {2, nullptr, "", "-s 320x240", "-vf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.profile) + " " + c.runs + c.error);
+        pick(c.profile);
+        const PlanOutcome plain = plan({"/in/a.mkv", "0:00:00", "", {}, {}});
+        ASSERT_TRUE(plain.plan);
+        PlanRow row{"/in/a.mkv", "0:00:00", "", {}, {}};
+        row.streams = c.source;
+        const PlanOutcome o = plan(row);
+        EXPECT_EQ(o.error.toStdString(), c.error);
+        if (!o.plan)
+            continue;
+        const std::string runs = o.plan->arguments.join(' ').toStdString();
+        EXPECT_NE(runs.find(c.runs), std::string::npos) << runs;
+        if (c.notRuns[0]) {
+            EXPECT_EQ(runs.find(c.notRuns), std::string::npos) << runs;
+        }
+        EXPECT_EQ(o.plan->profileCommand.text(), plain.plan->profileCommand.text());
     }
 }
 

@@ -68,13 +68,16 @@ TEST(SourceStreams, RecordedReportsOfTheSourcesPeopleHave) {
         double rotation;
         bool cover;
         int width, height;
+        const char* pixelFormat = "";
     };
     const Case cases[] = {
-        {"film rip", kFilmRip, 6123.52, true, true, 2, 1, 6, 48000, 0, false, 1920, 1080},
-        {"rotated phone video", kPhone, 12.4, true, true, 1, 1, 1, 44100, -90, false, 1920, 1080},
+        {"film rip", kFilmRip, 6123.52, true, true, 2, 1, 6, 48000, 0, false, 1920, 1080,
+         "yuv420p10le"},
+        {"rotated phone video", kPhone, 12.4, true, true, 1, 1, 1, 44100, -90, false, 1920, 1080,
+         "yuv420p"},
         {"song with a cover", kSongWithCover, 200.04, false, true, 1, 0, 2, 44100, 0, true, 0, 0},
         {"screen recording", kScreenRecording, std::nullopt, true, false, 0, -1, 0, 0, 0, false,
-         1366, 768},
+         1366, 768, "yuv420p"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,6 +100,7 @@ TEST(SourceStreams, RecordedReportsOfTheSourcesPeopleHave) {
             EXPECT_EQ(v->width, c.width);
             EXPECT_EQ(v->height, c.height);
             EXPECT_DOUBLE_EQ(v->rotation, c.rotation);
+            EXPECT_EQ(v->pixelFormat.toStdString(), c.pixelFormat);
         }
     }
 }

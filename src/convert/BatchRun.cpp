@@ -7,6 +7,7 @@
 #include "platform/MessageSink.h"
 #include "platform/PowerService.h"
 #include "profiles/Catalog.h"
+#include "settings/AppSettings.h"
 #include "settings/Inifun.h"
 #include "tools/ToolLocator.h"
 
@@ -93,8 +94,9 @@ bool BatchRun::prepareSettings() {
                     .arg(encoderDisplayName(), applicationFolder()));
         return false;
     }
-    const QString folder =
-        s.outputFolder.trimmed().isEmpty() ? applicationFolder() : s.outputFolder.trimmed();
+    const QString folder = s.outputFolder.trimmed().isEmpty()
+                               ? defaultOutputFolder(applicationFolder())
+                               : s.outputFolder.trimmed();
     // Qt would turn bytes that are not UTF-8 into U+FFFD and write into another folder.
     if (!pathReachesFileSystemIntact(folder)) {
         if (m_platform.messages)
@@ -140,6 +142,10 @@ void BatchRun::nextRow() {
             m_waitingForProbe = true; // onRowsChanged() comes back here
             return;
         }
+        if (row->unreadable) {
+            skipUnreadable(*row);
+            continue;
+        }
         startJob(row->id, *row);
         return;
     }
@@ -171,6 +177,13 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     connect(job, &ConversionJob::rateChanged, this, &BatchRun::onJobRate);
     connect(job, &ConversionJob::finished, this, &BatchRun::onJobFinished);
     job->start();
+}
+
+// The encoder would only fail on a file the player found nothing in; the row says why it is left.
+void BatchRun::skipUnreadable(const SourceRow& row) {
+    m_rows.setStatus(row.id, QStringLiteral("Skipped"),
+                     QStringLiteral("Not converted: no audio or video could be read from it. %1")
+                         .arg(row.detail));
 }
 
 double BatchRun::rowSeconds(const SourceRow& row) const {

@@ -38,8 +38,8 @@ enum class RunEnd { Completed, Cancelled, Stopped };
 // The batch conversion: one job per row in list order, the overall progress, the elapsed time
 // and the end actions. A model: the window observes its signals and never drives the encoder
 // itself. The rows are those of the list when the run starts, followed by their ids: a row
-// removed meanwhile is skipped, a row added meanwhile waits for the next run, and a row still
-// being probed is waited for.
+// removed meanwhile is skipped, a row added meanwhile waits for the next run, a row still
+// being probed is waited for, and a row whose file could not be read is skipped with that said.
 //
 // When a run ends, its state is complete (indicators at rest, runningChanged() and finished()
 // emitted) before any end action or message reaches the platform.
@@ -84,6 +84,7 @@ private:
     void beginRows();
     void nextRow();
     void startJob(RowId id, const SourceRow& row);
+    void skipUnreadable(const SourceRow& row);
     void onJobFinished(const JobResult& result);
     void onRowsChanged();
     void onJobRate(double done, double expected, double speed);

@@ -5,6 +5,9 @@
 #include "settings/SettingsLocation.h"
 #include "tools/ToolLocator.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include <utility>
 
 namespace mirelo {
@@ -51,7 +54,7 @@ QString AppSettings::storedOutputFolder() const {
 
 QString AppSettings::outputFolder() const {
     const QString stored = storedOutputFolder();
-    return stored.isEmpty() ? m_appFolder : stored;
+    return stored.isEmpty() ? defaultOutputFolder(m_appFolder) : stored;
 }
 
 AppSettings::ExistingFile AppSettings::existedFile() const {
@@ -86,6 +89,13 @@ bool AppSettings::setAutoShut(bool on) const {
 bool AppSettings::setProfile(int position) const {
     return WriteIniValue(m_filePath, QLatin1String(settingsKey::kProfileSection),
                          QLatin1String(settingsKey::kProfile), QString::number(position));
+}
+
+QString defaultOutputFolder(const QString& appFolder) {
+    const QFileInfo folder(appFolder);
+    if (folder.isDir() && folder.isWritable())
+        return appFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
 }
 
 } // namespace mirelo

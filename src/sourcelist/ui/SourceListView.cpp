@@ -132,9 +132,8 @@ void SourceListView::setUpColumns() {
     QHeaderView* columns = header();
     columns->setStretchLastSection(false);
     columns->setMinimumSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 4);
-    for (int c = 1; c < SourceListModel::ColumnCount; ++c)
-        setColumnWidth(c, fittingWidth(c));
     columns->setSectionResizeMode(SourceListModel::FileNameColumn, QHeaderView::Stretch);
+    fitColumns();
 }
 
 // Wide enough for the column's header and its usual text, with the header's margins.
@@ -147,12 +146,24 @@ int SourceListView::fittingWidth(int column) const {
     return text + 4 * margin;
 }
 
-QSize SourceListView::minimumSizeHint() const {
-    int width = fontMetrics().averageCharWidth() * kFileNameMinimumChars;
+// The other columns at the width their texts need, all narrowed alike when the list is too
+// narrow for them and a short file name; the file name column takes the rest.
+void SourceListView::fitColumns() {
+    const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
+    const int nameRoom = fontMetrics().averageCharWidth() * kFileNameMinimumChars;
+    int needed = 0;
     for (int c = 1; c < SourceListModel::ColumnCount; ++c)
-        width += fittingWidth(c);
-    const int frame = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
-    return {width + frame, QTreeView::minimumSizeHint().height()};
+        needed += fittingWidth(c);
+    const double share = needed + nameRoom <= room
+                             ? 1.0
+                             : qMax(0.0, double(room - header()->minimumSectionSize()) / needed);
+    for (int c = 1; c < SourceListModel::ColumnCount; ++c)
+        setColumnWidth(c, qMax(header()->minimumSectionSize(), int(fittingWidth(c) * share)));
+}
+
+void SourceListView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    fitColumns();
 }
 
 void SourceListView::setUpContextMenu() {

@@ -38,9 +38,6 @@ public:
 
     SourceListModel& rows() const { return m_rows; }
 
-    // Room for every column, the file name shortened to a few characters at each end.
-    QSize minimumSizeHint() const override;
-
     // The option sheet PS1 that a click writes the row into (may be null: nothing is written).
     void setOptionSheet(OptionSheet* sheet) { m_sheet = sheet; }
     void setMessagePresenter(MessagePresenter presenter);
@@ -96,10 +93,12 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setUpColumns();
     int fittingWidth(int column) const;
+    void fitColumns();
     void setUpContextMenu();
     void showMessage(QMessageBox::Icon icon, const QString& text);
     void keepSheetInStep();

@@ -396,7 +396,11 @@ TEST_F(SourceListViewTest, EveryColumnFitsTheListsWidth) {
     rows.setStatus(rows.idAt(0), QStringLiteral("Processing"));
     EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle);
     EXPECT_EQ(display(0, SourceListModel::FileNameColumn, Qt::ToolTipRole).toString(), path);
-    for (const int width : {list.minimumSizeHint().width(), 560, 1200}) {
+    const struct {
+        int width;
+        bool textsWhole; // a narrower list narrows every column alike
+    } widths[] = {{300, false}, {560, true}, {1200, true}};
+    for (const auto [width, textsWhole] : widths) {
         SCOPED_TRACE(width);
         list.resize(width, 300);
         QCoreApplication::processEvents();
@@ -407,7 +411,7 @@ TEST_F(SourceListViewTest, EveryColumnFitsTheListsWidth) {
             const int left = header->sectionViewportPosition(c);
             EXPECT_GE(left, 0);
             EXPECT_LE(left + header->sectionSize(c), room);
-            if (c == SourceListModel::FileNameColumn)
+            if (c == SourceListModel::FileNameColumn || !textsWhole)
                 continue;
             // Each other column shows its header and its text whole.
             const QString shown = display(0, c).toString();

@@ -5,18 +5,17 @@
 #include "app/RunPanel.h"
 #include "convert/TimeString.h"
 #include "platform/ui/LogindPower.h"
+#include "platform/ui/SystemDesktopServices.h"
 #include "profiles/OptionSheet.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 
 namespace mirelo {
 
@@ -24,11 +23,23 @@ namespace {
 
 const QString kTitle = QStringLiteral("Mirelo Video Converter");
 
+// A folder that cannot be shown after a batch is said beside the run's own end message, in a
+// box of its own that leaves the window usable.
 class SystemFolders : public FolderOpener {
 public:
-    void openFolder(const QString& path) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    }
+    explicit SystemFolders(QWidget* parent)
+        : m_opener(m_services, [parent](const QString& text) {
+              auto* box =
+                  new QMessageBox(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, parent);
+              box->setAttribute(Qt::WA_DeleteOnClose);
+              box->setWindowModality(Qt::NonModal);
+              box->show();
+          }) {}
+    void openFolder(const QString& path) override { m_opener.openFolder(path); }
+
+private:
+    SystemDesktopServices m_services;
+    ServicesFolderOpener m_opener;
 };
 
 // Window-modal message boxes titled with the application title. They never block the caller:
@@ -56,7 +67,7 @@ QString leftText(double seconds) {
 
 ConversionController::ConversionController(Form1& window)
     : QObject(&window), m_window(window), m_systemPower(std::make_unique<LogindPower>(&window)),
-      m_systemFolders(std::make_unique<SystemFolders>()),
+      m_systemFolders(std::make_unique<SystemFolders>(&window)),
       m_systemMessages(std::make_unique<MessageBoxes>(&window)),
       m_run(std::make_unique<BatchRun>(*window.sourceListModel(), *window.optionSheet())) {
     setPlatform(nullptr, nullptr, nullptr);

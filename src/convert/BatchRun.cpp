@@ -144,6 +144,8 @@ void BatchRun::nextRow() {
         }
         if (row->unreadable) {
             skipUnreadable(*row);
+            if (m_cancelRequested)
+                return; // asked for while the skip was reported; the queued nextRow() ends the run
             continue;
         }
         startJob(row->id, *row);
@@ -180,10 +182,15 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
 }
 
 // The encoder would only fail on a file the player found nothing in; the row says why it is left.
+// Reported as a failed row too, so that whoever counts the run's rows counts it as not converted.
 void BatchRun::skipUnreadable(const SourceRow& row) {
-    m_rows.setStatus(row.id, QStringLiteral("Skipped"),
-                     QStringLiteral("Not converted: no audio or video could be read from it. %1")
-                         .arg(row.detail));
+    JobResult skipped;
+    skipped.outcome = JobOutcome::Fail;
+    skipped.message = QStringLiteral("Not converted: no audio or video could be read from it. %1")
+                          .arg(row.detail);
+    const RowId id = row.id;
+    m_rows.setStatus(id, QStringLiteral("Skipped"), skipped.message);
+    Q_EMIT rowFinished(id, skipped);
 }
 
 double BatchRun::rowSeconds(const SourceRow& row) const {

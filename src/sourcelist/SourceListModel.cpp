@@ -167,8 +167,11 @@ void SourceListModel::onProbed(quint64 ticket, const MediaInfo& info, MediaProbe
         return; // removed meanwhile
     SourceRow& row = it->row;
     const ProbeColumns columns = probeColumns(info);
-    // A row added by the user takes its clip from the probe; a chosen clip stays.
-    if (!row.probed) {
+    // A row added by the user takes its clip from the probe, and a run waits for that probe, so
+    // its verdict decides whether the file is converted at all. A chosen clip stays, and its
+    // background probe only fills in the other columns.
+    const bool awaited = !row.probed;
+    if (awaited) {
         row.start = columns.start;
         row.end = columns.end;
     }
@@ -178,7 +181,7 @@ void SourceListModel::onProbed(quint64 ticket, const MediaInfo& info, MediaProbe
     row.format = columns.format;
     row.videoTime = columns.videoTime;
     row.probed = true;
-    row.unreadable = known && !info.hasVideoStream && !info.hasAudioStream;
+    row.unreadable = awaited && known && !info.hasVideoStream && !info.hasAudioStream;
     if (row.unreadable) {
         row.status = tr("Unreadable");
         row.detail = problem.isEmpty() ? tr("%1: no audio or video could be read from it")

@@ -28,10 +28,11 @@ struct SourceRow {
     // "Unreadable" after a probe that found nothing to convert; then the conversion's:
     // "Processing", "OK", "Fail", "Cancel", "Skipped"
     QString status;
-    QString detail;          // what to show about the status (the encoder's last lines...)
-    QString videoTime;       // the probed length, "H:MM:SS"; empty when not known
-    bool probed = false;     // false while a conversion must wait for the row's probe
-    bool unreadable = false; // the probe found no stream in the file: a run skips it
+    QString detail;      // what to show about the status (the encoder's last lines...)
+    QString videoTime;   // the probed length, "H:MM:SS"; empty when not known
+    bool probed = false; // false while a conversion must wait for the row's probe
+    // The probe a run waited for found no stream in the file: a run skips it.
+    bool unreadable = false;
 };
 
 // The source list lvwAudioTracks as data: the rows in adding order, their probe state and their

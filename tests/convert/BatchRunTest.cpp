@@ -135,11 +135,17 @@ TEST_F(BatchRunTest, AnUnreadableRowIsSkippedWithItsReason) {
     std::vector<RowId> started;
     QObject::connect(&run, &BatchRun::rowStarted,
                      [&](RowId id, const QString&) { started.push_back(id); });
+    // Whoever counts the finished rows counts the skipped one as not converted.
+    std::vector<std::pair<RowId, QString>> finished;
+    QObject::connect(&run, &BatchRun::rowFinished,
+                     [&](RowId id, const JobResult& r) { finished.emplace_back(id, r.status()); });
 
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
 
     EXPECT_EQ(started, (std::vector<RowId>{a, c}));
+    EXPECT_EQ(finished,
+              (std::vector<std::pair<RowId, QString>>{{a, "OK"}, {b, "Fail"}, {c, "OK"}}));
     EXPECT_EQ(status(a), "OK");
     EXPECT_EQ(status(b), "Skipped");
     EXPECT_EQ(status(c), "OK");

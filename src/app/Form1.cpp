@@ -143,7 +143,7 @@ QWidget* Form1::buildOutputFrame(QWidget* parent) {
     m_outputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
     m_openFolder = new QPushButton(QStringLiteral("Open Folder"), profileFrame);
     m_openFolder->setObjectName(QStringLiteral("cmdOpenFolder"));
-    m_openFolder->setToolTip(QStringLiteral("Show the converted files in the file manager"));
+    m_openFolder->setToolTip(QStringLiteral("Open the output folder in the file manager"));
     auto* grid = new QGridLayout(profileFrame);
     grid->addWidget(m_profileLabel, 0, 0);
     grid->addWidget(m_chooser, 0, 1, 1, 2);

@@ -6,7 +6,7 @@ namespace mirelo {
 
 namespace {
 
-constexpr int kMinimumChars = 12;
+constexpr int kMinimumChars = 8;
 
 } // namespace
 

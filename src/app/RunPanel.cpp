@@ -47,13 +47,15 @@ RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
     m_cancel->setObjectName(QStringLiteral("Command1"));
     m_cancel->setCursor(Qt::ArrowCursor);
 
+    // "Cancel" beside the clock rather than on a row of its own: docked under the list, every
+    // line the panel saves is a line of the list.
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(buildClock());
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* top = new QHBoxLayout;
+    top->addWidget(buildClock(), 1);
+    top->addWidget(m_cancel, 0, Qt::AlignBottom);
+    layout->addLayout(top);
     layout->addWidget(buildProgress());
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
     setProgressCaption(QStringLiteral("Progress...."));
     if (parent)
         parent->installEventFilter(this);
@@ -83,6 +85,7 @@ QWidget* RunPanel::buildProgress() {
     m_rate->setObjectName(QStringLiteral("lblRate"));
     m_rate->setWordWrap(true);
     auto* bars = new QVBoxLayout(m_progress);
+    bars->setContentsMargins(4, bars->contentsMargins().top(), 4, 4);
     bars->addWidget(frameAround(QStringLiteral("Total Conversion"), m_total, m_progress));
     bars->addWidget(frameAround(QStringLiteral("Currently Conversion"), m_track, m_progress));
     bars->addWidget(m_rate);

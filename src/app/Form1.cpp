@@ -2,6 +2,7 @@
 
 #include "app/MainCommands.h"
 #include "app/OptionSheetView.h"
+#include "app/PathLabel.h"
 #include "app/PreviewController.h"
 #include "app/PreviewFrame.h"
 #include "app/ProfileChooser.h"
@@ -22,6 +23,7 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -101,9 +103,11 @@ void Form1::buildUi() {
     setCentralWidget(central);
 
     m_runPanel = new RunPanel(central);
+    m_runPanel->dockInto(m_runPanelSlot);
     setTabOrderInReadingOrder();
 
     m_sourceList->setOptionSheet(m_sheet);
+    m_sourceList->setLastFolderFile(m_paths.windowFile());
     connect(m_chooser, &ProfileChooser::profilePicked, this, &Form1::applyPicked);
     m_commandSet = new MainCommands(*this);
 }
@@ -125,17 +129,36 @@ QWidget* Form1::buildListSide() {
     listLayout->addWidget(m_sourceList);
     layout->addWidget(listFrame, 1);
 
-    auto* profileFrame = new QGroupBox(QStringLiteral("Output"), side);
+    // The run panel docks here while a run shows it, under the list and clear of its Status.
+    m_runPanelSlot = new QWidget(side);
+    m_runPanelSlot->setObjectName(QStringLiteral("runPanelSlot"));
+    layout->addWidget(m_runPanelSlot);
+    layout->addWidget(buildOutputFrame(side));
+    return side;
+}
+
+QWidget* Form1::buildOutputFrame(QWidget* parent) {
+    auto* profileFrame = new QGroupBox(QStringLiteral("Output"), parent);
     profileFrame->setObjectName(QStringLiteral("frmProfile"));
     m_profileLabel = new QLabel(QStringLiteral("Profile:"), profileFrame);
     m_profileLabel->setObjectName(QStringLiteral("Label3"));
     m_chooser = new ProfileChooser(profileFrame);
     m_profileLabel->setBuddy(m_chooser);
-    auto* row = new QHBoxLayout(profileFrame);
-    row->addWidget(m_profileLabel);
-    row->addWidget(m_chooser, 1);
-    layout->addWidget(profileFrame);
-    return side;
+    auto* folderCaption = new QLabel(QStringLiteral("Folder:"), profileFrame);
+    folderCaption->setObjectName(QStringLiteral("lblOutputFolderCaption"));
+    m_outputFolder = new PathLabel(profileFrame);
+    m_outputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
+    m_openFolder = new QPushButton(QStringLiteral("Open Folder"), profileFrame);
+    m_openFolder->setObjectName(QStringLiteral("cmdOpenFolder"));
+    m_openFolder->setToolTip(QStringLiteral("Open the output folder in the file manager"));
+    auto* grid = new QGridLayout(profileFrame);
+    grid->addWidget(m_profileLabel, 0, 0);
+    grid->addWidget(m_chooser, 0, 1, 1, 2);
+    grid->addWidget(folderCaption, 1, 0);
+    grid->addWidget(m_outputFolder, 1, 1);
+    grid->addWidget(m_openFolder, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return profileFrame;
 }
 
 QWidget* Form1::buildOptionSide() {
@@ -162,7 +185,8 @@ void Form1::startUp() {
     m_runPanel->hide();                                // 4
     m_chooser->fill();                                 // 5
     m_chooser->selectPosition(settings().profile());   // 6
-    prolist();                                         // 7
+    showOutputFolder();
+    prolist(); // 7
     // The restored profile's presets, as its pick applied them: the sheet shows what will run.
     applyPicked(m_chooser->selectedPosition());
     m_sheetView->setShowGridLines(true); // 8
@@ -189,7 +213,7 @@ void Form1::setTabOrderInReadingOrder() {
     QList<QWidget*> chain;
     for (int index = 0; index < kCommandCount; ++index)
         chain << m_toolbar->picture(index);
-    chain << m_sourceList << m_chooser << m_preview->positionSlider();
+    chain << m_sourceList << m_chooser << m_openFolder << m_preview->positionSlider();
     chain << m_preview->firstFrameButton() << m_preview->backButton() << m_preview->playButton()
           << m_preview->pauseButton() << m_preview->stopButton() << m_preview->forwardButton()
           << m_preview->lastFramesButton();
@@ -209,6 +233,11 @@ void Form1::applyPicked(int position) {
 void Form1::openSettings() {
     Frmset dialog(settings(), m_paths.skinFile, this);
     dialog.exec();
+    showOutputFolder();
+}
+
+void Form1::showOutputFolder() {
+    m_outputFolder->setPath(settings().outputFolder());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,7 @@
 #include <array>
 
 class QLabel;
+class QPushButton;
 
 namespace mirelo {
 
@@ -18,6 +19,7 @@ class DesktopNotifier;
 class MainCommands;
 class OptionSheet;
 class OptionSheetView;
+class PathLabel;
 class PreviewFrame;
 class ProfileChooser;
 class RunPanel;
@@ -53,6 +55,8 @@ public:
     OptionSheetView* optionSheetView() const { return m_sheetView; } // PS1
     PreviewFrame* preview() const { return m_preview; }              // the preview frame
     RunPanel* runPanel() const { return m_runPanel; }                // Picture4
+    PathLabel* outputFolderLabel() const { return m_outputFolder; }  // where outputs go
+    QPushButton* openFolderButton() const { return m_openFolder; }   // opens that folder
     QTimer* previewClock() const { return m_timer1; }                // Timer1
     QTimer* conversionClock() const { return m_timer2; }             // Timer2
     const ImageList& imageList() const { return m_images; }          // ImageList1
@@ -62,6 +66,8 @@ public:
     void prolist();
     // Opens the settings dialog modally.
     void openSettings();
+    // Shows the folder converted files go to, as the settings now say.
+    void showOutputFolder();
 
 Q_SIGNALS:
     // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
@@ -78,6 +84,7 @@ private:
     void buildUi();
     QWidget* buildCommandStrip();
     QWidget* buildListSide();
+    QWidget* buildOutputFrame(QWidget* parent);
     QWidget* buildOptionSide();
     void startUp();
     void placeWindow();
@@ -100,6 +107,9 @@ private:
     OptionSheetView* m_sheetView = nullptr;
     PreviewFrame* m_preview = nullptr;
     RunPanel* m_runPanel = nullptr;
+    QWidget* m_runPanelSlot = nullptr;
+    PathLabel* m_outputFolder = nullptr;
+    QPushButton* m_openFolder = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "capture/ui/Form3.h"
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
 #include "onlineimport/ui/Formyutobe.h"
+#include "platform/FolderOpener.h"
 #include "platform/ui/SystemDesktopServices.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/PreviewPlayer.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QToolButton>
 
 namespace mirelo {
@@ -50,6 +52,8 @@ MainCommands::MainCommands(Form1& window)
     buildMainMenus(window.menuBar(), *this);
     wireToolbar();
     wireContextMenu();
+    connect(window.openFolderButton(), &QPushButton::clicked, this,
+            [this] { trigger(Command::OpenOutputFolder); });
 }
 
 MainCommands::~MainCommands() = default;
@@ -109,6 +113,8 @@ void MainCommands::trigger(Command command) {
         return openHelpPage(QLatin1String(kTroubleshooting));
     case Command::About:
         return showAbout();
+    case Command::OpenOutputFolder:
+        return openOutputFolder();
     }
 }
 
@@ -138,6 +144,11 @@ void MainCommands::openUrl(const QUrl& url) {
                 QStringLiteral("No web browser could open %1. Open it with a browser of your "
                                "choice.")
                     .arg(shown));
+}
+
+void MainCommands::openOutputFolder() {
+    m_window.showOutputFolder(); // the settings may have changed since
+    ServicesFolderOpener(*m_services, m_presenter).openFolder(m_window.settings().outputFolder());
 }
 
 void MainCommands::openCapture() {

@@ -42,6 +42,7 @@ public:
         HomePage,
         SupportOnline,
         About,
+        OpenOutputFolder,
     };
     Q_ENUM(Command)
 
@@ -69,6 +70,7 @@ private:
     void openCapture();
     void openImport();
     void showAbout();
+    void openOutputFolder();
 
     Form1& m_window;
     std::unique_ptr<DesktopServices> m_systemServices;

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -46,13 +47,15 @@ RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
     m_cancel->setObjectName(QStringLiteral("Command1"));
     m_cancel->setCursor(Qt::ArrowCursor);
 
+    // "Cancel" beside the clock rather than on a row of its own: docked under the list, every
+    // line the panel saves is a line of the list.
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(buildClock());
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* top = new QHBoxLayout;
+    top->addWidget(buildClock(), 1);
+    top->addWidget(m_cancel, 0, Qt::AlignBottom);
+    layout->addLayout(top);
     layout->addWidget(buildProgress());
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
     setProgressCaption(QStringLiteral("Progress...."));
     if (parent)
         parent->installEventFilter(this);
@@ -82,6 +85,7 @@ QWidget* RunPanel::buildProgress() {
     m_rate->setObjectName(QStringLiteral("lblRate"));
     m_rate->setWordWrap(true);
     auto* bars = new QVBoxLayout(m_progress);
+    bars->setContentsMargins(4, bars->contentsMargins().top(), 4, 4);
     bars->addWidget(frameAround(QStringLiteral("Total Conversion"), m_total, m_progress));
     bars->addWidget(frameAround(QStringLiteral("Currently Conversion"), m_track, m_progress));
     bars->addWidget(m_rate);
@@ -106,10 +110,35 @@ void RunPanel::showCaption() {
     m_progress->setToolTip(shown == m_caption ? QString() : m_caption);
 }
 
+void RunPanel::dockInto(QWidget* slot) {
+    m_slot = slot;
+    m_floating = false;
+    m_slot->setVisible(isVisible());
+    m_slot->installEventFilter(this);
+}
+
+// Over the slot, as wide as it; the slot as tall as the contents need at that width.
+void RunPanel::fitToSlot() {
+    const int width = m_slot->width();
+    const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                     : layout()->totalSizeHint().height();
+    m_slot->setFixedHeight(height);
+    setGeometry(QRect(m_slot->mapTo(parentWidget(), QPoint()), QSize(width, height)));
+}
+
+// The user moved the panel: it floats where it is left and its space goes back to the list.
+void RunPanel::undock() {
+    m_floating = true;
+    m_slot->hide();
+    fitToWindow();
+}
+
 // As wide as suits the window, as high as the contents need at that width.
 void RunPanel::fitToWindow() {
     if (!parentWidget())
         return;
+    if (isDocked())
+        return fitToSlot();
     const int area = parentWidget()->width() - 2 * kWindowMargin;
     const int width = qMax(qMin(qBound(kMinimumWidth, area * 3 / 5, kMaximumWidth), area),
                            qMin(kMinimumWidth, parentWidget()->width()));
@@ -138,6 +167,9 @@ bool RunPanel::event(QEvent* event) {
 }
 
 bool RunPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_slot && isDocked() && isVisible() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        fitToSlot();
     if (event->type() == QEvent::Resize) {
         if (watched == parentWidget() && isVisible())
             fitToWindow();
@@ -150,14 +182,27 @@ bool RunPanel::eventFilter(QObject* watched, QEvent* event) {
 void RunPanel::showEvent(QShowEvent* event) {
     QFrame::showEvent(event);
     raise();
+    if (isDocked()) {
+        m_slot->show();
+        // The slot's place now, not after the next layout pass, so the panel never flashes
+        // elsewhere.
+        if (QLayout* around = m_slot->parentWidget()->layout())
+            around->activate();
+    }
     fitToWindow();
     showCaption();
-    if (m_placed || !parentWidget())
+    if (m_placed || !parentWidget() || isDocked())
         return;
     m_placed = true;
     QRect frame = rect();
     frame.moveCenter(parentWidget()->rect().center());
     moveWithinWindow(frame.topLeft());
+}
+
+void RunPanel::hideEvent(QHideEvent* event) {
+    QFrame::hideEvent(event);
+    if (isDocked())
+        m_slot->hide();
 }
 
 void RunPanel::mousePressEvent(QMouseEvent* event) {
@@ -171,6 +216,8 @@ void RunPanel::mousePressEvent(QMouseEvent* event) {
 void RunPanel::mouseMoveEvent(QMouseEvent* event) {
     if (!m_dragging || !parentWidget())
         return QFrame::mouseMoveEvent(event);
+    if (isDocked())
+        undock();
     moveWithinWindow(mapToParent(event->position().toPoint()) - m_grip);
 }
 

@@ -11,8 +11,10 @@ namespace mirelo {
 
 // Picture4: the run panel shown while a batch converts: the "Converting Time:" clock
 // (SkinLabel2), the overall and per-item bars, the speed and time left, and "Cancel" (Command1).
-// It floats over the main window and the user can drag it by its background. Its width follows
-// the window's; a caption too long for it is shortened in the middle, whole in its tooltip.
+// Docked, it sits over a space the window's layout keeps free for it (under the source list), so
+// it covers nothing a run needs; the user can still drag it by its background, and it then
+// floats over the window where it is left. Floating, its width follows the window's. A caption
+// too long for it is shortened in the middle, whole in its tooltip.
 class RunPanel : public QFrame {
     Q_OBJECT
 public:
@@ -29,10 +31,16 @@ public:
     QString progressCaption() const { return m_caption; }
     void setProgressCaption(const QString& caption);
 
+    // Docks the panel over `slot`, a widget in the window's layout that the panel shows while it
+    // is docked and keeps as tall as itself. Without a slot the panel floats from the start.
+    void dockInto(QWidget* slot);
+    bool isDocked() const { return m_slot && !m_floating; }
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -41,6 +49,8 @@ private:
     QWidget* buildClock();
     QWidget* buildProgress();
     void fitToWindow();
+    void fitToSlot();
+    void undock();
     void moveWithinWindow(QPoint topLeft);
     void showCaption();
 
@@ -54,6 +64,8 @@ private:
     bool m_placed = false; // centred on the first show; afterwards where the user left it
     bool m_dragging = false;
     QPoint m_grip; // press point in the panel's own coordinates
+    QWidget* m_slot = nullptr;
+    bool m_floating = false; // dragged off its slot by the user
 };
 
 } // namespace mirelo

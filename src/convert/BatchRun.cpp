@@ -7,6 +7,7 @@
 #include "platform/MessageSink.h"
 #include "platform/PowerService.h"
 #include "profiles/Catalog.h"
+#include "settings/AppSettings.h"
 #include "settings/Inifun.h"
 #include "tools/ToolLocator.h"
 
@@ -110,8 +111,9 @@ bool BatchRun::prepareSettings() {
                     .arg(encoderDisplayName(), applicationFolder()));
         return false;
     }
-    const QString folder =
-        s.outputFolder.trimmed().isEmpty() ? applicationFolder() : s.outputFolder.trimmed();
+    const QString folder = s.outputFolder.trimmed().isEmpty()
+                               ? defaultOutputFolder(applicationFolder())
+                               : s.outputFolder.trimmed();
     // Qt would turn bytes that are not UTF-8 into U+FFFD and write into another folder.
     if (!pathReachesFileSystemIntact(folder)) {
         if (m_platform.messages)
@@ -162,6 +164,13 @@ void BatchRun::startRows() {
         if (!row->probed) {
             m_waitingForProbe = true; // onRowsChanged() comes back here
             break;
+        }
+        if (row->unreadable) {
+            ++m_index;
+            skipUnreadable(*row);
+            if (m_cancelRequested)
+                return; // asked for while the skip was reported; the queued afterRow() ends the run
+            continue;
         }
         if (!mayStartAnother())
             break;
@@ -266,6 +275,19 @@ void BatchRun::showRunningTotal() {
     const int value = static_cast<int>(std::nearbyint(100.0 * rows / count));
     if (value != m_overall)
         setTotal(value);
+}
+
+// The encoder would only fail on a file the player found nothing in; the row says why it is left.
+// Reported as a failed row too, so that whoever counts the run's rows counts it as not converted.
+void BatchRun::skipUnreadable(const SourceRow& row) {
+    JobResult skipped;
+    skipped.outcome = JobOutcome::Fail;
+    skipped.message = QStringLiteral("Not converted: no audio or video could be read from it. %1")
+                          .arg(row.detail);
+    const RowId id = row.id;
+    m_rows.setStatus(id, QStringLiteral("Skipped"), skipped.message);
+    m_outcome.add(row.path, skipped.status(), skipped.message);
+    Q_EMIT rowFinished(id, skipped);
 }
 
 double BatchRun::rowSeconds(const SourceRow& row) const {

@@ -43,8 +43,8 @@ struct RunRate {
 // The batch conversion: one job per row, started in list order, the overall progress, the elapsed
 // time and the end actions. A model: the window observes its signals and never drives the encoder
 // itself. The rows are those of the list when the run starts, followed by their ids: a row
-// removed meanwhile is skipped, a row added meanwhile waits for the next run, and a row still
-// being probed is waited for.
+// removed meanwhile is skipped, a row added meanwhile waits for the next run, a row still
+// being probed is waited for, and a row whose file could not be read is skipped with that said.
 //
 // The settings say how many rows convert at once (a number, or as many as the machine has idle
 // cores for). With more than one, each running row shows its own percent, the item bar is the
@@ -119,6 +119,7 @@ private:
     void onJobProgress(RowId id, int percent);
     void onJobFinished(RowId id, const JobResult& result);
     void afterRow();
+    void skipUnreadable(const SourceRow& row);
     void onRowsChanged();
     void onJobRate(RowId id, double done, double expected, double speed);
     double rowSeconds(const SourceRow& row) const;

@@ -154,4 +154,11 @@ void prolist(OptionSheet& sheet) {
             sheet.setReadOnly(d.category, d.name, true);
 }
 
+QString defaultValue(const QString& category, const QString& item) {
+    for (const DefaultItem& d : kDefaults)
+        if (category == QLatin1String(d.category) && item == QLatin1String(d.name))
+            return QString::fromLatin1(d.value);
+    return {};
+}
+
 } // namespace mirelo

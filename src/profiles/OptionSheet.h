@@ -63,5 +63,7 @@ private:
 
 // Builds the sheet at its start-up defaults.
 void prolist(OptionSheet& sheet);
+// An item's start-up value; empty for an item the sheet does not have.
+QString defaultValue(const QString& category, const QString& item);
 
 } // namespace mirelo

@@ -5,6 +5,9 @@
 #include "settings/SettingsLocation.h"
 #include "tools/ToolLocator.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include <utility>
 
 namespace mirelo {
@@ -53,7 +56,7 @@ QString AppSettings::storedOutputFolder() const {
 
 QString AppSettings::outputFolder() const {
     const QString stored = storedOutputFolder();
-    return stored.isEmpty() ? m_appFolder : stored;
+    return stored.isEmpty() ? defaultOutputFolder(m_appFolder) : stored;
 }
 
 AppSettings::ExistingFile AppSettings::existedFile() const {
@@ -104,6 +107,13 @@ bool AppSettings::setYtdlpProgram(const QString& program) const {
 bool AppSettings::setProfile(int position) const {
     return WriteIniValue(m_filePath, QLatin1String(settingsKey::kProfileSection),
                          QLatin1String(settingsKey::kProfile), QString::number(position));
+}
+
+QString defaultOutputFolder(const QString& appFolder) {
+    const QFileInfo folder(appFolder);
+    if (folder.isDir() && folder.isWritable())
+        return appFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
 }
 
 } // namespace mirelo

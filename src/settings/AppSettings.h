@@ -23,7 +23,7 @@ public:
 
     // The stored "outputfolder" as written; empty when none is stored.
     QString storedOutputFolder() const;
-    // Where converted files go: the stored folder, else the application folder.
+    // Where converted files go: the stored folder, else defaultOutputFolder().
     QString outputFolder() const;
     // Only "1" means overwrite; any other value ("0", nothing, "2", text) keeps existing files.
     // The settings dialog and the run both read it here, so the dialog shows what a run does.
@@ -54,5 +54,9 @@ private:
     QString m_filePath;
     QString m_appFolder;
 };
+
+// Where converted files go when no folder is stored: the application folder of a portable copy,
+// the user's Videos folder when the application folder cannot be written (an installed copy).
+QString defaultOutputFolder(const QString& appFolder);
 
 } // namespace mirelo

@@ -1,7 +1,10 @@
 #include "sourcelist/SourceFiles.h"
 
+#include "profiles/Catalog.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QUrl>
 
 namespace mirelo {
@@ -14,7 +17,12 @@ const char* const kDropEndings[] = {
     "3G2", "SWF", "MKV", "QT",  "RM",  "MPEG", "RMVB", "DIVX",
 };
 
-const OpenDialogFilter kOpenDialogFilters[] = {
+struct FilterText {
+    const char* text;
+    const char* patterns;
+};
+
+const FilterText kOpenDialogFilters[] = {
     {"All supported media files",
      "*.avi;*.wmv;*.wma;*.asf;*.mov;*.mp4;*.3gp;*.3g2;*.rm;*.rmvb;*.flv;*.mkv;*.m2ts;*.m1v;*.mpe;"
      "*.mpg;*.mpeg;*.m2v;*.divx;*.ogm;*.vro;*.dr;*.amv"},
@@ -43,14 +51,59 @@ bool isAcceptedDropPath(const QString& path) {
     return false;
 }
 
-std::span<const OpenDialogFilter> openDialogFilters() {
-    return kOpenDialogFilters;
+std::vector<OpenDialogFilter> openDialogFilters() {
+    std::vector<OpenDialogFilter> filters;
+    for (const FilterText& f : kOpenDialogFilters)
+        filters.push_back({QString::fromLatin1(f.text), QString::fromLatin1(f.patterns)});
+    for (const QString& extension : audioProfileExtensions()) {
+        const QString pattern = QLatin1Char('*') + extension;
+        if (!filters.front().patterns.split(QLatin1Char(';')).contains(pattern))
+            filters.front().patterns += QLatin1Char(';') + pattern;
+    }
+    return filters;
+}
+
+QStringList audioProfileExtensions() {
+    QStringList extensions;
+    for (const CatalogRow& row : catalogRows()) {
+        const bool sound = row.layout == CommandLayout::Audio || row.layout == CommandLayout::Wma;
+        const QString extension = outputExtension(QString::fromLatin1(row.text)).toLower();
+        if (row.kind == RowKind::Profile && sound && !extension.isEmpty() &&
+            !extensions.contains(extension))
+            extensions << extension;
+    }
+    return extensions;
+}
+
+QString addRefusal(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists())
+        return QStringLiteral("no such file");
+    if (file.isDir())
+        return QStringLiteral("a folder, not a file");
+    if (!file.isReadable())
+        return QStringLiteral("cannot be read (no permission)");
+    return {};
+}
+
+namespace {
+const QString kAddFilesFolderKey = QStringLiteral("AddFiles/folder");
+} // namespace
+
+QString readAddFilesFolder(const QString& file) {
+    if (!QFileInfo(file).isFile())
+        return {};
+    return QSettings(file, QSettings::IniFormat).value(kAddFilesFolderKey).toString();
+}
+
+void writeAddFilesFolder(const QString& file, const QString& folder) {
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(kAddFilesFolderKey, folder);
 }
 
 QString dialogNameFilter(const OpenDialogFilter& filter) {
-    const QString patterns =
-        QString::fromLatin1(filter.patterns).replace(QLatin1Char(';'), QLatin1Char(' '));
-    return QString::fromLatin1(filter.text) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    const QString patterns = QString(filter.patterns).replace(QLatin1Char(';'), QLatin1Char(' '));
+    return filter.text + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
 QStringList filesFromCommandLine(const QStringList& arguments, const QString& workingFolder) {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <span>
+#include <vector>
 
 namespace mirelo {
 
@@ -13,12 +13,24 @@ bool isAcceptedDropPath(const QString& path);
 
 // One entry of the open dialog's filter list.
 struct OpenDialogFilter {
-    const char* text;     // shown to the user
-    const char* patterns; // separated by ';'
+    QString text;     // shown to the user
+    QString patterns; // separated by ';'
 };
 
-// The open dialog's filters in order; the first is preselected.
-std::span<const OpenDialogFilter> openDialogFilters();
+// The open dialog's filters in order; the first is preselected. Its patterns take in the sound
+// files the audio profiles write, so a file converted to sound can be converted again.
+std::vector<OpenDialogFilter> openDialogFilters();
+
+// The extensions (".mp3") of the files the audio profiles write, in the profiles' order.
+QStringList audioProfileExtensions();
+
+// Why a file chosen or typed in the open dialog cannot be listed ("no such file"...); empty when
+// it can.
+QString addRefusal(const QString& path);
+
+// The folder "Add Files" opened in last, kept in `file` (window.dat); empty when none is kept.
+QString readAddFilesFolder(const QString& file);
+void writeAddFilesFolder(const QString& file, const QString& folder);
 
 // A filter in the dialog's "text (pattern pattern ...)" form.
 QString dialogNameFilter(const OpenDialogFilter& filter);

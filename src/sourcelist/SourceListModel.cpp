@@ -2,6 +2,8 @@
 
 #include "tools/ProbeQueue.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <iterator>
 
@@ -49,6 +51,13 @@ QString cellText(const SourceRow& row, int column) {
     }
 }
 
+// Only a probe the player ran tells about the file. A missing or unstartable player says nothing,
+// so such rows keep their defaults and stay convertible.
+bool playerRan(MediaProbe::Outcome outcome) {
+    return outcome == MediaProbe::Outcome::Probed || outcome == MediaProbe::Outcome::PlayerFailed ||
+           outcome == MediaProbe::Outcome::TimedOut;
+}
+
 int alignment(int column) {
     return int(kColumns[column].align | Qt::AlignVCenter);
 }
@@ -60,8 +69,8 @@ SourceListModel::SourceListModel(QObject* parent)
     // Queued: a result always arrives after enqueue() has returned the ticket it carries.
     connect(
         m_probes, &ProbeQueue::probed, this,
-        [this](quint64 ticket, const QString&, const MediaInfo& info, MediaProbe::Outcome,
-               const QString& problem) { onProbed(ticket, info, problem); },
+        [this](quint64 ticket, const QString&, const MediaInfo& info, MediaProbe::Outcome outcome,
+               const QString& problem) { onProbed(ticket, info, outcome, problem); },
         Qt::QueuedConnection);
     connect(m_probes, &ProbeQueue::playerMissing, this, &SourceListModel::playerMissing,
             Qt::QueuedConnection);
@@ -150,22 +159,35 @@ void SourceListModel::probeInBackground(RowId id) {
         e->probeTicket = m_probes->enqueue(e->row.path);
 }
 
-void SourceListModel::onProbed(quint64 ticket, const MediaInfo& info, const QString& problem) {
+void SourceListModel::onProbed(quint64 ticket, const MediaInfo& info, MediaProbe::Outcome outcome,
+                               const QString& problem) {
     const auto it = std::find_if(m_entries.begin(), m_entries.end(),
                                  [ticket](const Entry& e) { return e.probeTicket == ticket; });
     if (it == m_entries.end())
         return; // removed meanwhile
     SourceRow& row = it->row;
     const ProbeColumns columns = probeColumns(info);
-    // A row added by the user takes its clip from the probe; a chosen clip stays.
-    if (!row.probed) {
+    // A row added by the user takes its clip from the probe, and a run waits for that probe, so
+    // its verdict decides whether the file is converted at all. A chosen clip stays, and its
+    // background probe only fills in the other columns.
+    const bool awaited = !row.probed;
+    if (awaited) {
         row.start = columns.start;
         row.end = columns.end;
     }
-    row.size = columns.size;
+    const bool known = playerRan(outcome);
+    // Sound alone has no frame size; "0x0" would read as a broken picture.
+    row.size = known && (info.width == 0 || info.height == 0) ? QString() : columns.size;
     row.format = columns.format;
     row.videoTime = columns.videoTime;
     row.probed = true;
+    row.unreadable = awaited && known && !info.hasVideoStream && !info.hasAudioStream;
+    if (row.unreadable) {
+        row.status = tr("Unreadable");
+        row.detail = problem.isEmpty() ? tr("%1: no audio or video could be read from it")
+                                             .arg(QDir::toNativeSeparators(row.path))
+                                       : problem;
+    }
     it->probeTicket = 0;
     changed(int(it - m_entries.begin()), FileNameColumn, VideoTimeColumn);
     Q_EMIT rowProbed(row.id, problem);

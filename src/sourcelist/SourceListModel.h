@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/MediaInfo.h"
+#include "tools/MediaProbe.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -20,14 +21,18 @@ using RowId = quint64;
 struct SourceRow {
     RowId id = 0;
     QString path;
-    QString start;       // clip start, "H:MM:SS"
-    QString end;         // clip end, "H:MM:SS"; empty: to the end of the file
-    QString size;        // "WxH", "0x0" when the probe found no frame size
-    QString format;      // the probed video format
-    QString status;      // the conversion's: "Processing", "OK", "Fail", "Cancel"
+    QString start;  // clip start, "H:MM:SS"
+    QString end;    // clip end, "H:MM:SS"; empty: to the end of the file
+    QString size;   // "WxH"; empty when the probe found no frame size (sound only)
+    QString format; // the probed video format
+    // "Unreadable" after a probe that found nothing to convert; then the conversion's:
+    // "Processing", "OK", "Fail", "Cancel", "Skipped"
+    QString status;
     QString detail;      // what to show about the status (the encoder's last lines...)
     QString videoTime;   // the probed length, "H:MM:SS"; empty when not known
     bool probed = false; // false while a conversion must wait for the row's probe
+    // The probe a run waited for found no stream in the file: a run skips it.
+    bool unreadable = false;
 };
 
 // The source list lvwAudioTracks as data: the rows in adding order, their probe state and their
@@ -109,7 +114,8 @@ private:
         quint64 probeTicket = 0; // while a probe is queued or running
     };
 
-    void onProbed(quint64 ticket, const MediaInfo& info, const QString& problem);
+    void onProbed(quint64 ticket, const MediaInfo& info, MediaProbe::Outcome outcome,
+                  const QString& problem);
     RowId append(SourceRow row, bool probe);
     Entry* entry(RowId id);
     void changed(int row, Column first, Column last);

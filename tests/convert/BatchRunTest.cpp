@@ -133,6 +133,37 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     EXPECT_TRUE(messages.m_details.contains("Encoder output:\n"));
 }
 
+// A file the probe found nothing in never reaches the encoder; its row says it was skipped and why.
+TEST_F(BatchRunTest, AnUnreadableRowIsSkippedWithItsReason) {
+    const QString noise = in.filePath("noise.avi");
+    writeFile(noise, QByteArray(4096, 'z'));
+    const RowId a = addProbedRow(makeVideoClip(in, "a.avi"));
+    const RowId b = addProbedRow(noise);
+    const RowId c = addProbedRow(makeVideoClip(in, "c.avi"));
+    ASSERT_NE(b, 0u);
+    ASSERT_EQ(status(b), "Unreadable");
+    std::vector<RowId> started;
+    QObject::connect(&run, &BatchRun::rowStarted,
+                     [&](RowId id, const QString&) { started.push_back(id); });
+    // Whoever counts the finished rows counts the skipped one as not converted.
+    std::vector<std::pair<RowId, QString>> finished;
+    QObject::connect(&run, &BatchRun::rowFinished,
+                     [&](RowId id, const JobResult& r) { finished.emplace_back(id, r.status()); });
+
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+
+    EXPECT_EQ(started, (std::vector<RowId>{a, c}));
+    EXPECT_EQ(finished,
+              (std::vector<std::pair<RowId, QString>>{{a, "OK"}, {b, "Fail"}, {c, "OK"}}));
+    EXPECT_EQ(status(a), "OK");
+    EXPECT_EQ(status(b), "Skipped");
+    EXPECT_EQ(status(c), "OK");
+    EXPECT_TRUE(detail(b).contains("Not converted")) << detail(b).toStdString();
+    EXPECT_TRUE(detail(b).contains(noise)) << detail(b).toStdString();
+    EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
+}
+
 // The run has ended (lock released, state at rest) before the end actions reach the user, so
 // nothing the user does with a message can find the run half-finished.
 TEST_F(BatchRunTest, EndActionsInOrderAndShutdownOnlyWhenAsked) {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,7 +19,9 @@ class Settings : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString file = dir.filePath(QStringLiteral("settings.dat"));
-    AppSettings settings{file, QStringLiteral("/opt/mirelo")};
+    // A portable copy's folder: one the program can write.
+    QString appFolder = dir.path();
+    AppSettings settings{file, appFolder};
 
     void store(const char* key, const QString& value) {
         ASSERT_TRUE(WriteIniValue(file, QStringLiteral("set"), QLatin1String(key), value));
@@ -29,12 +32,12 @@ protected:
 
 TEST_F(Settings, MissingFileGivesTheDefaults) {
     EXPECT_EQ(settings.storedOutputFolder(), "");
-    EXPECT_EQ(settings.outputFolder(), "/opt/mirelo");
+    EXPECT_EQ(settings.outputFolder(), appFolder);
     EXPECT_EQ(settings.existedFile(), AppSettings::ExistingFile::AddNew);
     EXPECT_FALSE(settings.autoShut());
     EXPECT_EQ(settings.profile(), 0);
     const RunSettings run = settings.runSettings();
-    EXPECT_EQ(run.outputFolder, "/opt/mirelo");
+    EXPECT_EQ(run.outputFolder, appFolder);
     EXPECT_EQ(run.existingFile, ExistingFilePolicy::AddNew);
     EXPECT_FALSE(run.shutDown);
     EXPECT_FALSE(QFile::exists(file));
@@ -96,6 +99,34 @@ TEST_F(Settings, ProfileWrittenFirstCreatesSectionSet) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "[Set]\nprofile=20\n");
     EXPECT_EQ(ReadIniValue(file, QStringLiteral("set"), QStringLiteral("profile")), "20");
+}
+
+// An installed copy's folder cannot take the outputs: they go to the user's Videos folder, and
+// a stored folder always wins.
+TEST_F(Settings, OutputsGoToVideosWhenTheApplicationFolderCannotBeWritten) {
+    QFile plain(dir.filePath(QStringLiteral("a file")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    ASSERT_FALSE(videos.isEmpty());
+    const struct {
+        QString appFolder;
+        QString stored;
+        QString expected;
+    } cases[] = {
+        {appFolder, {}, appFolder},
+        {dir.filePath(QStringLiteral("missing")), {}, videos},
+        {plain.fileName(), {}, videos},
+        {dir.filePath(QStringLiteral("missing")), QStringLiteral("/chosen"),
+         QStringLiteral("/chosen")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.appFolder.toStdString());
+        AppSettings s(file, c.appFolder);
+        ASSERT_TRUE(s.setOutputFolder(c.stored));
+        EXPECT_EQ(s.outputFolder(), c.expected);
+        EXPECT_EQ(s.runSettings().outputFolder, c.expected);
+    }
 }
 
 TEST(SettingsLocation, ApplicationFolderWhenWritableElseUserConfig) {

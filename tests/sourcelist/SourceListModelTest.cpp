@@ -4,6 +4,7 @@
 #include "tools/ProbeQueue.h"
 
 #include <QAbstractItemModelTester>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -166,6 +167,56 @@ TEST_F(SourceListModelTest, RemovingARowStopsItsProbe) {
     EXPECT_EQ(reported, (QList<RowId>{kept, later}));
     EXPECT_EQ(rows.at(0).videoTime, QStringLiteral("0:00:02"));
     EXPECT_EQ(rows.at(1).videoTime, QStringLiteral("0:00:02"));
+}
+
+// A file the player finds nothing in is listed as unreadable with the reason, not as a blank row
+// sized "0x0"; sound alone shows no frame size.
+TEST_F(SourceListModelTest, UnreadableFilesSayWhyAndSoundHasNoFrameSize) {
+    const QDir in(dir.path());
+    QFile corrupt(in.filePath("noise.avi"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(QByteArray(4096, 'z'));
+    corrupt.close();
+    QFile empty(in.filePath("empty.mp4"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    const struct {
+        QString path;
+        const char* status;
+        const char* size;
+        const char* videoTime;
+        bool unreadable;
+    } cases[] = {
+        {test::makeVideoClip(in, "video.avi", 2), "", "160x120", "0:00:02", false},
+        {test::makeAudioClip(in, "sound.wav", 3), "", "", "0:00:03", false},
+        {corrupt.fileName(), "Unreadable", "", "", true},
+        {empty.fileName(), "Unreadable", "", "", true},
+        {in.filePath("missing.avi"), "Unreadable", "", "", true},
+    };
+    for (const auto& c : cases)
+        rows.addMediaFile(c.path);
+    // A chosen clip's probe only fills in columns (a run does not wait for it), so it never
+    // decides whether the file is converted.
+    const RowId chosen = rows.addClip(corrupt.fileName(), QStringLiteral("0:00:00"), QString());
+    rows.probeInBackground(chosen);
+    ASSERT_TRUE(waitForProbes());
+    EXPECT_FALSE(rows.find(chosen)->unreadable);
+    EXPECT_EQ(rows.find(chosen)->status, QString());
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.path.toStdString());
+        const SourceRow& row = rows.at(i);
+        EXPECT_EQ(row.status, QLatin1String(c.status));
+        EXPECT_EQ(row.size, QLatin1String(c.size));
+        EXPECT_EQ(row.videoTime, QLatin1String(c.videoTime));
+        EXPECT_EQ(row.unreadable, c.unreadable);
+        if (c.unreadable) {
+            EXPECT_TRUE(row.detail.contains(QDir::toNativeSeparators(c.path)))
+                << row.detail.toStdString();
+            EXPECT_EQ(cell(i, SourceListModel::StatusColumn, Qt::ToolTipRole).toString(),
+                      row.detail);
+        }
+    }
 }
 
 } // namespace

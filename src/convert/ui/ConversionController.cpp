@@ -7,27 +7,34 @@
 #include "platform/ui/DesktopNotifier.h"
 #include "platform/ui/LogindPower.h"
 #include "platform/ui/MessageBoxes.h"
+#include "platform/ui/SystemDesktopServices.h"
 #include "profiles/OptionSheet.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 
 namespace mirelo {
 
 namespace {
 
+// A folder that cannot be shown after a batch is said beside the run's own end message, in a
+// box of its own that leaves the window usable.
 class SystemFolders : public FolderOpener {
 public:
-    void openFolder(const QString& path) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    }
+    SystemFolders()
+        : m_opener(m_services, [](const QString& text) {
+              showMessageBox(nullptr, QMessageBox::Warning, text); // non-modal, on its own
+          }) {}
+    void openFolder(const QString& path) override { m_opener.openFolder(path); }
+
+private:
+    SystemDesktopServices m_services;
+    ServicesFolderOpener m_opener;
 };
 
 QString leftText(double seconds) {

@@ -1,27 +1,42 @@
 #include "sourcelist/ui/SourceListView.h"
 
-#include "platform/Twips.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceFiles.h"
 
 #include <QBrush>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
 
 namespace mirelo {
 
 namespace {
 
-// Widths of the seven columns, in twips.
-constexpr int kColumnWidthsTwips[] = {8025, 2090, 1870, 1940, 1658, 2540, 1834};
-static_assert(std::size(kColumnWidthsTwips) == SourceListModel::ColumnCount);
+// The widest text each column usually shows; the file name column takes the room that is left.
+// clang-format off
+constexpr const char* kColumnSamples[] = {
+    "",            // File Name
+    "0:00:00",     // Start
+    "0:00:00",     // End
+    "1920x1080",   // Size
+    "MPEG4",       // Format
+    "Processing",  // Status
+    "0:00:00",     // Video Time
+};
+// clang-format on
+static_assert(std::size(kColumnSamples) == SourceListModel::ColumnCount);
+// Below this the file name column keeps at least a few characters of each end of the path.
+constexpr int kFileNameMinimumChars = 16;
 
 struct MenuEntry {
     const char* name; // nullptr: a separator
@@ -46,18 +61,28 @@ const MenuEntry kPopupEntries[] = {
     {"Import1", "Import Video From Youtube", &SourceListView::importRequested},
 };
 
-// The list's rows as shown: a row still waiting for its probe is greyed.
-class GreyWhileProbing : public QIdentityProxyModel {
+// The list's rows as shown: a row still waiting for its probe is greyed, and the file name,
+// shortened in the middle to fit, is whole in its tooltip.
+class ShownRows : public QIdentityProxyModel {
 public:
-    explicit GreyWhileProbing(QWidget* view) : QIdentityProxyModel(view), m_view(view) {}
+    explicit ShownRows(QWidget* view) : QIdentityProxyModel(view), m_view(view) {}
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::ForegroundRole && index.data(SourceListModel::ProbingRole).toBool())
             return m_view->palette().brush(QPalette::Disabled, QPalette::Text);
+        if (role == Qt::ToolTipRole && index.column() == SourceListModel::FileNameColumn)
+            return fileNameTip(index);
         return QIdentityProxyModel::data(index, role);
     }
 
 private:
+    QString fileNameTip(const QModelIndex& index) const {
+        const QString path =
+            QDir::toNativeSeparators(index.data(SourceListModel::TagRole).toString());
+        const QString note = QIdentityProxyModel::data(index, Qt::ToolTipRole).toString();
+        return note.isEmpty() ? path : QString(path + QLatin1Char('\n') + note);
+    }
+
     QWidget* m_view;
 };
 
@@ -66,7 +91,7 @@ private:
 SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
     : QTreeView(parent), m_rows(rows) {
     setObjectName(QStringLiteral("lvwAudioTracks"));
-    auto* shown = new GreyWhileProbing(this);
+    auto* shown = new ShownRows(this);
     shown->setSourceModel(&m_rows);
     setModel(shown);
     setUpColumns();
@@ -76,6 +101,7 @@ SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
     m_presenter = messageBoxesOver(this);
     connect(this, &QAbstractItemView::clicked, this, &SourceListView::showSelectedInSheet);
     connect(this, &QAbstractItemView::doubleClicked, this, &SourceListView::requestVideoClip);
+    keepSheetInStep();
     connect(&m_rows, &SourceListModel::playerMissing, this,
             [this](const QString& message) { showMessage(QMessageBox::Critical, message); });
 }
@@ -88,9 +114,45 @@ void SourceListView::setUpColumns() {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int c = 0; c < SourceListModel::ColumnCount; ++c)
-        setColumnWidth(c, twipsToPixels(kColumnWidthsTwips[c]));
-    header()->setStretchLastSection(false);
+    // Every column stays in view: the file name column takes what the others leave and elides
+    // in the middle, where a path's least telling part is.
+    setTextElideMode(Qt::ElideMiddle);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QHeaderView* columns = header();
+    columns->setStretchLastSection(false);
+    columns->setMinimumSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 4);
+    columns->setSectionResizeMode(SourceListModel::FileNameColumn, QHeaderView::Stretch);
+    fitColumns();
+}
+
+// Wide enough for the column's header and its usual text, with the header's margins.
+int SourceListView::fittingWidth(int column) const {
+    const QString header = model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const QFontMetrics metrics = fontMetrics();
+    const int text = qMax(metrics.horizontalAdvance(header),
+                          metrics.horizontalAdvance(QLatin1String(kColumnSamples[column])));
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    return text + 4 * margin;
+}
+
+// The other columns at the width their texts need, all narrowed alike when the list is too
+// narrow for them and a short file name; the file name column takes the rest.
+void SourceListView::fitColumns() {
+    const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
+    const int nameRoom = fontMetrics().averageCharWidth() * kFileNameMinimumChars;
+    int needed = 0;
+    for (int c = 1; c < SourceListModel::ColumnCount; ++c)
+        needed += fittingWidth(c);
+    const double share = needed + nameRoom <= room
+                             ? 1.0
+                             : qMax(0.0, double(room - header()->minimumSectionSize()) / needed);
+    for (int c = 1; c < SourceListModel::ColumnCount; ++c)
+        setColumnWidth(c, qMax(header()->minimumSectionSize(), int(fittingWidth(c) * share)));
+}
+
+void SourceListView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    fitColumns();
 }
 
 void SourceListView::setUpContextMenu() {
@@ -135,12 +197,38 @@ void SourceListView::addFilesWithDialog() {
         for (const OpenDialogFilter& f : openDialogFilters())
             filters << dialogNameFilter(f);
         m_dialog->setNameFilters(filters);
-        connect(m_dialog, &QFileDialog::accepted, this,
-                [this] { addFiles(m_dialog->selectedFiles()); });
+        connect(m_dialog, &QFileDialog::accepted, this, [this] {
+            if (!m_lastFolderFile.isEmpty())
+                writeAddFilesFolder(m_lastFolderFile, m_dialog->directory().absolutePath());
+            addChosenFiles(m_dialog->selectedFiles());
+        });
     }
+    if (const QString last = lastFolder(); !last.isEmpty())
+        m_dialog->setDirectory(last);
     m_dialog->selectNameFilter(dialogNameFilter(openDialogFilters().front()));
     m_dialog->selectFile(QString()); // each opening starts with an empty file name
     m_dialog->open();
+}
+
+QString SourceListView::lastFolder() const {
+    if (m_lastFolderFile.isEmpty())
+        return {};
+    const QString folder = readAddFilesFolder(m_lastFolderFile);
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void SourceListView::addChosenFiles(const QStringList& paths) {
+    QStringList refused;
+    for (const QString& path : paths) {
+        if (const QString why = addRefusal(path); !why.isEmpty())
+            refused << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
+        else
+            m_rows.addMediaFile(path);
+    }
+    if (!refused.isEmpty())
+        showMessage(QMessageBox::Warning,
+                    QStringLiteral("These files were not added to the list:\n%1")
+                        .arg(refused.join(QLatin1Char('\n'))));
 }
 
 void SourceListView::dropFiles(const QStringList& paths) {
@@ -172,15 +260,44 @@ void SourceListView::showSelectedInSheet() {
         return;
     const SourceRow& row = m_rows.at(index);
     m_currentFile = row.path;
+    m_sheetRow = row.id;
     Q_EMIT currentFileChanged(m_currentFile);
+    writeSheetRowItems(&row);
+}
+
+// The sheet's row items follow the row they show: a clip edit or a probe rewrites them, and
+// once the row is gone they return to their start-up values instead of naming a removed file.
+void SourceListView::keepSheetInStep() {
+    connect(&m_rows, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                const int row = m_rows.rowOf(m_sheetRow);
+                if (row >= first.row() && row <= last.row())
+                    writeSheetRowItems(m_rows.find(m_sheetRow));
+            });
+    const auto forgetIfGone = [this] {
+        if (m_sheetRow == 0 || m_rows.find(m_sheetRow))
+            return;
+        m_sheetRow = 0;
+        m_currentFile.clear();
+        writeSheetRowItems(nullptr);
+    };
+    connect(&m_rows, &QAbstractItemModel::rowsRemoved, this, forgetIfGone);
+    connect(&m_rows, &QAbstractItemModel::modelReset, this, forgetIfGone);
+}
+
+void SourceListView::writeSheetRowItems(const SourceRow* row) {
     if (!m_sheet)
         return;
     using namespace sheet;
-    const auto latin = [](const char* s) { return QString::fromLatin1(s); };
-    m_sheet->setValue(latin(kGeneral), latin(kItemName), m_currentFile);
-    m_sheet->setValue(latin(kOutputDuration), latin(kAllClipDuration), QString());
-    m_sheet->setValue(latin(kOutputDuration), latin(kStartTime), row.start);
-    m_sheet->setValue(latin(kOutputDuration), latin(kStopTime), row.end);
+    const auto write = [this, row](const char* category, const char* item, const QString& value) {
+        const QString c = QString::fromLatin1(category);
+        const QString i = QString::fromLatin1(item);
+        m_sheet->setValue(c, i, row ? value : defaultValue(c, i));
+    };
+    write(kGeneral, kItemName, row ? row->path : QString());
+    write(kOutputDuration, kAllClipDuration, QString());
+    write(kOutputDuration, kStartTime, row ? row->start : QString());
+    write(kOutputDuration, kStopTime, row ? row->end : QString());
 }
 
 void SourceListView::requestVideoClip() {

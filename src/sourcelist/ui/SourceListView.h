@@ -41,8 +41,13 @@ public:
     void setOptionSheet(OptionSheet* sheet) { m_sheet = sheet; }
     void setMessagePresenter(MessagePresenter presenter);
 
-    // Adds every file in order (the dialog's and the command's path).
+    // Adds every file in order (the command's path).
     void addFiles(const QStringList& paths);
+    // Files chosen or typed in the open dialog: each one that exists as a readable file is added
+    // in order; the others are named, with the reason, in one message.
+    void addChosenFiles(const QStringList& paths);
+    // The file (window.dat) that keeps the folder "Add Files" opened in last; empty: none kept.
+    void setLastFolderFile(const QString& file) { m_lastFolderFile = file; }
     // "Add Files": opens the dialog CommonDialog1 (window-modal, not blocking); the chosen files
     // are added when it is accepted, nothing when it is cancelled.
     void addFilesWithDialog();
@@ -87,11 +92,17 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setUpColumns();
+    int fittingWidth(int column) const;
+    void fitColumns();
     void setUpContextMenu();
     void showMessage(QMessageBox::Icon icon, const QString& text);
+    void keepSheetInStep();
+    QString lastFolder() const;
+    void writeSheetRowItems(const SourceRow* row);
 
     SourceListModel& m_rows;
     OptionSheet* m_sheet = nullptr;
@@ -99,6 +110,8 @@ private:
     QFileDialog* m_dialog = nullptr;
     MessagePresenter m_presenter;
     QString m_currentFile;
+    QString m_lastFolderFile;
+    RowId m_sheetRow = 0; // the row the sheet's row items show; 0: none
 };
 
 } // namespace mirelo

@@ -7,6 +7,7 @@
 #include "app/Form1.h"
 #include "app/Form6.h"
 #include "app/MainCommands.h"
+#include "app/PathLabel.h"
 #include "app/ProfileChooser.h"
 #include "app/Toolbar.h"
 #include "platform/DesktopServices.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -382,6 +384,45 @@ TEST(Help, MissingPagesAndAFailingBrowserAreReportedWithThePage) {
             QDir(c.helpShipped ? test::appDir() : empty.path()).filePath("help/" + c.page))))
             << h.outcomes[0].toStdString();
         EXPECT_EQ(h.desktop.opened.size(), c.helpShipped ? 1 : 0);
+    }
+}
+
+// The main window says where converted files go, beside the profile, and its button opens that
+// folder; a folder that cannot be shown is said, naming it.
+TEST(OutputFolder, ShownBesideTheProfileAndOpenedOrTheFailureSaid) {
+    Harness h;
+    PathLabel* label = h.form->outputFolderLabel();
+    EXPECT_EQ(label->path(), QDir::toNativeSeparators(test::appDir()));
+    EXPECT_EQ(label->toolTip(), label->path());
+    EXPECT_TRUE(h.form->findChild<QWidget*>(QStringLiteral("frmProfile"))->isAncestorOf(label));
+
+    const QString chosen = h.dir.filePath(QStringLiteral("converted"));
+    ASSERT_TRUE(QDir().mkpath(chosen));
+    const struct {
+        QString stored;
+        bool managerWorks;
+        const char* said; // nullptr: the folder opens and nothing is said
+    } cases[] = {
+        {chosen, true, nullptr},
+        {chosen, false, "No file manager could open the folder"},
+        {h.dir.filePath(QStringLiteral("not yet")), true, "does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored.toStdString());
+        ASSERT_TRUE(h.form->settings().setOutputFolder(c.stored));
+        h.outcomes.clear();
+        h.desktop.opened.clear();
+        h.desktop.accepts = c.managerWorks;
+        QTest::mouseClick(h.form->openFolderButton(), Qt::LeftButton);
+        EXPECT_EQ(label->path(), QDir::toNativeSeparators(c.stored));
+        if (!c.said) {
+            EXPECT_TRUE(h.outcomes.isEmpty()) << h.outcomes.join('|').toStdString();
+            EXPECT_EQ(h.desktop.opened, QList<QUrl>{QUrl::fromLocalFile(c.stored)});
+            continue;
+        }
+        ASSERT_EQ(h.outcomes.size(), 1);
+        EXPECT_TRUE(h.outcomes[0].contains(QLatin1String(c.said))) << h.outcomes[0].toStdString();
+        EXPECT_TRUE(h.outcomes[0].contains(QDir::toNativeSeparators(c.stored)));
     }
 }
 

@@ -1,8 +1,10 @@
 #include "app/Form1.h"
 #include "app/OptionSheetView.h"
+#include "app/PathLabel.h"
 #include "app/PreviewFrame.h"
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
+#include "app/Toolbar.h"
 #include "common/TestSupport.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
@@ -20,6 +22,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -496,6 +499,7 @@ TEST_F(MainWindow, SettingsCommandOpensTheDialogModally) {
     EXPECT_EQ(settingsContents(), "<missing>");
 }
 
+// The panel starts docked at the left under the list; a drag takes it off and it floats.
 TEST_F(MainWindow, RunPanelCanBeDraggedWithinTheWindow) {
     auto w = open();
     w->show();
@@ -503,14 +507,56 @@ TEST_F(MainWindow, RunPanelCanBeDraggedWithinTheWindow) {
     panel->show();
     const QPoint start = panel->pos();
     const QPoint grip(8, 8);
+    const QPoint step(30, -20);
     QTest::mousePress(panel, Qt::LeftButton, {}, grip);
-    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(-30, 20)),
-                     panel->mapToGlobal(QPointF(grip + QPoint(-30, 20))), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + step),
+                     panel->mapToGlobal(QPointF(grip + step)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(panel, &move);
-    QTest::mouseRelease(panel, Qt::LeftButton, {}, grip + QPoint(-30, 20));
-    EXPECT_EQ(panel->pos(), start + QPoint(-30, 20));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, grip + step);
+    EXPECT_EQ(panel->pos(), start + step);
+    EXPECT_FALSE(panel->isDocked());
     EXPECT_TRUE(panel->parentWidget()->rect().contains(panel->geometry()));
+}
+
+// While a run shows the panel it covers none of the window's controls: it docks in a space of
+// its own under the list, the list's every column (Status above all) stays in view, and the
+// space goes back to the list when the run ends.
+TEST_F(MainWindow, RunPanelCoversNothingAndEveryColumnStaysInView) {
+    for (const QSize size : {QSize(1024, 700), QSize(1280, 1024)}) {
+        SCOPED_TRACE(size.width());
+        auto w = open();
+        w->resize(size);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        SourceListView* list = w->sourceList();
+        const int listHeightAtRest = list->height();
+        RunPanel* panel = w->runPanel();
+        panel->show();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(panel->isDocked());
+        const QRect covered(panel->mapTo(w.get(), QPoint()), panel->size());
+        const QList<QWidget*> needed = {
+            list,         w->profileChooser(),  w->openFolderButton(), w->outputFolderLabel(),
+            w->preview(), w->optionSheetView(), w->toolbar()};
+        for (QWidget* widget : needed) {
+            const QRect at(widget->mapTo(w.get(), QPoint()), widget->size());
+            EXPECT_FALSE(covered.intersects(at))
+                << widget->objectName().toStdString() << " under the run panel";
+        }
+        EXPECT_TRUE(w->rect().contains(covered));
+        QHeaderView* header = list->header();
+        for (int c = 0; c < SourceListModel::ColumnCount; ++c)
+            EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c),
+                      list->viewport()->width())
+                << "column " << c;
+        EXPECT_GE(list->viewport()->height(), 3 * list->fontMetrics().height());
+        panel->hide();
+        QCoreApplication::processEvents();
+        w->centralWidget()->layout()->activate();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(list->height(), listHeightAtRest);
+    }
 }
 
 // The window opens at a size its screen can show, comes back where the user left it when that
@@ -565,9 +611,10 @@ TEST_F(MainWindow, TabWalksEveryControlInReadingOrder) {
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     const QStringList expected = {
-        "Image1",  "Image2",         "Image9",      "Image11",    "Image10",  "Image8",
-        "Image7",  "lvwAudioTracks", "ImageCombo1", "Slider1",    "Command4", "cmdBack",
-        "cmdPlay", "cmdPause",       "cmdStop",     "cmdForward", "Command5", "PS1",
+        "Image1",  "Image2",     "Image9",         "Image11",     "Image10",
+        "Image8",  "Image7",     "lvwAudioTracks", "ImageCombo1", "cmdOpenFolder",
+        "Slider1", "Command4",   "cmdBack",        "cmdPlay",     "cmdPause",
+        "cmdStop", "cmdForward", "Command5",       "PS1",
     };
     w->commandButton(Form1::Command::AddFiles)->setFocus(Qt::TabFocusReason);
     QStringList walked;

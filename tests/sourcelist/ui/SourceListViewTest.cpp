@@ -1,5 +1,6 @@
 #include "tools/MediaFixtures.h"
 
+#include "app/WindowPlacement.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceListModel.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -73,15 +75,14 @@ protected:
     std::vector<Shown> shown;
 };
 
-TEST_F(SourceListViewTest, ColumnsHaveTheirHeadersAlignmentsAndWidths) {
+TEST_F(SourceListViewTest, ColumnsHaveTheirHeadersAndAlignments) {
     const struct {
         const char* header;
         Qt::Alignment align;
-        int width;
-    } expected[] = {{"File Name", Qt::AlignLeft, 535}, {"Start", Qt::AlignLeft, 139},
-                    {"End", Qt::AlignHCenter, 125},    {"Size", Qt::AlignHCenter, 129},
-                    {"Format", Qt::AlignLeft, 111},    {"Status", Qt::AlignLeft, 169},
-                    {"Video Time", Qt::AlignLeft, 122}};
+    } expected[] = {{"File Name", Qt::AlignLeft}, {"Start", Qt::AlignLeft},
+                    {"End", Qt::AlignHCenter},    {"Size", Qt::AlignHCenter},
+                    {"Format", Qt::AlignLeft},    {"Status", Qt::AlignLeft},
+                    {"Video Time", Qt::AlignLeft}};
     EXPECT_EQ(list.objectName(), QStringLiteral("lvwAudioTracks"));
     ASSERT_EQ(list.header()->count(), 7);
     const QAbstractItemModel* model = list.model();
@@ -93,7 +94,6 @@ TEST_F(SourceListViewTest, ColumnsHaveTheirHeadersAlignmentsAndWidths) {
             Qt::Alignment(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt()) &
                 Qt::AlignHorizontal_Mask,
             expected[c].align);
-        EXPECT_EQ(list.columnWidth(c), expected[c].width);
     }
     rows.addMediaFile(QStringLiteral("/no/such/clip.avi"));
     EXPECT_EQ(display(0, 0, SourceListModel::TagRole).toString(),
@@ -320,7 +320,7 @@ TEST_F(SourceListViewTest, RowsKeepTheirAddingOrderUnderConcurrentProbing) {
     } files[] = {
         {test::makeVideoClip(d, QStringLiteral("one.avi"), 3, QStringLiteral("160x120")), "160x120",
          "0:00:03"},
-        {test::makeAudioClip(d, QStringLiteral("two.mp3"), 2), "0x0", "0:00:02"},
+        {test::makeAudioClip(d, QStringLiteral("two.mp3"), 2), "", "0:00:02"},
         {test::makeVideoClip(d, QStringLiteral("three é.avi"), 1, QStringLiteral("64x48")), "64x48",
          "0:00:01"},
         {test::makeVideoClip(d, QStringLiteral("four.avi"), 2, QStringLiteral("96x64")), "96x64",
@@ -385,6 +385,163 @@ TEST_F(SourceListViewTest, StatusIsTheConversionsColumn) {
               QStringLiteral("Unknown encoder"));
     rows.setStatus(7, QStringLiteral("OK")); // no such row: nothing happens
     EXPECT_EQ(rows.rowCount(), 2);
+}
+
+// Every column, Status above all, stays in the list's width, from the narrowest the list can be
+// to a wide one; the file name gives way, shortened in the middle and whole in its tooltip.
+TEST_F(SourceListViewTest, EveryColumnFitsTheListsWidth) {
+    const QString path = QStringLiteral("/home/someone/Videos/") + QString(90, QLatin1Char('n')) +
+                         QStringLiteral("/holiday clip.avi");
+    rows.addClip(path, QStringLiteral("0:00:00"), QStringLiteral("1:02:03"));
+    rows.setStatus(rows.idAt(0), QStringLiteral("Processing"));
+    EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle);
+    EXPECT_EQ(display(0, SourceListModel::FileNameColumn, Qt::ToolTipRole).toString(), path);
+    const struct {
+        int width;
+        bool textsWhole; // a narrower list narrows every column alike
+    } widths[] = {{300, false}, {560, true}, {1200, true}};
+    for (const auto [width, textsWhole] : widths) {
+        SCOPED_TRACE(width);
+        list.resize(width, 300);
+        QCoreApplication::processEvents();
+        const int room = list.viewport()->width();
+        QHeaderView* header = list.header();
+        for (int c = 0; c < SourceListModel::ColumnCount; ++c) {
+            SCOPED_TRACE(c);
+            const int left = header->sectionViewportPosition(c);
+            EXPECT_GE(left, 0);
+            EXPECT_LE(left + header->sectionSize(c), room);
+            if (c == SourceListModel::FileNameColumn || !textsWhole)
+                continue;
+            // Each other column shows its header and its text whole.
+            const QString shown = display(0, c).toString();
+            const QString title = list.model()->headerData(c, Qt::Horizontal).toString();
+            const int need = qMax(list.fontMetrics().horizontalAdvance(shown),
+                                  list.fontMetrics().horizontalAdvance(title));
+            EXPECT_GE(header->sectionSize(c), need) << title.toStdString();
+        }
+    }
+}
+
+// The sheet's row items follow the row they show: a clip edit shows at once, and a removed row
+// leaves no stale file name behind.
+TEST_F(SourceListViewTest, SheetRowItemsStayInStepWithTheShownRow) {
+    OptionSheet sheet;
+    prolist(sheet);
+    list.setOptionSheet(&sheet);
+    using namespace sheet;
+    const auto shownInSheet = [&sheet] {
+        return QStringList{sheet.value(QLatin1String(kGeneral), QLatin1String(kItemName)),
+                           sheet.value(QLatin1String(kOutputDuration), QLatin1String(kStartTime)),
+                           sheet.value(QLatin1String(kOutputDuration), QLatin1String(kStopTime))};
+    };
+    const QStringList atRest = shownInSheet();
+    list.addFiles(
+        {QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
+    const RowId a = rows.idAt(0), b = rows.idAt(1), c = rows.idAt(2);
+    rows.setClipTimes(b, QStringLiteral("0:00:01"), QStringLiteral("0:00:09"));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(1));
+    ASSERT_EQ(shownInSheet(), (QStringList{"/v/b.avi", "0:00:01", "0:00:09"}));
+
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        QStringList expected; // empty: the sheet's values at rest
+    } steps[] = {
+        {"clip edit of the shown row",
+         [&] { rows.setClipTimes(b, QStringLiteral("0:00:02"), QStringLiteral("0:00:05")); },
+         {"/v/b.avi", "0:00:02", "0:00:05"}},
+        {"clip edit of another row",
+         [&] { rows.setClipTimes(a, QStringLiteral("0:00:07"), QStringLiteral("0:00:08")); },
+         {"/v/b.avi", "0:00:02", "0:00:05"}},
+        {"another row removed", [&] { rows.remove(c); }, {"/v/b.avi", "0:00:02", "0:00:05"}},
+        {"the shown row removed", [&] { rows.remove(b); }, {}},
+        {"a clip edit after that", [&] { rows.setClipTimes(a, "0:00:03", "0:00:04"); }, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        step.act();
+        EXPECT_EQ(shownInSheet(), step.expected.isEmpty() ? atRest : step.expected);
+    }
+    EXPECT_EQ(list.currentFile(), QString());
+
+    // Clearing the list does the same.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(0));
+    ASSERT_EQ(shownInSheet().first(), QStringLiteral("/v/a.avi"));
+    list.clearAll();
+    EXPECT_EQ(shownInSheet(), atRest);
+}
+
+// Files chosen or typed in the open dialog: each one is added, or the message says why not.
+TEST_F(SourceListViewTest, EveryChosenFileIsAddedOrItsRefusalSaid) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    QFile good(d.filePath(QStringLiteral("good.avi")));
+    ASSERT_TRUE(good.open(QIODevice::WriteOnly));
+    good.close();
+    ASSERT_TRUE(d.mkpath(QStringLiteral("folder.avi")));
+    rows.probeQueue().setMaxConcurrent(1);
+    const struct {
+        QString path;
+        const char* refusal; // nullptr: added
+    } chosen[] = {
+        {d.filePath(QStringLiteral("good.avi")), nullptr},
+        {d.filePath(QStringLiteral("gone.avi")), "no such file"},
+        {d.filePath(QStringLiteral("folder.avi")), "a folder"},
+    };
+    QStringList paths;
+    for (const auto& c : chosen)
+        paths << c.path;
+    list.addChosenFiles(paths);
+    EXPECT_EQ(this->paths(), QStringList{chosen[0].path});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, QMessageBox::Warning);
+    for (const auto& c : chosen) {
+        if (c.refusal) {
+            EXPECT_TRUE(shown[0].text.contains(c.path + QStringLiteral(": ") + c.refusal))
+                << shown[0].text.toStdString();
+        } else {
+            EXPECT_FALSE(shown[0].text.contains(c.path));
+        }
+    }
+    ASSERT_TRUE(waitForProbes());
+}
+
+// "Add Files" opens where it was used last, kept beside the window's own place, and offers the
+// sound files the audio profiles write among the supported ones.
+TEST_F(SourceListViewTest, OpenDialogRemembersItsFolderAndOffersSoundFiles) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    ASSERT_TRUE(d.mkpath(QStringLiteral("clips")));
+    const QString clips = d.filePath(QStringLiteral("clips"));
+    QFile clip(QDir(clips).filePath(QStringLiteral("a.avi")));
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    const QString windowFile = d.filePath(QStringLiteral("window.dat"));
+    const WindowPlacement placement{QRect(10, 20, 900, 600), false};
+    ASSERT_TRUE(writeWindowPlacement(windowFile, placement));
+
+    list.setLastFolderFile(windowFile);
+    list.addFilesWithDialog();
+    QFileDialog* dialog = list.openDialog();
+    const QString supported = dialog->nameFilters().first();
+    for (const char* pattern : {"*.avi", "*.mp4", "*.mp3", "*.wav", "*.ogg", "*.aac", "*.wma"})
+        EXPECT_TRUE(supported.contains(QLatin1String(pattern))) << pattern;
+    dialog->setDirectory(clips);
+    dialog->selectFile(QStringLiteral("a.avi"));
+    static_cast<QDialog*>(dialog)->accept();
+    ASSERT_EQ(paths(), QStringList{clip.fileName()});
+
+    SourceListModel otherRows;
+    SourceListView later(otherRows);
+    later.setLastFolderFile(windowFile);
+    later.addFilesWithDialog();
+    EXPECT_EQ(later.openDialog()->directory().absolutePath(), QDir(clips).absolutePath());
+    later.openDialog()->reject();
+    // The window's place in the same file is kept.
+    const std::optional<WindowPlacement> kept = readWindowPlacement(windowFile);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->geometry, placement.geometry);
 }
 
 } // namespace

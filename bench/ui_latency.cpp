@@ -158,6 +158,7 @@ public:
     void requestPowerOff() override {}
     void openFolder(const QString&) override {}
     void showError(const QString& text) override { errors << text; }
+    void showWarning(const QString& text, const QString&) override { errors << text; }
     void showInformation(const QString&) override {}
     QStringList errors;
 };

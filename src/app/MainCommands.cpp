@@ -148,7 +148,8 @@ void MainCommands::openUrl(const QUrl& url) {
 
 void MainCommands::openOutputFolder() {
     m_window.showOutputFolder(); // the settings may have changed since
-    ServicesFolderOpener(*m_services, m_presenter).openFolder(m_window.settings().outputFolder());
+    const auto report = [this](const QString& text) { m_presenter(QMessageBox::Warning, text); };
+    ServicesFolderOpener(*m_services, report).openFolder(m_window.settings().outputFolder());
 }
 
 void MainCommands::openCapture() {

@@ -457,6 +457,7 @@ TEST_F(ConvertCli, InterruptStopsEveryRunningJob) {
     EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
     EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
     EXPECT_EQ(encodersAlive(out.path()), 0);
+}
 
 // What the command line says about sources that lack a stream or hold more than a profile takes.
 TEST_F(ConvertCli, SourcesTheProfileMustAdaptToOrRefuse) {

@@ -241,6 +241,9 @@ TEST_F(SettingsDialog, SimultaneousConversionsShowsAndStoresJobs) {
         if (c.after) {
             EXPECT_EQ(ReadIniValue(file, "set", "jobs"), QLatin1String(c.after));
         }
+    }
+}
+
 TEST_F(SettingsDialog, TheYtDlpProgramIsShownAndStoredWhenChanged) {
     const struct {
         const char* before;

@@ -165,16 +165,15 @@ void BatchRun::startRows() {
             m_waitingForProbe = true; // onRowsChanged() comes back here
             break;
         }
+        if (!mayStartAnother())
+            break;
+        ++m_index;
         if (row->unreadable) {
-            ++m_index;
             skipUnreadable(*row);
             if (m_cancelRequested)
                 return; // asked for while the skip was reported; the queued afterRow() ends the run
             continue;
         }
-        if (!mayStartAnother())
-            break;
-        ++m_index;
         startJob(row->id, *row);
     }
     updateLoadTimer();

@@ -753,7 +753,11 @@ TEST_F(ParallelRunTest, ACorruptMiddleRowStopsNoOther) {
     EXPECT_EQ(overall[overall.size() - 2], 100);
     // The end actions come once, after the last row.
     EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "poweroff"), 1);
-    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "info Conversion completed!"), 1);
+    EXPECT_EQ(std::count(log.events.begin(), log.events.end(),
+                         "warning Conversion completed: 2 of 3 files converted, 1 failed.\n\n"
+                         "Not converted:\n" +
+                             corrupt.toStdString()),
+              1);
     EXPECT_TRUE(log.before("run ended", "poweroff"));
 }
 

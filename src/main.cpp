@@ -2,15 +2,19 @@
 
 #include "app/AppPaths.h"
 #include "app/Form1.h"
+#include "platform/Product.h"
 #include "settings/ui/SettingsWarnings.h"
+#include "sourcelist/SourceFiles.h"
+#include "sourcelist/ui/SourceListView.h"
 #include "tools/ProgramRunner.h"
 #include "tools/TerminationSignals.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
+    QApplication::setApplicationName(mirelo::applicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("org.mirelo.videoconverter"));
     // From here on a signal that ends the program waits in the event queue until the window can
     // take it.
@@ -36,6 +40,9 @@ int main(int argc, char** argv) {
                          QApplication::quit();
                      });
     window.show();
+    // Files from a file manager's "Open with", added as "Add Files" adds them.
+    window.sourceList()->addFiles(
+        mirelo::filesFromCommandLine(app.arguments().mid(1), QDir::currentPath()));
     const int rc = app.exec();
     return terminations.firstSignal() ? 128 + terminations.firstSignal() : rc;
 }

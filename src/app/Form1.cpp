@@ -11,6 +11,8 @@
 #include "app/Toolbar.h"
 #include "app/WindowPlacement.h"
 #include "convert/ui/ConversionController.h"
+#include "platform/Product.h"
+#include "platform/ui/DesktopNotifier.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "settings/ui/Frmset.h"
@@ -19,6 +21,7 @@
 #include "tools/PreviewPlayer.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -28,6 +31,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -52,7 +56,7 @@ QTimer* makeClock(const char* name, QObject* parent) {
 Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std::move(paths)) {
     initUiResources();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Mirelo Video Converter 3.50"));
+    setWindowTitle(applicationTitle() + QLatin1Char(' ') + productVersion());
     setWindowIcon(QIcon(QStringLiteral(":/icons/toolbar/app.svg")));
     m_sheet = new OptionSheet(this);
     m_sources = new SourceListModel(this);
@@ -61,7 +65,10 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     buildUi();
     startUp();
     placeWindow();
-    new ConversionController(*this); // "Convert Now!" and the run panel
+    m_notifier = new DesktopNotifier(DesktopNotifier::sessionBusIfAny(), this);
+    m_notifier->setFolderAction(
+        [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+    (new ConversionController(*this))->setNotifier(m_notifier); // "Convert Now!", the run panel
     new PreviewController(*this, PreviewPlayer::shared());
 }
 

@@ -14,6 +14,7 @@ class QLabel;
 
 namespace mirelo {
 
+class DesktopNotifier;
 class MainCommands;
 class OptionSheet;
 class OptionSheetView;
@@ -55,6 +56,7 @@ public:
     QTimer* previewClock() const { return m_timer1; }                // Timer1
     QTimer* conversionClock() const { return m_timer2; }             // Timer2
     const ImageList& imageList() const { return m_images; }          // ImageList1
+    DesktopNotifier* desktopNotifier() const { return m_notifier; }  // notifications, launcher
 
     // Builds the option sheet at its defaults.
     void prolist();
@@ -89,6 +91,7 @@ private:
     bool m_shutDown = false;
     Toolbar* m_toolbar = nullptr;
     MainCommands* m_commandSet = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
     SourceListModel* m_sources = nullptr;
     SourceListView* m_sourceList = nullptr;
     QLabel* m_profileLabel = nullptr;

@@ -20,8 +20,6 @@ namespace mirelo {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Mirelo Video Converter");
-
 // The help's home and its troubleshooting page stand in for the product's web pages.
 constexpr char kHelpIndex[] = "index.html";
 constexpr char kTroubleshooting[] = "troubleshooting.html";
@@ -48,11 +46,7 @@ MainCommands::MainCommands(Form1& window)
       m_systemServices(std::make_unique<SystemDesktopServices>()),
       m_services(m_systemServices.get()), m_exitSteps(exitStepsFor(window)) {
     setObjectName(QStringLiteral("mainCommands"));
-    m_presenter = [this](const QString& text) {
-        auto* box = new QMessageBox(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, &m_window);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    };
+    m_presenter = messageBoxesOver(&m_window);
     buildMainMenus(window.menuBar(), *this);
     wireToolbar();
     wireContextMenu();
@@ -126,7 +120,8 @@ QUrl MainCommands::helpPage(const QString& name) const {
 void MainCommands::openHelpPage(const QString& name) {
     const QUrl page = helpPage(name);
     if (!QFileInfo(page.toLocalFile()).isFile()) {
-        m_presenter(QStringLiteral("The help page %1 is missing. Reinstall Mirelo Video Converter "
+        m_presenter(QMessageBox::Warning,
+                    QStringLiteral("The help page %1 is missing. Reinstall Mirelo Video Converter "
                                    "to restore it.")
                         .arg(QDir::toNativeSeparators(page.toLocalFile())));
         return;
@@ -139,7 +134,8 @@ void MainCommands::openUrl(const QUrl& url) {
         return;
     const QString shown =
         url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
-    m_presenter(QStringLiteral("No web browser could open %1. Open it with a browser of your "
+    m_presenter(QMessageBox::Warning,
+                QStringLiteral("No web browser could open %1. Open it with a browser of your "
                                "choice.")
                     .arg(shown));
 }

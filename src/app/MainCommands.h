@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ui/MessageBoxes.h"
+
 #include "app/ExitCommand.h"
 
 #include <QObject>
@@ -44,7 +46,6 @@ public:
     Q_ENUM(Command)
 
     // Shows a failure to the user; the default is a window-modal message box that does not block.
-    using MessagePresenter = std::function<void(const QString& text)>;
 
     // Builds the menu bar and wires the toolbar and the context menu of `window`.
     explicit MainCommands(Form1& window);

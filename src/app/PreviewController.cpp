@@ -39,13 +39,7 @@ PreviewWidgets previewWidgets(const Form1& window) {
 
 PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
     : QObject(&window), m_window(window), m_player(player) {
-    m_presenter = [this](QMessageBox::Icon icon, const QString& text) {
-        auto* box = new QMessageBox(icon, QStringLiteral("Mirelo Video Converter"), text,
-                                    QMessageBox::Ok, &m_window);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::WindowModal);
-        box->open();
-    };
+    m_presenter = messageBoxesOver(&m_window);
     m_controls = new PreviewControls(player, previewWidgets(window), this);
     SourceListView* list = window.sourceList();
     m_controls->setPlaySource([list]() -> std::optional<PlayItem> {

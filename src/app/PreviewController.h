@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/ui/MessageBoxes.h"
+
 #include "sourcelist/SourceListModel.h"
 #include "tools/ui/PreviewControls.h"
 
-#include <QMessageBox>
 #include <QObject>
 
 #include <functional>
@@ -20,8 +21,6 @@ class PreviewPlayer;
 class PreviewController : public QObject {
     Q_OBJECT
 public:
-    using MessagePresenter = std::function<void(QMessageBox::Icon, const QString& text)>;
-
     PreviewController(Form1& window, PreviewPlayer& player);
     ~PreviewController() override;
 

@@ -45,7 +45,7 @@ public:
     bool setValue(int control, int value) override;
 
 private:
-    int fd_ = -1;
+    int m_fd = -1;
 };
 
 } // namespace mirelo

@@ -18,23 +18,23 @@ constexpr int kTerminateGraceMs = 2000;
 
 CaptureEngine::CaptureEngine(DeviceSource* devices, std::unique_ptr<CameraControls> controls,
                              const QString& encoderPath, QObject* parent)
-    : QObject(parent), deviceSource_(devices), controls_(std::move(controls)),
-      encoderPath_(encoderPath), devices_(devices->devices()) {
-    deviceSource_->setParent(this);
-    runner_.setRole(QStringLiteral("encoder"));
+    : QObject(parent), m_deviceSource(devices), m_controls(std::move(controls)),
+      m_encoderPath(encoderPath), m_devices(devices->devices()) {
+    m_deviceSource->setParent(this);
+    m_runner.setRole(QStringLiteral("encoder"));
     // The recording's encoder reads 'q' from its input: it then finishes the AVI index.
-    runner_.setInput(ProgramRunner::Input::Piped);
-    runner_.setStopPolicy({ProgramRunner::PoliteStep::Key, "q", kQuitGraceMs, kTerminateGraceMs});
-    connect(&runner_, &ProgramRunner::outputReceived, this,
+    m_runner.setInput(ProgramRunner::Input::Piped);
+    m_runner.setStopPolicy({ProgramRunner::PoliteStep::Key, "q", kQuitGraceMs, kTerminateGraceMs});
+    connect(&m_runner, &ProgramRunner::outputReceived, this,
             [this](ProgramRunner::Channel channel, const QByteArray& bytes) {
                 if (channel == ProgramRunner::Channel::Output)
                     readFrames(bytes);
                 else
                     readProgress(bytes);
             });
-    connect(&runner_, &ProgramRunner::finished, this, &CaptureEngine::encoderEnded);
-    connect(deviceSource_, &DeviceSource::devicesChanged, this, [this] {
-        devices_ = deviceSource_->devices();
+    connect(&m_runner, &ProgramRunner::finished, this, &CaptureEngine::encoderEnded);
+    connect(m_deviceSource, &DeviceSource::devicesChanged, this, [this] {
+        m_devices = m_deviceSource->devices();
         Q_EMIT devicesChanged();
     });
     queryCompressors();
@@ -45,11 +45,12 @@ CaptureEngine::CaptureEngine(DeviceSource* devices, std::unique_ptr<CameraContro
 CaptureEngine::~CaptureEngine() = default;
 
 QString CaptureEngine::deviceName(int index) const {
-    return index >= 0 && index < devices_.size() ? devices_[index].name : QString();
+    return index >= 0 && index < m_devices.size() ? m_devices[index].name : QString();
 }
 
 QString CaptureEngine::compressorName(int index) const {
-    return index >= 0 && index < compressors_.size() ? compressors_[index].readableName : QString();
+    return index >= 0 && index < m_compressors.size() ? m_compressors[index].readableName
+                                                      : QString();
 }
 
 void CaptureEngine::setConnected(bool on) {
@@ -57,30 +58,30 @@ void CaptureEngine::setConnected(bool on) {
     // on the next device into the same file.
     if (!on)
         setCapturing(false);
-    connected_ = on;
+    m_connected = on;
     const CaptureDevice* device = selectedDevice();
     if (device)
-        controls_->open(device->controlPath);
+        m_controls->open(device->controlPath);
     else
-        controls_->close();
+        m_controls->close();
     reconcile();
 }
 
 void CaptureEngine::setDeviceIndex(int index) {
-    if (index != deviceIndex_)
+    if (index != m_deviceIndex)
         setCapturing(false);
-    deviceIndex_ = index;
-    if (connected_)
+    m_deviceIndex = index;
+    if (m_connected)
         setConnected(true);
 }
 
 void CaptureEngine::setPreview(bool on) {
-    preview_ = on;
+    m_preview = on;
     reconcile();
 }
 
 void CaptureEngine::startCapture() {
-    if (capturing_)
+    if (m_capturing)
         return;
     if (!selectedDevice()) {
         Q_EMIT failed(QStringLiteral("No capture device is connected."));
@@ -88,13 +89,13 @@ void CaptureEngine::startCapture() {
     }
     if (!checkRecordingTarget())
         return;
-    statistics_ = {};
+    m_statistics = {};
     setCapturing(true);
     reconcile();
 }
 
 void CaptureEngine::stopCapture() {
-    if (!capturing_)
+    if (!m_capturing)
         return;
     setCapturing(false);
     reconcile();
@@ -102,40 +103,40 @@ void CaptureEngine::stopCapture() {
 
 void CaptureEngine::shutDown() {
     setCapturing(false);
-    preview_ = false;
+    m_preview = false;
     setConnected(false);
 }
 
 std::optional<ControlRange> CaptureEngine::controlRange(int control) const {
-    return controls_->range(control);
+    return m_controls->range(control);
 }
 
 std::optional<int> CaptureEngine::controlValue(int control) const {
-    return controls_->value(control);
+    return m_controls->value(control);
 }
 
 bool CaptureEngine::setControlValue(int control, int value) {
-    return controls_->setValue(control, value);
+    return m_controls->setValue(control, value);
 }
 
 const CaptureDevice* CaptureEngine::selectedDevice() const {
-    if (!connected_ || deviceIndex_ < 0 || deviceIndex_ >= devices_.size())
+    if (!m_connected || m_deviceIndex < 0 || m_deviceIndex >= m_devices.size())
         return nullptr;
-    return &devices_[deviceIndex_];
+    return &m_devices[m_deviceIndex];
 }
 
 CaptureEngine::Mode CaptureEngine::wantedMode() const {
     if (!selectedDevice())
         return Mode::None;
-    if (capturing_)
+    if (m_capturing)
         return Mode::Recording;
-    return preview_ ? Mode::Preview : Mode::None;
+    return m_preview ? Mode::Preview : Mode::None;
 }
 
 void CaptureEngine::reconcile() {
     const Mode wanted = wantedMode();
-    if (runner_.isRunning()) {
-        if (runningMode_ != wanted || runningDevice_ != deviceIndex_)
+    if (m_runner.isRunning()) {
+        if (m_runningMode != wanted || m_runningDevice != m_deviceIndex)
             requestStop();
         return;
     }
@@ -144,17 +145,17 @@ void CaptureEngine::reconcile() {
 }
 
 bool CaptureEngine::checkRecordingTarget() {
-    if (encoderPath_.isEmpty()) {
+    if (m_encoderPath.isEmpty()) {
         Q_EMIT failed(QStringLiteral("The encoder program %1 was not found, so nothing can be "
                                      "recorded. Install %1 and try again.")
                           .arg(encoderDisplayName()));
         return false;
     }
-    if (captureFile_.trimmed().isEmpty()) {
+    if (m_captureFile.trimmed().isEmpty()) {
         Q_EMIT failed(QStringLiteral("Enter the name of the capture file first."));
         return false;
     }
-    const QFileInfo target(captureFile_);
+    const QFileInfo target(m_captureFile);
     if (!target.absoluteDir().exists()) {
         Q_EMIT failed(QStringLiteral("The folder of the capture file \"%1\" does not exist.")
                           .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
@@ -164,91 +165,91 @@ bool CaptureEngine::checkRecordingTarget() {
 }
 
 QStringList CaptureEngine::encoderArguments(Mode mode, const QString& aviFile) const {
-    const CaptureDevice& device = devices_[deviceIndex_];
+    const CaptureDevice& device = m_devices[m_deviceIndex];
     if (mode == Mode::Preview)
-        return previewArguments(device, format_);
-    const bool known = compressorIndex_ >= 0 && compressorIndex_ < compressors_.size();
+        return previewArguments(device, m_format);
+    const bool known = m_compressorIndex >= 0 && m_compressorIndex < m_compressors.size();
     const QStringList codec =
-        videoCodecArguments(known ? &compressors_[compressorIndex_] : nullptr);
-    return recordingArguments(device, aviFile, codec, true, format_);
+        videoCodecArguments(known ? &m_compressors[m_compressorIndex] : nullptr);
+    return recordingArguments(device, aviFile, codec, true, m_format);
 }
 
 void CaptureEngine::startEncoder(Mode mode) {
-    if (encoderPath_.isEmpty()) {
-        preview_ = false;
+    if (m_encoderPath.isEmpty()) {
+        m_preview = false;
         Q_EMIT failed(QStringLiteral("The encoder program %1 was not found, so the camera's "
                                      "picture cannot be shown.")
                           .arg(encoderDisplayName()));
         return;
     }
-    runningMode_ = mode;
-    runningDevice_ = deviceIndex_;
-    runningFile_ = QFileInfo(captureFile_).absoluteFilePath();
-    stopRequested_ = false;
-    frameBuffer_.clear();
-    progress_ = {};
-    runner_.setProgram(encoderPath_, encoderArguments(mode, runningFile_));
-    runner_.start();
+    m_runningMode = mode;
+    m_runningDevice = m_deviceIndex;
+    m_runningFile = QFileInfo(m_captureFile).absoluteFilePath();
+    m_stopRequested = false;
+    m_frameBuffer.clear();
+    m_progress = {};
+    m_runner.setProgram(m_encoderPath, encoderArguments(mode, m_runningFile));
+    m_runner.start();
 }
 
 void CaptureEngine::requestStop() {
-    if (stopRequested_ || !runner_.isRunning())
+    if (m_stopRequested || !m_runner.isRunning())
         return;
-    stopRequested_ = true;
-    runner_.stop();
+    m_stopRequested = true;
+    m_runner.stop();
 }
 
 void CaptureEngine::readFrames(const QByteArray& bytes) {
-    frameBuffer_ += bytes;
-    const qsizetype frameBytes = format_.frameBytes();
-    const qsizetype whole = frameBuffer_.size() / frameBytes;
+    m_frameBuffer += bytes;
+    const qsizetype frameBytes = m_format.frameBytes();
+    const qsizetype whole = m_frameBuffer.size() / frameBytes;
     if (whole == 0)
         return;
     // Only the newest complete picture is worth painting.
-    CaptureFrame frame{frameBuffer_.mid((whole - 1) * frameBytes, frameBytes), format_.width,
-                       format_.height};
-    frameBuffer_.remove(0, whole * frameBytes);
-    if (preview_ || runningMode_ == Mode::Recording)
+    CaptureFrame frame{m_frameBuffer.mid((whole - 1) * frameBytes, frameBytes), m_format.width,
+                       m_format.height};
+    m_frameBuffer.remove(0, whole * frameBytes);
+    if (m_preview || m_runningMode == Mode::Recording)
         Q_EMIT frameReady(frame);
 }
 
 void CaptureEngine::readProgress(const QByteArray& bytes) {
-    if (progress_.feed(bytes) && runningMode_ == Mode::Recording) {
-        statistics_ = progress_.statistics();
+    if (m_progress.feed(bytes) && m_runningMode == Mode::Recording) {
+        m_statistics = m_progress.statistics();
         Q_EMIT statisticsChanged();
     }
 }
 
 void CaptureEngine::encoderEnded(const ProgramEnd& end) {
-    const bool expected = stopRequested_;
-    const Mode endedMode = runningMode_;
+    const bool expected = m_stopRequested;
+    const Mode endedMode = m_runningMode;
     const QString message = expected ? QString() : failureMessage(end);
-    runningMode_ = Mode::None;
+    m_runningMode = Mode::None;
     if (!expected) {
         // No automatic restart on a device that just failed: the user decides what next.
-        preview_ = false;
+        m_preview = false;
         if (endedMode == Mode::Recording)
             setCapturing(false);
         Q_EMIT failed(message);
     }
     if (endedMode == Mode::Recording)
-        Q_EMIT recordingEnded(runningFile_);
+        Q_EMIT recordingEnded(m_runningFile);
     reconcile();
-    if (!runner_.isRunning())
+    if (!m_runner.isRunning())
         Q_EMIT idle();
 }
 
 QString CaptureEngine::failureMessage(const ProgramEnd& end) const {
-    const QString device = devices_.value(runningDevice_).name;
+    const QString device = m_devices.value(m_runningDevice).name;
     QString what;
-    if (runningMode_ == Mode::Recording)
+    if (m_runningMode == Mode::Recording)
         what = QStringLiteral("Recording from \"%1\" into \"%2\" stopped")
-                   .arg(device, QDir::toNativeSeparators(runningFile_));
+                   .arg(device, QDir::toNativeSeparators(m_runningFile));
     else
         what = QStringLiteral("The picture of \"%1\" stopped").arg(device);
     QString why;
     if (end.kind == ProgramEnd::Kind::FailedToStart)
-        why = QStringLiteral("the encoder %1 could not be started").arg(encoderPath_);
+        why = QStringLiteral("the encoder %1 could not be started").arg(m_encoderPath);
     else if (end.kind == ProgramEnd::Kind::Crashed)
         why = QStringLiteral("the encoder %1 crashed").arg(encoderDisplayName());
     else if (end.exitCode == 0)
@@ -258,9 +259,9 @@ QString CaptureEngine::failureMessage(const ProgramEnd& end) const {
                   .arg(encoderDisplayName())
                   .arg(end.exitCode);
     QString text = what + QStringLiteral(": ") + why + QLatin1Char('.');
-    if (runningMode_ == Mode::Recording && QFileInfo(runningFile_).size() > 0)
+    if (m_runningMode == Mode::Recording && QFileInfo(m_runningFile).size() > 0)
         text += QStringLiteral(" What was recorded until then is kept in the file.");
-    const QString details = progress_.lastMessages();
+    const QString details = m_progress.lastMessages();
     if (!details.isEmpty())
         text += QStringLiteral("\n\n") + details;
     return text;
@@ -269,11 +270,11 @@ QString CaptureEngine::failureMessage(const ProgramEnd& end) const {
 // The capture window offers the encoder's AVI-storable video encoders, from the lists every part
 // of the product reads once and keeps.
 void CaptureEngine::queryCompressors() {
-    if (encoderPath_.isEmpty()) {
-        compressorsLoaded_ = true;
+    if (m_encoderPath.isEmpty()) {
+        m_compressorsLoaded = true;
         return;
     }
-    if (cachedCapabilities(encoderPath_)) {
+    if (cachedCapabilities(m_encoderPath)) {
         takeCompressors();
         return;
     }
@@ -284,23 +285,23 @@ void CaptureEngine::queryCompressors() {
         Q_EMIT compressorsChanged();
     });
     connect(loader, &CapabilityLoader::failed, this, [this, loader] {
-        compressorsLoaded_ = true;
+        m_compressorsLoaded = true;
         loader->deleteLater();
         Q_EMIT compressorsChanged();
     });
-    loader->start(encoderPath_);
+    loader->start(m_encoderPath);
 }
 
 void CaptureEngine::takeCompressors() {
-    if (const EncoderCapabilities* lists = cachedCapabilities(encoderPath_))
-        compressors_ = aviCompressors(lists->videoEncoders);
-    compressorsLoaded_ = true;
+    if (const EncoderCapabilities* lists = cachedCapabilities(m_encoderPath))
+        m_compressors = aviCompressors(lists->videoEncoders);
+    m_compressorsLoaded = true;
 }
 
 void CaptureEngine::setCapturing(bool on) {
-    if (capturing_ == on)
+    if (m_capturing == on)
         return;
-    capturing_ = on;
+    m_capturing = on;
     Q_EMIT capturingChanged(on);
 }
 

@@ -36,40 +36,40 @@ public:
                   const QString& encoderPath, QObject* parent = nullptr);
     ~CaptureEngine() override;
 
-    int deviceCount() const { return int(devices_.size()); }
+    int deviceCount() const { return int(m_devices.size()); }
     QString deviceName(int index) const;
-    int compressorCount() const { return int(compressors_.size()); }
+    int compressorCount() const { return int(m_compressors.size()); }
     QString compressorName(int index) const;
-    bool compressorsLoaded() const { return compressorsLoaded_; }
+    bool compressorsLoaded() const { return m_compressorsLoaded; }
 
     void setConnected(bool on);
-    bool connected() const { return connected_; }
+    bool connected() const { return m_connected; }
     void setDeviceIndex(int index);
-    int deviceIndex() const { return deviceIndex_; }
-    void setCaptureFileName(const QString& path) { captureFile_ = path; }
-    QString captureFileName() const { return captureFile_; }
+    int deviceIndex() const { return m_deviceIndex; }
+    void setCaptureFileName(const QString& path) { m_captureFile = path; }
+    QString captureFileName() const { return m_captureFile; }
     void setPreview(bool on);
-    bool preview() const { return preview_; }
+    bool preview() const { return m_preview; }
     // -1 (or any index out of range) records MPEG-4 Part 2 with the DIVX tag.
-    void setCompressorIndex(int index) { compressorIndex_ = index; }
-    int compressorIndex() const { return compressorIndex_; }
-    void setStretchPreview(bool on) { format_.stretch = on; }
-    bool stretchPreview() const { return format_.stretch; }
-    void setBackgroundColor(quint32 rgb) { format_.background = rgb & 0xFFFFFF; }
-    quint32 backgroundColor() const { return format_.background; }
-    const PreviewFormat& previewFormat() const { return format_; }
+    void setCompressorIndex(int index) { m_compressorIndex = index; }
+    int compressorIndex() const { return m_compressorIndex; }
+    void setStretchPreview(bool on) { m_format.stretch = on; }
+    bool stretchPreview() const { return m_format.stretch; }
+    void setBackgroundColor(quint32 rgb) { m_format.background = rgb & 0xFFFFFF; }
+    quint32 backgroundColor() const { return m_format.background; }
+    const PreviewFormat& previewFormat() const { return m_format; }
 
-    bool isCapturing() const { return capturing_; }
+    bool isCapturing() const { return m_capturing; }
     void startCapture();
     void stopCapture();
-    CaptureStatistics statistics() const { return statistics_; }
+    CaptureStatistics statistics() const { return m_statistics; }
 
     std::optional<ControlRange> controlRange(int control) const;
     std::optional<int> controlValue(int control) const;
     bool setControlValue(int control, int value);
 
     // True while an encoder process exists (running or being stopped).
-    bool isBusy() const { return runner_.isRunning(); }
+    bool isBusy() const { return m_runner.isRunning(); }
     // Disconnects and stops whatever runs; idle() follows once no encoder is left.
     void shutDown();
 
@@ -104,29 +104,29 @@ private:
     void takeCompressors();
     void setCapturing(bool on);
 
-    DeviceSource* deviceSource_;
-    std::unique_ptr<CameraControls> controls_;
-    QString encoderPath_;
-    QList<CaptureDevice> devices_;
-    QList<Compressor> compressors_;
-    bool compressorsLoaded_ = false;
+    DeviceSource* m_deviceSource;
+    std::unique_ptr<CameraControls> m_controls;
+    QString m_encoderPath;
+    QList<CaptureDevice> m_devices;
+    QList<Compressor> m_compressors;
+    bool m_compressorsLoaded = false;
 
-    bool connected_ = false;
-    int deviceIndex_ = -1;
-    QString captureFile_;
-    bool preview_ = false;
-    int compressorIndex_ = -1;
-    bool capturing_ = false;
-    PreviewFormat format_;
-    CaptureStatistics statistics_;
+    bool m_connected = false;
+    int m_deviceIndex = -1;
+    QString m_captureFile;
+    bool m_preview = false;
+    int m_compressorIndex = -1;
+    bool m_capturing = false;
+    PreviewFormat m_format;
+    CaptureStatistics m_statistics;
 
-    ProgramRunner runner_;
-    Mode runningMode_ = Mode::None;
-    int runningDevice_ = -1;
-    QString runningFile_;
-    bool stopRequested_ = false;
-    QByteArray frameBuffer_;
-    CaptureProgressReader progress_;
+    ProgramRunner m_runner;
+    Mode m_runningMode = Mode::None;
+    int m_runningDevice = -1;
+    QString m_runningFile;
+    bool m_stopRequested = false;
+    QByteArray m_frameBuffer;
+    CaptureProgressReader m_progress;
 };
 
 } // namespace mirelo

@@ -3,11 +3,11 @@
 namespace mirelo {
 
 LavfiDeviceSource::LavfiDeviceSource(QStringList graphs, QObject* parent)
-    : DeviceSource(parent), graphs_(std::move(graphs)) {}
+    : DeviceSource(parent), m_graphs(std::move(graphs)) {}
 
 QList<CaptureDevice> LavfiDeviceSource::devices() const {
     QList<CaptureDevice> result;
-    for (const QString& graph : graphs_)
+    for (const QString& graph : m_graphs)
         result.append(device(graph));
     return result;
 }

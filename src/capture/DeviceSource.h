@@ -39,7 +39,7 @@ public:
     static CaptureDevice device(const QString& graph);
 
 private:
-    QStringList graphs_;
+    QStringList m_graphs;
 };
 
 } // namespace mirelo

@@ -111,33 +111,33 @@ bool encoderOffersInputDevice(const QString& devicesListing, const QString& name
 
 SystemDeviceSource::SystemDeviceSource(const QString& encoderPath, QObject* parent,
                                        const QString& devFolder, const QString& firewireFolder)
-    : DeviceSource(parent), v4l2_(listV4l2Devices(devFolder)),
-      dv_(listFirewireDvUnits(firewireFolder)) {
-    if (!dv_.isEmpty() && !encoderPath.isEmpty())
+    : DeviceSource(parent), m_v4l2(listV4l2Devices(devFolder)),
+      m_dv(listFirewireDvUnits(firewireFolder)) {
+    if (!m_dv.isEmpty() && !encoderPath.isEmpty())
         askEncoderForDv(encoderPath);
 }
 
 QList<CaptureDevice> SystemDeviceSource::devices() const {
-    return encoderOffersDv_ ? v4l2_ + dv_ : v4l2_;
+    return m_encoderOffersDv ? m_v4l2 + m_dv : m_v4l2;
 }
 
 void SystemDeviceSource::askEncoderForDv(const QString& encoderPath) {
-    query_ = new ProgramRunner(this);
-    query_->setRole(QStringLiteral("encoder"));
-    query_->setOutputs(ProgramRunner::Outputs::OutputOnly);
-    query_->setKeptOutputLimit(kMaxListingBytes);
-    query_->setTimeout(kListingTimeoutMs);
-    connect(query_, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
-        encoderOffersDv_ =
-            end.succeeded() && encoderOffersInputDevice(QString::fromUtf8(query_->keptOutput()),
+    m_query = new ProgramRunner(this);
+    m_query->setRole(QStringLiteral("encoder"));
+    m_query->setOutputs(ProgramRunner::Outputs::OutputOnly);
+    m_query->setKeptOutputLimit(kMaxListingBytes);
+    m_query->setTimeout(kListingTimeoutMs);
+    connect(m_query, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
+        m_encoderOffersDv =
+            end.succeeded() && encoderOffersInputDevice(QString::fromUtf8(m_query->keptOutput()),
                                                         QStringLiteral("iec61883"));
-        query_->deleteLater();
-        query_ = nullptr;
-        if (encoderOffersDv_)
+        m_query->deleteLater();
+        m_query = nullptr;
+        if (m_encoderOffersDv)
             Q_EMIT devicesChanged();
     });
-    query_->setProgram(encoderPath, {QStringLiteral("-hide_banner"), QStringLiteral("-devices")});
-    query_->start();
+    m_query->setProgram(encoderPath, {QStringLiteral("-hide_banner"), QStringLiteral("-devices")});
+    m_query->start();
 }
 
 } // namespace mirelo

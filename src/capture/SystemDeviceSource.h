@@ -20,10 +20,10 @@ public:
 private:
     void askEncoderForDv(const QString& encoderPath);
 
-    QList<CaptureDevice> v4l2_;
-    QList<CaptureDevice> dv_;
-    bool encoderOffersDv_ = false;
-    ProgramRunner* query_ = nullptr;
+    QList<CaptureDevice> m_v4l2;
+    QList<CaptureDevice> m_dv;
+    bool m_encoderOffersDv = false;
+    ProgramRunner* m_query = nullptr;
 };
 
 // Video capture nodes of a device folder, in node-number order; nodes that are not V4L2 capture

@@ -30,45 +30,45 @@ V4l2CameraControls::~V4l2CameraControls() {
 void V4l2CameraControls::open(const QString& controlPath) {
     close();
     if (!controlPath.isEmpty())
-        fd_ = ::open(QFile::encodeName(controlPath).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        m_fd = ::open(QFile::encodeName(controlPath).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
 }
 
 void V4l2CameraControls::close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 std::optional<ControlRange> V4l2CameraControls::range(int control) const {
     const quint32 id = controlId(control);
-    if (fd_ < 0 || id == 0)
+    if (m_fd < 0 || id == 0)
         return std::nullopt;
     v4l2_queryctrl query{};
     query.id = id;
-    if (::ioctl(fd_, VIDIOC_QUERYCTRL, &query) != 0 || (query.flags & V4L2_CTRL_FLAG_DISABLED))
+    if (::ioctl(m_fd, VIDIOC_QUERYCTRL, &query) != 0 || (query.flags & V4L2_CTRL_FLAG_DISABLED))
         return std::nullopt;
     return ControlRange{query.minimum, query.maximum, query.step, query.default_value};
 }
 
 std::optional<int> V4l2CameraControls::value(int control) const {
     const quint32 id = controlId(control);
-    if (fd_ < 0 || id == 0)
+    if (m_fd < 0 || id == 0)
         return std::nullopt;
     v4l2_control c{};
     c.id = id;
-    if (::ioctl(fd_, VIDIOC_G_CTRL, &c) != 0)
+    if (::ioctl(m_fd, VIDIOC_G_CTRL, &c) != 0)
         return std::nullopt;
     return c.value;
 }
 
 bool V4l2CameraControls::setValue(int control, int value) {
     const quint32 id = controlId(control);
-    if (fd_ < 0 || id == 0)
+    if (m_fd < 0 || id == 0)
         return false;
     v4l2_control c{};
     c.id = id;
     c.value = value;
-    return ::ioctl(fd_, VIDIOC_S_CTRL, &c) == 0;
+    return ::ioctl(m_fd, VIDIOC_S_CTRL, &c) == 0;
 }
 
 } // namespace mirelo

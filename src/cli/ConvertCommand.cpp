@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 
+#include "convert/BatchOutcome.h"
 #include "convert/BatchRun.h"
 #include "convert/TimeString.h"
 #include "platform/MessageSink.h"
@@ -36,6 +37,8 @@ public:
         if (text != m_alreadyTold)
             fail(kFailed, text);
     }
+    // The last line states the run's outcome; the rows' reports say the rest.
+    void showWarning(const QString&, const QString&) override {}
     void showInformation(const QString&) override {}
 
     QString m_lastError;
@@ -203,31 +206,10 @@ void markUnreached(std::vector<RowReport>& reports, const QString& status, const
 
 // "Conversion completed: 3 of 4 files converted, 1 failed."
 QString outcomeLine(RunEnd end, const std::vector<RowReport>& reports) {
-    const auto count = [&reports](const char* status) {
-        return std::count_if(reports.begin(), reports.end(), [status](const RowReport& r) {
-            return r.status == QLatin1String(status);
-        });
-    };
-    const qsizetype converted = count("OK");
-    const qsizetype failed = count("Fail");
-    const qsizetype cancelled = count("Cancel");
-    QString headline = QStringLiteral("Conversion completed");
-    if (end == RunEnd::Cancelled)
-        headline = QStringLiteral("Conversion cancelled");
-    else if (converted == 0)
-        headline = QStringLiteral("Conversion failed");
-    else if (end == RunEnd::Stopped)
-        headline = QStringLiteral("Conversion stopped");
-    QString line = QStringLiteral("%1: %2 of %3 %4 converted")
-                       .arg(headline)
-                       .arg(converted)
-                       .arg(reports.size())
-                       .arg(reports.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"));
-    if (failed > 0)
-        line += QStringLiteral(", %1 failed").arg(failed);
-    if (cancelled > 0)
-        line += QStringLiteral(", %1 cancelled").arg(cancelled);
-    return line + QLatin1Char('.');
+    BatchOutcome outcome;
+    for (const RowReport& r : reports)
+        outcome.add(r.file, r.status);
+    return outcome.line(end);
 }
 
 void printReports(const std::vector<RowReport>& reports, bool json) {

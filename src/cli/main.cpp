@@ -1,6 +1,7 @@
 // mirelo-cli: the converter's core without a window.
 
 #include "cli/Cli.h"
+#include "platform/Product.h"
 #include "settings/Inifun.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,12 @@ const Subcommand kSubcommands[] = {
      "      A watch page's fields and stream links; --download saves that stream into DIR."},
     {"probe", runProbe,
      "probe FILE... [--json]\n      Each file's row as the list shows it once probed."},
-    {"convert", runConvert, "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] [--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] [--end H:MM:SS]\n        [--verbose] [--json]\n      Converts the files in order with the profile; exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a missing file, 130 interrupted."},
+    {"convert", runConvert,
+     "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] "
+     "[--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] "
+     "[--end H:MM:SS]\n        [--verbose] [--json]\n      Converts the files in order with the "
+     "profile; exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a missing file, 130 "
+     "interrupted."},
 };
 
 void printHelp(QTextStream& s) {
@@ -48,7 +54,7 @@ void printHelp(QTextStream& s) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Mirelo Video Converter"));
+    QCoreApplication::setApplicationName(mirelo::applicationTitle());
     mirelo::setIniProblemReporter(
         [](const QString& message) { err() << "mirelo-cli: warning: " << message << Qt::endl; });
     const QStringList args = app.arguments().mid(1);
@@ -76,5 +82,6 @@ int main(int argc, char** argv) {
             return signalled;
         return rc;
     }
-    return fail(kUsage, QStringLiteral("unknown subcommand \"%1\" (see mirelo-cli --help)").arg(args[0]));
+    return fail(kUsage,
+                QStringLiteral("unknown subcommand \"%1\" (see mirelo-cli --help)").arg(args[0]));
 }

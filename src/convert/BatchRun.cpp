@@ -62,6 +62,7 @@ bool BatchRun::start() {
 
     m_running = true;
     m_cancelRequested = false;
+    m_outcome.clear();
     m_index = 0;
     m_overall = 0;
     m_rate = {};
@@ -197,6 +198,10 @@ void BatchRun::onJobFinished(const JobResult& result) {
     if (m_job)
         m_job->deleteLater();
     const RowId id = m_currentId;
+    if (result.outcome == JobOutcome::Ok || result.outcome == JobOutcome::Fail) {
+        const SourceRow* row = m_rows.find(id);
+        m_outcome.add(row ? row->path : result.outputPath, result.status(), result.detail());
+    }
     switch (result.outcome) {
     case JobOutcome::MissingInput:
         Q_EMIT rowFinished(id, result);
@@ -273,7 +278,9 @@ void BatchRun::complete() {
     endRun(RunEnd::Completed, {});
     if (s.shutDown && m_platform.power)
         m_platform.power->requestPowerOff();
-    if (m_platform.messages)
+    if (m_platform.messages && m_outcome.failed() > 0)
+        m_platform.messages->showWarning(m_outcome.endMessage(), m_outcome.failureDetails());
+    else if (m_platform.messages)
         m_platform.messages->showInformation(QStringLiteral("Conversion completed!"));
     if (m_platform.folders)
         m_platform.folders->openFolder(folder);

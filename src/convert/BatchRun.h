@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/BatchOutcome.h"
 #include "convert/ConversionJob.h"
 #include "settings/RunSettings.h"
 #include "sourcelist/SourceListModel.h"
@@ -33,8 +34,6 @@ struct RunRate {
     double runSecondsLeft = -1;
 };
 
-enum class RunEnd { Completed, Cancelled, Stopped };
-
 // The batch conversion: one job per row in list order, the overall progress, the elapsed time
 // and the end actions. A model: the window observes its signals and never drives the encoder
 // itself. The rows are those of the list when the run starts, followed by their ids: a row
@@ -67,6 +66,8 @@ public:
     qint64 elapsedSeconds() const;
     RunRate rate() const { return m_rate; }
     QString outputFolder() const { return m_jobSettings.outputFolder; }
+    // The rows of the current or last run that ended, and how.
+    const BatchOutcome& outcome() const { return m_outcome; }
 
 Q_SIGNALS:
     void runningChanged(bool running);
@@ -115,6 +116,7 @@ private:
     int m_track = 0;
     int m_overall = 0; // may pass 100 (six rows: 17, 34, ..., 102); the bar clamps it
     RunRate m_rate;
+    BatchOutcome m_outcome;
 };
 
 } // namespace mirelo

@@ -1,6 +1,7 @@
 #include "onlineimport/Transfer.h"
 
 #include "onlineimport/HttpStream.h"
+#include "platform/Product.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -64,7 +65,10 @@ const StreamFailure kStreamFailures[] = {
 };
 // clang-format on
 
-const char kUserAgent[] = "Mirelo Video Converter/3.50";
+// "Mirelo Video Converter/3.50"
+QString userAgent() {
+    return applicationTitle() + QLatin1Char('/') + productVersion();
+}
 
 bool fetchable(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
@@ -131,7 +135,7 @@ bool Transfer::execute(const QString& url, TransferBody body) {
 
 void Transfer::startReply(const QUrl& address) {
     QNetworkRequest request(address);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(kUserAgent));
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     m_reply = m_manager->get(request);
     connect(m_reply, &QNetworkReply::socketStartedConnecting, this, [this] {
         noteActivity();
@@ -148,7 +152,7 @@ void Transfer::startReply(const QUrl& address) {
 }
 
 void Transfer::startStream(const QUrl& address) {
-    m_stream = new HttpStream(kStreamBufferBytes, kUserAgent, this);
+    m_stream = new HttpStream(kStreamBufferBytes, userAgent().toLatin1(), this);
     connect(m_stream, &HttpStream::connecting, this, [this] {
         noteActivity();
         advanceTo(kConnecting);

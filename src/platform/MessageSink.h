@@ -11,6 +11,8 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void showError(const QString& text) = 0;
+    // Something went partly wrong; details: what the user may want to read about it.
+    virtual void showWarning(const QString& text, const QString& details) = 0;
     virtual void showInformation(const QString& text) = 0;
 };
 

@@ -1,5 +1,9 @@
 #include "sourcelist/SourceFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
 namespace mirelo {
 
 namespace {
@@ -47,6 +51,30 @@ QString dialogNameFilter(const OpenDialogFilter& filter) {
     const QString patterns =
         QString::fromLatin1(filter.patterns).replace(QLatin1Char(';'), QLatin1Char(' '));
     return QString::fromLatin1(filter.text) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+QStringList filesFromCommandLine(const QStringList& arguments, const QString& workingFolder) {
+    QStringList files;
+    bool optionsEnded = false;
+    for (const QString& argument : arguments) {
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument.isEmpty() || (!optionsEnded && argument.startsWith(QLatin1Char('-'))))
+            continue;
+        const QDir folder(workingFolder);
+        const QUrl url(argument);
+        QString path = argument;
+        if (QFileInfo::exists(folder.absoluteFilePath(argument)))
+            path = argument; // an existing file, whatever its name looks like
+        else if (url.isLocalFile())
+            path = url.toLocalFile();
+        else if (url.scheme().size() > 1)
+            continue; // a web address or another scheme: not a file on this machine
+        files << QDir::cleanPath(folder.absoluteFilePath(path));
+    }
+    return files;
 }
 
 } // namespace mirelo

@@ -23,4 +23,9 @@ std::span<const OpenDialogFilter> openDialogFilters();
 // A filter in the dialog's "text (pattern pattern ...)" form.
 QString dialogNameFilter(const OpenDialogFilter& filter);
 
+// The files a file manager's "Open with" (or a terminal) hands the desktop program, after its
+// name: paths relative to workingFolder or absolute, and file:// addresses. Arguments starting
+// with "-" are options, not files, until a "--"; other addresses are left out.
+QStringList filesFromCommandLine(const QStringList& arguments, const QString& workingFolder);
+
 } // namespace mirelo

@@ -121,6 +121,13 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
     EXPECT_EQ(run.trackProgress(), 0);
     EXPECT_FALSE(run.isRunning());
+    // The end message tells the failure apart from a clean run, and its details say why.
+    EXPECT_FALSE(log.has("info Conversion completed!"));
+    EXPECT_TRUE(log.has("warning Conversion completed: 2 of 3 files converted, 1 failed.\n\n"
+                        "Not converted:\n" +
+                        corrupt.toStdString()));
+    EXPECT_TRUE(messages.m_details.startsWith(corrupt + ":\n")) << messages.m_details.toStdString();
+    EXPECT_TRUE(messages.m_details.contains("Encoder output:\n"));
 }
 
 // The run has ended (lock released, state at rest) before the end actions reach the user, so
@@ -590,8 +597,8 @@ TEST_F(BatchRunTest, NoLinkIsWrittenThrough) {
     writeFile(victim, "precious");
     writeFile(other, "also precious");
     // Links at the temporary name the conversion announces and at its final name.
-    const PlanOutcome planned = planConversion({clip, "0:00:00", "0:00:02", 2.0, {}}, sheet,
-                                               kMp4, {out.path(), true, locateEncoder(), nullptr});
+    const PlanOutcome planned = planConversion({clip, "0:00:00", "0:00:02", 2.0, {}}, sheet, kMp4,
+                                               {out.path(), true, locateEncoder(), nullptr});
     ASSERT_TRUE(planned.plan) << planned.error.toStdString();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(planned.plan->temporaryPath).path()));
     ASSERT_TRUE(QFile::link(victim, planned.plan->temporaryPath));

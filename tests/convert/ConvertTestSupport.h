@@ -55,7 +55,12 @@ class FakeMessages : public MessageSink {
 public:
     explicit FakeMessages(EdgeLog& log) : m_log(log) {}
     void showError(const QString& text) override { m_log.add("error " + text.toStdString()); }
+    void showWarning(const QString& text, const QString& details) override {
+        m_log.add("warning " + text.toStdString());
+        m_details = details;
+    }
     void showInformation(const QString& text) override { m_log.add("info " + text.toStdString()); }
+    QString m_details; // of the last warning
 
 private:
     EdgeLog& m_log;

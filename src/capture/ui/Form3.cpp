@@ -6,6 +6,7 @@
 #include "capture/SystemDeviceSource.h"
 #include "capture/ui/CapturePicture.h"
 #include "platform/Twips.h"
+#include "platform/ui/MessageBoxes.h"
 #include "tools/ToolLocator.h"
 
 #include <QComboBox>
@@ -27,8 +28,6 @@
 namespace mirelo {
 
 namespace {
-
-const QString kTitle = QStringLiteral("Mirelo Video Converter");
 
 struct SliderSpec {
     const char* caption;
@@ -287,15 +286,12 @@ void Form3::Command5_Click() {
         openSaveDialog(QDir::fromNativeSeparators(m_text1->text()));
         return;
     }
-    m_folderMessage =
-        new QMessageBox(QMessageBox::Warning, kTitle,
-                        problem + QStringLiteral(" Choose another folder."), QMessageBox::Ok, this);
+    m_folderMessage = showMessageBox(this, QMessageBox::Warning,
+                                     problem + QStringLiteral(" Choose another folder."));
     m_folderMessage->setObjectName(QStringLiteral("captureFolderProblem"));
-    m_folderMessage->setAttribute(Qt::WA_DeleteOnClose);
     const QString name = QFileInfo(QDir::fromNativeSeparators(m_text1->text())).fileName();
     connect(m_folderMessage, &QMessageBox::finished, this,
             [this, name] { openSaveDialog(QDir::home().filePath(name)); });
-    m_folderMessage->open();
 }
 
 void Form3::openSaveDialog(const QString& proposed) {
@@ -333,10 +329,8 @@ void Form3::showFailure(const QString& message) {
     updateCommands();
     if (m_closing)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, kTitle, message, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("captureFailure"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showMessageBox(this, QMessageBox::Warning, message)
+        ->setObjectName(QStringLiteral("captureFailure"));
 }
 
 void Form3::reject() {

@@ -55,14 +55,6 @@ QLineEdit* timeText(const char* name, QWidget* parent) {
     return text;
 }
 
-void presentMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-    auto* box = new QMessageBox(icon, QStringLiteral("Mirelo Video Converter"), text,
-                                QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
-}
-
 } // namespace
 
 Form2::Form2(PreviewPlayer& player, const QString& clipFile, const ClipTimes& times,
@@ -71,9 +63,7 @@ Form2::Form2(PreviewPlayer& player, const QString& clipFile, const ClipTimes& ti
     initUiResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowModality(Qt::ApplicationModal);
-    m_presenter = [this](QMessageBox::Icon icon, const QString& text) {
-        presentMessage(this, icon, text);
-    };
+    m_presenter = messageBoxesOver(this);
     m_clock = new QTimer(this);
     m_clock->setObjectName(QStringLiteral("Timer1"));
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/ui/MessageBoxes.h"
+
 #include "clip/ClipTimes.h"
 #include "tools/ui/PreviewControls.h"
 
 #include <QDialog>
-#include <QMessageBox>
 
 #include <functional>
 
@@ -26,7 +27,6 @@ class Form2 : public QDialog {
 public:
     // Shows a message titled with the application title. The default is a window-modal message
     // box that does not block; tests install a recorder.
-    using MessagePresenter = std::function<void(QMessageBox::Icon, const QString& text)>;
 
     Form2(PreviewPlayer& player, const QString& clipFile, const ClipTimes& times,
           const QString& skinFile, QWidget* parent = nullptr);

@@ -4,7 +4,9 @@
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
 #include "convert/TimeString.h"
+#include "platform/ui/DesktopNotifier.h"
 #include "platform/ui/LogindPower.h"
+#include "platform/ui/MessageBoxes.h"
 #include "profiles/OptionSheet.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
@@ -12,7 +14,6 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -22,30 +23,11 @@ namespace mirelo {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Mirelo Video Converter");
-
 class SystemFolders : public FolderOpener {
 public:
     void openFolder(const QString& path) override {
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
-};
-
-// Window-modal message boxes titled with the application title. They never block the caller:
-// the run has already ended when one appears, and nothing waits for it to close.
-class MessageBoxes : public MessageSink {
-public:
-    explicit MessageBoxes(QWidget* parent) : m_parent(parent) {}
-    void showError(const QString& text) override { show(QMessageBox::Critical, text); }
-    void showInformation(const QString& text) override { show(QMessageBox::Information, text); }
-
-private:
-    void show(QMessageBox::Icon icon, const QString& text) {
-        auto* box = new QMessageBox(icon, kTitle, text, QMessageBox::Ok, m_parent);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
-    QWidget* m_parent;
 };
 
 QString leftText(double seconds) {
@@ -57,7 +39,7 @@ QString leftText(double seconds) {
 ConversionController::ConversionController(Form1& window)
     : QObject(&window), m_window(window), m_systemPower(std::make_unique<LogindPower>(&window)),
       m_systemFolders(std::make_unique<SystemFolders>()),
-      m_systemMessages(std::make_unique<MessageBoxes>(&window)),
+      m_systemMessages(std::make_unique<MessageBoxSink>(&window)),
       m_run(std::make_unique<BatchRun>(*window.sourceListModel(), *window.optionSheet())) {
     setPlatform(nullptr, nullptr, nullptr);
     m_run->setSettingsSource([this] { return m_window.settings().runSettings(); });
@@ -99,6 +81,29 @@ void ConversionController::wireView() {
             [panel](RowId, const QString& caption) { panel->setProgressCaption(caption); });
     connect(run, &BatchRun::rateChanged, this, &ConversionController::showRate);
     connect(run, &BatchRun::runningChanged, this, &ConversionController::showRunning);
+    connect(run, &BatchRun::totalProgressChanged, this,
+            &ConversionController::showLauncherProgress);
+    connect(run, &BatchRun::finished, this, &ConversionController::notifyEnd);
+}
+
+void ConversionController::setNotifier(DesktopNotifier* notifier) {
+    m_notifier = notifier;
+}
+
+void ConversionController::showLauncherProgress(int percent) {
+    if (m_notifier && m_run->isRunning())
+        m_notifier->setProgress(percent / 100.0);
+}
+
+// A user who went to other work learns how the batch ended; one who watches the window sees
+// it there. A cancel was the user's own doing.
+void ConversionController::notifyEnd(RunEnd end, const QString& message) {
+    if (m_notifier)
+        m_notifier->clearProgress();
+    if (end == RunEnd::Cancelled)
+        return;
+    const QString body = end == RunEnd::Completed ? m_run->outcome().summary() : message;
+    notifyUnlessActive(m_notifier, &m_window, body, m_run->outputFolder());
 }
 
 void ConversionController::showRunning(bool running) {

@@ -12,6 +12,7 @@ class QLabel;
 
 namespace mirelo {
 
+class DesktopNotifier;
 class Form1;
 class PowerService;
 
@@ -19,7 +20,8 @@ class PowerService;
 // profile and the sheet's options, and shows the run in the panel Picture4 (clock SkinLabel2
 // redrawn by Timer2, the caption of Frame14, prgTotalProgress, prgTrackProgress, speed and time
 // left), with "Cancel" (Command1) stopping it. While a run is active the panel is shown, the
-// pointer is busy and the convert commands are disabled.
+// pointer is busy and the convert commands are disabled; the launcher icon shows the overall
+// progress, and a batch that ends while the window is not active is told as a notification.
 class ConversionController : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +32,9 @@ public:
     // The platform edges; tests put fakes here. Not owned; null restores the desktop's.
     void setPlatform(PowerService* power, FolderOpener* folders, MessageSink* messages);
 
+    // Where the end of a batch and its progress are told to the desktop. Not owned; null: nowhere.
+    void setNotifier(DesktopNotifier* notifier);
+
     void startRun();
 
 private:
@@ -38,6 +43,8 @@ private:
     void setConvertEnabled(bool enabled);
     void showRate(const RunRate& rate);
     void showClock();
+    void showLauncherProgress(int percent);
+    void notifyEnd(RunEnd end, const QString& message);
 
     Form1& m_window;
     // The platform goes last: a run still active when the window closes releases its lock.
@@ -46,6 +53,7 @@ private:
     std::unique_ptr<MessageSink> m_systemMessages;
     std::unique_ptr<BatchRun> m_run;
     QLabel* m_rate = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
 };
 
 } // namespace mirelo

@@ -8,7 +8,9 @@
 #include "onlineimport/TextOps.h"
 #include "onlineimport/Transfer.h"
 #include "onlineimport/WatchPage.h"
+#include "platform/Product.h"
 #include "platform/Twips.h"
+#include "platform/ui/MessageBoxes.h"
 #include "tools/ToolLocator.h"
 
 #include <QDir>
@@ -31,7 +33,6 @@ namespace mirelo {
 
 namespace {
 
-const char kApplicationTitle[] = "Mirelo Video Converter";
 const char kSampleAddress[] = "https://www.youtube.com/watch?v=XXXXX";
 
 // The designed window and preview panel (twips); both grow when their texts need more room.
@@ -240,8 +241,8 @@ void Formyutobe::connectControls() {
     });
     connect(m_download, &StreamDownload::finished, this, [this](bool ok) {
         if (!ok)
-            showMessage(QLatin1String(kApplicationTitle),
-                        QStringLiteral("Error-") + m_download->errorString(), QMessageBox::Ok);
+            showMessage(applicationTitle(), QStringLiteral("Error-") + m_download->errorString(),
+                        QMessageBox::Ok);
         Q_EMIT downloadFinished(ok);
     });
 }
@@ -284,7 +285,7 @@ void Formyutobe::showThumbnailAndFields() {
     m_lblRating->setText(info.rating);
     if (!m_pageWarnings.isEmpty()) {
         QMessageBox* box =
-            showMessage(QLatin1String(kApplicationTitle),
+            showMessage(applicationTitle(),
                         QStringLiteral("Some parts of the page could not be read:\r\n") +
                             m_pageWarnings.join(QStringLiteral("\r\n")),
                         QMessageBox::Ok);
@@ -298,7 +299,7 @@ void Formyutobe::LoadPage(const QString& url, std::function<void(const QString&)
         if (description.contains(QString::number(kTimeoutCode)))
             m_lblTitle->setText(QStringLiteral("Slow Connection"));
         QMessageBox* box =
-            showMessage(QLatin1String(kApplicationTitle),
+            showMessage(applicationTitle(),
                         QStringLiteral("Something Went Wrong\r\n") + description, QMessageBox::Ok);
         connect(box, &QMessageBox::finished, this, [done] { done(QString()); });
     };
@@ -366,8 +367,7 @@ void Formyutobe::DownloadToFile(const StreamFormat& format) {
     else if (!m_download->start(*link, path))
         error = m_download->errorString();
     if (!error.isEmpty())
-        showMessage(QLatin1String(kApplicationTitle), QStringLiteral("Error-") + error,
-                    QMessageBox::Ok);
+        showMessage(applicationTitle(), QStringLiteral("Error-") + error, QMessageBox::Ok);
 }
 
 void Formyutobe::LoadFLVPlayer(const QString& link) {
@@ -417,12 +417,9 @@ void Formyutobe::hidePreviewPanel() {
 }
 
 QMessageBox* Formyutobe::showMessage(const QString& title, const QString& text, int buttons) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, title, text,
-                                QMessageBox::StandardButtons(buttons), this);
-    box->setIcon(buttons == QMessageBox::Ok ? QMessageBox::Critical : QMessageBox::Question);
-    connect(box, &QMessageBox::finished, box, &QObject::deleteLater);
-    box->open();
-    return box;
+    return showMessageBox(
+        this, buttons == QMessageBox::Ok ? QMessageBox::Critical : QMessageBox::Question, text,
+        QMessageBox::StandardButtons(buttons), title);
 }
 
 bool Formyutobe::eventFilter(QObject* watched, QEvent* event) {

@@ -1,10 +1,13 @@
 #include "platform/ui/DesktopNotifier.h"
 
+#include "platform/Product.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QGuiApplication>
 #include <QVariantMap>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +47,18 @@ DesktopNotifier::~DesktopNotifier() {
         clearProgress();
 }
 
+QDBusConnection DesktopNotifier::sessionBusIfAny() {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return QDBusConnection(QStringLiteral("mirelo-no-session-bus"));
+    return QDBusConnection::sessionBus();
+}
+
+void notifyUnlessActive(DesktopNotifier* notifier, const QWidget* window, const QString& body,
+                        const QString& folder) {
+    if (notifier && !(window && window->isActiveWindow()))
+        notifier->notify(applicationTitle(), body, folder);
+}
+
 QString DesktopNotifier::launcherUri() {
     QString id = QGuiApplication::desktopFileName();
     if (id.isEmpty())
@@ -79,7 +94,7 @@ void DesktopNotifier::sendNotify(const QString& summary, const QString& body, co
     if (withAction)
         actions << QLatin1String(kOpenFolderAction) << tr("Open folder");
     const QString appName = QGuiApplication::applicationDisplayName().isEmpty()
-                                ? QStringLiteral("Mirelo Video Converter")
+                                ? applicationTitle()
                                 : QGuiApplication::applicationDisplayName();
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());

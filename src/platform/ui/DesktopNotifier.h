@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace mirelo {
 
 // Tells the desktop about work that ended while the user was elsewhere, and shows a batch's
@@ -20,7 +22,7 @@ class DesktopNotifier : public QObject {
     Q_OBJECT
 public:
     // connection: the session bus in the product; a private bus in tests.
-    explicit DesktopNotifier(QDBusConnection connection = QDBusConnection::sessionBus(),
+    explicit DesktopNotifier(QDBusConnection connection = sessionBusIfAny(),
                              QObject* parent = nullptr);
     ~DesktopNotifier() override;
 
@@ -36,6 +38,9 @@ public:
     }
 
     static QString launcherUri();
+    // The session bus when the desktop session has one; else a connection that is never up (no
+    // bus is started on the product's behalf).
+    static QDBusConnection sessionBusIfAny();
     static constexpr char kNotificationsService[] = "org.freedesktop.Notifications";
 
 private Q_SLOTS:
@@ -52,5 +57,10 @@ private:
     QHash<uint, QString> m_folders; // notification id -> folder of its action
     double m_lastProgress = -1;
 };
+
+// Tells of work that ended while `window` was not the active window (a user looking at it sees
+// the outcome there). No notifier: nothing.
+void notifyUnlessActive(DesktopNotifier* notifier, const QWidget* window, const QString& body,
+                        const QString& folder = {});
 
 } // namespace mirelo

@@ -1,5 +1,6 @@
 #include "platform/ui/LogindPower.h"
 
+#include "platform/Product.h"
 #include "platform/ui/ShutdownCountdown.h"
 
 #include <QDBusConnection>
@@ -27,8 +28,7 @@ void LogindPower::inhibitSleep(const QString& reason) {
     if (m_lock.isValid() || m_inhibitPending)
         return;
     QDBusMessage call = managerCall("Inhibit");
-    call << QStringLiteral("sleep") << QStringLiteral("Mirelo Video Converter") << reason
-         << QStringLiteral("block");
+    call << QStringLiteral("sleep") << applicationTitle() << reason << QStringLiteral("block");
     // Without a system bus (a container, a test machine) the run simply goes on unprotected.
     const QDBusPendingCall pending = QDBusConnection::systemBus().asyncCall(call);
     m_inhibitPending = true;

@@ -1,5 +1,7 @@
 #include "platform/ui/ShutdownCountdown.h"
 
+#include "platform/Product.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -10,7 +12,7 @@ namespace mirelo {
 ShutdownCountdown::ShutdownCountdown(int seconds, QWidget* parent)
     : QDialog(parent), m_left(seconds), m_text(new QLabel(this)) {
     setObjectName(QStringLiteral("ShutdownCountdown"));
-    setWindowTitle(QStringLiteral("Mirelo Video Converter"));
+    setWindowTitle(applicationTitle());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel Shutdown"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

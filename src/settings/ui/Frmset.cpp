@@ -1,6 +1,8 @@
 #include "settings/ui/Frmset.h"
 
 #include "app/Skin.h"
+#include "platform/Product.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -19,8 +21,6 @@
 namespace mirelo {
 
 namespace {
-
-const QString kTitle = QStringLiteral("Mirelo Video Converter");
 
 template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -106,7 +106,7 @@ void Frmset::browse() {
     if (m_picker)
         return;
     // Opened without a nested event loop; the answer arrives as a signal.
-    m_picker = new QFileDialog(this, kTitle, m_folder->text().trimmed());
+    m_picker = new QFileDialog(this, applicationTitle(), m_folder->text().trimmed());
     m_picker->setObjectName(QStringLiteral("folderPicker"));
     m_picker->setFileMode(QFileDialog::Directory);
     m_picker->setOption(QFileDialog::ShowDirsOnly);
@@ -126,9 +126,10 @@ void Frmset::save() {
                                                         : AppSettings::ExistingFile::Overwrite);
     const bool shutSaved = m_settings.setAutoShut(m_autoShut->isChecked());
     if (!(folderSaved && policySaved && shutSaved)) {
-        QMessageBox::warning(this, kTitle,
-                             QStringLiteral("The settings could not be saved to %1.")
-                                 .arg(QDir::toNativeSeparators(m_settings.filePath())));
+        // Over the main window: this dialog closes at once.
+        showMessageBox(parentWidget(), QMessageBox::Warning,
+                       QStringLiteral("The settings could not be saved to %1.")
+                           .arg(QDir::toNativeSeparators(m_settings.filePath())));
     }
     accept();
 }

@@ -1,9 +1,9 @@
 #include "settings/ui/SettingsWarnings.h"
 
+#include "platform/ui/MessageBoxes.h"
 #include "settings/Inifun.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 
 namespace mirelo {
 
@@ -13,13 +13,8 @@ void showSettingsProblemsAsWarnings() {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [message] {
-                auto* box =
-                    new QMessageBox(QMessageBox::Warning, QStringLiteral("Mirelo Video Converter"),
-                                    message, QMessageBox::Ok);
-                box->setObjectName(QStringLiteral("settingsProblem"));
-                box->setAttribute(Qt::WA_DeleteOnClose);
-                box->setWindowModality(Qt::NonModal);
-                box->show();
+                showMessageBox(nullptr, QMessageBox::Warning, message)
+                    ->setObjectName(QStringLiteral("settingsProblem"));
             },
             Qt::QueuedConnection);
     });

@@ -19,8 +19,6 @@ namespace mirelo {
 
 namespace {
 
-const char kApplicationTitle[] = "Mirelo Video Converter";
-
 // Widths of the seven columns, in twips.
 constexpr int kColumnWidthsTwips[] = {8025, 2090, 1870, 1940, 1658, 2540, 1834};
 static_assert(std::size(kColumnWidthsTwips) == SourceListModel::ColumnCount);
@@ -63,13 +61,6 @@ private:
     QWidget* m_view;
 };
 
-void presentMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-    auto* box = new QMessageBox(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok,
-                                parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-}
-
 } // namespace
 
 SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
@@ -82,9 +73,7 @@ SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
     setUpContextMenu();
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
-    m_presenter = [this](QMessageBox::Icon icon, const QString& text) {
-        presentMessageBox(this, icon, text);
-    };
+    m_presenter = messageBoxesOver(this);
     connect(this, &QAbstractItemView::clicked, this, &SourceListView::showSelectedInSheet);
     connect(this, &QAbstractItemView::doubleClicked, this, &SourceListView::requestVideoClip);
     connect(&m_rows, &SourceListModel::playerMissing, this,

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/ui/MessageBoxes.h"
+
 #include "sourcelist/SourceListModel.h"
 
-#include <QMessageBox>
 #include <QStringList>
 #include <QTreeView>
 
@@ -30,9 +31,7 @@ public:
         QString videoTime;
     };
 
-    // Shows a message titled with the application title. The default is a window-modal
-    // QMessageBox that does not block the caller; tests install a recorder.
-    using MessagePresenter = std::function<void(QMessageBox::Icon, const QString& text)>;
+    // Shows a message; the default is a message box over the list, tests install a recorder.
 
     explicit SourceListView(SourceListModel& rows, QWidget* parent = nullptr);
 

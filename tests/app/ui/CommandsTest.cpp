@@ -64,8 +64,9 @@ public:
         ExitSteps steps = exitStepsFor(*form);
         steps.endProgram = [this] { outcomes << QStringLiteral("end"); };
         commands().setExitSteps(steps);
-        commands().setMessagePresenter(
-            [this](const QString& text) { outcomes << QStringLiteral("message:") + text; });
+        commands().setMessagePresenter([this](QMessageBox::Icon, const QString& text) {
+            outcomes << QStringLiteral("message:") + text;
+        });
         list()->setMessagePresenter([](QMessageBox::Icon, const QString&) {});
         record(form.get(), &Form1::convertRequested, "convert");
         record(form.get(), &Form1::playRequested, "play");

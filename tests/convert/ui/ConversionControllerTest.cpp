@@ -115,8 +115,11 @@ TEST_F(ConversionWindow, ConvertNowRunsTheListInThePanel) {
     EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
     EXPECT_TRUE(panel()->progressFrame()->title().startsWith("Progress...." + bad + " To "));
     // The run has ended before the end actions reach the user.
-    const std::vector<std::string> ends{"release", "poweroff", "info Conversion completed!",
-                                        "open " + out.path().toStdString()};
+    const std::vector<std::string> ends{
+        "release", "poweroff",
+        "warning Conversion completed: 1 of 2 files converted, 1 failed.\n\nNot converted:\n" +
+            bad.toStdString(),
+        "open " + out.path().toStdString()};
     EXPECT_TRUE(std::search(log.events.begin(), log.events.end(), ends.begin(), ends.end()) !=
                 log.events.end());
 }

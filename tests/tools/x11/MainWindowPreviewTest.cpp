@@ -26,24 +26,34 @@ using namespace mirelo;
 
 namespace {
 
+// The main window shown, with a 30-second clip listed, probed and selected.
+class MainWindowPreview : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    void showWithAListedClip(Form1& window) {
+        const QString clip =
+            test::makeClip(QDir(dir.path()), QStringLiteral("main window.avi"),
+                           {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                            QStringLiteral("testsrc=d=30:s=320x240:r=25"), QStringLiteral("-c:v"),
+                            QStringLiteral("mpeg4")});
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy probed(window.sourceListModel(), &SourceListModel::rowProbed);
+        window.sourceListModel()->addMediaFile(clip);
+        ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
+        SourceListView* list = window.sourceList();
+        list->setCurrentIndex(list->model()->index(0, 0));
+    }
+
+    QTemporaryDir dir;
+};
+
 // The desktop program's own window: a listed file plays inside Text2, and closing the window
 // leaves no player behind.
-TEST(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString clip =
-        test::makeClip(QDir(dir.path()), QStringLiteral("main window.avi"),
-                       {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("testsrc=d=30:s=320x240:r=25"), QStringLiteral("-c:v"),
-                        QStringLiteral("mpeg4")});
+TEST_F(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
     Form1 window(AppPaths::inFolder(dir.path()));
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    SourceListView* list = window.sourceList();
-    QSignalSpy probed(window.sourceListModel(), &SourceListModel::rowProbed);
-    window.sourceListModel()->addMediaFile(clip);
-    ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
-    list->setCurrentIndex(list->model()->index(0, 0));
+    ASSERT_NO_FATAL_FAILURE(showWithAListedClip(window));
 
     PreviewPlayer& player = PreviewPlayer::shared();
     QSignalSpy started(&player, &PreviewPlayer::playerStarted);
@@ -65,22 +75,9 @@ TEST(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
 
 // Stop returns the preview to its idle state at once: the player's last frame goes, the slider
 // and the clock go back to the start.
-TEST(MainWindowPreview, StopClearsThePictureTheSliderAndTheClock) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString clip =
-        test::makeClip(QDir(dir.path()), QStringLiteral("stopped.avi"),
-                       {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("testsrc=d=30:s=320x240:r=25"), QStringLiteral("-c:v"),
-                        QStringLiteral("mpeg4")});
+TEST_F(MainWindowPreview, StopClearsThePictureTheSliderAndTheClock) {
     Form1 window(AppPaths::inFolder(dir.path()));
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    SourceListView* list = window.sourceList();
-    QSignalSpy probed(window.sourceListModel(), &SourceListModel::rowProbed);
-    window.sourceListModel()->addMediaFile(clip);
-    ASSERT_TRUE(probed.count() == 1 || probed.wait(30000));
-    list->setCurrentIndex(list->model()->index(0, 0));
+    ASSERT_NO_FATAL_FAILURE(showWithAListedClip(window));
 
     PreviewPlayer& player = PreviewPlayer::shared();
     QSignalSpy started(&player, &PreviewPlayer::playerStarted);

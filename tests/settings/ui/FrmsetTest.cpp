@@ -200,7 +200,7 @@ TEST_F(SettingsDialog, AFailedSaveIsReportedWithTheFileName) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
             shown = box->text();
-            box->close();
+            delete box;
         }
     }
     EXPECT_TRUE(shown.contains(file)) << shown.toStdString();

@@ -10,8 +10,6 @@ inline QString applicationTitle() {
     return QStringLiteral("Mirelo Video Converter");
 }
 
-inline QString productVersion() {
-    return QStringLiteral(MIRELO_VERSION);
-}
+QString productVersion();
 
 } // namespace mirelo

@@ -1,4 +1,4 @@
-#include "../ConvertTestSupport.h"
+#include "../ConversionWindowSupport.h"
 
 #include "app/Form1.h"
 #include "app/ProfileChooser.h"
@@ -33,22 +33,9 @@ using namespace mirelo::test;
 
 namespace {
 
-class ConversionWindow : public ::testing::Test {
+class ConversionWindow : public ::testing::Test, protected ConversionWindowParts {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        out = QDir(dir.filePath("out"));
-        const AppPaths paths{appDir(), dir.filePath("settings.dat"),
-                             QDir(appDir()).filePath("skins/frmmain.skn")};
-        const AppSettings settings(paths.settingsFile, paths.appFolder);
-        settings.setOutputFolder(out.path());
-        settings.setAutoShut(true);
-        form = std::make_unique<Form1>(paths);
-        controller = form->findChild<ConversionController*>();
-        ASSERT_NE(controller, nullptr);
-        controller->setPlatform(&power, &folders, &messages);
-        list()->setMessagePresenter([](QMessageBox::Icon, const QString&) {});
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(openWindow(true)); }
 
     SourceListView* list() const { return form->sourceList(); }
     SourceListModel& rows() const { return *form->sourceListModel(); }
@@ -70,15 +57,6 @@ protected:
             enabled = enabled && w->isEnabled();
         return enabled;
     }
-
-    QTemporaryDir dir;
-    QDir out;
-    std::unique_ptr<Form1> form;
-    ConversionController* controller = nullptr;
-    EdgeLog log;
-    FakePower power{log};
-    FakeFolders folders{log};
-    FakeMessages messages{log};
 };
 
 TEST_F(ConversionWindow, ConvertNowRunsTheListInThePanel) {

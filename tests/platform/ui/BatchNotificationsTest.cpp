@@ -1,7 +1,7 @@
 // The end of a batch told to the desktop, and its progress on the launcher icon, against a
 // private session bus: the main window's conversion controller with a recording server.
 
-#include "../../convert/ConvertTestSupport.h"
+#include "../../convert/ConversionWindowSupport.h"
 #include "SessionBus.h"
 #include "app/Form1.h"
 #include "app/ProfileChooser.h"
@@ -36,21 +36,12 @@ struct NotificationCase {
     const char* expectedBody; // nullptr: no notification
 };
 
-class BatchWindow : public ::testing::Test {
+class BatchWindow : public ::testing::Test, protected ConversionWindowParts {
 protected:
     void SetUp() override {
         if (!bus.isUp())
             GTEST_SKIP() << "dbus-daemon is not installed";
-        ASSERT_TRUE(dir.isValid());
-        out = QDir(dir.filePath("out"));
-        const AppPaths paths{appDir(), dir.filePath("settings.dat"),
-                             QDir(appDir()).filePath("skins/frmmain.skn")};
-        AppSettings(paths.settingsFile, paths.appFolder).setOutputFolder(out.path());
-        form = std::make_unique<Form1>(paths);
-        controller = form->findChild<ConversionController*>();
-        ASSERT_NE(controller, nullptr);
-        controller->setPlatform(&power, &folders, &messages);
-        form->sourceList()->setMessagePresenter([](QMessageBox::Icon, const QString&) {});
+        ASSERT_NO_FATAL_FAILURE(openWindow(false));
     }
 
     // Adds the batch's files, runs it to its end and gives the bus time to deliver.
@@ -86,14 +77,6 @@ protected:
     }
 
     PrivateSessionBus bus;
-    QTemporaryDir dir;
-    QDir out;
-    std::unique_ptr<Form1> form;
-    ConversionController* controller = nullptr;
-    EdgeLog log;
-    FakePower power{log};
-    FakeFolders folders{log};
-    FakeMessages messages{log};
 };
 
 class BatchNotifications : public BatchWindow,

@@ -1,0 +1,9 @@
+#include "platform/Product.h"
+
+namespace mirelo {
+
+QString productVersion() {
+    return QStringLiteral(MIRELO_VERSION);
+}
+
+} // namespace mirelo

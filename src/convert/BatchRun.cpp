@@ -252,14 +252,18 @@ void BatchRun::onJobProgress(RowId id, int percent) {
     showRunningTotal();
 }
 
-// The item bar: the mean of the running rows' percents.
+// The item bar: the mean of the percents of the rows whose encoder runs. A row still reading its
+// source has no percent yet and would pull the bar back below its starting value.
 void BatchRun::showTrack() {
-    if (m_active.empty())
-        return;
-    int sum = 0;
-    for (const Active& a : m_active)
+    int sum = 0, encoding = 0;
+    for (const Active& a : m_active) {
+        if (a.percent <= 0)
+            continue;
         sum += a.percent;
-    setTrack(sum / int(m_active.size()));
+        ++encoding;
+    }
+    if (encoding > 0)
+        setTrack(sum / encoding);
 }
 
 // With several rows at once the overall bar moves with the running rows too. One at a time, it

@@ -140,7 +140,20 @@ void ConversionJob::start() {
         finish(JobOutcome::Fail, QStringLiteral("No option sheet is given."));
         return;
     }
+    reserveProvisionalName();
     readSource();
+}
+
+// Rows start in list order and take their names in that order, before the source is read: the
+// reads of rows running at once end in any order.
+void ConversionJob::reserveProvisionalName() {
+    PlanRow row{m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
+    row.streams = cachedSourceStreams(m_input.inputPath);
+    const PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
+    if (!planned.plan)
+        return;
+    m_result.outputPath = planned.plan->outputPath;
+    reserveOutputName();
 }
 
 // The encoder's report on opening the file says which streams it holds. A file it cannot read
@@ -218,6 +231,10 @@ std::optional<ConversionPlan> ConversionJob::plan() {
 }
 
 bool ConversionJob::prepare() {
+    // The plan sees the name this job holds as free again and, the source's streams
+    // notwithstanding, normally gives it back.
+    releaseOutputName(m_result.outputPath);
+    m_result.outputPath.clear();
     const std::optional<ConversionPlan> planned = plan();
     if (!planned)
         return false;

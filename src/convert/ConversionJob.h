@@ -87,6 +87,7 @@ Q_SIGNALS:
     void finished(const mirelo::JobResult& result);
 
 private:
+    void reserveProvisionalName();
     void readSource();
     void onSourceRead(const ProgramEnd& end);
     void learnAudioLimits();

@@ -99,6 +99,16 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
                     m_checkSawStream = true;
             });
     connect(&m_check, &ProgramRunner::finished, this, &ConversionJob::onOutputChecked);
+
+    m_sourceReport.setRole(QStringLiteral("encoder"));
+    m_sourceReport.setOutputs(ProgramRunner::Outputs::ErrorOnly);
+    m_sourceReport.setLineChannel(ProgramRunner::Channel::Error);
+    m_sourceReport.setTimeout(kCheckTimeoutMs);
+    connect(&m_sourceReport, &ProgramRunner::lineReceived, this,
+            [this](ProgramRunner::Channel, const QString& line) {
+                m_sourceReportText += line + QLatin1Char('\n');
+            });
+    connect(&m_sourceReport, &ProgramRunner::finished, this, &ConversionJob::onSourceReport);
 }
 
 // Closing the product mid-conversion: the runners kill the encoder as they go (no encoder
@@ -106,8 +116,10 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
 ConversionJob::~ConversionJob() {
     m_encoder.disconnect(this);
     m_check.disconnect(this);
+    m_sourceReport.disconnect(this);
     m_encoder.kill();
     m_check.kill();
+    m_sourceReport.kill();
     // m_temporary goes after the runners, with what the encoder wrote.
 }
 
@@ -117,11 +129,44 @@ void ConversionJob::start() {
                m_input.inputPath + QStringLiteral("Invalid input file name. "));
         return;
     }
+    if (needsSourceStreams(m_input.position))
+        readSourceStreams();
+    else
+        plan();
+}
+
+void ConversionJob::plan() {
     if (!prepare())
         return;
     if (startsPastProbedEnd())
         return;
     startEncoder();
+}
+
+// The encoder describes a file it is given no output for, then exits with an error.
+void ConversionJob::readSourceStreams() {
+    m_sourceReport.setProgram(m_settings.encoderPath,
+                              {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                               QStringLiteral("-i"), m_input.inputPath});
+    m_sourceReport.start();
+}
+
+void ConversionJob::onSourceReport(const ProgramEnd& end) {
+    if (m_cancelled) {
+        finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
+        return;
+    }
+    SourceStreams streams = parseSourceStreams(m_sourceReportText);
+    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut || streams.streams.empty()) {
+        m_result.encoderLines = m_sourceReport.tail();
+        finish(JobOutcome::Fail, end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut
+                                     ? end.message
+                                     : QStringLiteral("The encoder %1 found no stream in %2.")
+                                           .arg(m_settings.encoderPath, m_input.inputPath));
+        return;
+    }
+    m_streams = std::move(streams);
+    plan();
 }
 
 bool ConversionJob::prepare() {
@@ -130,7 +175,7 @@ bool ConversionJob::prepare() {
         return false;
     }
     const PlanRow row{
-        m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
+        m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}, m_streams};
     PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
     if (!planned.plan) {
         finish(JobOutcome::Fail, planned.error);
@@ -335,10 +380,11 @@ void ConversionJob::cancel() {
     if (m_finished || m_cancelled)
         return;
     m_cancelled = true;
-    if (m_check.isRunning()) {
-        m_check.kill();
-        return;
-    }
+    for (ProgramRunner* quick : {&m_check, &m_sourceReport})
+        if (quick->isRunning()) {
+            quick->kill();
+            return;
+        }
     if (!m_encoder.isRunning()) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;

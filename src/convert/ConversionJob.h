@@ -82,6 +82,9 @@ Q_SIGNALS:
     void finished(const mirelo::JobResult& result);
 
 private:
+    void readSourceStreams();
+    void onSourceReport(const ProgramEnd& end);
+    void plan();
     bool prepare();
     bool startsPastProbedEnd();
     void startEncoder();
@@ -105,6 +108,9 @@ private:
     QString m_extension;
     ProgramRunner m_encoder;
     ProgramRunner m_check;
+    ProgramRunner m_sourceReport; // the source's streams, for the rows that choose among them
+    QString m_sourceReportText;
+    std::optional<SourceStreams> m_streams;
     ProgressParser m_progress;
     int m_stallTimeoutMs = kStallTimeoutMs;
     bool m_cancelled = false;

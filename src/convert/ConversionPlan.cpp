@@ -3,6 +3,7 @@
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
+#include "convert/StreamCopy.h"
 #include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "profiles/Catalog.h"
@@ -28,6 +29,13 @@ PlanOutcome refused(const QString& error) {
 
 } // namespace
 
+bool needsSourceStreams(ProfileId profile) {
+    const CatalogRow* row = catalogRow(profile);
+    return row && row->kind == RowKind::Profile &&
+           (row->layout == CommandLayout::CopyStreams ||
+            row->layout == CommandLayout::ExtractAudio);
+}
+
 double expectedLength(double clipStart, std::optional<double> clipLength,
                       std::optional<double> sourceLength) {
     if (!sourceLength)
@@ -40,7 +48,15 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
                            const JobSettings& settings) {
     ConversionPlan plan;
     const CatalogRow* catalog = catalogRow(profile);
-    plan.extension = catalog ? outputExtension(QString::fromUtf8(catalog->text)) : QString();
+    plan.extension = catalog ? outputExtension(*catalog) : QString();
+    std::optional<CopySelection> copy;
+    if (needsSourceStreams(profile)) {
+        copy = copySelection(*catalog, row.streams ? &*row.streams : nullptr);
+        if (!copy->error.isEmpty())
+            return refused(
+                QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, copy->error));
+        plan.extension = copy->extension;
+    }
     if (!catalog || (plan.extension.isEmpty() && row.outputPath.isEmpty()))
         return refused(QStringLiteral("No output profile is chosen: pick a profile, not a "
                                       "category heading."));
@@ -61,6 +77,8 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
         sheet, profile, settings.encoderPath, row.inputPath, plan.outputPath, *start, end, &error);
     if (!request) // a value the encoder would misread: nothing runs, the row says which
         return refused(QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, error));
+    if (copy)
+        request->sourceOptions = copy->options;
     plan.profileCommand = buildEncoderCommand(*request);
     plan.program = settings.encoderPath;
     request->outputPath = plan.temporaryPath;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/EncoderCommand.h"
+#include "convert/SourceStreams.h"
 #include "profiles/ProfileId.h"
 
 #include <QString>
@@ -28,6 +29,8 @@ struct PlanRow {
     QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
     std::optional<double> probedLength;
     QString outputPath; // empty: a name in the output folder, by the naming rules
+    // The source's streams as the encoder reported them; the copy rows choose from them.
+    std::optional<SourceStreams> streams = std::nullopt;
 };
 
 // Everything one conversion will do, decided before anything runs.
@@ -54,6 +57,9 @@ struct PlanOutcome {
 // desktop program, `mirelo-cli convert` and `mirelo-cli command` all take what they run from here.
 PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
                            const JobSettings& settings);
+
+// True when a profile picks among the source's streams: read them before planning.
+bool needsSourceStreams(ProfileId profile);
 
 // The length a conversion should write: the clip, cut at the end of the source when its length
 // is known; 0 when neither is known.

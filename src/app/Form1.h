@@ -14,6 +14,7 @@ class QLabel;
 
 namespace mirelo {
 
+class HardwareTrial;
 class MainCommands;
 class OptionSheet;
 class OptionSheetView;
@@ -78,6 +79,7 @@ private:
     QWidget* buildListSide();
     QWidget* buildOptionSide();
     void startUp();
+    void startHardwareTrial();
     void placeWindow();
     void setTabOrderInReadingOrder();
     void shutDown();
@@ -93,6 +95,7 @@ private:
     SourceListView* m_sourceList = nullptr;
     QLabel* m_profileLabel = nullptr;
     ProfileChooser* m_chooser = nullptr;
+    HardwareTrial* m_hardwareTrial = nullptr;
     OptionSheet* m_sheet = nullptr;
     OptionSheetView* m_sheetView = nullptr;
     PreviewFrame* m_preview = nullptr;

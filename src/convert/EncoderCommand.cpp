@@ -245,6 +245,8 @@ enum class Slot {
     ModernAudioBitrate,
     ModernSampleRate,
     SourceOptions,
+    ModernClip,
+    ModernNoAudio,
 };
 
 struct Token {
@@ -295,14 +297,13 @@ const Layout kAudio{T("  -ab "), S(Slot::AudioBitrate), T("  -ac "), S(Slot::Aud
 const Layout kWma{T(" -acodec "), S(Slot::AudioCodec), T(" -vn "), S(Slot::Output)};
 
 #define MIRELO_MODERN_TAIL                                                                         \
-    S(Slot::RowFragment), T(" -ss "), S(Slot::ClipStart), T(" -t "), S(Slot::ClipDuration),        \
-        T(" "), S(Slot::Output)
+    S(Slot::RowFragment), S(Slot::ModernClip), T(" "), S(Slot::Output)
 
 const Layout kModernVideo{S(Slot::HardwareDevice), T(" -c:v "), S(Slot::ModernVideoCodec),
                           S(Slot::Quality), S(Slot::VideoFilter), S(Slot::ModernFramerate),
                           T(" -c:a "), S(Slot::ModernAudioCodec), S(Slot::ModernAudioBitrate),
                           T(" -ac "), S(Slot::AudioChannel), S(Slot::ModernSampleRate),
-                          S(Slot::NoAudio), MIRELO_MODERN_TAIL};
+                          S(Slot::ModernNoAudio), MIRELO_MODERN_TAIL};
 const Layout kModernAudio{T(" -vn -sn -c:a "), S(Slot::ModernAudioCodec),
                           S(Slot::ModernAudioBitrate), T(" -ac "), S(Slot::AudioChannel),
                           S(Slot::ModernSampleRate), MIRELO_MODERN_TAIL};
@@ -409,6 +410,20 @@ void addModernSlot(EncoderCommand& cmd, Slot slot, const CatalogRow& row, const 
         break;
     case Slot::SourceOptions:
         cmd.addText(r.sourceOptions);
+        break;
+    case Slot::ModernNoAudio:
+        if (r.disableAudio != QLatin1String("No"))
+            cmd.addText(QStringLiteral(" -an"));
+        break;
+    case Slot::ModernClip: // a seek to 0 would drop a copied stream's first packets
+        if (r.clipStartSeconds > 0) {
+            cmd.addText(QStringLiteral(" -ss "));
+            cmd.addValue(QString::number(r.clipStartSeconds));
+        }
+        if (r.clipDurationSeconds > 0) {
+            cmd.addText(QStringLiteral(" -t "));
+            cmd.addValue(QString::number(r.clipDurationSeconds));
+        }
         break;
     default:
         break;

@@ -67,9 +67,11 @@ struct Modern {
 };
 
 // Sizes a newer row offers besides the source's own; only their height counts, the width
-// follows the source's aspect ratio.
-const List kModernSizes{"Original", "3840x2160", "2560x1440", "1920x1080",
-                        "1280x720", "854x480",   "640x360"};
+// follows the source's aspect ratio. A function, not a namespace list: the table may be built
+// during static initialisation.
+List modernSizes() {
+    return {"Original", "3840x2160", "2560x1440", "1920x1080", "1280x720", "854x480", "640x360"};
+}
 
 Steps modern(const Modern& m) {
     List qualities{"Auto"};
@@ -78,7 +80,7 @@ Steps modern(const Modern& m) {
         {kVideoOptions, kVideoCodec, true, m.videoCodec, {m.videoCodec}},
         {kVideoOptions, kVideoQuality, true, m.quality, qualities},
         {kVideoOptions, kVideoFramerate, false, "Original", {"Original"}},
-        {kVideoOptions, kVideoSize, true, "Original", kModernSizes},
+        {kVideoOptions, kVideoSize, true, "Original", modernSizes()},
         {kAudioOptions, kAudioCodec, true, m.audioCodec, {m.audioCodec}},
         {kAudioOptions, kAudioBitrate, false, m.audioBitrate, {}},
         {kAudioOptions, kSampleRate, false, "Original", {"Original"}},

@@ -207,7 +207,7 @@ TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithItsPresets) {
         {"[Set]\nprofile=76\n", 76, "Flash SWF(*.swf)"},
         {"[SET]\nPROFILE= 18 \n", 18, "Sony PSP MPEG-4 Movie(*.mp4)"},
         {"[set]\nprofile=86\n", 86, "Customized MP4 Movie(*.mp4)"},
-        {"[set]\nprofile=93\n", 0, ""},
+        {"[set]\nprofile=114\n", 0, ""}, // past the last row
         {"[set]\nprofile=0\n", 0, ""},
         {"[set]\nprofile=abc\n", 0, ""},
         {"[set]\nprofile=\n", 0, ""},

@@ -150,6 +150,34 @@ TEST(ModernCommand, OlderRowsIgnoreQualityAndRefuseOriginal) {
     }
 }
 
+TEST(ModernCommand, AnOlderRowPickedAfterANewerOneDropsOriginal) {
+    // Rows that set the size but not the rate (29), the rate too (86), only audio (88).
+    for (int older : {29, 86, 88, 92}) {
+        SCOPED_TRACE(older);
+        OptionSheet sheet;
+        prolist(sheet);
+        applyPresets(sheet, 95);
+        applyPresets(sheet, older);
+        for (auto [category, item] :
+             {std::pair{kVideoOptions, kVideoSize}, std::pair{kVideoOptions, kVideoFramerate},
+              std::pair{kAudioOptions, kSampleRate}}) {
+            EXPECT_NE(sheet.value(category, item), "Original") << item;
+            EXPECT_FALSE(sheet.item(category, item)->list.contains("Original")) << item;
+        }
+        QString error;
+        EXPECT_TRUE(gatherEncoderRequest(sheet, older, "/opt/fp", "in", "out", 0, 0, &error))
+            << error.toStdString();
+    }
+    // Back on a newer row, "Original" is offered and picked again.
+    OptionSheet sheet;
+    prolist(sheet);
+    applyPresets(sheet, 94);
+    applyPresets(sheet, 29);
+    applyPresets(sheet, 96);
+    EXPECT_EQ(sheet.value(kVideoOptions, kVideoFramerate), "Original");
+    EXPECT_EQ(sheet.value(kAudioOptions, kSampleRate), "Original");
+}
+
 TEST(ModernCommand, QualityPresetsAndTheirSteps) {
     const struct {
         int position;

@@ -11,6 +11,8 @@
 #include "app/Skin.h"
 #include "app/Toolbar.h"
 #include "app/WindowPlacement.h"
+#include "convert/EncoderCapabilities.h"
+#include "convert/HardwareTrial.h"
 #include "convert/ui/ConversionController.h"
 #include "platform/Product.h"
 #include "platform/ui/DesktopNotifier.h"
@@ -20,6 +22,7 @@
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/PreviewPlayer.h"
+#include "tools/ToolLocator.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -184,7 +187,8 @@ void Form1::startUp() {
     m_chooser->setImageList(&m_images);                // 3
     m_runPanel->hide();                                // 4
     m_chooser->fill();                                 // 5
-    m_chooser->selectPosition(settings().profile());   // 6
+    startHardwareTrial();
+    m_chooser->selectPosition(settings().profile()); // 6
     showOutputFolder();
     prolist(); // 7
     // The restored profile's presets, as its pick applied them: the sheet shows what will run.
@@ -192,6 +196,19 @@ void Form1::startUp() {
     m_sheetView->setShowGridLines(true); // 8
     m_sheetView->setBoldCategories(true);
     m_sheetView->setExpandAllCategories(true);
+}
+
+// The hardware rows wait for a trial encode with their encoder; the window does not.
+void Form1::startHardwareTrial() {
+    const QString encoder = locateEncoder();
+    if (encoder.isEmpty())
+        return; // the rows keep saying that they wait; a run reports the missing encoder
+    m_hardwareTrial = new HardwareTrial(this);
+    connect(m_hardwareTrial, &HardwareTrial::tried, m_chooser,
+            [this](const QString& name, const TrialResult& result) {
+                m_chooser->setHardwareResult(name, result.works, result.reason);
+            });
+    m_hardwareTrial->start(encoder, cachedCapabilities(encoder));
 }
 
 // Where the user left the window when that still fits a screen; else a size that fits the screen.

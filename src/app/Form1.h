@@ -16,6 +16,7 @@ class QPushButton;
 namespace mirelo {
 
 class DesktopNotifier;
+class HardwareTrial;
 class MainCommands;
 class OptionSheet;
 class OptionSheetView;
@@ -87,6 +88,7 @@ private:
     QWidget* buildOutputFrame(QWidget* parent);
     QWidget* buildOptionSide();
     void startUp();
+    void startHardwareTrial();
     void placeWindow();
     void setTabOrderInReadingOrder();
     void shutDown();
@@ -103,6 +105,7 @@ private:
     SourceListView* m_sourceList = nullptr;
     QLabel* m_profileLabel = nullptr;
     ProfileChooser* m_chooser = nullptr;
+    HardwareTrial* m_hardwareTrial = nullptr;
     OptionSheet* m_sheet = nullptr;
     OptionSheetView* m_sheetView = nullptr;
     PreviewFrame* m_preview = nullptr;

@@ -3,6 +3,8 @@
 #include "app/Resources.h"
 #include "profiles/Catalog.h"
 
+#include <algorithm>
+
 namespace mirelo {
 
 namespace {
@@ -16,11 +18,19 @@ const char* pictureName(int index) {
     return "generic";
 }
 
+// The list holds a picture for every index up to the highest a heading uses.
+int lastIndex() {
+    int last = 0;
+    for (const CatalogRow& row : catalogRows())
+        last = std::max(last, row.icon);
+    return last;
+}
+
 } // namespace
 
 ImageList::ImageList() {
     initUiResources();
-    for (int i = 1; i <= kSize; ++i) {
+    for (int i = 1; i <= lastIndex(); ++i) {
         // Heading rows are disabled items; their pictures keep their colours all the same.
         QIcon icon;
         for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Selected, QIcon::Active})
@@ -34,7 +44,7 @@ QIcon ImageList::icon(int index) const {
 }
 
 QString ImageList::resourcePath(int index) {
-    if (index < 1 || index > kSize)
+    if (index < 1 || index > lastIndex())
         return {};
     return QStringLiteral(":/icons/families/%1.svg").arg(QLatin1String(pictureName(index)));
 }

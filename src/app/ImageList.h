@@ -9,14 +9,13 @@ namespace mirelo {
 // icon index the catalog gives each category.
 class ImageList {
 public:
-    static constexpr int kSize = 41;
-
     ImageList();
 
     int size() const { return static_cast<int>(m_icons.size()); }
     // The picture at a 1-based index; a null icon outside 1..size().
     QIcon icon(int index) const;
-    // The resource path of the picture at a 1-based index; empty outside 1..size().
+    // The resource path of the picture at a 1-based index; empty outside the indexes the catalog
+    // uses.
     static QString resourcePath(int index);
 
 private:

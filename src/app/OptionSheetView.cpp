@@ -219,7 +219,12 @@ void OptionSheetView::showItem(QTreeWidgetItem* row) {
     if (!item)
         return;
     row->setText(ValueColumn, item->value);
-    row->setToolTip(ValueColumn, item->value);
+    // An item that explains its values says so on both cells, so the user finds it either way.
+    const QString explained = item->description.isEmpty()
+                                  ? item->value
+                                  : item->value + QStringLiteral("\n\n") + item->description;
+    row->setToolTip(ValueColumn, explained);
+    row->setToolTip(CaptionColumn, item->description);
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (!item->readOnly)
         flags |= Qt::ItemIsEditable;

@@ -1,6 +1,7 @@
 #include "app/ProfileChooser.h"
 
 #include "app/ImageList.h"
+#include "convert/HardwareTrial.h"
 #include "profiles/Catalog.h"
 
 #include <QStandardItemModel>
@@ -33,9 +34,34 @@ void ProfileChooser::fill() {
             // A heading: visible and current-able, but not pickable.
             item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
         }
+        if (row.note)
+            item->setToolTip(QString::fromUtf8(row.note));
+        if (const QString encoder = hardwareEncoderOf(row); !encoder.isEmpty()) {
+            item->setEnabled(false);
+            item->setToolTip(
+                QStringLiteral("Checking whether this computer can encode with %1.").arg(encoder));
+        }
         rows->appendRow(item);
     }
     setCurrentIndex(-1);
+}
+
+void ProfileChooser::setHardwareResult(const QString& encoder, bool works, const QString& reason) {
+    auto* rows = qobject_cast<QStandardItemModel*>(model());
+    for (const CatalogRow& row : catalogRows()) {
+        QStandardItem* item = rows->item(row.position - 1);
+        if (!item || hardwareEncoderOf(row) != encoder)
+            continue;
+        item->setEnabled(works);
+        item->setToolTip(
+            works ? QStringLiteral("Encodes with %1 on the graphics card.").arg(encoder) : reason);
+    }
+}
+
+bool ProfileChooser::isPickable(int position) const {
+    const auto* rows = qobject_cast<const QStandardItemModel*>(model());
+    const QStandardItem* item = rows->item(position - 1);
+    return item && item->isEnabled();
 }
 
 int ProfileChooser::selectedPosition() const {

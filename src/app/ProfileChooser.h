@@ -6,9 +6,11 @@ namespace mirelo {
 
 class ImageList;
 
-// ImageCombo1: the profile chooser. Rows are the catalog's 92 rows in order, so a row's 1-based
+// ImageCombo1: the profile chooser. Rows are the catalog's rows in order, so a row's 1-based
 // position is the profile position. Category rows are headings: shown with their family's
 // picture, not pickable by the user, yet the start-up restore can still make one current.
+// A hardware-encoder row is pickable only once its encoder's trial encode worked; until then
+// it stays visible and greyed, its tooltip saying why.
 class ProfileChooser : public QComboBox {
     Q_OBJECT
 public:
@@ -24,6 +26,11 @@ public:
     // Makes the row at a position current without the pick notification. A position outside
     // the rows leaves the chooser as it was; returns whether a row was selected.
     bool selectPosition(int position);
+
+    // The trial of a hardware encoder ended: its rows become pickable, or say why they are not.
+    void setHardwareResult(const QString& encoder, bool works, const QString& reason);
+    // Whether the user can pick the row at a position.
+    bool isPickable(int position) const;
 
 Q_SIGNALS:
     // The user picked a row (mouse, keyboard or wheel): its presets are due.

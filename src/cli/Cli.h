@@ -43,7 +43,7 @@ struct ParsedArgs {
 std::optional<ParsedArgs> parseArgs(const QStringList& args,
                                     std::initializer_list<OptionSpec> options, QString* error);
 
-// A profile position given on the command line: 1..92, else nullopt.
+// A profile position given on the command line: a row of the table, else nullopt.
 std::optional<ProfileId> parsePosition(const QString& text);
 
 // Builds the sheet as the desktop program would hold it: defaults, each --pick's presets in order,

@@ -9,9 +9,11 @@
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
+#include "tools/ProgramRunner.h"
 #include "tools/ToolLocator.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,8 +54,10 @@ int runProfiles(const QStringList& args) {
                  category ? QStringLiteral("category") : QStringLiteral("profile")},
                 {QStringLiteral("text"), text},
                 {QStringLiteral("extension"),
-                 category ? QJsonValue() : QJsonValue(outputExtension(text))},
+                 category ? QJsonValue() : QJsonValue(outputExtension(row))},
                 {QStringLiteral("icon"), category ? QJsonValue(row.icon) : QJsonValue()},
+                {QStringLiteral("note"),
+                 row.note ? QJsonValue(QString::fromUtf8(row.note)) : QJsonValue()},
             });
         }
         printJson(rows);
@@ -67,7 +71,7 @@ int runProfiles(const QStringList& args) {
             out() << QStringLiteral("%1      %2  %3\n")
                          .arg(row.position, 2)
                          .arg(text, -50)
-                         .arg(outputExtension(text));
+                         .arg(outputExtension(row));
     }
     out().flush();
     return kOk;
@@ -137,6 +141,23 @@ const EncoderCapabilities* loadCapabilities(const QString& encoder, QString* err
     loader.start(encoder);
     loop.exec();
     return cachedCapabilities(encoder);
+}
+
+// The source's streams for the rows that choose among them, as the encoder reports them; none
+// when the input or the encoder cannot be read.
+std::optional<SourceStreams> readSourceStreams(const QString& encoder, const QString& input) {
+    if (!QFileInfo(input).isFile())
+        return std::nullopt;
+    ProgramRunner report;
+    report.setOutputs(ProgramRunner::Outputs::ErrorOnly);
+    report.setLineChannel(ProgramRunner::Channel::Error);
+    report.setTailLines(100000);
+    report.setProgram(encoder, {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                                QStringLiteral("-i"), input});
+    report.start();
+    report.waitForFinished(30000);
+    SourceStreams streams = parseSourceStreams(report.tail().join(QLatin1Char('\n')));
+    return streams.streams.empty() ? std::nullopt : std::optional<SourceStreams>(streams);
 }
 
 void printArguments(const QString& program, const QStringList& arguments) {
@@ -213,11 +234,14 @@ int runCommand(const QStringList& args) {
     } else if (settings.encoderPath.isEmpty()) {
         settings.encoderPath = encoderDisplayName();
     }
-    const PlanRow row{parsed->last(QStringLiteral("--input")),
+    const QString input = parsed->last(QStringLiteral("--input"));
+    const PlanRow row{input,
                       times[0],
                       times[1],
                       {},
-                      parsed->last(QStringLiteral("--output"))};
+                      parsed->last(QStringLiteral("--output")),
+                      needsSourceStreams(*profile) ? readSourceStreams(settings.encoderPath, input)
+                                                   : std::nullopt};
     const PlanOutcome planned = planConversion(row, sheet, *profile, settings);
     if (!planned.plan)
         return fail(kFailed, planned.error);

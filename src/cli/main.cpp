@@ -18,7 +18,7 @@ struct Subcommand {
 
 // Every subcommand, in the order --help lists them.
 const Subcommand kSubcommands[] = {
-    {"profiles", runProfiles, "profiles [--json]\n      The 92 rows of the profile chooser."},
+    {"profiles", runProfiles, "profiles [--json]\n      The rows of the profile chooser."},
     {"sheet", runSheet,
      "sheet [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--json]\n"
      "      The option sheet at its defaults, after each pick's presets and each --set."},

@@ -218,8 +218,9 @@ QString silentSoundTrack(EncoderArguments& a) {
 
 // What the source holds decides what the output takes. Ordinary sources (one picture, one sound
 // track) keep the encoder's own choice and an unchanged vector.
+// A profile that maps the streams itself (the copy rows) has chosen already.
 void streamsOfTheSource(EncoderArguments& a, const RuleContext& c) {
-    if (!c.source || c.source->streams.empty())
+    if (!c.source || c.source->streams.empty() || hasOption(a.output, "-map"))
         return;
     const SourceStreams& s = *c.source;
     const bool videoOut = !hasOption(a.output, "-vn");
@@ -430,8 +431,9 @@ QString audioEncoderOf(const QStringList& arguments) {
             return {};
         const bool named = a == QLatin1String("-acodec") || a == QLatin1String("-c:a") ||
                            a == QLatin1String("-codec:a");
+        // A copied stream is not encoded: no encoder limit applies to it.
         if (named && i + 2 < arguments.size())
-            encoder = arguments[i + 1];
+            encoder = arguments[i + 1] == QLatin1String("copy") ? QString() : arguments[i + 1];
         if (named || a == QLatin1String("-i"))
             ++i;
     }

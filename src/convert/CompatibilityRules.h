@@ -58,7 +58,8 @@ struct CompatibilityRule {
 std::span<const CompatibilityRule> compatibilityRules();
 const CompatibilityRule* compatibilityRule(const char* name);
 
-// The audio encoder a vector names ("-acodec", "-c:a"); empty when it names none or has no sound.
+// The audio encoder a vector names ("-acodec", "-c:a"); empty when it names none, copies the
+// stream or has no sound.
 QString audioEncoderOf(const QStringList& arguments);
 
 // The argument vector that runs, from the command line's argument vector (after the program).

@@ -4,6 +4,7 @@
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
 #include "convert/SourceStreams.h"
+#include "convert/StreamCopy.h"
 #include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "profiles/Catalog.h"
@@ -42,6 +43,13 @@ QString missingStream(const SourceStreams* streams, const QStringList& profileAr
 
 } // namespace
 
+bool needsSourceStreams(ProfileId profile) {
+    const CatalogRow* row = catalogRow(profile);
+    return row && row->kind == RowKind::Profile &&
+           (row->layout == CommandLayout::CopyStreams ||
+            row->layout == CommandLayout::ExtractAudio);
+}
+
 double expectedLength(double clipStart, std::optional<double> clipLength,
                       std::optional<double> sourceLength) {
     if (!sourceLength)
@@ -54,7 +62,15 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
                            const JobSettings& settings) {
     ConversionPlan plan;
     const CatalogRow* catalog = catalogRow(profile);
-    plan.extension = catalog ? outputExtension(QString::fromUtf8(catalog->text)) : QString();
+    plan.extension = catalog ? outputExtension(*catalog) : QString();
+    std::optional<CopySelection> copy;
+    if (needsSourceStreams(profile)) {
+        copy = copySelection(*catalog, row.streams);
+        if (!copy->error.isEmpty())
+            return refused(
+                QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, copy->error));
+        plan.extension = copy->extension;
+    }
     if (!catalog || (plan.extension.isEmpty() && row.outputPath.isEmpty()))
         return refused(QStringLiteral("No output profile is chosen: pick a profile, not a "
                                       "category heading."));
@@ -64,11 +80,11 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
             QStringLiteral("The clip start \"%1\" is not a time H:MM:SS.").arg(row.clipStart));
     const int end = parseTimeString(row.clipEnd).value_or(*start);
     plan.stem = inputStem(row.inputPath);
-    plan.outputPath = !row.outputPath.isEmpty()
-                          ? row.outputPath
-                          : chooseOutputPath(settings.outputFolder, plan.stem, plan.extension,
-                                             row.inputPath, settings.overwrite,
-                                             settings.reservations);
+    plan.outputPath =
+        !row.outputPath.isEmpty()
+            ? row.outputPath
+            : chooseOutputPath(settings.outputFolder, plan.stem, plan.extension, row.inputPath,
+                               settings.overwrite, settings.reservations);
     plan.temporaryPath = temporaryOutputPath(plan.outputPath);
 
     QString error;
@@ -76,6 +92,8 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
         sheet, profile, settings.encoderPath, row.inputPath, plan.outputPath, *start, end, &error);
     if (!request) // a value the encoder would misread: nothing runs, the row says which
         return refused(QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, error));
+    if (copy)
+        request->sourceOptions = copy->options;
     plan.profileCommand = buildEncoderCommand(*request);
     if (const QString missing = missingStream(row.streams, plan.profileCommand.arguments());
         !missing.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/EncoderCommand.h"
+#include "convert/SourceStreams.h"
 #include "profiles/ProfileId.h"
 
 #include <QString>
@@ -63,6 +64,9 @@ struct PlanOutcome {
 // desktop program, `mirelo-cli convert` and `mirelo-cli command` all take what they run from here.
 PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
                            const JobSettings& settings);
+
+// True when a profile picks among the source's streams: read them before planning.
+bool needsSourceStreams(ProfileId profile);
 
 // The length a conversion should write: the clip, cut at the end of the source when its length
 // is known; 0 when neither is known.

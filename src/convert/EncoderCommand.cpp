@@ -1,5 +1,6 @@
 #include "convert/EncoderCommand.h"
 
+#include "convert/HardwareTrial.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
@@ -108,6 +109,70 @@ QString encoderAudioCodec(const QString& v) {
                         {"mp2", "mp2"}});
 }
 
+namespace {
+
+struct ModernCodec {
+    const char* sheetName;
+    const char* encoder;
+    bool usesBitrate; // lossless and copied audio have none
+};
+
+// clang-format off
+const ModernCodec kModernVideoCodecs[] = {
+    {"x265", "libx265",    true},
+    {"av1",  "libsvtav1",  true},
+    {"vp9",  "libvpx-vp9", true},
+    {"x264", "libx264",    true},
+};
+const ModernCodec kModernAudioCodecs[] = {
+    {"aac",  "aac",     true},
+    {"opus", "libopus", true},
+    {"flac", "flac",    false},
+    {"alac", "alac",    false},
+    {"copy", "copy",    false},
+};
+// clang-format on
+
+template <size_t N>
+const ModernCodec* findCodec(const ModernCodec (&table)[N], const QString& sheetValue) {
+    for (const ModernCodec& c : table)
+        if (sheetValue == QLatin1String(c.sheetName))
+            return &c;
+    return nullptr;
+}
+
+bool audioUsesBitrate(const QString& sheetValue) {
+    const ModernCodec* c = findCodec(kModernAudioCodecs, sheetValue);
+    return !c || c->usesBitrate;
+}
+
+// The option an older profile's layout cannot write: it has no way to keep the source's value.
+QString originalRefused(const OptionSheet& sheet, const CatalogRow& row) {
+    using namespace sheet;
+    if (row.isModern())
+        return {};
+    for (auto [category, item] :
+         {std::pair{kVideoOptions, kVideoSize}, std::pair{kVideoOptions, kVideoFramerate},
+          std::pair{kAudioOptions, kSampleRate}})
+        if (sheet.value(category, item) == QLatin1String("Original"))
+            return QStringLiteral("The profile \"%1\" cannot keep the original value of \"%2\"; "
+                                  "pick a value from the list.")
+                .arg(QString::fromUtf8(row.text), QLatin1String(item));
+    return {};
+}
+
+} // namespace
+
+QString modernVideoEncoder(const QString& sheetValue) {
+    const ModernCodec* c = findCodec(kModernVideoCodecs, sheetValue);
+    return c ? QString::fromLatin1(c->encoder) : sheetValue;
+}
+
+QString modernAudioEncoder(const QString& sheetValue) {
+    const ModernCodec* c = findCodec(kModernAudioCodecs, sheetValue);
+    return c ? QString::fromLatin1(c->encoder) : sheetValue;
+}
+
 std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
@@ -123,16 +188,20 @@ std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, Pro
     r.videoSize = sheet.value(kVideoOptions, kVideoSize);
     r.videoBitrate = sheet.value(kVideoOptions, kVideoBitrate);
     r.videoFramerate = sheet.value(kVideoOptions, kVideoFramerate);
+    r.videoQuality = sheet.value(kVideoOptions, kVideoQuality);
     r.audioCodec = sheet.value(kAudioOptions, kAudioCodec);
     r.disableAudio = sheet.value(kAudioOptions, kDisableAudio);
     r.sampleRate = sheet.value(kAudioOptions, kSampleRate);
-    if (const QString invalid = sheetValueError(sheet); !invalid.isEmpty()) {
+    QString invalid = sheetValueError(sheet);
+    if (const CatalogRow* row = catalogRow(profile); row && invalid.isEmpty())
+        invalid = originalRefused(sheet, *row);
+    if (!invalid.isEmpty()) {
         if (error)
             *error = invalid;
         return std::nullopt;
     }
-    for (auto [name, target] : {std::pair{kAudioBitrate, &r.audioBitrate},
-                                std::pair{kAudioChannel, &r.audioChannel}}) {
+    for (auto [name, target] :
+         {std::pair{kAudioBitrate, &r.audioBitrate}, std::pair{kAudioChannel, &r.audioChannel}}) {
         const QString text = sheet.value(kAudioOptions, name);
         const std::optional<int> n = toInteger16(text);
         if (!n) {
@@ -166,6 +235,18 @@ enum class Slot {
     AudioCodec,
     NoAudio,
     Output,
+    // The newer rows' pieces: each writes its whole option, or nothing when it keeps the source's.
+    HardwareDevice,
+    ModernVideoCodec,
+    Quality,
+    VideoFilter,
+    ModernFramerate,
+    ModernAudioCodec,
+    ModernAudioBitrate,
+    ModernSampleRate,
+    SourceOptions,
+    ModernClip,
+    ModernNoAudio,
 };
 
 struct Token {
@@ -174,8 +255,12 @@ struct Token {
 };
 
 using Layout = std::initializer_list<Token>;
-constexpr Token T(const char* s) { return {Slot::Text, s}; }
-constexpr Token S(Slot s) { return {s, nullptr}; }
+constexpr Token T(const char* s) {
+    return {Slot::Text, s};
+}
+constexpr Token S(Slot s) {
+    return {s, nullptr};
+}
 
 // clang-format off
 // The pieces from the video bitrate to the end, shared by the 3GP and 3G2 layouts.
@@ -211,6 +296,23 @@ const Layout kAudio{T("  -ab "), S(Slot::AudioBitrate), T("  -ac "), S(Slot::Aud
                     T(" -ar "), S(Slot::SampleRate), S(Slot::RowFragment), S(Slot::Output)};
 const Layout kWma{T(" -acodec "), S(Slot::AudioCodec), T(" -vn "), S(Slot::Output)};
 
+#define MIRELO_MODERN_TAIL                                                                         \
+    S(Slot::RowFragment), S(Slot::ModernClip), T(" "), S(Slot::Output)
+
+const Layout kModernVideo{S(Slot::HardwareDevice), T(" -c:v "), S(Slot::ModernVideoCodec),
+                          S(Slot::Quality), S(Slot::VideoFilter), S(Slot::ModernFramerate),
+                          T(" -c:a "), S(Slot::ModernAudioCodec), S(Slot::ModernAudioBitrate),
+                          T(" -ac "), S(Slot::AudioChannel), S(Slot::ModernSampleRate),
+                          S(Slot::ModernNoAudio), MIRELO_MODERN_TAIL};
+const Layout kModernAudio{T(" -vn -sn -c:a "), S(Slot::ModernAudioCodec),
+                          S(Slot::ModernAudioBitrate), T(" -ac "), S(Slot::AudioChannel),
+                          S(Slot::ModernSampleRate), MIRELO_MODERN_TAIL};
+const Layout kCopyStreams{S(Slot::SourceOptions), T(" -c copy"), MIRELO_MODERN_TAIL};
+const Layout kExtractAudio{T(" -vn -sn"), S(Slot::SourceOptions), T(" -c:a copy"),
+                           MIRELO_MODERN_TAIL};
+
+#undef MIRELO_MODERN_TAIL
+
 #undef MIRELO_PHONE_TAIL
 
 const Layout& layoutPieces(CommandLayout layout) {
@@ -223,10 +325,110 @@ const Layout& layoutPieces(CommandLayout layout) {
     case CommandLayout::Dvd:      return kDvd;
     case CommandLayout::Audio:    return kAudio;
     case CommandLayout::Wma:      return kWma;
+    case CommandLayout::ModernVideo:  return kModernVideo;
+    case CommandLayout::ModernAudio:  return kModernAudio;
+    case CommandLayout::CopyStreams:  return kCopyStreams;
+    case CommandLayout::ExtractAudio: return kExtractAudio;
     }
     return kWma;
 }
 // clang-format on
+
+} // namespace
+
+namespace {
+
+bool keepsOriginal(const QString& value) {
+    return value == QLatin1String("Original");
+}
+
+// " -crf %1 -b:v 0" with the sheet's number in place of %1, or the bitrate at "Auto".
+void addQuality(EncoderCommand& cmd, const CatalogRow& row, const EncoderRequest& r) {
+    if (!row.quality || r.videoQuality == QLatin1String("Auto") || r.videoQuality.isEmpty()) {
+        cmd.addText(QStringLiteral(" -b:v "));
+        cmd.addValue(r.videoBitrate);
+        cmd.addText(QStringLiteral("k"));
+        return;
+    }
+    const QString pattern = QString::fromLatin1(row.quality);
+    const qsizetype at = pattern.indexOf(QLatin1String("%1"));
+    cmd.addText(pattern.left(at));
+    cmd.addValue(r.videoQuality);
+    cmd.addText(pattern.mid(at + 2));
+}
+
+// A picked size sets the height; the width follows the source's aspect ratio, kept even.
+void addVideoFilter(EncoderCommand& cmd, const EncoderRequest& r) {
+    QStringList filters;
+    if (!keepsOriginal(r.videoSize))
+        filters += QStringLiteral("scale=-2:") + r.videoSize.section(QLatin1Char('x'), 1);
+    if (const HardwareApi* api = hardwareApi(modernVideoEncoder(r.videoCodec)); api && api->upload)
+        filters += QString::fromLatin1(api->upload);
+    if (filters.isEmpty())
+        return;
+    cmd.addText(QStringLiteral(" -vf "));
+    cmd.addValue(filters.join(QLatin1Char(',')));
+}
+
+void addUnlessOriginal(EncoderCommand& cmd, const char* option, const QString& value) {
+    if (keepsOriginal(value) || value == QLatin1String("Auto"))
+        return;
+    cmd.addText(QLatin1String(option));
+    cmd.addValue(value);
+}
+
+void addModernSlot(EncoderCommand& cmd, Slot slot, const CatalogRow& row, const EncoderRequest& r) {
+    switch (slot) {
+    case Slot::HardwareDevice:
+        if (const HardwareApi* api = hardwareApi(modernVideoEncoder(r.videoCodec)))
+            cmd.addText(QString::fromLatin1(api->device));
+        break;
+    case Slot::ModernVideoCodec:
+        cmd.addValue(modernVideoEncoder(r.videoCodec));
+        break;
+    case Slot::Quality:
+        addQuality(cmd, row, r);
+        break;
+    case Slot::VideoFilter:
+        addVideoFilter(cmd, r);
+        break;
+    case Slot::ModernFramerate:
+        addUnlessOriginal(cmd, " -r ", r.videoFramerate);
+        break;
+    case Slot::ModernAudioCodec:
+        cmd.addValue(modernAudioEncoder(r.audioCodec));
+        break;
+    case Slot::ModernAudioBitrate:
+        if (audioUsesBitrate(r.audioCodec)) {
+            cmd.addText(QStringLiteral(" -b:a "));
+            cmd.addValue(QString::number(r.audioBitrate));
+            cmd.addText(QStringLiteral("k"));
+        }
+        break;
+    case Slot::ModernSampleRate:
+        addUnlessOriginal(cmd, " -ar ", r.sampleRate);
+        break;
+    case Slot::SourceOptions:
+        cmd.addText(r.sourceOptions);
+        break;
+    case Slot::ModernNoAudio:
+        if (r.disableAudio != QLatin1String("No"))
+            cmd.addText(QStringLiteral(" -an"));
+        break;
+    case Slot::ModernClip: // a seek to 0 would drop a copied stream's first packets
+        if (r.clipStartSeconds > 0) {
+            cmd.addText(QStringLiteral(" -ss "));
+            cmd.addValue(QString::number(r.clipStartSeconds));
+        }
+        if (r.clipDurationSeconds > 0) {
+            cmd.addText(QStringLiteral(" -t "));
+            cmd.addValue(QString::number(r.clipDurationSeconds));
+        }
+        break;
+    default:
+        break;
+    }
+}
 
 } // namespace
 
@@ -260,6 +462,7 @@ EncoderCommand buildEncoderCommand(const EncoderRequest& r) {
             cmd.addText(r.disableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an "));
             break;
         case Slot::Output: cmd.addQuotedPath(r.outputPath); break;
+        default: addModernSlot(cmd, t.slot, *row, r); break;
         }
         // clang-format on
     }

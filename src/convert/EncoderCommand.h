@@ -46,6 +46,7 @@ struct EncoderRequest {
     QString videoSize;
     QString videoBitrate;
     QString videoFramerate;
+    QString videoQuality; // "Auto" or the constant-quality number; newer rows only
     QString audioCodec;
     QString disableAudio;
     QString sampleRate;
@@ -53,21 +54,28 @@ struct EncoderRequest {
     int audioChannel = 0;
     int clipStartSeconds = 0;
     int clipDurationSeconds = 0;
+    // The streams a copy row takes and the container an extracted audio stream goes to, as
+    // options; chosen from the source's streams by the plan.
+    QString sourceOptions;
 };
 
 QString encoderVideoCodec(const QString& sheetValue);
 QString encoderAudioCodec(const QString& sheetValue);
+// The encoders of the newer rows by their sheet names ("x265" is libx265); other names are
+// encoder names already.
+QString modernVideoEncoder(const QString& sheetValue);
+QString modernAudioEncoder(const QString& sheetValue);
 
 // Reads the sheet's options into a request. Fails, with a message naming the item, when an item
 // holds a value it cannot (a bitrate, frame rate, sample rate or channel count that is not a
-// number, a size that is not WxH).
+// number, a size that is not WxH), or "Original" that only the newer rows can keep.
 std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,
                                                    int clipEndSeconds, QString* error);
 
-// The command line of the profile's layout. Positions outside 1..92 give an empty command.
+// The command line of the profile's layout. Positions outside the table give an empty command.
 EncoderCommand buildEncoderCommand(const EncoderRequest& request);
 
 } // namespace mirelo

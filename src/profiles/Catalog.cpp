@@ -33,6 +33,11 @@ QString outputExtension(const QString& displayText) {
     return dot < 0 ? QString() : displayText.mid(dot, 4);
 }
 
+QString outputExtension(const CatalogRow& row) {
+    return row.extension ? QString::fromLatin1(row.extension)
+                         : outputExtension(QString::fromUtf8(row.text));
+}
+
 int parseStoredPosition(const QString& stored) {
     const QString text = stored.trimmed();
     qsizetype digits = 0;

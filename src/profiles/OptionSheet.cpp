@@ -31,8 +31,7 @@ bool OptionSheet::addItem(const QString& category, const QString& name, const QS
     return true;
 }
 
-bool OptionSheet::addListValue(const QString& category, const QString& item,
-                               const QString& value) {
+bool OptionSheet::addListValue(const QString& category, const QString& item, const QString& value) {
     Item* it = findItem(category, item);
     if (!it)
         return false;
@@ -57,6 +56,16 @@ bool OptionSheet::setReadOnly(const QString& category, const QString& item, bool
     if (!it)
         return false;
     it->readOnly = readOnly;
+    Q_EMIT itemChanged(category, item);
+    return true;
+}
+
+bool OptionSheet::setDescription(const QString& category, const QString& item,
+                                 const QString& text) {
+    Item* it = findItem(category, item);
+    if (!it)
+        return false;
+    it->description = text;
     Q_EMIT itemChanged(category, item);
     return true;
 }
@@ -109,6 +118,7 @@ struct DefaultItem {
     OptionSheet::ItemKind kind;
     std::initializer_list<const char*> list;
     bool readOnly;
+    const char* description = nullptr;
 };
 
 using K = OptionSheet::ItemKind;
@@ -121,18 +131,47 @@ const DefaultItem kDefaults[] = {
     {kOutputDuration, kStartTime, "00:00:00", K::Text, {}, true},
     {kOutputDuration, kStopTime, "00:00:00", K::Text, {}, true},
     {kVideoOptions, kVideoCodec, "xvid", K::List, {"xvid", "mpeg4", "x264"}, false},
-    {kVideoOptions, kVideoSize, "320x240", K::List,
-     {"320x240", "480x270", "480x320", "640x480"}, false},
-    {kVideoOptions, kVideoBitrate, "256", K::List,
-     {"48", "64", "128", "192", "256", "512", "768", "1000", "1500", "1152", "2500"}, false},
-    {kVideoOptions, kVideoFramerate, "29.97", K::List,
-     {"Auto", "8", "10", "12", "15", "23.976", "24", "25", "29.97", "30"}, false},
+    {kVideoOptions,
+     kVideoSize,
+     "320x240",
+     K::List,
+     {"320x240", "480x270", "480x320", "640x480"},
+     false},
+    {kVideoOptions,
+     kVideoBitrate,
+     "256",
+     K::List,
+     {"48", "64", "128", "192", "256", "512", "768", "1000", "1500", "1152", "2500"},
+     false},
+    {kVideoOptions,
+     kVideoFramerate,
+     "29.97",
+     K::List,
+     {"Auto", "8", "10", "12", "15", "23.976", "24", "25", "29.97", "30"},
+     false},
+    // Read-only until a profile that encodes at constant quality is picked.
+    {kVideoOptions,
+     kVideoQuality,
+     "Auto",
+     K::List,
+     {"Auto"},
+     true,
+     "Auto: the video bitrate decides the quality. A number: constant quality, the bitrate "
+     "follows the picture; lower numbers look better and make larger files, higher numbers make "
+     "smaller files with less detail."},
     {kAudioOptions, kAudioCodec, "aac", K::List, {"aac", "mp3", "ogg"}, false},
-    {kAudioOptions, kAudioBitrate, "128", K::List,
+    {kAudioOptions,
+     kAudioBitrate,
+     "128",
+     K::List,
      {"32", "40", "48", "56", "64", "80", "96", "112", "128", "160", "192", "224", "256", "320"},
      false},
-    {kAudioOptions, kSampleRate, "44100", K::List,
-     {"8000", "11025", "22050", "24000", "32000", "44100", "48000"}, false},
+    {kAudioOptions,
+     kSampleRate,
+     "44100",
+     K::List,
+     {"8000", "11025", "22050", "24000", "32000", "44100", "48000"},
+     false},
     {kAudioOptions, kAudioChannel, "2", K::List, {"1", "2"}, false},
     {kAudioOptions, kDisableAudio, "No", K::List, {"No", "Yes"}, false},
     {kAudioOptions, kAvSync, "Basic", K::List, {"Basic", "Default"}, false},
@@ -148,6 +187,8 @@ void prolist(OptionSheet& sheet) {
         sheet.addItem(d.category, d.name, d.value, d.kind);
         for (const char* v : d.list)
             sheet.addListValue(d.category, d.name, v);
+        if (d.description)
+            sheet.setDescription(d.category, d.name, QString::fromUtf8(d.description));
     }
     for (const DefaultItem& d : kDefaults)
         if (d.readOnly)

@@ -22,6 +22,7 @@ public:
         ItemKind kind = ItemKind::Text;
         bool readOnly = false;
         QStringList list;
+        QString description = {}; // what the values mean, for the user; empty for most items
     };
 
     struct Category {
@@ -33,12 +34,12 @@ public:
 
     void clear();
     bool addCategory(const QString& name);
-    bool addItem(const QString& category, const QString& name, const QString& value,
-                 ItemKind kind);
+    bool addItem(const QString& category, const QString& name, const QString& value, ItemKind kind);
     // Appends a value to the item's list; a value the list already holds is not added again.
     bool addListValue(const QString& category, const QString& item, const QString& value);
     bool clearListValues(const QString& category, const QString& item);
     bool setReadOnly(const QString& category, const QString& item, bool readOnly);
+    bool setDescription(const QString& category, const QString& item, const QString& text);
     bool setValue(const QString& category, const QString& item, const QString& value);
 
     bool hasCategory(const QString& category) const;

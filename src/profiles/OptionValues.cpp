@@ -12,7 +12,7 @@ namespace mirelo {
 
 namespace {
 
-enum class ValueForm { Decimal, WholeNumber, Integer16, FrameRate, Size };
+enum class ValueForm { Decimal, WholeNumber, Integer16, FrameRate, Size, Quality };
 
 struct ValueRule {
     const char* category;
@@ -27,6 +27,7 @@ const ValueRule kRules[] = {
     {kVideoOptions, kVideoBitrate,   ValueForm::Decimal},
     {kVideoOptions, kVideoFramerate, ValueForm::FrameRate},
     {kVideoOptions, kVideoSize,      ValueForm::Size},
+    {kVideoOptions, kVideoQuality,   ValueForm::Quality},
     {kAudioOptions, kAudioBitrate,   ValueForm::Integer16},
     {kAudioOptions, kSampleRate,     ValueForm::WholeNumber},
     {kAudioOptions, kAudioChannel,   ValueForm::Integer16},
@@ -37,7 +38,16 @@ bool matches(const char* pattern, const QString& value) {
     return QRegularExpression(QLatin1String(pattern)).match(value).hasMatch();
 }
 
+// "Original" keeps the source's own size, frame rate or sample rate (newer profiles only).
+bool keepsOriginal(ValueForm form, const QString& value) {
+    return value == QLatin1String("Original") &&
+           (form == ValueForm::Size || form == ValueForm::FrameRate ||
+            form == ValueForm::WholeNumber);
+}
+
 bool holds(ValueForm form, const QString& value) {
+    if (keepsOriginal(form, value))
+        return true;
     switch (form) {
     case ValueForm::Decimal:
         return matches("^[0-9]+(\\.[0-9]+)?$", value);
@@ -49,6 +59,9 @@ bool holds(ValueForm form, const QString& value) {
         return value == QLatin1String("Auto") || matches("^[0-9]+(\\.[0-9]+)?$", value);
     case ValueForm::Size:
         return matches("^[0-9]+x[0-9]+$", value);
+    case ValueForm::Quality: // the encoders' constant-quality scales end at 51 or 63
+        return value == QLatin1String("Auto") ||
+               (matches("^[0-9]{1,2}$", value) && value.toInt() <= 63);
     }
     return false;
 }
@@ -64,6 +77,8 @@ const char* described(ValueForm form) {
         return "a number or \"Auto\"";
     case ValueForm::Size:
         return "a size WIDTHxHEIGHT";
+    case ValueForm::Quality:
+        return "\"Auto\" or a whole number from 0 to 63";
     }
     return "";
 }

@@ -9,7 +9,7 @@ namespace mirelo {
 class OptionSheet;
 
 // The preset steps of a profile in the order they run; empty for category rows, positions
-// outside 1..92 and rows without a preset.
+// outside the table and rows without a preset.
 const std::vector<ItemSetting>& presetFor(ProfileId profile);
 
 // Runs a profile's preset on the sheet, as a pick in the chooser does. A step whose category or

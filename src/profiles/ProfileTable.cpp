@@ -1,4 +1,4 @@
-// The profile chooser's 92 rows, each with everything the product knows about it: kind, text,
+// The profile chooser's rows, each with everything the product knows about it: kind, text,
 // picture, command-line layout and the preset it loads into the option sheet. Positions are
 // stored in settings and keyed on everywhere, so rows are never inserted, removed or reordered;
 // a new profile is a new row at the end.
@@ -56,6 +56,56 @@ Steps audio(const char* codec, bool bitrateFirst) {
     return steps;
 }
 
+// A newer video row's preset: the codec at constant quality, the source's size and frame rate
+// and sample rate, then the audio codec.
+struct Modern {
+    const char* videoCodec;
+    const char* quality;
+    List qualitySteps;
+    const char* audioCodec;
+    const char* audioBitrate;
+};
+
+// Sizes a newer row offers besides the source's own; only their height counts, the width
+// follows the source's aspect ratio. A function, not a namespace list: the table may be built
+// during static initialisation.
+List modernSizes() {
+    return {"Original", "3840x2160", "2560x1440", "1920x1080", "1280x720", "854x480", "640x360"};
+}
+
+Steps modern(const Modern& m) {
+    List qualities{"Auto"};
+    qualities.insert(qualities.end(), m.qualitySteps.begin(), m.qualitySteps.end());
+    return {
+        {kVideoOptions, kVideoCodec, true, m.videoCodec, {m.videoCodec}},
+        {kVideoOptions, kVideoQuality, true, m.quality, qualities},
+        {kVideoOptions, kVideoFramerate, false, "Original", {"Original"}},
+        {kVideoOptions, kVideoSize, true, "Original", modernSizes()},
+        {kAudioOptions, kAudioCodec, true, m.audioCodec, {m.audioCodec}},
+        {kAudioOptions, kAudioBitrate, false, m.audioBitrate, {}},
+        {kAudioOptions, kSampleRate, false, "Original", {"Original"}},
+    };
+}
+
+// A newer audio row: its codec at the source's sample rate; a lossless codec has no bitrate.
+Steps modernAudio(const char* codec, const char* bitrate) {
+    Steps steps{{kAudioOptions, kAudioCodec, true, codec, {codec}},
+                {kAudioOptions, kSampleRate, false, "Original", {"Original"}}};
+    if (bitrate)
+        steps.push_back({kAudioOptions, kAudioBitrate, false, bitrate, {}});
+    return steps;
+}
+
+// The copy rows take every stream as it is: no codec, size or rate applies.
+Steps copied(bool video) {
+    Steps steps{{kAudioOptions, kAudioCodec, true, "copy", {"copy"}}};
+    if (video)
+        steps.insert(steps.begin(), {{kVideoOptions, kVideoCodec, true, "copy", {"copy"}},
+                                     {kVideoOptions, kVideoQuality, true, "Auto", {"Auto"}},
+                                     {kVideoOptions, kVideoSize, true, "Original", {"Original"}}});
+    return steps;
+}
+
 constexpr RowKind C = RowKind::Category;
 constexpr RowKind P = RowKind::Profile;
 constexpr auto Full = CommandLayout::Full;
@@ -66,6 +116,10 @@ constexpr auto Flash = CommandLayout::Flash;
 constexpr auto Dvd = CommandLayout::Dvd;
 constexpr auto Audio = CommandLayout::Audio;
 constexpr auto Wma = CommandLayout::Wma;
+constexpr auto ModernVideo = CommandLayout::ModernVideo;
+constexpr auto ModernAudio = CommandLayout::ModernAudio;
+constexpr auto CopyStreams = CommandLayout::CopyStreams;
+constexpr auto ExtractAudio = CommandLayout::ExtractAudio;
 constexpr auto Append = BitrateList::Append;
 constexpr auto Replace = BitrateList::Replace;
 
@@ -76,6 +130,17 @@ constexpr char kPspLead[] = " -f psp -vcodec ";
 constexpr char kAviLead[] = " -f avi  -vcodec ";
 constexpr char kPlainLead[] = "  -vcodec ";
 constexpr char kWideLead[] = "   -vcodec ";
+// The newer rows' own options, after the codecs and before the clip.
+constexpr char kHevcMp4[] = " -tag:v hvc1 -f mp4";
+constexpr char kAv1[] = " -preset 8 -f webm";
+constexpr char kVp9[] = " -row-mt 1 -deadline good -cpu-used 4 -f webm";
+constexpr char kFastStart[] = " -movflags +faststart -f mp4";
+constexpr char kMp4[] = " -f mp4";
+constexpr char kMkv[] = " -f matroska";
+constexpr char kCrf[] = " -crf %1";
+constexpr char kKeyFrameNote[] =
+    "No re-encoding: the streams keep their quality; a clip starts at the key frame before its "
+    "start time.";
 
 // Built on first use, lists included, so that the table is whole whenever it is first read,
 // static initialisation included.
@@ -335,6 +400,44 @@ std::vector<CatalogRow> buildRows() {
         {91, P, "AAC Audio(*.aac)", 0, nullptr, Audio, "  -vn -f  aac ", audio("aac", true)},
         // The WMA profile loads the codec alone.
         {92, P, "WMA Audio(*.wma)", 0, nullptr, Wma, "", {{kAudioOptions, kAudioCodec, true, "WMA9", {"WMA9"}}}},
+        {93, C, "Modern Video", 42, "modern", ModernVideo, kHevcMp4, {}},
+        {94, P, "HEVC/H.265 MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kHevcMp4,
+         modern({"x265", "26", {"18", "22", "24", "26", "28", "30", "34"}, "aac", "128"}), ".mp4", kCrf},
+        {95, P, "AV1 WebM Movie(*.webm)", 0, nullptr, ModernVideo, kAv1,
+         modern({"av1", "32", {"24", "28", "32", "35", "40", "45"}, "opus", "128"}), ".webm", kCrf},
+        // Constant quality in VP9 needs the bitrate ceiling off.
+        {96, P, "VP9 WebM Movie(*.webm)", 0, nullptr, ModernVideo, kVp9,
+         modern({"vp9", "33", {"24", "28", "31", "33", "36", "40"}, "opus", "128"}), ".webm", " -crf %1 -b:v 0"},
+        {97, P, "H.264 High Quality MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kFastStart,
+         modern({"x264", "20", {"16", "18", "20", "22", "23", "26", "28"}, "aac", "160"}), ".mp4", kCrf},
+        {98, P, "Matroska HEVC Movie(*.mkv)", 0, nullptr, ModernVideo, kMkv,
+         modern({"x265", "26", {"18", "22", "24", "26", "28", "30", "34"}, "aac", "128"}), ".mkv", kCrf},
+        {99, C, "Keep Quality", 43, "keep", CopyStreams, kMkv, {}},
+        {100, P, "Copy Streams to MKV(*.mkv)", 0, nullptr, CopyStreams, kMkv, copied(true), ".mkv", nullptr,
+         kKeyFrameNote},
+        {101, P, "Copy Streams to MP4(*.mp4)", 0, nullptr, CopyStreams, kMp4, copied(true), ".mp4", nullptr,
+         kKeyFrameNote},
+        {102, P, "Extract Audio Without Re-encoding", 0, nullptr, ExtractAudio, "", copied(false), ".mka", nullptr,
+         "The audio stream as it is, in a file of its own kind: .m4a for AAC, .mka otherwise."},
+        {103, C, "Modern Audio", 44, "lossless", ModernAudio, " -f opus", {}},
+        {104, P, "Opus Audio(*.opus)", 0, nullptr, ModernAudio, " -f opus", modernAudio("opus", "128"), ".opus"},
+        {105, P, "FLAC Lossless Audio(*.flac)", 0, nullptr, ModernAudio, " -f flac", modernAudio("flac", nullptr),
+         ".flac"},
+        {106, P, "Apple Lossless Audio(*.m4a)", 0, nullptr, ModernAudio, " -f ipod", modernAudio("alac", nullptr),
+         ".m4a"},
+        {107, C, "Hardware Accelerated", 45, "hardware", ModernVideo, kMp4, {}},
+        {108, P, "H.264 VAAPI MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kMp4,
+         modern({"h264_vaapi", "23", {"18", "20", "23", "26", "28"}, "aac", "128"}), ".mp4", " -qp %1"},
+        {109, P, "HEVC VAAPI MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kHevcMp4,
+         modern({"hevc_vaapi", "26", {"20", "23", "26", "28", "30"}, "aac", "128"}), ".mp4", " -qp %1"},
+        {110, P, "H.264 NVENC MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kMp4,
+         modern({"h264_nvenc", "23", {"18", "20", "23", "26", "28"}, "aac", "128"}), ".mp4", " -rc vbr -cq %1 -b:v 0"},
+        {111, P, "HEVC NVENC MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kHevcMp4,
+         modern({"hevc_nvenc", "26", {"20", "23", "26", "28", "30"}, "aac", "128"}), ".mp4", " -rc vbr -cq %1 -b:v 0"},
+        {112, P, "H.264 QSV MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kMp4,
+         modern({"h264_qsv", "23", {"18", "20", "23", "26", "28"}, "aac", "128"}), ".mp4", " -global_quality %1"},
+        {113, P, "HEVC QSV MP4 Movie(*.mp4)", 0, nullptr, ModernVideo, kHevcMp4,
+         modern({"hevc_qsv", "26", {"20", "23", "26", "28", "30"}, "aac", "128"}), ".mp4", " -global_quality %1"},
     };
     // clang-format on
 }

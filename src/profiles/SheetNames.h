@@ -15,6 +15,7 @@ inline constexpr char kVideoCodec[] = "Video Codec";
 inline constexpr char kVideoSize[] = "Video Size";
 inline constexpr char kVideoBitrate[] = "Video Bitrate";
 inline constexpr char kVideoFramerate[] = "Video Framerate";
+inline constexpr char kVideoQuality[] = "Video Quality";
 inline constexpr char kAudioOptions[] = "Audio Options";
 inline constexpr char kAudioCodec[] = "Audio Codec";
 inline constexpr char kAudioBitrate[] = "Audio Bitrate";

@@ -1,4 +1,5 @@
 #include "convert/EncoderCommand.h"
+#include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 
@@ -33,8 +34,7 @@ const char* const kTail =
     R"(mpeg4  -ab 128  -ac 2 -ar 44100 -b 768k -r 25 -ss 10 -t 50 -s 320x240 -acodec libfaac "out.x")";
 const char* const kWmv =
     R"(  -vcodec mpeg4 -b 768k -r 25 -ss 10 -t 50 -s 320x240 -acodec libfaac "out.x")";
-const char* const k3gpTail =
-    R"(   -b 768k -r 25 -ss 10 -t 50 -s 320x240 -acodec libfaac "out.x")";
+const char* const k3gpTail = R"(   -b 768k -r 25 -ss 10 -t 50 -s 320x240 -acodec libfaac "out.x")";
 
 struct Expected {
     int first;
@@ -68,8 +68,10 @@ const std::vector<Expected>& expectedLayouts() {
             {58, 58, avi},
             {59, 59, mp4},
             {60, 61, QStringLiteral("   -vcodec ") + kTail},
-            {62, 63, QStringLiteral("   -vcodec mpeg4  -f 3gp -ac 1 -ar 8000 -ab 12.2k ") + k3gpTail},
-            {64, 64, QStringLiteral(" -f 3g2  -vcodec mpeg4  -ac 1 -ar 8000 -ab 12.2k ") + k3gpTail},
+            {62, 63,
+             QStringLiteral("   -vcodec mpeg4  -f 3gp -ac 1 -ar 8000 -ab 12.2k ") + k3gpTail},
+            {64, 64,
+             QStringLiteral(" -f 3g2  -vcodec mpeg4  -ac 1 -ar 8000 -ab 12.2k ") + k3gpTail},
             {65, 70, mp4},
             {71, 73, wmv},
             {74, 76, flash},
@@ -98,7 +100,7 @@ TEST(EncoderCommand, EveryPositionHasItsLayoutText) {
         for (int p = e.first; p <= e.last; ++p, ++covered)
             EXPECT_EQ(buildEncoderCommand(sample(p)).text(), kHead + e.afterInput) << p;
     EXPECT_EQ(covered, 92);
-    EXPECT_TRUE(buildEncoderCommand(sample(93)).text().isEmpty());
+    EXPECT_TRUE(buildEncoderCommand(sample(kCatalogSize + 1)).text().isEmpty());
     EXPECT_TRUE(buildEncoderCommand(sample(0)).text().isEmpty());
 }
 
@@ -113,8 +115,9 @@ TEST(EncoderCommand, WorkedExampleFromTheSheet) {
     auto request = gatherEncoderRequest(s, 2, R"(C:\App\fp.dll)", R"(C:\In\a.avi)",
                                         R"(C:\Out\a.mp4)", 10, 60, &error);
     ASSERT_TRUE(request) << error.toStdString();
-    EXPECT_EQ(buildEncoderCommand(*request).text(),
-              R"("C:\App\fp.dll" -i "C:\In\a.avi" -f mp4 -vcodec mpeg4  -ab 128  -ac 2 -ar 44100 -b 768k -r 25 -ss 10 -t 50 -s 320x240 -acodec libfaac "C:\Out\a.mp4")");
+    EXPECT_EQ(
+        buildEncoderCommand(*request).text(),
+        R"("C:\App\fp.dll" -i "C:\In\a.avi" -f mp4 -vcodec mpeg4  -ab 128  -ac 2 -ar 44100 -b 768k -r 25 -ss 10 -t 50 -s 320x240 -acodec libfaac "C:\Out\a.mp4")");
 
     s.setValue(kAudioOptions, kDisableAudio, "Yes");
     request = gatherEncoderRequest(s, 2, "fp", "a", "b", 10, 60, &error);
@@ -154,17 +157,19 @@ TEST(EncoderCommand, ValuesAndSwitches) {
 }
 
 TEST(EncoderCommand, CodecMaps) {
-    const char* video[][2] = {{"xvid", "libxvid"}, {"x264", "libx264"},  {"mpeg4", "mpeg4"},
-                              {"WMV V9", "wmv2"},  {"WMV V8", "wmv2"},    {"mjpeg", "mjpeg"},
-                              {"h263", "h263"},    {"mpeg1", "mpeg1video"}, {"mpeg2", "mpeg2video"},
-                              {"mpeg2video", "mpeg2video"}, {"FLV", "FLV"}, {"Xvid", "Xvid"}};
+    const char* video[][2] = {{"xvid", "libxvid"},     {"x264", "libx264"},
+                              {"mpeg4", "mpeg4"},      {"WMV V9", "wmv2"},
+                              {"WMV V8", "wmv2"},      {"mjpeg", "mjpeg"},
+                              {"h263", "h263"},        {"mpeg1", "mpeg1video"},
+                              {"mpeg2", "mpeg2video"}, {"mpeg2video", "mpeg2video"},
+                              {"FLV", "FLV"},          {"Xvid", "Xvid"}};
     for (const auto& [sheetValue, encoder] : video)
         EXPECT_EQ(encoderVideoCodec(sheetValue), QLatin1String(encoder)) << sheetValue;
-    const char* audio[][2] = {{"aac", "libfaac"},    {"mp3", "libmp3lame"}, {"WMA9", "wmav2"},
-                              {"WMA8", "wmav2"},     {"pcm", "pcm_s16le"},  {"amr_nb", "libamr_nb"},
-                              {"faac", "libfaac"},   {"ac3", "ac3"},        {"ogg", "vorbis"},
-                              {"wav", "pcm_s16le"},  {"WMA", "wmav2"},      {"mp2", "mp2"},
-                              {"flac", "flac"},      {"AAC", "AAC"}};
+    const char* audio[][2] = {{"aac", "libfaac"},   {"mp3", "libmp3lame"}, {"WMA9", "wmav2"},
+                              {"WMA8", "wmav2"},    {"pcm", "pcm_s16le"},  {"amr_nb", "libamr_nb"},
+                              {"faac", "libfaac"},  {"ac3", "ac3"},        {"ogg", "vorbis"},
+                              {"wav", "pcm_s16le"}, {"WMA", "wmav2"},      {"mp2", "mp2"},
+                              {"flac", "flac"},     {"AAC", "AAC"}};
     for (const auto& [sheetValue, encoder] : audio)
         EXPECT_EQ(encoderAudioCodec(sheetValue), QLatin1String(encoder)) << sheetValue;
 }
@@ -173,10 +178,10 @@ TEST(EncoderCommand, IntegerConversion) {
     const struct {
         const char* text;
         std::optional<int> value;
-    } cases[] = {{"128", 128},  {"12.2", 12},        {"2.5", 2},          {"3.5", 4},
-                 {"-2.5", -2},  {" 64 ", 64},        {"1e2", 100},        {"32767", 32767},
-                 {"32768", {}}, {"-32769", {}},      {"abc", {}},         {"", {}},
-                 {"12,2", {}},  {"0x10", {}},        {"nan", {}},         {"inf", {}}};
+    } cases[] = {{"128", 128},  {"12.2", 12},   {"2.5", 2},   {"3.5", 4},
+                 {"-2.5", -2},  {" 64 ", 64},   {"1e2", 100}, {"32767", 32767},
+                 {"32768", {}}, {"-32769", {}}, {"abc", {}},  {"", {}},
+                 {"12,2", {}},  {"0x10", {}},   {"nan", {}},  {"inf", {}}};
     for (const auto& c : cases)
         EXPECT_EQ(toInteger16(QLatin1String(c.text)), c.value) << c.text;
 }

@@ -218,3 +218,231 @@ TEST(ProfileMatrix, EveryProfileConvertsAtItsPresets) {
 }
 
 } // namespace
+
+namespace {
+
+// The rows after the first 92 that run on any machine, from a source with an H.264 video, an AAC
+// sound track and a SubRip subtitle. Copy rows must hand the source's streams on untouched.
+struct Newer {
+    int position;
+    const char* format;
+    const char* video; // empty: no video stream
+    const char* audio;
+    const char* videoTag = ""; // the codec tag that must be set
+    int subtitles = 0;
+    bool copied = false;
+};
+
+const Newer kNewer[] = {
+    {94, "mov", "hevc", "aac", "hvc1"},
+    {95, "webm", "av1", "opus", "", 1}, // the SubRip track goes on as WebVTT
+    {96, "webm", "vp9", "opus", "", 1},
+    {97, "mov", "h264", "aac", "avc1"},
+    {98, "matroska", "hevc", "aac", "", 1},
+    {100, "matroska", "h264", "aac", "", 1, true},
+    {101, "mov", "h264", "aac", "avc1", 0, true}, // SubRip has no place in MP4
+    {102, "mov", "", "aac", "", 0, true},         // AAC keeps to an .m4a
+    {104, "ogg", "", "opus"},
+    {105, "flac", "", "flac"},
+    {106, "mov", "", "alac"},
+};
+
+QString makeFilmSource(const QDir& dir, int keyFrameEvery = 25) {
+    QFile srt(dir.filePath("film.srt"));
+    EXPECT_TRUE(srt.open(QIODevice::WriteOnly));
+    srt.write("1\n00:00:00,000 --> 00:00:01,000\nOne\n\n2\n00:00:01,000 --> 00:00:02,000\nTwo\n");
+    srt.close();
+    return test::makeClip(dir, "film.mkv", {"-f",      "lavfi",
+                                            "-i",      "testsrc2=d=2:s=320x240:r=25",
+                                            "-f",      "lavfi",
+                                            "-i",      "sine=d=2",
+                                            "-i",      srt.fileName(),
+                                            "-map",    "0",
+                                            "-map",    "1",
+                                            "-map",    "2",
+                                            "-c:v",    "libx264",
+                                            "-preset", "ultrafast",
+                                            "-g",      QString::number(keyFrameEvery),
+                                            "-c:a",    "aac",
+                                            "-c:s",    "srt"});
+}
+
+struct StreamFacts {
+    QString codec, tag, profile, pixelFormat;
+    int width = 0, height = 0, sampleRate = 0, channels = 0, packets = 0;
+    bool operator==(const StreamFacts&) const = default;
+};
+
+std::map<QString, StreamFacts> streamsByType(const QJsonObject& probe) {
+    std::map<QString, StreamFacts> out;
+    for (const QJsonValue& v : probe["streams"].toArray()) {
+        const QJsonObject s = v.toObject();
+        out[s["codec_type"].toString()] = {s["codec_name"].toString(),
+                                           s["codec_tag_string"].toString(),
+                                           s["profile"].toString(),
+                                           s["pix_fmt"].toString(),
+                                           s["width"].toInt(),
+                                           s["height"].toInt(),
+                                           s["sample_rate"].toString().toInt(),
+                                           s["channels"].toInt(),
+                                           s["nb_read_packets"].toString().toInt()};
+    }
+    return out;
+}
+
+QJsonObject ffprobeCounted(const QString& path) {
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-count_packets", "-show_format", "-show_streams", "-of",
+                        "json", path});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// The bytes of one kind of stream, hashed as the encoder copies them out.
+QString streamHash(const QString& path, const char* kind) {
+    QProcess p;
+    p.start("ffmpeg", {"-v", "error", "-i", path, "-map", QStringLiteral("0:%1").arg(kind), "-c",
+                       "copy", "-f", "md5", "-"});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+void checkNewer(const Newer& e, const QString& path, const QString& source) {
+    SCOPED_TRACE("profile " + std::to_string(e.position) + ": " + path.toStdString());
+    const QJsonObject probe = ffprobeCounted(path);
+    const QJsonObject format = probe["format"].toObject();
+    EXPECT_TRUE(format["format_name"].toString().split(',').contains(e.format))
+        << format["format_name"].toString().toStdString();
+    EXPECT_NEAR(format["duration"].toString().toDouble(), 2.0, 0.2);
+    const auto streams = streamsByType(probe);
+    const auto codecOf = [&](const char* kind) {
+        const auto it = streams.find(kind);
+        return it == streams.end() ? std::string() : it->second.codec.toStdString();
+    };
+    EXPECT_EQ(codecOf("video"), e.video);
+    EXPECT_EQ(codecOf("audio"), e.audio);
+    if (*e.videoTag) {
+        EXPECT_EQ(streams.at("video").tag.toStdString(), e.videoTag);
+    }
+    int subtitles = 0;
+    for (const QJsonValue& v : probe["streams"].toArray())
+        subtitles += v.toObject()["codec_type"] == "subtitle" ? 1 : 0;
+    EXPECT_EQ(subtitles, e.subtitles);
+    if (*e.video && !e.copied) { // the source's size is kept
+        EXPECT_EQ(streams.at("video").width, 320);
+        EXPECT_EQ(streams.at("video").height, 240);
+    }
+    if (!e.copied)
+        return;
+    // Same parameters, same packets, same bytes: nothing was encoded again.
+    auto original = streamsByType(ffprobeCounted(source));
+    for (const char* kind : {"video", "audio"}) {
+        if (!streams.count(kind))
+            continue;
+        StreamFacts copy = streams.at(kind);
+        copy.tag = original[kind].tag; // each container names codecs in its own way
+        EXPECT_EQ(copy, original[kind]) << kind;
+        EXPECT_EQ(streamHash(path, kind[0] == 'v' ? "v" : "a"),
+                  streamHash(source, kind[0] == 'v' ? "v" : "a"))
+            << kind;
+    }
+}
+
+TEST(ProfileMatrix, EveryNewerSoftwareProfileConvertsAtItsPresets) {
+    QTemporaryDir dir;
+    const QString source = makeFilmSource(QDir(dir.path()));
+    const QString encoder = locateEncoder();
+    ASSERT_FALSE(encoder.isEmpty());
+
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { loop.exit(1); });
+    if (!cachedCapabilities(encoder)) {
+        CapabilityLoader loader;
+        QObject::connect(&loader, &CapabilityLoader::loaded, &loop, [&] { loop.exit(0); });
+        loader.start(encoder);
+        deadline.start(30000);
+        ASSERT_EQ(loop.exec(), 0);
+    }
+
+    std::deque<const Newer*> waiting;
+    for (const Newer& e : kNewer)
+        waiting.push_back(&e);
+    std::map<int, JobResult> results;
+    std::vector<std::unique_ptr<OptionSheet>> sheets;
+    int running = 0;
+    std::function<void()> startNext = [&] {
+        if (waiting.empty()) {
+            if (running == 0)
+                loop.exit(0);
+            return;
+        }
+        const Newer* e = waiting.front();
+        waiting.pop_front();
+        sheets.push_back(std::make_unique<OptionSheet>());
+        prolist(*sheets.back());
+        applyPresets(*sheets.back(), e->position);
+        const QString folder = dir.filePath(QString::number(e->position));
+        QDir().mkpath(folder);
+        JobInput input{source, "0:00:00", "", 2.0, e->position, sheets.back().get()};
+        auto* job = new ConversionJob(input, {folder, false, encoder, cachedCapabilities(encoder)});
+        ++running;
+        QObject::connect(job, &ConversionJob::finished, [&, job, e](const JobResult& r) {
+            results[e->position] = r;
+            job->deleteLater();
+            --running;
+            startNext();
+            if (r.outcome == JobOutcome::Ok)
+                checkNewer(*e, r.outputPath, source);
+        });
+        job->start();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    startNext();
+    startNext();
+    deadline.start(300000);
+    ASSERT_EQ(loop.exec(), 0) << "the newer profiles did not finish in time";
+    std::cout << std::size(kNewer) << " newer profiles converted and checked in "
+              << clock.elapsed() / 1000.0 << " s\n";
+
+    for (const Newer& e : kNewer) {
+        const JobResult& r = results[e.position];
+        EXPECT_EQ(r.status(), "OK") << "profile " << e.position << ": " << r.detail().toStdString();
+        const QString extension = outputExtension(*catalogRow(e.position));
+        EXPECT_TRUE(r.outputPath.endsWith(e.position == 102 ? ".m4a" : extension))
+            << r.outputPath.toStdString();
+    }
+}
+
+TEST(ProfileMatrix, ACopiedClipStartsAtTheKeyFrameBeforeItsStart) {
+    QTemporaryDir dir;
+    // Key frames at 0 s and 2 s only.
+    const QString source = makeFilmSource(QDir(dir.path()), 50);
+    OptionSheet sheet;
+    prolist(sheet);
+    applyPresets(sheet, 100);
+    const QString encoder = locateEncoder();
+    QEventLoop loop;
+    JobResult result;
+    ConversionJob job({source, "0:00:01", "0:00:02", 2.0, 100, &sheet},
+                      {dir.path(), false, encoder, nullptr});
+    QObject::connect(&job, &ConversionJob::finished, [&](const JobResult& r) {
+        result = r;
+        loop.quit();
+    });
+    job.start();
+    loop.exec();
+    ASSERT_EQ(result.status(), "OK") << result.detail().toStdString();
+    EXPECT_TRUE(result.arguments.contains("-ss"));
+    const auto streams = streamsByType(ffprobeCounted(result.outputPath));
+    // The clip from 1 s to 2 s starts at the key frame at 0 s: two seconds of frames, none
+    // encoded again.
+    EXPECT_NEAR(streams.at("video").packets, 50, 2);
+    EXPECT_FALSE(catalogRow(100)->note == nullptr);
+    EXPECT_TRUE(QString::fromUtf8(catalogRow(100)->note).contains("key frame"));
+    EXPECT_EQ(streams.at("video").codec, "h264");
+}
+
+} // namespace

@@ -28,6 +28,7 @@ TEST(OptionSheet, StartsWithTheDefaultsInOrder) {
         {kVideoOptions, kVideoSize, "320x240", true, false, 4, "320x240"},
         {kVideoOptions, kVideoBitrate, "256", true, false, 11, "48"},
         {kVideoOptions, kVideoFramerate, "29.97", true, false, 10, "Auto"},
+        {kVideoOptions, kVideoQuality, "Auto", true, true, 1, "Auto"},
         {kAudioOptions, kAudioCodec, "aac", true, false, 3, "aac"},
         {kAudioOptions, kAudioBitrate, "128", true, false, 14, "32"},
         {kAudioOptions, kSampleRate, "44100", true, false, 7, "8000"},

@@ -42,6 +42,19 @@ TEST(OptionValues, ItemsTheEncoderReadsAsNumbersHoldOnlyNumbers) {
         {kAudioOptions, kAudioChannel, "2 -y", false},
         {kVideoOptions, kVideoCodec, "any text -y", true}, // passed on as one argument
         {kAudioOptions, kAvSync, "", true},
+        // The newer rows keep the source's size, rate and sample rate, and take a quality.
+        {kVideoOptions, kVideoSize, "Original", true},
+        {kVideoOptions, kVideoFramerate, "Original", true},
+        {kAudioOptions, kSampleRate, "Original", true},
+        {kVideoOptions, kVideoSize, "original", false},
+        {kVideoOptions, kVideoBitrate, "Original", false},
+        {kVideoOptions, kVideoQuality, "Auto", true},
+        {kVideoOptions, kVideoQuality, "0", true},
+        {kVideoOptions, kVideoQuality, "63", true},
+        {kVideoOptions, kVideoQuality, "64", false},
+        {kVideoOptions, kVideoQuality, "26.5", false},
+        {kVideoOptions, kVideoQuality, "26 -y", false},
+        {kVideoOptions, kVideoQuality, "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.item) + " = \"" + c.value + '"');

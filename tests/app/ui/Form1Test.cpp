@@ -6,6 +6,7 @@
 #include "app/RunPanel.h"
 #include "app/Toolbar.h"
 #include "common/TestSupport.h"
+#include "convert/HardwareTrial.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
@@ -13,6 +14,7 @@
 #include "settings/Inifun.h"
 #include "settings/ui/Frmset.h"
 #include "sourcelist/ui/SourceListView.h"
+#include "tools/ToolLocator.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -175,13 +177,15 @@ TEST_F(MainWindow, ChooserHoldsTheCatalogWithHeadingsThatCannotBePicked) {
         EXPECT_EQ(item->text(), QString::fromUtf8(row.text));
         const bool heading = row.kind == RowKind::Category;
         headings += heading;
-        EXPECT_EQ(item->isEnabled(), !heading) << row.text;
+        // A hardware row waits for its trial encode, which has not run yet.
+        const bool hardware = !hardwareEncoderOf(row).isEmpty();
+        EXPECT_EQ(item->isEnabled(), !heading && !hardware) << row.text;
         EXPECT_EQ(!item->icon().isNull(), heading) << row.text;
         if (heading) {
             EXPECT_FALSE(item->icon().pixmap(32, 32).isNull()) << row.text;
         }
     }
-    EXPECT_EQ(headings, 22);
+    EXPECT_EQ(headings, 26); // 22 in the first 92 rows, 4 after them
 
     // The image list: at least 41 pictures that all draw; the families named by the catalog
     // have pictures of their own except the two that share index 31.
@@ -192,8 +196,48 @@ TEST_F(MainWindow, ChooserHoldsTheCatalogWithHeadingsThatCannotBePicked) {
     QSet<QString> familyPictures;
     for (int position : categoryPositions())
         familyPictures.insert(ImageList::resourcePath(catalogRow(position)->icon));
-    EXPECT_EQ(familyPictures.size(), 21);
+    EXPECT_EQ(familyPictures.size(), 25);
     EXPECT_FALSE(familyPictures.contains(ImageList::resourcePath(4))) << "a spare picture";
+}
+
+// The hardware rows stay visible; each becomes pickable exactly when the trial encode with its
+// encoder works here, and otherwise tells why in its tooltip.
+TEST_F(MainWindow, HardwareRowsFollowTheirTrialEncode) {
+    auto w = open();
+    ProfileChooser* chooser = w->profileChooser();
+    auto* model = qobject_cast<QStandardItemModel*>(chooser->model());
+    std::vector<int> hardwareRows;
+    for (const CatalogRow& row : catalogRows())
+        if (!hardwareEncoderOf(row).isEmpty())
+            hardwareRows.push_back(row.position);
+    ASSERT_EQ(hardwareRows.size(), 6u);
+    const auto decided = [&] {
+        for (int p : hardwareRows)
+            if (model->item(p - 1)->toolTip().startsWith("Checking"))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(decided, 60000)) << "the trial encodes did not end";
+    const QString encoder = locateEncoder();
+    for (int p : hardwareRows) {
+        const QString name = hardwareEncoderOf(*catalogRow(p));
+        const std::optional<TrialResult> trial = cachedTrial(encoder, name);
+        ASSERT_TRUE(trial.has_value()) << name.toStdString();
+        EXPECT_EQ(chooser->isPickable(p), trial->works) << name.toStdString();
+        if (!trial->works) {
+            EXPECT_EQ(model->item(p - 1)->toolTip(), trial->reason);
+            EXPECT_TRUE(trial->reason.contains(name)) << trial->reason.toStdString();
+        }
+    }
+    // A later result turns a row on or off, and only the rows of that encoder.
+    chooser->setHardwareResult("hevc_qsv", true, {});
+    EXPECT_TRUE(chooser->isPickable(113));
+    EXPECT_EQ(chooser->isPickable(112), cachedTrial(encoder, "h264_qsv")->works);
+    chooser->setHardwareResult("hevc_qsv", false, "The hevc_qsv encoder does not work: no device");
+    EXPECT_FALSE(chooser->isPickable(113));
+    EXPECT_EQ(model->item(112)->toolTip(), "The hevc_qsv encoder does not work: no device");
+    // The copy rows say that a clip snaps to a key frame.
+    EXPECT_TRUE(model->item(99)->toolTip().contains("key frame"));
 }
 
 // What the chooser shows at start is what runs: a restored profile row brings its presets, as
@@ -210,7 +254,7 @@ TEST_F(MainWindow, StartUpRestoresTheStoredPositionWithItsPresets) {
         {"[Set]\nprofile=76\n", 76, "Flash SWF(*.swf)"},
         {"[SET]\nPROFILE= 18 \n", 18, "Sony PSP MPEG-4 Movie(*.mp4)"},
         {"[set]\nprofile=86\n", 86, "Customized MP4 Movie(*.mp4)"},
-        {"[set]\nprofile=93\n", 0, ""},
+        {"[set]\nprofile=114\n", 0, ""}, // past the last row
         {"[set]\nprofile=0\n", 0, ""},
         {"[set]\nprofile=abc\n", 0, ""},
         {"[set]\nprofile=\n", 0, ""},

@@ -1,0 +1,167 @@
+// The trial encode that decides whether a hardware row can be picked, through fake encoders.
+
+#include "convert/HardwareTrial.h"
+#include "convert/ConvertTestSupport.h"
+#include "convert/EncoderCapabilities.h"
+#include "profiles/Catalog.h"
+#include "tools/ToolLocator.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace mirelo;
+using namespace mirelo::test;
+
+namespace {
+
+// The encoders of the hardware rows, as the trial names them.
+const QStringList kHardware{"h264_vaapi", "hevc_vaapi", "h264_nvenc",
+                            "hevc_nvenc", "h264_qsv",   "hevc_qsv"};
+
+struct Outcome {
+    std::map<QString, TrialResult> results;
+    QStringList order;
+    bool finished = false;
+};
+
+Outcome runTrial(const QString& program, const EncoderCapabilities* capabilities = nullptr,
+                 int timeoutMs = HardwareTrial::kTimeoutMs) {
+    Outcome outcome;
+    HardwareTrial trial;
+    trial.setTimeout(timeoutMs);
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { loop.exit(1); });
+    QObject::connect(&trial, &HardwareTrial::tried, [&](const QString& e, const TrialResult& r) {
+        outcome.results[e] = r;
+        outcome.order += e;
+    });
+    QObject::connect(&trial, &HardwareTrial::finished, &loop, [&] {
+        outcome.finished = true;
+        loop.exit(0);
+    });
+    trial.start(program, capabilities);
+    EXPECT_TRUE(outcome.order.isEmpty()) << "reported from inside start()";
+    deadline.start(60000);
+    EXPECT_EQ(loop.exec(), 0) << "the trial did not finish";
+    return outcome;
+}
+
+class HardwareTrialTest : public ::testing::Test {
+public:
+    // A fake encoder: counts its runs, then does what the script says for the encoder named
+    // after "-c:v".
+    QString fakeEncoder(const QByteArray& body) {
+        const QString path = dir.filePath(QStringLiteral("enc%1").arg(++m_count));
+        writeFile(path, "#!/bin/sh\necho run >> \"" + dir.filePath("runs").toUtf8() +
+                            "\"\nwhile [ \"$1\" != -c:v ]; do shift; done\nenc=$2\n" + body);
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+        return path;
+    }
+    int runs() const { return readFile(dir.filePath("runs")).count("run"); }
+
+    QTemporaryDir dir;
+
+private:
+    int m_count = 0;
+};
+
+} // namespace
+
+TEST_F(HardwareTrialTest, EveryHardwareRowsEncoderIsTriedOnce) {
+    QStringList fromCatalog;
+    for (const CatalogRow& row : catalogRows())
+        if (const QString e = hardwareEncoderOf(row); !e.isEmpty())
+            fromCatalog += e;
+    EXPECT_EQ(fromCatalog, kHardware);
+    EXPECT_TRUE(hardwareEncoderOf(*catalogRow(94)).isEmpty());  // libx265 runs anywhere
+    EXPECT_TRUE(hardwareEncoderOf(*catalogRow(107)).isEmpty()); // a heading
+
+    const Outcome o = runTrial(fakeEncoder("exit 0\n"));
+    EXPECT_TRUE(o.finished);
+    EXPECT_EQ(o.order, kHardware);
+    for (const QString& e : kHardware) {
+        EXPECT_TRUE(o.results.at(e).works) << e.toStdString();
+        EXPECT_TRUE(o.results.at(e).reason.isEmpty());
+    }
+    EXPECT_EQ(runs(), 6);
+}
+
+TEST_F(HardwareTrialTest, SuccessFailureAndTimeOutPerEncoder) {
+    const QString program = fakeEncoder("case $enc in\n"
+                                        "  *_nvenc) echo 'Cannot load libcuda.so.1' >&2; exit 1;;\n"
+                                        "  hevc_qsv) exec sleep 30;;\n"
+                                        "  *_qsv) kill -SEGV $$;;\n"
+                                        "esac\nexit 0\n");
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome o = runTrial(program, nullptr, 1500);
+    EXPECT_LT(clock.elapsed(), 20000);
+    const struct {
+        const char* encoder;
+        bool works;
+        const char* reasonHolds;
+    } cases[] = {
+        {"h264_vaapi", true, ""},
+        {"hevc_vaapi", true, ""},
+        {"h264_nvenc", false, "Cannot load libcuda.so.1"},
+        {"hevc_nvenc", false, "Cannot load libcuda.so.1"},
+        {"h264_qsv", false, "h264_qsv"},
+        {"hevc_qsv", false, "in time"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.encoder);
+        const TrialResult& r = o.results.at(c.encoder);
+        EXPECT_EQ(r.works, c.works);
+        EXPECT_TRUE(r.reason.contains(QLatin1String(c.reasonHolds))) << r.reason.toStdString();
+        if (!c.works) {
+            EXPECT_TRUE(r.reason.contains(QLatin1String(c.encoder))) << r.reason.toStdString();
+        }
+        EXPECT_EQ(cachedTrial(program, c.encoder)->works, c.works);
+    }
+}
+
+TEST_F(HardwareTrialTest, KeptResultsAndMissingEncodersRunNothing) {
+    const QString program = fakeEncoder("exit 1\n");
+    runTrial(program);
+    EXPECT_EQ(runs(), 6);
+    // A second trial in the same process takes every result from the cache.
+    const Outcome again = runTrial(program);
+    EXPECT_EQ(runs(), 6);
+    EXPECT_EQ(again.order, kHardware);
+    EXPECT_FALSE(again.results.at("h264_vaapi").works);
+    EXPECT_FALSE(cachedTrial(program + "x", "h264_vaapi").has_value());
+
+    // An encoder the program's list lacks fails without a run, saying so.
+    const QString other = fakeEncoder("exit 0\n");
+    const EncoderCapabilities lists{{"h264_vaapi", "libx264"}, {"mp4"}};
+    const Outcome listed = runTrial(other, &lists);
+    EXPECT_EQ(runs(), 7);
+    EXPECT_TRUE(listed.results.at("h264_vaapi").works);
+    EXPECT_FALSE(listed.results.at("hevc_nvenc").works);
+    EXPECT_TRUE(listed.results.at("hevc_nvenc").reason.contains("has no hevc_nvenc"));
+}
+
+TEST(HardwareTrial, TheInstalledEncoderDecidesForThisMachine) {
+    // The real encoder with its real lists: the result must agree with a direct run of the
+    // same trial, whatever the machine has.
+    const QString encoder = locateEncoder();
+    ASSERT_FALSE(encoder.isEmpty());
+    const Outcome o = runTrial(encoder);
+    for (const QString& e : kHardware) {
+        QProcess direct;
+        direct.start(encoder, trialArguments(e));
+        ASSERT_TRUE(direct.waitForFinished(30000));
+        const bool works = direct.exitStatus() == QProcess::NormalExit && direct.exitCode() == 0;
+        EXPECT_EQ(o.results.at(e).works, works) << e.toStdString();
+        EXPECT_EQ(o.results.at(e).reason.isEmpty(), works) << e.toStdString();
+    }
+}

@@ -13,6 +13,7 @@
 #include "app/WindowPlacement.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/HardwareTrial.h"
+#include "convert/OutputSizeEstimate.h"
 #include "convert/ui/ConversionController.h"
 #include "platform/Product.h"
 #include "platform/ui/DesktopNotifier.h"
@@ -68,6 +69,8 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     m_timer1 = makeClock("Timer1", this);
     m_timer2 = makeClock("Timer2", this);
     buildUi();
+    m_sizeEstimates = new OutputSizeEstimates(*m_sources, *m_sheet, this);
+    m_sizeEstimates->setProfileSource([this] { return m_chooser->selectedPosition(); });
     startUp();
     placeWindow();
     m_notifier = new DesktopNotifier(DesktopNotifier::sessionBusIfAny(), this);
@@ -245,6 +248,8 @@ void Form1::prolist() {
 
 void Form1::applyPicked(int position) {
     applyPresets(*m_sheet, position);
+    if (m_sizeEstimates)
+        m_sizeEstimates->refresh(); // the same options may give another size with another profile
 }
 
 void Form1::openSettings() {

@@ -20,6 +20,7 @@ class HardwareTrial;
 class MainCommands;
 class OptionSheet;
 class OptionSheetView;
+class OutputSizeEstimates;
 class PathLabel;
 class PreviewFrame;
 class ProfileChooser;
@@ -107,6 +108,7 @@ private:
     ProfileChooser* m_chooser = nullptr;
     HardwareTrial* m_hardwareTrial = nullptr;
     OptionSheet* m_sheet = nullptr;
+    OutputSizeEstimates* m_sizeEstimates = nullptr;
     OptionSheetView* m_sheetView = nullptr;
     PreviewFrame* m_preview = nullptr;
     RunPanel* m_runPanel = nullptr;

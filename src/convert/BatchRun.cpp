@@ -1,6 +1,7 @@
 #include "convert/BatchRun.h"
 
 #include "convert/EncoderCapabilities.h"
+#include "convert/OutputSizeEstimate.h"
 #include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
 #include "platform/FolderOpener.h"
@@ -12,6 +13,7 @@
 #include "tools/ToolLocator.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -357,6 +359,7 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
         break;
     case JobOutcome::Ok:
+        m_rows.setOutputSize(id, byteSizeText(QFileInfo(result.outputPath).size()));
         m_rows.setStatus(id, result.status(), result.detail());
         if (oneAtATime()) {
             // Each finished row adds its share of the list as it stands now, ties to even.

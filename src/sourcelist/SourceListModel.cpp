@@ -16,7 +16,7 @@ struct ColumnLayout {
     Qt::Alignment align;
 };
 
-// Headers and alignments of the seven columns.
+// Headers and alignments of the columns.
 // clang-format off
 constexpr ColumnLayout kColumns[] = {
     {"File Name",  Qt::AlignLeft},
@@ -26,6 +26,7 @@ constexpr ColumnLayout kColumns[] = {
     {"Format",     Qt::AlignLeft},
     {"Status",     Qt::AlignLeft},
     {"Video Time", Qt::AlignLeft},
+    {"Output Size", Qt::AlignRight},
 };
 // clang-format on
 static_assert(std::size(kColumns) == SourceListModel::ColumnCount);
@@ -46,6 +47,8 @@ QString cellText(const SourceRow& row, int column) {
         return row.status;
     case SourceListModel::VideoTimeColumn:
         return row.videoTime;
+    case SourceListModel::OutputSizeColumn:
+        return row.outputSize;
     default:
         return {};
     }
@@ -261,6 +264,14 @@ void SourceListModel::setClipTimes(RowId id, const QString& start, const QString
     e->row.start = start;
     e->row.end = end;
     changed(rowOf(id), StartColumn, EndColumn);
+}
+
+void SourceListModel::setOutputSize(RowId id, const QString& text) {
+    Entry* e = entry(id);
+    if (!e || e->row.outputSize == text)
+        return;
+    e->row.outputSize = text;
+    changed(rowOf(id), OutputSizeColumn, OutputSizeColumn);
 }
 
 bool SourceListModel::isProbing() const {

@@ -33,11 +33,14 @@ struct SourceRow {
     bool probed = false; // false while a conversion must wait for the row's probe
     // The probe a run waited for found no stream in the file: a run skips it.
     bool unreadable = false;
+    // Before a run, what the chosen profile would write ("~12.3 MB", bitrate-based profiles only);
+    // after a row ends "OK", the size of what it wrote.
+    QString outputSize;
 };
 
 // The source list lvwAudioTracks as data: the rows in adding order, their probe state and their
 // conversion status. The desktop's list view, the batch run and mirelo-cli all work on it.
-// Columns: File Name, Start, End, Size, Format, Status, Video Time.
+// Columns: File Name, Start, End, Size, Format, Status, Video Time, Output Size.
 //
 // Every added file is probed with the media player; probes run concurrently (at most one per
 // core by default) and a row still being probed has only its file name.
@@ -52,6 +55,7 @@ public:
         FormatColumn,
         StatusColumn,
         VideoTimeColumn,
+        OutputSizeColumn,
         ColumnCount
     };
     // Column 0 also carries the row's hidden tag (the same full path as its text), its id and
@@ -93,6 +97,7 @@ public:
     void setStatus(RowId id, const QString& status, const QString& detail = {});
     // The clip editor's result.
     void setClipTimes(RowId id, const QString& start, const QString& end);
+    void setOutputSize(RowId id, const QString& text);
 
     // True while any row waits for its probe.
     bool isProbing() const;

@@ -2,6 +2,7 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
+#include "convert/OutputSizeEstimate.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
@@ -122,6 +123,9 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     EXPECT_TRUE(detail(b).contains("Encoder output:\n"));
     EXPECT_TRUE(detail(b).contains(corrupt));
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
+    // A converted row shows the size of what it wrote.
+    EXPECT_EQ(rows.find(a)->outputSize, byteSizeText(QFileInfo(out.filePath("a.avi")).size()));
+    EXPECT_EQ(rows.find(b)->outputSize, "");
     EXPECT_EQ(run.trackProgress(), 0);
     EXPECT_FALSE(run.isRunning());
     // The end message tells the failure apart from a clean run, and its details say why.

@@ -87,6 +87,7 @@ TEST_F(SourceListModelTest, CellsTooltipsAndTagsOfARow) {
 
     rows.setStatus(id, QStringLiteral("Fail"), QStringLiteral("Encoder output:\nbad"));
     rows.setClipTimes(id, QStringLiteral("0:00:03"), QStringLiteral("0:00:09"));
+    rows.setOutputSize(id, QStringLiteral("~1.2 MB"));
     const struct {
         int column;
         const char* text;
@@ -100,6 +101,7 @@ TEST_F(SourceListModelTest, CellsTooltipsAndTagsOfARow) {
         {SourceListModel::FormatColumn, "", nullptr, Qt::AlignLeft},
         {SourceListModel::StatusColumn, "Fail", "Encoder output:\nbad", Qt::AlignLeft},
         {SourceListModel::VideoTimeColumn, "", nullptr, Qt::AlignLeft},
+        {SourceListModel::OutputSizeColumn, "~1.2 MB", nullptr, Qt::AlignRight},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.column);

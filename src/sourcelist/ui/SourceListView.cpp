@@ -32,6 +32,7 @@ constexpr const char* kColumnSamples[] = {
     "MPEG4",       // Format
     "Processing",  // Status
     "0:00:00",     // Video Time
+    "~999.9 MB",   // Output Size
 };
 // clang-format on
 static_assert(std::size(kColumnSamples) == SourceListModel::ColumnCount);

@@ -152,7 +152,7 @@ TEST_F(MainWindow, HasEveryRegionAndNamedControl) {
     EXPECT_EQ(slider->minimum(), 0);
     EXPECT_EQ(slider->maximum(), 100);
     EXPECT_EQ(slider->pageStep(), 5);
-    EXPECT_EQ(w->sourceList()->header()->count(), 7);
+    EXPECT_EQ(w->sourceList()->header()->count(), 8);
     EXPECT_TRUE(w->findChild<QGroupBox*>(QStringLiteral("Frame1"))->isAncestorOf(w->sourceList()));
     EXPECT_TRUE(w->runPanel()->isHidden());
     for (QProgressBar* bar : {w->runPanel()->totalProgress(), w->runPanel()->trackProgress()}) {

@@ -84,7 +84,7 @@ TEST_F(SourceListViewTest, ColumnsHaveTheirHeadersAndAlignments) {
                     {"Format", Qt::AlignLeft},    {"Status", Qt::AlignLeft},
                     {"Video Time", Qt::AlignLeft}};
     EXPECT_EQ(list.objectName(), QStringLiteral("lvwAudioTracks"));
-    ASSERT_EQ(list.header()->count(), 7);
+    ASSERT_EQ(list.header()->count(), 8);
     const QAbstractItemModel* model = list.model();
     for (int c = 0; c < 7; ++c) {
         SCOPED_TRACE(c);

@@ -235,13 +235,15 @@ int runCommand(const QStringList& args) {
         settings.encoderPath = encoderDisplayName();
     }
     const QString input = parsed->last(QStringLiteral("--input"));
+    const std::optional<SourceStreams> streams =
+        needsSourceStreams(*profile) ? readSourceStreams(settings.encoderPath, input)
+                                     : std::nullopt;
     const PlanRow row{input,
                       times[0],
                       times[1],
                       {},
                       parsed->last(QStringLiteral("--output")),
-                      needsSourceStreams(*profile) ? readSourceStreams(settings.encoderPath, input)
-                                                   : std::nullopt};
+                      streams ? &*streams : nullptr};
     const PlanOutcome planned = planConversion(row, sheet, *profile, settings);
     if (!planned.plan)
         return fail(kFailed, planned.error);

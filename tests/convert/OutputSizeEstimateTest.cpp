@@ -86,8 +86,9 @@ TEST_F(OutputSizeEstimatesTest, FollowTheProbeTheOptionsAndTheProfile) {
     ASSERT_TRUE(first.startsWith("~")) << first.toStdString();
 
     // Twice the video bitrate: a larger estimate, worked out again without being asked.
-    const QString rate = sheet.value(kVideoOptions, kVideoBitrate);
-    ASSERT_TRUE(sheet.setValue(kVideoOptions, kVideoBitrate, QString::number(rate.toInt() * 4)));
+    const QString rate = sheet.value(mirelo::sheet::kVideoOptions, mirelo::sheet::kVideoBitrate);
+    ASSERT_TRUE(sheet.setValue(mirelo::sheet::kVideoOptions, mirelo::sheet::kVideoBitrate,
+                               QString::number(rate.toInt() * 4)));
     const QString larger = shown(id);
     EXPECT_NE(larger, first);
 

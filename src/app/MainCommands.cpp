@@ -152,8 +152,16 @@ void MainCommands::openOutputFolder() {
     ServicesFolderOpener(*m_services, report).openFolder(m_window.settings().outputFolder());
 }
 
+// Work that ends in a window the user has left is told by the desktop.
+EndNotice MainCommands::endNoticeFor(const QWidget* window) const {
+    return [this, window](const QString& body, const QString& folder) {
+        notifyUnlessActive(m_window.desktopNotifier(), window, body, folder);
+    };
+}
+
 void MainCommands::openCapture() {
     Form3 capture(&m_window);
+    capture.setEndNotice(endNoticeFor(&capture));
     capture.exec();
 }
 
@@ -161,6 +169,7 @@ void MainCommands::openImport() {
     Formyutobe import(m_window.paths().skinFile, &m_window);
     EmbeddedStreamPlayer preview(PreviewPlayer::shared(), import.previewSurface());
     import.setPreviewPlayer(&preview);
+    import.setEndNotice(endNoticeFor(&import));
     import.exec();
 }
 

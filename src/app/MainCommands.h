@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ui/DesktopNotifier.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include "app/ExitCommand.h"
@@ -67,6 +68,7 @@ private:
     void wireContextMenu();
     void openHelpPage(const QString& name);
     void openUrl(const QUrl& url);
+    EndNotice endNoticeFor(const QWidget* window) const;
     void openCapture();
     void openImport();
     void showAbout();

@@ -74,6 +74,11 @@ Form3::Form3(std::unique_ptr<CaptureEngine> engine, const QString& skinFile, QWi
     connect(m_engine.get(), &CaptureEngine::failed, this, &Form3::showFailure);
     connect(m_engine.get(), &CaptureEngine::devicesChanged, this, &Form3::devicesChanged);
     connect(m_engine.get(), &CaptureEngine::idle, this, &Form3::finishClosing);
+    connect(m_engine.get(), &CaptureEngine::recordingEnded, this, [this](const QString& file) {
+        if (m_endNotice)
+            m_endNotice(QStringLiteral("Recorded %1").arg(QFileInfo(file).fileName()),
+                        QFileInfo(file).absolutePath());
+    });
     Form_Load();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/CaptureEngine.h"
+#include "platform/ui/DesktopNotifier.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -40,6 +41,8 @@ public:
     ~Form3() override;
 
     CaptureEngine* engine() const { return m_engine.get(); }
+    // Told when a recording's file is complete.
+    void setEndNotice(EndNotice notice) { m_endNotice = std::move(notice); }
     QComboBox* deviceList() const { return m_combo1; }                       // Combo1
     QSlider* slider(int index) const { return m_sliders.at(size_t(index)); } // Slider(0..3)
     QLabel* statisticsLabel() const { return m_label2; }                     // Label2
@@ -84,6 +87,8 @@ private:
     void finishClosing();
 
     std::unique_ptr<CaptureEngine> m_engine;
+
+    EndNotice m_endNotice;
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;
     QGroupBox* m_frame3 = nullptr;

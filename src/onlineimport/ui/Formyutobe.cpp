@@ -16,6 +16,7 @@
 #include "tools/ToolLocator.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -254,6 +255,7 @@ void Formyutobe::connectControls() {
         if (!ok)
             showMessage(applicationTitle(), QStringLiteral("Error-") + m_download->errorString(),
                         QMessageBox::Ok);
+        tellDownloadEnd(ok, m_download->filePath(), m_download->errorString());
         Q_EMIT downloadFinished(ok);
     });
     connect(m_ytReader, &YtDlpPageReader::finished, this, &Formyutobe::afterYtDlpRead);
@@ -263,8 +265,10 @@ void Formyutobe::connectControls() {
     });
     connect(m_ytDownload, &YtDlpDownload::finished, this, [this](bool ok) {
         if (!ok && !m_ytDownload->cancelled())
-            showMessage(applicationTitle(),
-                        QStringLiteral("Error-") + m_ytDownload->errorString(), QMessageBox::Ok);
+            showMessage(applicationTitle(), QStringLiteral("Error-") + m_ytDownload->errorString(),
+                        QMessageBox::Ok);
+        if (!m_ytDownload->cancelled())
+            tellDownloadEnd(ok, m_ytDownload->filePath(), m_ytDownload->errorString());
         Q_EMIT downloadFinished(ok);
     });
 }
@@ -453,8 +457,7 @@ void Formyutobe::DownloadWithYtDlp(const StreamFormat& format) {
     else if (!m_ytDownload->start(m_settings.ytdlpProgram(), m_ytDlpPageUrl, choice, path))
         error = m_ytDownload->errorString();
     if (!error.isEmpty()) {
-        showMessage(applicationTitle(), QStringLiteral("Error-") + error,
-                    QMessageBox::Ok);
+        showMessage(applicationTitle(), QStringLiteral("Error-") + error, QMessageBox::Ok);
         return;
     }
     m_label2->setText(QStringLiteral("0 % "));
@@ -573,6 +576,15 @@ void Formyutobe::mouseMoveEvent(QMouseEvent* event) {
 void Formyutobe::mouseReleaseEvent(QMouseEvent* event) {
     m_dragging = false;
     QDialog::mouseReleaseEvent(event);
+}
+
+void Formyutobe::tellDownloadEnd(bool ok, const QString& file, const QString& error) {
+    if (!m_endNotice)
+        return;
+    const QFileInfo info(file);
+    m_endNotice(ok ? QStringLiteral("Downloaded %1").arg(info.fileName())
+                   : QStringLiteral("Download failed: %1").arg(error),
+                file.isEmpty() ? m_storage : info.absolutePath());
 }
 
 } // namespace mirelo

@@ -2,6 +2,7 @@
 
 #include "onlineimport/StreamLinks.h"
 #include "onlineimport/YtDlpInfo.h"
+#include "platform/ui/DesktopNotifier.h"
 #include "settings/AppSettings.h"
 
 #include <QDialog>
@@ -59,6 +60,8 @@ public:
 
     // Where the yt-dlp program is chosen; by default the application's settings.
     void setSettings(const AppSettings& settings) { m_settings = settings; }
+    // Told when a download ends, except one the user cancelled.
+    void setEndNotice(EndNotice notice) { m_endNotice = std::move(notice); }
 
     Transfer& pageTransfer() { return *m_inet1; }
     Transfer& thumbnailTransfer() { return *m_inet2; }
@@ -105,6 +108,7 @@ private:
     void movePreviewPanel(int leftTwips, int topTwips);
     void hidePreviewPanel();
     QMessageBox* showMessage(const QString& title, const QString& text, int buttons);
+    void tellDownloadEnd(bool ok, const QString& file, const QString& error);
     QString decodedLink(int code) const;
 
     Transfer* m_inet1;
@@ -117,6 +121,7 @@ private:
     QMap<int, YtDlpChoice> m_choices;
     QString m_ytDlpPageUrl; // the page yt-dlp read; empty while a classic page is shown
     StreamPreviewPlayer* m_player = nullptr;
+    EndNotice m_endNotice;
     QString m_storage;
     StreamLinks m_links;
     QStringList m_pageWarnings;

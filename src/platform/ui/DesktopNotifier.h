@@ -58,6 +58,11 @@ private:
     double m_lastProgress = -1;
 };
 
+// How a window tells of work that ended (a download, a recording): the outcome in one line and the
+// folder the "Open folder" action opens. The main window makes it notifyUnlessActive() with its
+// notifier; none: nothing is told.
+using EndNotice = std::function<void(const QString& body, const QString& folder)>;
+
 // Tells of work that ended while `window` was not the active window (a user looking at it sees
 // the outcome there). No notifier: nothing.
 void notifyUnlessActive(DesktopNotifier* notifier, const QWidget* window, const QString& body,

@@ -215,6 +215,9 @@ TEST_F(Form3Test, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
     auto window = openWindow({kCamera});
     const QString file = dir_.filePath("från kamera.avi");
     window->fileEdit()->setText(file);
+    QStringList told;
+    window->setEndNotice(
+        [&told](const QString& body, const QString& folder) { told << body << folder; });
     ASSERT_TRUE(window->startButton()->isEnabled());
     window->startButton()->click();
     EXPECT_FALSE(window->startButton()->isEnabled());
@@ -241,6 +244,8 @@ TEST_F(Form3Test, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
     EXPECT_EQ(video.codec, "mpeg4");
     EXPECT_EQ(video.decodeErrors, "");
     EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+    // The end of the recording is told once, with its folder for "Open folder".
+    EXPECT_EQ(told, (QStringList{"Recorded från kamera.avi", QDir(dir_.path()).absolutePath()}));
 }
 
 TEST_F(Form3Test, ClosingWhileRecordingFinishesTheFileBeforeTheWindowGoes) {

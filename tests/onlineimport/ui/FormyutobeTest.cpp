@@ -80,6 +80,9 @@ public:
     explicit WindowDriver(Formyutobe& w) : window(w) {
         QObject::connect(&w, &Formyutobe::directLinkFinished, [this] { ++directLinks; });
         QObject::connect(&w, &Formyutobe::downloadFinished, [this](bool ok) { downloads += ok; });
+        w.setEndNotice([this](const QString& body, const QString& folder) {
+            told << body + QStringLiteral(" | ") + folder;
+        });
     }
 
     // Runs the event loop until `done`, answering message boxes as they appear.
@@ -105,6 +108,7 @@ public:
     QStringList messages;
     int directLinks = 0;
     QList<bool> downloads;
+    QStringList told; // what the desktop was asked to tell
 };
 
 class FormyutobeTest : public ::testing::Test {
@@ -274,6 +278,9 @@ TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
     QFile mp4(QDir(storage.path()).filePath(title + QStringLiteral(".mp4")));
     ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
     EXPECT_EQ(mp4.readAll(), QByteArray(2500, 'm'));
+    EXPECT_EQ(driver.told,
+              QStringList{QStringLiteral("Downloaded ") + title + QStringLiteral(".mp4 | ") +
+                          QDir(storage.path()).absolutePath()});
 
     // "Get FLV" asks; Yes downloads, and a short body is an error with no file left.
     control<QPushButton>(window, "getFlv")->click();
@@ -286,6 +293,9 @@ TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
     EXPECT_TRUE(driver.messages[1].contains(QStringLiteral("10 of the 900")))
         << driver.messages[1].toStdString();
     EXPECT_FALSE(QFile::exists(QDir(storage.path()).filePath(title + QStringLiteral(".flv"))));
+    ASSERT_EQ(driver.told.size(), 2);
+    EXPECT_TRUE(driver.told[1].startsWith(QStringLiteral("Download failed: ")))
+        << driver.told[1].toStdString();
 
     // "Get HD High" asks; No plays the stream in the preview panel.
     control<QPushButton>(window, "getHDL")->click();
@@ -545,6 +555,7 @@ TEST_F(FormyutobeYtDlpTest, ClosingDuringADownloadStopsItAndLeavesNothing) {
         driver.runUntil([&] { return !window.isVisible(); }, QMessageBox::Ok, kYtDlpWaitMs));
     EXPECT_EQ(driver.downloads, QList<bool>{false});
     EXPECT_TRUE(driver.messages.isEmpty()) << driver.messages.join('\n').toStdString();
+    EXPECT_TRUE(driver.told.isEmpty()) << "a cancelled download is not told";
     EXPECT_EQ(storedEntries(), QStringList{QStringLiteral("Cache")});
 }
 

@@ -32,7 +32,7 @@ constexpr const char* kColumnSamples[] = {
     "MPEG4",       // Format
     "Processing",  // Status
     "0:00:00",     // Video Time
-    "~999.9 MB",   // Output Size
+    "~99.9 MB",    // Output Size
 };
 // clang-format on
 static_assert(std::size(kColumnSamples) == SourceListModel::ColumnCount);
@@ -126,29 +126,38 @@ void SourceListView::setUpColumns() {
     fitColumns();
 }
 
-// Wide enough for the column's header and its usual text, with the header's margins.
-int SourceListView::fittingWidth(int column) const {
-    const QString header = model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    const QFontMetrics metrics = fontMetrics();
-    const int text = qMax(metrics.horizontalAdvance(header),
-                          metrics.horizontalAdvance(QLatin1String(kColumnSamples[column])));
+// Wide enough for the column's header alone (as the style draws it, in its own font), or for its
+// header and its usual text.
+int SourceListView::fittingWidth(int column, bool withSample) const {
+    const int least = header()->sectionSizeHint(column);
+    if (!withSample)
+        return least;
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
-    return text + 4 * margin;
+    const int sample = fontMetrics().horizontalAdvance(QLatin1String(kColumnSamples[column]));
+    return qMax(least, sample + 2 * margin + 2);
 }
 
-// The other columns at the width their texts need, all narrowed alike when the list is too
-// narrow for them and a short file name; the file name column takes the rest.
+// The other columns at the width their texts need; the file name column takes the rest. When the
+// list is too narrow for them and a short file name, the room a column's usual text needs beyond
+// its header goes first, alike for all; only then are the headers themselves narrowed.
 void SourceListView::fitColumns() {
     const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
     const int nameRoom = fontMetrics().averageCharWidth() * kFileNameMinimumChars;
-    int needed = 0;
-    for (int c = 1; c < SourceListModel::ColumnCount; ++c)
-        needed += fittingWidth(c);
-    const double share = needed + nameRoom <= room
-                             ? 1.0
-                             : qMax(0.0, double(room - header()->minimumSectionSize()) / needed);
-    for (int c = 1; c < SourceListModel::ColumnCount; ++c)
-        setColumnWidth(c, qMax(header()->minimumSectionSize(), int(fittingWidth(c) * share)));
+    int full = 0, headers = 0;
+    for (int c = 1; c < SourceListModel::ColumnCount; ++c) {
+        full += fittingWidth(c, true);
+        headers += fittingWidth(c, false);
+    }
+    const int left = qMax(0, room - nameRoom);
+    const double sampleShare =
+        full <= left ? 1.0 : qMax(0.0, double(left - headers) / qMax(1, full - headers));
+    const double headerShare = headers <= left ? 1.0 : double(left) / headers;
+    for (int c = 1; c < SourceListModel::ColumnCount; ++c) {
+        const int least = fittingWidth(c, false);
+        const int width =
+            int(least * headerShare + (fittingWidth(c, true) - least) * qMin(1.0, sampleShare));
+        setColumnWidth(c, qMax(header()->minimumSectionSize(), width));
+    }
 }
 
 void SourceListView::resizeEvent(QResizeEvent* event) {

@@ -96,7 +96,7 @@ protected:
 
 private:
     void setUpColumns();
-    int fittingWidth(int column) const;
+    int fittingWidth(int column, bool withSample) const;
     void fitColumns();
     void setUpContextMenu();
     void showMessage(QMessageBox::Icon icon, const QString& text);

@@ -6,6 +6,7 @@ namespace mirelo {
 
 void AutoJobLimit::reset() {
     m_places = 1;
+    m_measuredRunning = 0;
     m_samples.clear();
     m_changedAt.reset();
 }
@@ -38,6 +39,16 @@ bool AutoJobLimit::mayStart(int running) {
     if (running <= 0)
         return true;
     const CpuSample now = m_source.sample();
+    const int cores = std::max(1, m_source.cores());
+    const bool enoughMemory = now.memAvailableBytes >= kMinimumMemory;
+    // A place a row has just left: the next takes it, and the measurement goes on.
+    if (running < std::min(m_places, cores) && enoughMemory)
+        return true;
+    if (running != m_measuredRunning) {
+        m_measuredRunning = running;
+        if (!m_samples.empty()) // a measurement of other jobs; one not begun yet goes on
+            restartMeasurement(now.wallSeconds);
+    }
     if (!m_changedAt)
         m_changedAt = now.wallSeconds;
     if (now.wallSeconds >= *m_changedAt + kSettleSeconds)
@@ -46,9 +57,8 @@ bool AutoJobLimit::mayStart(int running) {
     while (m_samples.size() > 2 &&
            m_samples.back().wallSeconds - m_samples[1].wallSeconds >= kWindowSeconds)
         m_samples.pop_front();
-    if (now.memAvailableBytes < kMinimumMemory)
+    if (!enoughMemory)
         return false;
-    const int cores = std::max(1, m_source.cores());
     if (const std::optional<double> free = freeCores(running)) {
         if (*free >= kIdleCore && running >= m_places && m_places < cores) {
             ++m_places;

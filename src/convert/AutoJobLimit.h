@@ -12,7 +12,9 @@ namespace mirelo {
 // changed, the machine had a core that neither other programs nor this run's jobs kept busy, at
 // least 1 GB of memory is available, and it holds fewer places than cores. A job that alone keeps
 // every core busy (a multi-threaded encoder) therefore never gets company. A row that ends frees
-// its place at once; a place goes again when other programs need the cores.
+// its place at once; a place goes again when other programs need the cores. A row replaced by the
+// next one at once does not restart the measurement: rows shorter than it would otherwise never
+// gain company.
 //
 // The time is the samples' own, so a fake source decides everything a test needs.
 class AutoJobLimit {
@@ -21,7 +23,8 @@ public:
 
     // A new run: one place, nothing measured.
     void reset();
-    // A job started or ended: what was measured before says nothing about the jobs now.
+    // What was measured before says nothing about the jobs now. Asking with another number of
+    // running jobs than the measurement began with does the same.
     void jobsChanged();
     // Takes a sample; true when one more job may start beside `running` ones.
     bool mayStart(int running);
@@ -44,6 +47,7 @@ private:
     CpuLoadSource& m_source;
     std::deque<CpuSample> m_samples;
     std::optional<double> m_changedAt; // sample time of the last change; none: take the next
+    int m_measuredRunning = 0;         // the running jobs the measurement is of
     int m_places = 1;
 };
 

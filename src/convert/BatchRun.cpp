@@ -232,8 +232,6 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     connect(job, &ConversionJob::finished, this,
             [this, id](const JobResult& result) { onJobFinished(id, result); });
     job->start();
-    if (m_limit.automatic)
-        m_auto->jobsChanged();
 }
 
 BatchRun::Active* BatchRun::active(RowId id) {
@@ -341,8 +339,6 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         it->job->deleteLater();
     m_active.erase(it);
     ++m_finishedRows;
-    if (m_limit.automatic)
-        m_auto->jobsChanged();
     if (result.outcome == JobOutcome::Ok || result.outcome == JobOutcome::Fail) {
         const SourceRow* row = m_rows.find(id);
         m_outcome.add(row ? row->path : result.outputPath, result.status(), result.detail());

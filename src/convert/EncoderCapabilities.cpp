@@ -110,13 +110,35 @@ QString defaultCapabilityFile() {
     return QDir(writableFolder()).filePath(QStringLiteral("Cache/encoder-capabilities.json"));
 }
 
-std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
-                                                          const QString& program) {
-    const QJsonObject entry = readCapabilityFile(file).value(program).toObject();
+namespace {
+
+// The program's entry while its stamp holds; empty otherwise.
+QJsonObject currentEntry(const QJsonObject& programs, const QString& program) {
+    const QJsonObject entry = programs.value(program).toObject();
     const QJsonObject stamp = programStamp(program);
     for (auto it = stamp.begin(); it != stamp.end(); ++it)
         if (entry.value(it.key()) != it.value())
-            return std::nullopt;
+            return {};
+    return entry;
+}
+
+// Written aside and renamed: a reader never sees half a file.
+bool writeCapabilityFile(const QString& file, const QJsonObject& programs) {
+    const QJsonObject root{{QStringLiteral("version"), kFileVersion},
+                           {QStringLiteral("programs"), programs}};
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson()) >= 0 &&
+           out.commit();
+}
+
+} // namespace
+
+std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
+                                                          const QString& program) {
+    const QJsonObject entry = currentEntry(readCapabilityFile(file), program);
+    if (entry.isEmpty())
+        return std::nullopt;
     EncoderCapabilities c{nameSet(entry.value(QStringLiteral("encoders"))),
                           nameSet(entry.value(QStringLiteral("muxers"))),
                           listingRows(entry.value(QStringLiteral("video")))};
@@ -137,13 +159,26 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
     entry.insert(QStringLiteral("muxers"), nameArray(capabilities.muxers));
     entry.insert(QStringLiteral("video"), listingArray(capabilities.videoEncoders));
     programs.insert(program, entry);
-    const QJsonObject root{{QStringLiteral("version"), kFileVersion},
-                           {QStringLiteral("programs"), programs}};
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    // Written aside and renamed: a reader never sees half a file.
-    QSaveFile out(file);
-    return out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(root).toJson()) >= 0 &&
-           out.commit();
+    return writeCapabilityFile(file, programs);
+}
+
+QJsonObject readStoredTrials(const QString& file, const QString& program) {
+    return currentEntry(readCapabilityFile(file), program)
+        .value(QStringLiteral("trials"))
+        .toObject();
+}
+
+bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
+                      const QJsonObject& result) {
+    QJsonObject programs = readCapabilityFile(file);
+    QJsonObject entry = currentEntry(programs, program);
+    if (entry.isEmpty())
+        return false;
+    QJsonObject trials = entry.value(QStringLiteral("trials")).toObject();
+    trials.insert(name, result);
+    entry.insert(QStringLiteral("trials"), trials);
+    programs.insert(program, entry);
+    return writeCapabilityFile(file, programs);
 }
 
 QList<EncoderListing> parseEncoderListing(const QString& text) {

@@ -4,6 +4,7 @@
 #include "tools/ProgramRunner.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -57,6 +58,12 @@ std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
                                                           const QString& program);
 bool writeStoredCapabilities(const QString& file, const QString& program,
                              const EncoderCapabilities& capabilities);
+// Results kept with a program's stored lists, under the same stamp, by name: a hardware
+// encoder's trial ({"works": false, "reason": "..."}). Writing one needs the lists stored first;
+// storing the lists again (after the program or its libraries changed) drops them.
+QJsonObject readStoredTrials(const QString& file, const QString& program);
+bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
+                      const QJsonObject& result);
 
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
 // failed() and stores the result in the cache. A list not read within kTimeoutMs is a failure.

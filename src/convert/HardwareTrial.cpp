@@ -81,7 +81,8 @@ void storeTrial(const QString& program, const QString& encoder, const TrialResul
     trials().insert(trialKey(program, encoder), result);
 }
 
-HardwareTrial::HardwareTrial(QObject* parent) : QObject(parent) {
+HardwareTrial::HardwareTrial(QObject* parent)
+    : QObject(parent), m_storeFile(defaultCapabilityFile()) {
     m_runner.setRole(QStringLiteral("encoder"));
     m_runner.setOutputs(ProgramRunner::Outputs::ErrorOnly);
     m_runner.setLineChannel(ProgramRunner::Channel::Error);
@@ -94,6 +95,7 @@ void HardwareTrial::start(const QString& program, const EncoderCapabilities* cap
     m_program = program;
     m_capabilities = capabilities;
     m_waiting = hardwareEncoders();
+    m_stored = readStoredTrials(m_storeFile, program);
     QTimer::singleShot(0, this, &HardwareTrial::next);
 }
 
@@ -102,6 +104,13 @@ void HardwareTrial::next() {
         m_current = m_waiting.takeFirst();
         if (const std::optional<TrialResult> kept = cachedTrial(m_program, m_current)) {
             Q_EMIT tried(m_current, *kept);
+            continue;
+        }
+        if (const QJsonObject kept = m_stored.value(m_current).toObject(); !kept.isEmpty()) {
+            const TrialResult stored{kept.value(QStringLiteral("works")).toBool(),
+                                     kept.value(QStringLiteral("reason")).toString()};
+            storeTrial(m_program, m_current, stored);
+            Q_EMIT tried(m_current, stored);
             continue;
         }
         if (m_capabilities && !m_capabilities->hasEncoder(m_current)) {
@@ -133,6 +142,9 @@ void HardwareTrial::onFinished(const ProgramEnd& end) {
 
 void HardwareTrial::report(const TrialResult& result) {
     storeTrial(m_program, m_current, result);
+    writeStoredTrial(
+        m_storeFile, m_program, m_current,
+        {{QStringLiteral("works"), result.works}, {QStringLiteral("reason"), result.reason}});
     Q_EMIT tried(m_current, result);
 }
 

@@ -2,6 +2,7 @@
 
 #include "tools/ProgramRunner.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,8 +36,8 @@ struct TrialResult {
 // The arguments of the one-second trial encode of an encoder, to nowhere.
 QStringList trialArguments(const QString& encoder);
 
-// Trial results are kept per encoder program, next to its capability lists: each encoder is
-// tried once per process.
+// Trial results are kept per encoder program for the process, and on disk with the program's
+// capability lists: an encoder is tried again only after the program or its libraries changed.
 std::optional<TrialResult> cachedTrial(const QString& program, const QString& encoder);
 void storeTrial(const QString& program, const QString& encoder, const TrialResult& result);
 
@@ -51,6 +52,8 @@ public:
 
     static constexpr int kTimeoutMs = 15000;
     void setTimeout(int milliseconds) { m_runner.setTimeout(milliseconds); }
+    // The capability file the results are kept in; by default the product's.
+    void setStoreFile(const QString& file) { m_storeFile = file; }
 
     // The capabilities, when given, spare a trial of an encoder the program lacks.
     void start(const QString& program, const EncoderCapabilities* capabilities = nullptr);
@@ -69,6 +72,8 @@ private:
     const EncoderCapabilities* m_capabilities = nullptr;
     QStringList m_waiting;
     QString m_current;
+    QString m_storeFile;
+    QJsonObject m_stored; // the results on disk when the trials began
 };
 
 } // namespace mirelo

@@ -21,9 +21,9 @@ class CaptureEngineTest : public ::testing::Test {
 protected:
     std::unique_ptr<CaptureEngine> makeEngine(const QStringList& graphs,
                                               const QString& encoder = ffmpeg()) {
-        controls_ = std::make_shared<FakeCameraControls::State>();
+        m_controls = std::make_shared<FakeCameraControls::State>();
         auto engine = std::make_unique<CaptureEngine>(
-            new LavfiDeviceSource(graphs), std::make_unique<FakeCameraControls>(controls_),
+            new LavfiDeviceSource(graphs), std::make_unique<FakeCameraControls>(m_controls),
             encoder);
         engine->setDeviceIndex(0);
         engine->setConnected(true);
@@ -45,13 +45,13 @@ protected:
         EXPECT_FALSE(engine.isCapturing());
     }
 
-    QTemporaryDir dir_;
-    std::shared_ptr<FakeCameraControls::State> controls_;
+    QTemporaryDir m_dir;
+    std::shared_ptr<FakeCameraControls::State> m_controls;
 };
 
 TEST_F(CaptureEngineTest, TwoSecondRecordingIsAPlayableDivxAviWithStatisticsAndLivePicture) {
     auto engine = makeEngine({kCamera});
-    const QString file = dir_.filePath("capture 1 -x.avi");
+    const QString file = m_dir.filePath("capture 1 -x.avi");
     engine->setCaptureFileName(file);
     engine->setPreview(true);
     engine->setCompressorIndex(-1);
@@ -91,7 +91,7 @@ TEST_F(CaptureEngineTest, TwoSecondRecordingIsAPlayableDivxAviWithStatisticsAndL
 
 TEST_F(CaptureEngineTest, PreviewShowsPicturesWithoutWritingAFile) {
     auto engine = makeEngine({kCamera});
-    engine->setCaptureFileName(dir_.filePath("never.avi"));
+    engine->setCaptureFileName(m_dir.filePath("never.avi"));
     QSignalSpy frames(engine.get(), &CaptureEngine::frameReady);
     engine->setPreview(true);
     EXPECT_TRUE(engine->isBusy());
@@ -100,12 +100,12 @@ TEST_F(CaptureEngineTest, PreviewShowsPicturesWithoutWritingAFile) {
     QSignalSpy idle(engine.get(), &CaptureEngine::idle);
     engine->setPreview(false);
     ASSERT_TRUE(idle.wait(10000));
-    EXPECT_FALSE(QFileInfo::exists(dir_.filePath("never.avi")));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("never.avi")));
 }
 
 TEST_F(CaptureEngineTest, PreviewTurnsIntoARecordingAndBackAgain) {
     auto engine = makeEngine({kCamera});
-    const QString file = dir_.filePath("after-preview.avi");
+    const QString file = m_dir.filePath("after-preview.avi");
     engine->setCaptureFileName(file);
     engine->setPreview(true);
     QSignalSpy frames(engine.get(), &CaptureEngine::frameReady);
@@ -124,7 +124,7 @@ TEST_F(CaptureEngineTest, PreviewTurnsIntoARecordingAndBackAgain) {
 TEST_F(CaptureEngineTest, DeviceThatStopsDeliveringEndsTheRecordingPlayable) {
     const QString graph = QStringLiteral("testsrc=size=320x240:rate=25:duration=1");
     auto engine = makeEngine({graph});
-    const QString file = dir_.filePath("short.avi");
+    const QString file = m_dir.filePath("short.avi");
     engine->setCaptureFileName(file);
     QSignalSpy failures(engine.get(), &CaptureEngine::failed);
     QSignalSpy idle(engine.get(), &CaptureEngine::idle);
@@ -152,13 +152,13 @@ TEST_F(CaptureEngineTest, StartsThatCannotWorkAreReportedAndLeaveNothingRunning)
         const char* messagePart;
     };
     const Case cases[] = {
-        {"broken device", "nosuchsource=size=320x240", ffmpeg(), dir_.filePath("a.avi"),
+        {"broken device", "nosuchsource=size=320x240", ffmpeg(), m_dir.filePath("a.avi"),
          "nosuchsource"},
-        {"missing folder", kCamera, ffmpeg(), dir_.filePath("no/such/folder/b.avi"),
+        {"missing folder", kCamera, ffmpeg(), m_dir.filePath("no/such/folder/b.avi"),
          "no/such/folder"},
         {"no file name", kCamera, ffmpeg(), "", "capture file"},
-        {"no encoder", kCamera, QString(), dir_.filePath("c.avi"), "ffmpeg"},
-        {"encoder that cannot run", kCamera, dir_.filePath("a.avi"), dir_.filePath("d.avi"),
+        {"no encoder", kCamera, QString(), m_dir.filePath("c.avi"), "ffmpeg"},
+        {"encoder that cannot run", kCamera, m_dir.filePath("a.avi"), m_dir.filePath("d.avi"),
          "could not be started"},
     };
     for (const Case& c : cases) {
@@ -193,7 +193,7 @@ TEST_F(CaptureEngineTest, StopAndShutDownWithNothingRunningAreHarmless) {
 
 TEST_F(CaptureEngineTest, ClosingWhileRecordingStopsInStagesWithinTheGrace) {
     auto engine = makeEngine({kCamera});
-    const QString file = dir_.filePath("closed.avi");
+    const QString file = m_dir.filePath("closed.avi");
     engine->setCaptureFileName(file);
     QSignalSpy statistics(engine.get(), &CaptureEngine::statisticsChanged);
     engine->startCapture();
@@ -211,7 +211,7 @@ TEST_F(CaptureEngineTest, ClosingWhileRecordingStopsInStagesWithinTheGrace) {
 
 TEST_F(CaptureEngineTest, ChoosingADeviceWhileRecordingEndsTheRecordingWithoutOverwritingIt) {
     auto engine = makeEngine({kCamera, QStringLiteral("testsrc2=size=320x240:rate=25")});
-    const QString file = dir_.filePath("first.avi");
+    const QString file = m_dir.filePath("first.avi");
     engine->setCaptureFileName(file);
     engine->setPreview(true);
     QSignalSpy statistics(engine.get(), &CaptureEngine::statisticsChanged);
@@ -252,14 +252,14 @@ TEST_F(CaptureEngineTest, CompressorsComeFromTheInstalledEncoder) {
 
 TEST_F(CaptureEngineTest, CameraControlsFollowTheConnectedDevice) {
     auto engine = makeEngine({kCamera});
-    controls_->ranges[Pan] = {-36000, 36000, 3600, 0};
-    EXPECT_TRUE(controls_->open);
+    m_controls->ranges[Pan] = {-36000, 36000, 3600, 0};
+    EXPECT_TRUE(m_controls->open);
     EXPECT_EQ(engine->controlRange(Pan)->maximum, 36000);
     EXPECT_FALSE(engine->controlRange(Roll).has_value());
     EXPECT_TRUE(engine->setControlValue(Pan, 7200));
     EXPECT_EQ(engine->controlValue(Pan), 7200);
     engine->setConnected(false);
-    EXPECT_FALSE(controls_->open);
+    EXPECT_FALSE(m_controls->open);
     EXPECT_FALSE(engine->controlRange(Pan).has_value());
 }
 

@@ -22,32 +22,32 @@ public:
         QString openedPath;
         bool open = false;
     };
-    explicit FakeCameraControls(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    explicit FakeCameraControls(std::shared_ptr<State> state) : m_state(std::move(state)) {}
 
     void open(const QString& controlPath) override {
-        state_->openedPath = controlPath;
-        state_->open = true;
+        m_state->openedPath = controlPath;
+        m_state->open = true;
     }
-    void close() override { state_->open = false; }
+    void close() override { m_state->open = false; }
     std::optional<ControlRange> range(int control) const override {
-        if (!state_->open || !state_->ranges.contains(control))
+        if (!m_state->open || !m_state->ranges.contains(control))
             return std::nullopt;
-        return state_->ranges.value(control);
+        return m_state->ranges.value(control);
     }
     std::optional<int> value(int control) const override {
-        if (!state_->open || !state_->ranges.contains(control))
+        if (!m_state->open || !m_state->ranges.contains(control))
             return std::nullopt;
-        return state_->values.value(control, state_->ranges.value(control).defaultValue);
+        return m_state->values.value(control, m_state->ranges.value(control).defaultValue);
     }
     bool setValue(int control, int value) override {
-        if (!state_->open || !state_->ranges.contains(control))
+        if (!m_state->open || !m_state->ranges.contains(control))
             return false;
-        state_->values[control] = value;
+        m_state->values[control] = value;
         return true;
     }
 
 private:
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> m_state;
 };
 
 struct RecordedVideo {

@@ -1,4 +1,5 @@
 #include "capture/SystemDeviceSource.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,12 +13,8 @@ using namespace mirelo;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
+using test::readFile;
+using test::writeFile;
 
 // A firewire sysfs folder: the computer's own controller and the given camcorders.
 void makeFirewireFolder(const QString& root, const QStringList& cameraGuids) {

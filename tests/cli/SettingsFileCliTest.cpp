@@ -32,18 +32,7 @@ protected:
     }
 
     CliResult run(const QStringList& args) {
-        QProcess p;
-        p.start(cli, args);
-        CliResult r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runProgram(cli, args, QProcessEnvironment::systemEnvironment());
     }
 
     QTemporaryDir dir;

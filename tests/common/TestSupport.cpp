@@ -1,6 +1,11 @@
 #include "common/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <gtest/gtest.h>
 
 namespace mirelo::test {
 
@@ -9,9 +14,14 @@ CliResult runCli(const QStringList& args, int timeoutMs) {
 }
 
 CliResult runCliIn(const QProcessEnvironment& environment, const QStringList& args, int timeoutMs) {
+    return runProgram(QStringLiteral(MIRELO_CLI_PATH), args, environment, timeoutMs);
+}
+
+CliResult runProgram(const QString& program, const QStringList& args,
+                     const QProcessEnvironment& environment, int timeoutMs) {
     QProcess p;
     p.setProcessEnvironment(environment);
-    p.start(QStringLiteral(MIRELO_CLI_PATH), args);
+    p.start(program, args);
     CliResult r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -22,6 +32,18 @@ CliResult runCliIn(const QProcessEnvironment& environment, const QStringList& ar
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size()) << path.toStdString();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString appDir() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,14 @@ CliResult runCli(const QStringList& args, int timeoutMs = 120000);
 // The same in the given environment.
 CliResult runCliIn(const QProcessEnvironment& environment, const QStringList& args,
                    int timeoutMs = 120000);
+// Any program the same way (a copy of mirelo-cli elsewhere, for one).
+CliResult runProgram(const QString& program, const QStringList& args,
+                     const QProcessEnvironment& environment, int timeoutMs = 120000);
+
+// Writes a file, making its folder; the test fails when it cannot.
+void writeFile(const QString& path, const QByteArray& bytes);
+// A file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString& path);
 
 // Folder of the built application (executables and shipped resources).
 QString appDir();

@@ -98,6 +98,23 @@ TEST(AutoJobLimit, MeasuresOnlyASettledSecondAfterEachChange) {
     EXPECT_EQ(limit.places(), 1);
 }
 
+// Rows shorter than the measurement, each replaced by the next at once, still gain company when
+// they leave a core idle; a multi-threaded encoder's short rows never do.
+TEST(AutoJobLimit, ShortRowsReplacedAtOnceGainAPlaceWhenACoreIsIdle) {
+    for (const auto& [own, gains] : {std::pair{1.2, true}, std::pair{1.9, false}}) {
+        SCOPED_TRACE(own);
+        FakeLoad load(2);
+        AutoJobLimit limit(load);
+        limit.reset();
+        bool second = false;
+        for (int row = 0; row < 6 && !second; ++row) {
+            ASSERT_TRUE(limit.mayStart(0)); // the row that ended is replaced
+            second = askWhile(limit, load, 1, 1.0, 0, own);
+        }
+        EXPECT_EQ(second, gains);
+    }
+}
+
 // A row that ends gives its place to the next at once; a place goes again when other programs
 // need the cores.
 TEST(AutoJobLimit, PlacesAreKeptAcrossRowsAndGiveWayToOtherPrograms) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/TestSupport.h"
 #include "convert/BatchRun.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"
@@ -77,17 +78,6 @@ inline bool waitForRun(BatchRun& run, int timeoutMs = 120000) {
     QObject::connect(&run, &BatchRun::finished, &loop, [&loop] { loop.exit(0); });
     timer.start(timeoutMs);
     return loop.exec() == 0;
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace mirelo::test

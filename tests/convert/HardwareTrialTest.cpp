@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -32,10 +33,12 @@ struct Outcome {
 };
 
 Outcome runTrial(const QString& program, const EncoderCapabilities* capabilities = nullptr,
-                 int timeoutMs = HardwareTrial::kTimeoutMs) {
+                 int timeoutMs = HardwareTrial::kTimeoutMs, const QString& storeFile = {}) {
     Outcome outcome;
     HardwareTrial trial;
     trial.setTimeout(timeoutMs);
+    if (!storeFile.isEmpty())
+        trial.setStoreFile(storeFile);
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -148,6 +151,38 @@ TEST_F(HardwareTrialTest, KeptResultsAndMissingEncodersRunNothing) {
     EXPECT_TRUE(listed.results.at("h264_vaapi").works);
     EXPECT_FALSE(listed.results.at("hevc_nvenc").works);
     EXPECT_TRUE(listed.results.at("hevc_nvenc").reason.contains("has no hevc_nvenc"));
+}
+
+// A later process takes the results from the capability file, until the program changes.
+TEST_F(HardwareTrialTest, ResultsAreKeptWithTheStoredListsOfTheProgram) {
+    const QString file = dir.filePath("Cache/encoder-capabilities.json");
+    const EncoderCapabilities lists{{"h264_vaapi", "hevc_vaapi", "libx264"}, {"mp4"}};
+
+    // Without stored lists nothing is kept on disk; with them, every result is.
+    const QString tried = fakeEncoder("exit 0\n");
+    runTrial(tried, nullptr, HardwareTrial::kTimeoutMs, file);
+    EXPECT_TRUE(readStoredTrials(file, tried).isEmpty());
+    const QString listed = fakeEncoder("exit 0\n");
+    ASSERT_TRUE(writeStoredCapabilities(file, listed, lists));
+    runTrial(listed, &lists, HardwareTrial::kTimeoutMs, file);
+    const QJsonObject kept = readStoredTrials(file, listed);
+    EXPECT_EQ(kept.size(), kHardware.size());
+    EXPECT_TRUE(kept.value("h264_vaapi").toObject().value("works").toBool());
+    EXPECT_FALSE(kept.value("h264_qsv").toObject().value("works").toBool());
+
+    // A program this process never tried, with a result on disk: nothing runs.
+    const QString stored = fakeEncoder("exit 0\n");
+    ASSERT_TRUE(writeStoredCapabilities(file, stored, lists));
+    ASSERT_TRUE(writeStoredTrial(file, stored, "h264_vaapi",
+                                 {{"works", false}, {"reason", "no card in this test"}}));
+    const int before = runs();
+    const Outcome o = runTrial(stored, &lists, HardwareTrial::kTimeoutMs, file);
+    EXPECT_EQ(runs(), before + 1) << "only hevc_vaapi, the one not on disk, is tried";
+    EXPECT_EQ(o.results.at("h264_vaapi").reason, "no card in this test");
+
+    // Storing the lists again, as after an upgrade, drops the results.
+    ASSERT_TRUE(writeStoredCapabilities(file, stored, lists));
+    EXPECT_TRUE(readStoredTrials(file, stored).isEmpty());
 }
 
 TEST(HardwareTrial, TheInstalledEncoderDecidesForThisMachine) {

@@ -1,4 +1,5 @@
 #include "convert/TemporaryOutput.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,16 +15,8 @@ using namespace mirelo;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using test::readFile;
+using test::writeFile;
 
 QStringList entries(const QDir& dir) {
     return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,

@@ -1,4 +1,5 @@
 #include "onlineimport/NewFileWriter.h"
+#include "common/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,10 +12,8 @@
 namespace mirelo {
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::readFile;
+using test::writeFile;
 
 QStringList entriesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |

@@ -90,33 +90,33 @@ public:
     }
 
     // With `secure`, the server speaks https with the test certificate (see trustTestCertificate).
-    explicit TestHttpServer(bool secure = false) : secure_(secure) {
-        thread_.start();
-        context_ = new QObject;
-        context_->moveToThread(&thread_);
+    explicit TestHttpServer(bool secure = false) : m_secure(secure) {
+        m_thread.start();
+        m_context = new QObject;
+        m_context->moveToThread(&m_thread);
         QMetaObject::invokeMethod(
-            context_, [this] { listen(); }, Qt::BlockingQueuedConnection);
+            m_context, [this] { listen(); }, Qt::BlockingQueuedConnection);
     }
 
     ~TestHttpServer() {
         QMetaObject::invokeMethod(
-            context_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
-        delete context_;
+            m_context, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+        delete m_context;
     }
 
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     void route(const QString& path, const Response& response) {
-        QMutexLocker lock(&mutex_);
-        routes_[path] = response;
+        QMutexLocker lock(&m_mutex);
+        m_routes[path] = response;
     }
 
     QString url(const QString& path) const {
         return QStringLiteral("%1://127.0.0.1:%2%3")
-            .arg(QLatin1String(secure_ ? "https" : "http"), QString::number(port_), path);
+            .arg(QLatin1String(m_secure ? "https" : "http"), QString::number(m_port), path);
     }
 
     // Makes this process trust the certificate of secure test servers (for 127.0.0.1 only).
@@ -125,16 +125,16 @@ public:
         config.addCaCertificates(QSslCertificate::fromPath(certificatePath()));
         QSslConfiguration::setDefaultConfiguration(config);
     }
-    quint16 port() const { return port_; }
+    quint16 port() const { return m_port; }
 
     // Paths asked for so far, in order.
     QStringList requests() const {
-        QMutexLocker lock(&mutex_);
-        return requests_;
+        QMutexLocker lock(&m_mutex);
+        return m_requests;
     }
 
     // Bytes of generated bodies the operating system has taken so far.
-    qint64 generatedBytesSent() const { return generatedSent_.load(); }
+    qint64 generatedBytesSent() const { return m_generatedSent.load(); }
 
     // A port on 127.0.0.1 that nothing listens on: connections are refused.
     static quint16 closedPort() {
@@ -152,10 +152,10 @@ private:
 
     void listen() {
         const auto serveAll = [this] {
-            while (QTcpSocket* socket = server_->nextPendingConnection())
+            while (QTcpSocket* socket = m_server->nextPendingConnection())
                 serve(socket);
         };
-        if (secure_) {
+        if (m_secure) {
             auto* server = new QSslServer;
             QSslConfiguration config = QSslConfiguration::defaultConfiguration();
             config.setLocalCertificate(QSslCertificate::fromPath(certificatePath()).value(0));
@@ -166,13 +166,13 @@ private:
             config.setPeerVerifyMode(QSslSocket::VerifyNone);
             server->setSslConfiguration(config);
             QObject::connect(server, &QTcpServer::pendingConnectionAvailable, server, serveAll);
-            server_ = server;
+            m_server = server;
         } else {
-            server_ = new QTcpServer;
-            QObject::connect(server_, &QTcpServer::newConnection, server_, serveAll);
+            m_server = new QTcpServer;
+            QObject::connect(m_server, &QTcpServer::newConnection, m_server, serveAll);
         }
-        server_->listen(QHostAddress::LocalHost, 0);
-        port_ = server_->serverPort();
+        m_server->listen(QHostAddress::LocalHost, 0);
+        m_port = m_server->serverPort();
     }
 
     void serve(QTcpSocket* socket) {
@@ -192,10 +192,10 @@ private:
     void answer(QTcpSocket* socket, const QString& path) {
         Response r;
         {
-            QMutexLocker lock(&mutex_);
-            requests_ += path;
-            const auto it = routes_.find(path);
-            if (it == routes_.end()) {
+            QMutexLocker lock(&m_mutex);
+            m_requests += path;
+            const auto it = m_routes.find(path);
+            if (it == m_routes.end()) {
                 r.status = 404;
                 r.body = "not here";
             } else {
@@ -235,10 +235,10 @@ private:
         auto left =
             std::make_shared<qint64>(stalls ? std::min(r.stallAfter, r.generated) : r.generated);
         auto topUp = [this, socket, left, stalls](qint64 written) {
-            generatedSent_ += written; // the head's few bytes included
+            m_generatedSent += written; // the head's few bytes included
             while (*left > 0 && socket->bytesToWrite() < kBlock) {
                 const qint64 n = std::min<qint64>(*left, kBlock);
-                socket->write(block_.constData(), n);
+                socket->write(m_block.constData(), n);
                 *left -= n;
             }
             if (*left == 0 && socket->bytesToWrite() == 0 && !stalls)
@@ -251,22 +251,22 @@ private:
     static constexpr qint64 kPatternPeriod = 251;
     // A whole number of pattern periods, so that every block starts at offset 0 of the pattern.
     static constexpr qint64 kBlock = kPatternPeriod * 4177;
-    const QByteArray block_ = [] {
+    const QByteArray m_block = [] {
         QByteArray b(kBlock, Qt::Uninitialized);
         for (qint64 i = 0; i < kBlock; ++i)
             b[i] = patternByte(i);
         return b;
     }();
-    std::atomic<qint64> generatedSent_{0};
+    std::atomic<qint64> m_generatedSent{0};
 
-    const bool secure_;
-    QThread thread_;
-    QObject* context_ = nullptr;
-    QTcpServer* server_ = nullptr; // lives on thread_; sockets are its children
-    quint16 port_ = 0;
-    mutable QMutex mutex_;
-    QMap<QString, Response> routes_;
-    QStringList requests_;
+    const bool m_secure;
+    QThread m_thread;
+    QObject* m_context = nullptr;
+    QTcpServer* m_server = nullptr; // lives on m_thread; sockets are its children
+    quint16 m_port = 0;
+    mutable QMutex m_mutex;
+    QMap<QString, Response> m_routes;
+    QStringList m_requests;
 };
 
 } // namespace mirelo::test

@@ -1,4 +1,5 @@
 #include "onlineimport/Transfer.h"
+#include "common/TestSupport.h"
 #include "onlineimport/CacheFetch.h"
 #include "onlineimport/StreamDownload.h"
 
@@ -16,6 +17,9 @@
 
 namespace mirelo {
 namespace {
+
+using test::readFile;
+using test::writeFile;
 
 using test::runUntil;
 using test::TestHttpServer;
@@ -67,17 +71,6 @@ constexpr TransferBody kBothModes[] = {TransferBody::Whole, TransferBody::Stream
 
 const char* modeName(TransferBody mode) {
     return mode == TransferBody::Whole ? "whole" : "streamed";
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList filesIn(const QString& folder) {

@@ -30,18 +30,18 @@ using test::makeVideoClip;
 class MediaProbeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QDir d(dir_->path());
-        video_ = makeVideoClip(d, QStringLiteral("video.avi"), 2);
-        odd_ =
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir d(m_dir->path());
+        m_video = makeVideoClip(d, QStringLiteral("video.avi"), 2);
+        m_odd =
             makeVideoClip(d, QStringLiteral("clip 'a' \"b\" é ü.avi"), 4, QStringLiteral("96x64"));
-        audio_ = makeAudioClip(d, QStringLiteral("sound.mp3"), 3);
-        garbage_ = d.filePath(QStringLiteral("garbage.avi"));
-        QFile f(garbage_);
+        m_audio = makeAudioClip(d, QStringLiteral("sound.mp3"), 3);
+        m_garbage = d.filePath(QStringLiteral("garbage.avi"));
+        QFile f(m_garbage);
         if (f.open(QIODevice::WriteOnly))
             f.write(QByteArray(4096, 'z'));
     }
-    static void TearDownTestSuite() { dir_.reset(); }
+    static void TearDownTestSuite() { m_dir.reset(); }
 
     static MediaProbe::Outcome probe(MediaProbe& p, const QString& path) {
         QSignalSpy finished(&p, &MediaProbe::finished);
@@ -51,8 +51,8 @@ protected:
         return p.outcome();
     }
 
-    static inline std::unique_ptr<QTemporaryDir> dir_;
-    static inline QString video_, odd_, audio_, garbage_;
+    static inline std::unique_ptr<QTemporaryDir> m_dir;
+    static inline QString m_video, m_odd, m_audio, m_garbage;
 };
 
 TEST_F(MediaProbeTest, ProbesRealFiles) {
@@ -63,11 +63,11 @@ TEST_F(MediaProbeTest, ProbesRealFiles) {
         const char* length;
         bool messageExpected;
     } cases[] = {
-        {video_, "160x120", "FMP4", "0:00:02", false},
-        {odd_, "96x64", "FMP4", "0:00:04", false},
-        {audio_, "0x0", "", "0:00:03", false}, // the length comes from the second run
-        {garbage_, "0x0", "", "", true},
-        {QDir(dir_->path()).filePath(QStringLiteral("missing.avi")), "0x0", "", "", true},
+        {m_video, "160x120", "FMP4", "0:00:02", false},
+        {m_odd, "96x64", "FMP4", "0:00:04", false},
+        {m_audio, "0x0", "", "0:00:03", false}, // the length comes from the second run
+        {m_garbage, "0x0", "", "", true},
+        {QDir(m_dir->path()).filePath(QStringLiteral("missing.avi")), "0x0", "", "", true},
     };
     MediaProbe p;
     for (const auto& c : cases) {
@@ -86,8 +86,8 @@ TEST_F(MediaProbeTest, ProbesRealFiles) {
 
 TEST_F(MediaProbeTest, RelativeNameStartingWithADash) {
     const QString before = QDir::currentPath();
-    ASSERT_TRUE(QFile::copy(video_, QDir(dir_->path()).filePath(QStringLiteral("-dash.avi"))));
-    QDir::setCurrent(dir_->path());
+    ASSERT_TRUE(QFile::copy(m_video, QDir(m_dir->path()).filePath(QStringLiteral("-dash.avi"))));
+    QDir::setCurrent(m_dir->path());
     MediaProbe p;
     probe(p, QStringLiteral("-dash.avi"));
     QDir::setCurrent(before);
@@ -98,7 +98,7 @@ TEST_F(MediaProbeTest, MissingAndUnstartablePlayersAreReportedByName) {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArrayLiteral("/nonexistent"));
     MediaProbe missing;
-    const MediaProbe::Outcome missingOutcome = probe(missing, video_);
+    const MediaProbe::Outcome missingOutcome = probe(missing, m_video);
     qputenv("PATH", path);
     EXPECT_EQ(missingOutcome, MediaProbe::Outcome::PlayerMissing);
     EXPECT_TRUE(missing.message().contains(QStringLiteral("mplayer")))
@@ -107,12 +107,12 @@ TEST_F(MediaProbeTest, MissingAndUnstartablePlayersAreReportedByName) {
 
     MediaProbe broken;
     broken.setPlayerProgram(QStringLiteral("/nonexistent/mplayer"));
-    EXPECT_EQ(probe(broken, video_), MediaProbe::Outcome::StartFailed);
+    EXPECT_EQ(probe(broken, m_video), MediaProbe::Outcome::StartFailed);
     EXPECT_TRUE(broken.message().contains(QStringLiteral("/nonexistent/mplayer")));
 }
 
 TEST_F(MediaProbeTest, AHangingPlayerIsStoppedAndKeepsWhatItPrinted) {
-    const QString script = QDir(dir_->path()).filePath(QStringLiteral("hang.sh"));
+    const QString script = QDir(m_dir->path()).filePath(QStringLiteral("hang.sh"));
     QFile f(script);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("#!/bin/sh\necho ID_VIDEO_WIDTH=320\nexec sleep 60\n");
@@ -121,7 +121,7 @@ TEST_F(MediaProbeTest, AHangingPlayerIsStoppedAndKeepsWhatItPrinted) {
     MediaProbe p;
     p.setPlayerProgram(script);
     p.setTimeoutMs(1000);
-    EXPECT_EQ(probe(p, video_), MediaProbe::Outcome::TimedOut);
+    EXPECT_EQ(probe(p, m_video), MediaProbe::Outcome::TimedOut);
     EXPECT_EQ(p.info().width, 320);
     EXPECT_FALSE(p.message().isEmpty());
 }
@@ -139,13 +139,13 @@ TEST_F(MediaProbeTest, QueueBoundsConcurrencyAndStartsInOrder) {
                          mostRunning = std::max(mostRunning, queue.runningCount());
                      });
     QSignalSpy idle(&queue, &ProbeQueue::idle);
-    const QStringList files{video_, odd_, audio_, video_, odd_};
+    const QStringList files{m_video, m_odd, m_audio, m_video, m_odd};
     std::vector<quint64> tickets;
     for (const QString& f : files)
         tickets.push_back(queue.enqueue(f));
     EXPECT_EQ(queue.runningCount(), 2);
     EXPECT_EQ(queue.waitingCount(), 3);
-    const quint64 dropped = queue.enqueue(video_);
+    const quint64 dropped = queue.enqueue(m_video);
     queue.cancel(dropped);
     ASSERT_TRUE(idle.wait(120000));
     EXPECT_TRUE(queue.isIdle());
@@ -160,7 +160,7 @@ TEST_F(MediaProbeTest, QueueBoundsConcurrencyAndStartsInOrder) {
     queue.setMaxConcurrent(1);
     order.clear();
     tickets.clear();
-    for (const QString& f : {audio_, video_, odd_})
+    for (const QString& f : {m_audio, m_video, m_odd})
         tickets.push_back(queue.enqueue(f));
     ASSERT_TRUE(idle.wait(120000));
     EXPECT_EQ(order, tickets);
@@ -175,7 +175,7 @@ TEST_F(MediaProbeTest, QueueReportsAMissingPlayerOnce) {
     QSignalSpy probed(&queue, &ProbeQueue::probed);
     QSignalSpy idle(&queue, &ProbeQueue::idle);
     for (int i = 0; i < 4; ++i)
-        queue.enqueue(video_);
+        queue.enqueue(m_video);
     const bool ended = idle.wait(20000);
     qputenv("PATH", path);
     ASSERT_TRUE(ended);
@@ -184,13 +184,13 @@ TEST_F(MediaProbeTest, QueueReportsAMissingPlayerOnce) {
 }
 
 TEST_F(MediaProbeTest, CliPrintsOneRowPerFile) {
-    const test::CliResult json =
-        test::runCli({QStringLiteral("probe"), video_, audio_, garbage_, QStringLiteral("--json")});
+    const test::CliResult json = test::runCli(
+        {QStringLiteral("probe"), m_video, m_audio, m_garbage, QStringLiteral("--json")});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).array();
     ASSERT_EQ(rows.size(), 3);
     const QJsonObject first = rows[0].toObject();
-    EXPECT_EQ(first[QStringLiteral("file")].toString(), video_);
+    EXPECT_EQ(first[QStringLiteral("file")].toString(), m_video);
     EXPECT_EQ(first[QStringLiteral("start")].toString(), QStringLiteral("0:00:00"));
     EXPECT_EQ(first[QStringLiteral("end")].toString(), QStringLiteral("0:00:02"));
     EXPECT_EQ(first[QStringLiteral("size")].toString(), QStringLiteral("160x120"));
@@ -200,12 +200,12 @@ TEST_F(MediaProbeTest, CliPrintsOneRowPerFile) {
               QStringLiteral("0:00:03"));
     EXPECT_EQ(rows[2].toObject()[QStringLiteral("size")].toString(), QStringLiteral("0x0"));
     EXPECT_EQ(rows[2].toObject()[QStringLiteral("end")].toString(), QString());
-    EXPECT_TRUE(json.err.contains(garbage_)) << json.err.toStdString();
+    EXPECT_TRUE(json.err.contains(m_garbage)) << json.err.toStdString();
 
-    const test::CliResult text = test::runCli({QStringLiteral("probe"), odd_});
+    const test::CliResult text = test::runCli({QStringLiteral("probe"), m_odd});
     ASSERT_EQ(text.exitCode, 0);
     EXPECT_TRUE(
-        text.out.contains(odd_ + QStringLiteral("\t0:00:00\t0:00:04\t96x64\tFMP4\t0:00:04\n")))
+        text.out.contains(m_odd + QStringLiteral("\t0:00:00\t0:00:04\t96x64\tFMP4\t0:00:04\n")))
         << text.out.toStdString();
 }
 
@@ -214,7 +214,7 @@ TEST_F(MediaProbeTest, CliFailsClearlyWithoutAPlayer) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PATH"), QStringLiteral("/nonexistent"));
     cli.setProcessEnvironment(env);
-    cli.start(QStringLiteral(MIRELO_CLI_PATH), {QStringLiteral("probe"), video_});
+    cli.start(QStringLiteral(MIRELO_CLI_PATH), {QStringLiteral("probe"), m_video});
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 1);
     EXPECT_TRUE(cli.readAllStandardError().contains("\"mplayer\" was not found"));
@@ -233,7 +233,7 @@ QString writeScript(const QDir& dir, const QString& name, const QByteArray& body
 // What a player prints before it fails is not a result: a crash or an error exit leaves the row
 // as an unprobed one, with a message naming the player.
 TEST_F(MediaProbeTest, OutputOfAPlayerThatCrashedOrFailedIsNotTaken) {
-    const QDir d(dir_->path());
+    const QDir d(m_dir->path());
     const QByteArray identified = "echo ID_VIDEO_ID=0\necho ID_VIDEO_WIDTH=320\n"
                                   "echo ID_VIDEO_HEIGHT=240\necho ID_LENGTH=83.4\n";
     const struct {
@@ -248,7 +248,7 @@ TEST_F(MediaProbeTest, OutputOfAPlayerThatCrashedOrFailedIsNotTaken) {
         SCOPED_TRACE(c.name);
         MediaProbe p;
         p.setPlayerProgram(writeScript(d, QLatin1String(c.name), identified + c.ending));
-        EXPECT_EQ(probe(p, video_), MediaProbe::Outcome::PlayerFailed);
+        EXPECT_EQ(probe(p, m_video), MediaProbe::Outcome::PlayerFailed);
         EXPECT_EQ(p.info().sizeText(), QStringLiteral("0x0"));
         EXPECT_FALSE(p.info().lengthSeconds.has_value());
         EXPECT_FALSE(p.info().recognized());

@@ -55,8 +55,8 @@ TEST(DesktopEntry, PassesDesktopFileValidate) {
     const QString validator =
         QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate is not installed";
-    const RunResult result =
-        run(validator, {test::sourceDir() + "/resources/desktop/org.mirelo.videoconverter.desktop"});
+    const RunResult result = run(
+        validator, {test::sourceDir() + "/resources/desktop/org.mirelo.videoconverter.desktop"});
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
     EXPECT_TRUE(result.output.trimmed().isEmpty()) << result.output.toStdString();
 }
@@ -115,6 +115,18 @@ TEST_F(Installed, MenuEntryIsValidAndStartsTheInstalledProgram) {
     EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=mirelo-video-converter\n")));
 }
 
+// The desktop program as a user with an empty home would start it, on the offscreen platform,
+// its messages merged into one channel.
+void startsInHome(QProcess& program, const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(".config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(".local/share"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+}
+
 // The installed program starts on the offscreen platform from a read-only bin/, reads its skin
 // from share/ beside bin/ (nothing of it lies in bin/) and keeps running until it is stopped.
 TEST_F(Installed, DesktopProgramFindsItsResourcesAndKeepsRunning) {
@@ -125,13 +137,7 @@ TEST_F(Installed, DesktopProgramFindsItsResourcesAndKeepsRunning) {
     QFile::setPermissions(at("bin"),
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(".config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(".local/share"));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::MergedChannels);
+    startsInHome(program, home);
     program.setWorkingDirectory(home.path());
     program.start(strace,
                   {"-f", "-e", "trace=openat", "-o", trace, at("bin/mirelo-video-converter")});
@@ -173,13 +179,7 @@ TEST_F(Installed, SignalsCloseTheDesktopProgramAsItsWindowWould) {
         SCOPED_TRACE(signalNumber);
         QTemporaryDir home;
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(".config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(".local/share"));
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::MergedChannels);
+        startsInHome(program, home);
         program.start(at("bin/mirelo-video-converter"), {});
         ASSERT_TRUE(program.waitForStarted(30000));
         QElapsedTimer clock;

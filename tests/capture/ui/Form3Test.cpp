@@ -45,21 +45,21 @@ class Form3Test : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"HOME", "XDG_CONFIG_HOME"})
-            savedEnvironment_.append({name, qgetenv(name)});
-        ASSERT_TRUE(QDir().mkpath(dir_.filePath("home/config")));
-        qputenv("HOME", dir_.filePath("home").toUtf8());
-        qputenv("XDG_CONFIG_HOME", dir_.filePath("home/config").toUtf8());
+            m_savedEnvironment.append({name, qgetenv(name)});
+        ASSERT_TRUE(QDir().mkpath(m_dir.filePath("home/config")));
+        qputenv("HOME", m_dir.filePath("home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath("home/config").toUtf8());
     }
     void TearDown() override {
-        for (const auto& [name, value] : savedEnvironment_)
+        for (const auto& [name, value] : m_savedEnvironment)
             qputenv(name, value);
     }
 
     std::unique_ptr<Form3> openWindow(const QStringList& graphs) {
         auto engine = std::make_unique<CaptureEngine>(
-            new LavfiDeviceSource(graphs), std::make_unique<FakeCameraControls>(controls_),
+            new LavfiDeviceSource(graphs), std::make_unique<FakeCameraControls>(m_controls),
             QStandardPaths::findExecutable("ffmpeg"));
-        auto window = std::make_unique<Form3>(std::move(engine), dir_.filePath("no.skn"));
+        auto window = std::make_unique<Form3>(std::move(engine), m_dir.filePath("no.skn"));
         window->show();
         return window;
     }
@@ -69,10 +69,10 @@ protected:
                                20000);
     }
 
-    QTemporaryDir dir_;
-    std::shared_ptr<FakeCameraControls::State> controls_ =
+    QTemporaryDir m_dir;
+    std::shared_ptr<FakeCameraControls::State> m_controls =
         std::make_shared<FakeCameraControls::State>();
-    QList<std::pair<const char*, QByteArray>> savedEnvironment_;
+    QList<std::pair<const char*, QByteArray>> m_savedEnvironment;
 };
 
 TEST_F(Form3Test, ControlsCaptionsAndArrangement) {
@@ -177,14 +177,14 @@ TEST_F(Form3Test, OpensOnTheSystemsOwnDevices) {
 
 TEST_F(Form3Test, SlidersFollowTheDeviceControlRanges) {
     // A device without tilt and roll.
-    controls_->ranges[Pan] = {-100, 100, 10, 0};
-    controls_->values[Pan] = 20;
-    controls_->ranges[Zoom] = {0, 10, 1, 3};
+    m_controls->ranges[Pan] = {-100, 100, 10, 0};
+    m_controls->values[Pan] = 20;
+    m_controls->ranges[Zoom] = {0, 10, 1, 3};
     auto window = openWindow({kCamera});
     ASSERT_EQ(window->deviceList()->count(), 1);
     EXPECT_TRUE(window->deviceList()->isEnabled());
     EXPECT_EQ(window->deviceList()->currentIndex(), 0);
-    EXPECT_EQ(controls_->openedPath, "");
+    EXPECT_EQ(m_controls->openedPath, "");
     struct Case {
         int control;
         bool enabled;
@@ -204,16 +204,16 @@ TEST_F(Form3Test, SlidersFollowTheDeviceControlRanges) {
         EXPECT_EQ(slider->maximum(), c.maximum);
         EXPECT_EQ(slider->value(), c.value);
     }
-    EXPECT_EQ(controls_->values.value(Zoom, -1), -1); // opening only read the controls
+    EXPECT_EQ(m_controls->values.value(Zoom, -1), -1); // opening only read the controls
     window->slider(Zoom)->setValue(7);
-    EXPECT_EQ(controls_->values.value(Zoom), 7);
+    EXPECT_EQ(m_controls->values.value(Zoom), 7);
     window->slider(Pan)->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(controls_->values.value(Pan), window->slider(Pan)->value());
+    EXPECT_EQ(m_controls->values.value(Pan), window->slider(Pan)->value());
 }
 
 TEST_F(Form3Test, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
     auto window = openWindow({kCamera});
-    const QString file = dir_.filePath("från kamera.avi");
+    const QString file = m_dir.filePath("från kamera.avi");
     window->fileEdit()->setText(file);
     QStringList told;
     window->setEndNotice(
@@ -245,12 +245,12 @@ TEST_F(Form3Test, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
     EXPECT_EQ(video.decodeErrors, "");
     EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
     // The end of the recording is told once, with its folder for "Open folder".
-    EXPECT_EQ(told, (QStringList{"Recorded från kamera.avi", QDir(dir_.path()).absolutePath()}));
+    EXPECT_EQ(told, (QStringList{"Recorded från kamera.avi", QDir(m_dir.path()).absolutePath()}));
 }
 
 TEST_F(Form3Test, ClosingWhileRecordingFinishesTheFileBeforeTheWindowGoes) {
     auto window = openWindow({kCamera});
-    const QString file = dir_.filePath("closed.avi");
+    const QString file = m_dir.filePath("closed.avi");
     window->fileEdit()->setText(file);
     window->startButton()->click();
     ASSERT_TRUE(waitForFrames(*window));
@@ -282,8 +282,8 @@ TEST_F(Form3Test, FailuresAreShownAndTheCommandsComeBack) {
         const char* messagePart;
     };
     const Case cases[] = {
-        {"missing folder", kCamera, dir_.filePath("nowhere/x.avi"), "nowhere"},
-        {"device stops", kCamera + ":duration=1", dir_.filePath("short.avi"), "no more pictures"},
+        {"missing folder", kCamera, m_dir.filePath("nowhere/x.avi"), "nowhere"},
+        {"device stops", kCamera + ":duration=1", m_dir.filePath("short.avi"), "no more pictures"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -318,7 +318,7 @@ TEST_F(Form3Test, BrowseSetsTheFileAndCancelKeepsIt) {
     QTRY_VERIFY(window->saveDialog() == nullptr);
     window->browseButton()->click();
     ASSERT_NE(window->saveDialog(), nullptr);
-    const QString chosen = dir_.filePath("chosen.avi");
+    const QString chosen = m_dir.filePath("chosen.avi");
     Q_EMIT window->saveDialog()->fileSelected(chosen);
     window->saveDialog()->close();
     EXPECT_EQ(window->fileEdit()->text(), QDir::toNativeSeparators(chosen));
@@ -329,7 +329,7 @@ TEST_F(Form3Test, BrowseSetsTheFileAndCancelKeepsIt) {
 using CaptureFolderTest = Form3Test;
 
 TEST_F(CaptureFolderTest, AMissingVideosFolderIsCreated) {
-    const QString videos = dir_.filePath("home/Videos");
+    const QString videos = m_dir.filePath("home/Videos");
     ASSERT_FALSE(QFileInfo::exists(videos));
     auto window = openWindow({});
     EXPECT_TRUE(QFileInfo(videos).isDir());
@@ -340,7 +340,7 @@ TEST_F(CaptureFolderTest, AMissingVideosFolderIsCreated) {
 }
 
 TEST_F(CaptureFolderTest, AFolderThatCannotBeMadeIsExplainedByBrowse) {
-    QFile blocker(dir_.filePath("home/Videos")); // a file where the folder should be
+    QFile blocker(m_dir.filePath("home/Videos")); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     auto window = openWindow({});
@@ -349,14 +349,14 @@ TEST_F(CaptureFolderTest, AFolderThatCannotBeMadeIsExplainedByBrowse) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle(), "Mirelo Video Converter");
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
-    EXPECT_TRUE(box->text().contains(QDir::toNativeSeparators(dir_.filePath("home/Videos"))))
+    EXPECT_TRUE(box->text().contains(QDir::toNativeSeparators(m_dir.filePath("home/Videos"))))
         << box->text().toStdString();
     EXPECT_TRUE(box->text().contains("is a file")) << box->text().toStdString();
     EXPECT_EQ(window->saveDialog(), nullptr) << "the reason comes first";
     box->button(QMessageBox::Ok)->click();
     QTRY_VERIFY(window->saveDialog() != nullptr);
     EXPECT_EQ(QDir(window->saveDialog()->directory()).absolutePath(),
-              QDir(dir_.filePath("home")).absolutePath());
+              QDir(m_dir.filePath("home")).absolutePath());
     window->saveDialog()->reject();
 }
 

@@ -44,17 +44,6 @@ QList<Compressor> aviCompressors(const QList<EncoderListing>& videoEncoders) {
     return result;
 }
 
-QList<Compressor> parseCompressors(const QString& encodersListing) {
-    return aviCompressors(parseEncoderListing(encodersListing));
-}
-
-QStringList compressorNames(const QList<Compressor>& compressors) {
-    QStringList names;
-    for (const Compressor& c : compressors)
-        names.append(c.readableName);
-    return names;
-}
-
 std::optional<int> firstDivxCompressor(const QStringList& names) {
     for (int i = 0; i < names.size(); ++i)
         if (names[i].startsWith(QLatin1String("DivX"), Qt::CaseSensitive))

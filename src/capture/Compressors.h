@@ -18,11 +18,6 @@ struct Compressor {
 
 // The AVI-storable ones among the encoder's video encoders, in listing order.
 QList<Compressor> aviCompressors(const QList<EncoderListing>& videoEncoders);
-// The same from the text of an "ffmpeg -encoders" listing.
-QList<Compressor> parseCompressors(const QString& encodersListing);
-
-QStringList compressorNames(const QList<Compressor>& compressors);
-
 // Index of the first name matching "DivX*" (case-sensitive), the capture window's choice.
 std::optional<int> firstDivxCompressor(const QStringList& names);
 

@@ -11,10 +11,6 @@ void AutoJobLimit::reset() {
     m_changedAt.reset();
 }
 
-void AutoJobLimit::jobsChanged() {
-    restartMeasurement(m_source.sample().wallSeconds);
-}
-
 void AutoJobLimit::restartMeasurement(double now) {
     m_samples.clear();
     m_changedAt = now;

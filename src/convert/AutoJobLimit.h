@@ -23,10 +23,9 @@ public:
 
     // A new run: one place, nothing measured.
     void reset();
-    // What was measured before says nothing about the jobs now. Asking with another number of
-    // running jobs than the measurement began with does the same.
-    void jobsChanged();
-    // Takes a sample; true when one more job may start beside `running` ones.
+    // Takes a sample; true when one more job may start beside `running` ones. Asked with another
+    // number of running jobs than the measurement is of, it begins a new one: what was measured
+    // says nothing about the jobs now.
     bool mayStart(int running);
     int places() const { return m_places; }
 

@@ -40,16 +40,19 @@ const char* const kEncodersListing = R"(Encoders:
 )";
 
 TEST(Compressors, OnlyAviVideoEncodersWithTheirDescriptions) {
-    const QList<Compressor> list = parseCompressors(QString::fromLatin1(kEncodersListing));
+    const QList<Compressor> list =
+        aviCompressors(parseEncoderListing(QString::fromLatin1(kEncodersListing)));
     const QStringList expectedEncoders{"cinepak", "huffyuv", "libx264", "mpeg4", "libxvid"};
     const QStringList expectedNames{"Cinepak", "Huffyuv / HuffYUV",
                                     "libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10",
                                     "MPEG-4 part 2", "libxvidcore MPEG-4 part 2"};
-    QStringList encoders;
-    for (const Compressor& c : list)
+    QStringList encoders, names;
+    for (const Compressor& c : list) {
         encoders.append(c.encoder);
+        names.append(c.readableName);
+    }
     EXPECT_EQ(encoders, expectedEncoders);
-    EXPECT_EQ(compressorNames(list), expectedNames);
+    EXPECT_EQ(names, expectedNames);
 }
 
 TEST(Compressors, RecordingOptionsForAChoiceAndWithoutOne) {

@@ -71,7 +71,6 @@ TEST(AutoJobLimit, AnotherJobOnlyWithAnIdleCoreAndMemory) {
         // The run's jobs started one by one while places came free.
         for (int i = 0; i < c.running; ++i) {
             ASSERT_TRUE(i == 0 || askWhile(limit, load, i, 2, 0, 0.9 * i));
-            limit.jobsChanged();
         }
         EXPECT_EQ(askWhile(limit, load, c.running, 3, c.others, c.own), c.mayStart);
         // The first row always starts.
@@ -79,19 +78,19 @@ TEST(AutoJobLimit, AnotherJobOnlyWithAnIdleCoreAndMemory) {
     }
 }
 
-// The measurement begins half a second after the jobs changed and needs a second; a start-up
-// moment in which the new encoder has not loaded the cores yet decides nothing.
+// The measurement begins half a second after the jobs changed (the first question about them) and
+// needs a second; a start-up moment in which the new encoder has not loaded the cores yet decides
+// nothing.
 TEST(AutoJobLimit, MeasuresOnlyASettledSecondAfterEachChange) {
     FakeLoad load(2);
     AutoJobLimit limit(load);
     limit.reset();
-    limit.jobsChanged();
-    EXPECT_FALSE(askWhile(limit, load, 1, 1.0, 0, 0)) << "half a second measured is not enough";
+    EXPECT_FALSE(askWhile(limit, load, 1, 1.5, 0, 0)) << "half a second measured is not enough";
     EXPECT_TRUE(askWhile(limit, load, 1, 0.5, 0, 0));
 
     // A multi-threaded encoder: idle while it opens its input, then both cores busy.
     limit.reset();
-    limit.jobsChanged();
+    EXPECT_FALSE(limit.mayStart(1));
     load.pass(0.4, 0, 0);
     EXPECT_FALSE(limit.mayStart(1));
     EXPECT_FALSE(askWhile(limit, load, 1, 10, 0, 1.95));
@@ -121,18 +120,15 @@ TEST(AutoJobLimit, PlacesAreKeptAcrossRowsAndGiveWayToOtherPrograms) {
     FakeLoad load(2);
     AutoJobLimit limit(load);
     limit.reset();
-    limit.jobsChanged();
     ASSERT_TRUE(askWhile(limit, load, 1, 2, 0, 1.1));
-    limit.jobsChanged(); // the second job starts
     EXPECT_EQ(limit.places(), 2);
+    // The second job started; then one of them ends and the next row takes its place.
     EXPECT_FALSE(askWhile(limit, load, 2, 3, 0, 2.0));
-    limit.jobsChanged(); // one of them ends
     EXPECT_TRUE(limit.mayStart(1)) << "its place is free at once";
-    limit.jobsChanged();
 
+    // Other programs need a core: the place goes, and stays gone while they run.
     EXPECT_FALSE(askWhile(limit, load, 2, 3, 1.0, 1.5));
     EXPECT_EQ(limit.places(), 1);
-    limit.jobsChanged(); // one ends, the other programs still run
     EXPECT_FALSE(askWhile(limit, load, 1, 3, 1.0, 1.0));
     EXPECT_EQ(limit.places(), 1);
 }

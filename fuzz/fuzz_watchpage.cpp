@@ -11,12 +11,12 @@ using namespace mirelo;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString page = QString::fromUtf8(fuzz::bytesOf(data, size));
     WatchPageInfo info;
-    QString error;
-    ParseWatchPage(page, info, &error);
+    QStringList warnings;
+    ParseWatchPage(page, info, &warnings);
 
     GetStreamMap(page);
     StreamLinks links;
-    const QList<int> codes = readStreamLinks(page, links, &error);
+    const QList<int> codes = readStreamLinks(page, links, &warnings);
     for (const int code : codes) {
         FUZZ_CHECK(links.contains(code));
         FUZZ_CHECK(streamFormat(code) != nullptr);

@@ -74,7 +74,7 @@ CopySelection allStreams(const CatalogRow& row, const SourceStreams* streams) {
 CopySelection audioStream(const SourceStreams* streams) {
     const SourceStream* audio = streams ? streams->chosenAudio() : nullptr;
     if (streams && !audio)
-        return {{}, {}, QStringLiteral("The source has no audio stream to extract.")};
+        return {{}, {}, QStringLiteral("This file has no audio stream.")};
     const Container* m4a = containerFor(QStringLiteral(".m4a"));
     const Container* c = audio && holds(*m4a, *audio) ? m4a : containerFor(QStringLiteral(".mka"));
     const QString map = audio ? mapOf(*audio) : QStringLiteral(" -map 0:a:0");

@@ -134,7 +134,8 @@ int SourceListView::fittingWidth(int column, bool withSample) const {
         return least;
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
     const int sample = fontMetrics().horizontalAdvance(QLatin1String(kColumnSamples[column]));
-    return qMax(least, sample + 2 * margin + 2);
+    // A cell pads its text more than a header does.
+    return qMax(least, sample + 4 * margin);
 }
 
 // The other columns at the width their texts need; the file name column takes the rest. When the

@@ -1,6 +1,10 @@
 #include "common/TestSupport.h"
 
+#include <QFile>
 #include <QProcess>
+
+#include <ftw.h>
+#include <unistd.h>
 
 namespace mirelo::test {
 
@@ -22,6 +26,18 @@ CliResult runCliIn(const QProcessEnvironment& environment, const QStringList& ar
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+ByteNamesCleaner::~ByteNamesCleaner() {
+    // Children before their folder; the root itself stays for its QTemporaryDir.
+    ::nftw(
+        QFile::encodeName(m_folder).constData(),
+        [](const char* path, const struct stat*, int type, struct FTW* at) {
+            if (at->level > 0)
+                type == FTW_DP ? ::rmdir(path) : ::unlink(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 QString appDir() {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace mirelo::test {
 
 struct CliResult {
@@ -17,6 +19,19 @@ CliResult runCli(const QStringList& args, int timeoutMs = 120000);
 // The same in the given environment.
 CliResult runCliIn(const QProcessEnvironment& environment, const QStringList& args,
                    int timeoutMs = 120000);
+
+// QTemporaryDir cannot remove names that are not UTF-8 (Qt decodes them): this empties the folder
+// by bytes, without following links. Declare one after the QTemporaryDir it cleans.
+class ByteNamesCleaner {
+public:
+    explicit ByteNamesCleaner(QString folder) : m_folder(std::move(folder)) {}
+    ~ByteNamesCleaner();
+    ByteNamesCleaner(const ByteNamesCleaner&) = delete;
+    ByteNamesCleaner& operator=(const ByteNamesCleaner&) = delete;
+
+private:
+    QString m_folder;
+};
 
 // Folder of the built application (executables and shipped resources).
 QString appDir();

@@ -225,15 +225,18 @@ QString extensionOf(const QString& path) {
     return dot < 0 ? QString() : name.mid(dot);
 }
 
-// An input named by bytes that are not UTF-8 was converted through its stand-in link; the output
-// then takes the input's byte stem, with the naming rules applied to the bytes. Returns the
-// output's visible name, or an empty string with the reason in *error.
+// An input named by bytes that are not UTF-8 was converted through its stand-in link; an output
+// named after a stem that is not UTF-8 then takes the input's byte stem, with the naming rules
+// applied to the bytes. Returns the output's visible name, or an empty string with the reason in
+// *error.
 QString giveInputsByteName(const QString& input, const QString& produced, const RunSettings& s,
                            QSet<QByteArray>& runOutputs, QString* error) {
     const QByteArray bytes = *standIns().target(input);
+    const QByteArray stem = byteStem(bytes.mid(bytes.lastIndexOf('/') + 1));
+    if (isUtf8(stem)) // only the folder or the extension is not: the run named it already
+        return produced;
     const ByteOutput moved =
-        moveToByteName(produced, QFileInfo(produced).absolutePath(),
-                       byteStem(bytes.mid(bytes.lastIndexOf('/') + 1)), extensionOf(produced),
+        moveToByteName(produced, QFileInfo(produced).absolutePath(), stem, extensionOf(produced),
                        bytes, s.existingFile == ExistingFilePolicy::Overwrite, runOutputs);
     if (moved.path.isEmpty()) {
         *error = moved.error + QStringLiteral(" (the converted file stays as %1)").arg(produced);

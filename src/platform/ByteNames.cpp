@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -15,8 +16,7 @@ namespace mirelo {
 
 namespace {
 
-// Longest link name we make; the file system allows 255 bytes.
-constexpr qsizetype kMaxLinkName = 240;
+constexpr qsizetype kMaxLinkName = NAME_MAX;
 
 QString systemError(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -56,15 +56,18 @@ QByteArray fileNameOf(const QByteArray& path) {
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// The visible name, cut before its extension until it fits in a file name.
+// The visible name, cut to fit in a file name: what follows the stem goes first, since only the
+// stem names the output. A stem that is UTF-8 fits as it is.
 QString linkName(const QByteArray& fileName) {
     QString name = visibleName(fileName);
+    const QString stem = visibleName(byteStem(fileName));
+    qsizetype stemEnd = name.indexOf(stem) + stem.size();
     while (name.toUtf8().size() > kMaxLinkName) {
-        const qsizetype dot = name.indexOf(QLatin1Char('.'), 1);
-        qsizetype cut = (dot > 1 ? dot : name.size()) - 1;
-        if (cut > 0 && name[cut].isLowSurrogate())
-            --cut;
-        name.remove(cut, name[cut].isHighSurrogate() ? 2 : 1);
+        qsizetype at = name.size() > stemEnd ? name.size() - 1 : stemEnd - 1;
+        if (at > 0 && name[at].isLowSurrogate())
+            --at;
+        name.remove(at, name[at].isHighSurrogate() ? 2 : 1);
+        stemEnd = std::min(stemEnd, name.size());
     }
     return name;
 }

@@ -105,11 +105,14 @@ protected:
     }
     // A copy of the test clip under a byte name in in/ (or a folder of in/).
     QByteArray input(const QByteArray& name, const QByteArray& folder = {}) const {
-        QByteArray parent = base + "/in";
+        QByteArray path = base + "/in";
         if (!folder.isEmpty())
-            parent += '/' + folder;
-        ::mkdir(parent.constData(), 0700);
-        const QByteArray path = parent + '/' + name;
+            path += '/' + folder;
+        path += '/' + name;
+        for (qsizetype slash = base.size() + 4; slash < path.lastIndexOf('/');) {
+            slash = path.indexOf('/', slash + 1);
+            ::mkdir(path.left(slash).constData(), 0700);
+        }
         EXPECT_EQ(::link(QFile::encodeName(clip).constData(), path.constData()), 0);
         return path;
     }
@@ -156,6 +159,9 @@ TEST_F(ByteNamesCli, ConvertsAndKeepsTheBytesInTheOutputName) {
          {"show\xe9.mp4"},
          "overwrite",
          {"show\xe9_New.mp4"}}, // the first replaced the old one, the second did not
+        // Only the folder or what follows the stem is not UTF-8: the output is named as usual.
+        {"a folder that is not UTF-8", {"dir\xff/clip.avi"}, {"clip.mp4"}, "new", {"clip_New.mp4"}},
+        {"an extension that is not UTF-8", {"clip.\xff.avi"}, {}, "new", {"clip.mp4"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,9 +196,9 @@ TEST_F(ByteNamesCli, ConvertsAndKeepsTheBytesInTheOutputName) {
         ASSERT_EQ(rows.size(), c.inputs.size()) << r.out.constData();
         for (const QJsonValue row : rows) {
             EXPECT_EQ(row["status"].toString(), QStringLiteral("OK"));
+            EXPECT_TRUE(row["file"].toString().contains(QStringLiteral("\\x")));
             for (const char* field : {"file", "output"}) {
                 const QString shown = row[QLatin1String(field)].toString();
-                EXPECT_TRUE(shown.contains(QStringLiteral("\\x"))) << shown.toStdString();
                 EXPECT_FALSE(shown.contains(QChar::ReplacementCharacter)) << shown.toStdString();
                 EXPECT_FALSE(shown.contains(QStringLiteral("mirelo-names"))) << shown.toStdString();
             }

@@ -123,21 +123,37 @@ TEST(StandInLinks, LinksOpenTheByteNamedFilesAndGoAwayAfterwards) {
     EXPECT_EQ(readBytes(second), "second");
 }
 
-// A too long visible name (each byte shown as four) still makes a link, cut before its extension.
+// A visible name too long for a file name (each bad byte shows as four) still makes a link; it
+// loses what follows the stem first, since the stem names the output.
 TEST(StandInLinks, AVeryLongByteNameGetsALinkThatFits) {
+    const struct {
+        QByteArray name;
+        const char* linkStart;
+    } cases[] = {
+        {QByteArray(200, '\xff') + ".avi", "\\xff\\xff"},
+        {"clip." + QByteArray(200, '\xff'), "clip."},
+        {QByteArray(250, 'a') + '.' + QByteArray(4, '\xff'), "aaaa"},
+    };
     QTemporaryDir dir;
     const mirelo::test::ByteNamesCleaner cleaner(dir.path());
-    const QByteArray path = QFile::encodeName(dir.path()) + '/' + QByteArray(200, '\xff') + ".avi";
-    writeBytes(path, "long");
     StandInLinks links;
-    QString error;
-    const QString link = links.add(path, &error);
-    ASSERT_FALSE(link.isEmpty()) << error.toStdString();
-    EXPECT_LE(QFileInfo(link).fileName().toUtf8().size(), 255);
-    EXPECT_TRUE(QFileInfo(link).fileName().endsWith(QStringLiteral("\\xff.avi")));
-    QFile f(link);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "long");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.linkStart);
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' + c.name;
+        writeBytes(path, c.name.left(8));
+        QString error;
+        const QString link = links.add(path, &error);
+        ASSERT_FALSE(link.isEmpty()) << error.toStdString();
+        const QString name = QFileInfo(link).fileName();
+        EXPECT_LE(name.toUtf8().size(), 255);
+        EXPECT_TRUE(name.startsWith(QString::fromUtf8(c.linkStart))) << name.toStdString();
+        if (isUtf8(byteStem(c.name))) {
+            EXPECT_TRUE(name.startsWith(QString::fromUtf8(byteStem(c.name) + '.')));
+        }
+        QFile f(link);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), c.name.left(8));
+    }
 }
 
 // The naming rules on byte names: "_New" while the name is taken (keep policy), is the input, or

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "platform/ByteNames.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/OptionValues.h"
@@ -66,6 +67,28 @@ int fail(int code, const QString& message) {
     return code;
 }
 
+StandInLinks& standIns() {
+    static StandInLinks links;
+    return links;
+}
+
+std::optional<QStringList> subcommandArguments(int argc, char** argv, bool namesFiles,
+                                               QString* error) {
+    QStringList args;
+    for (int i = 2; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        if (!namesFiles || isUtf8(bytes)) {
+            args += QString::fromLocal8Bit(bytes);
+            continue;
+        }
+        const QString link = standIns().add(bytes, error);
+        if (link.isEmpty())
+            return std::nullopt;
+        args += link;
+    }
+    return args;
+}
+
 QString ParsedArgs::last(const QString& name, const QString& fallback) const {
     const auto it = values.find(name);
     return it == values.end() || it->isEmpty() ? fallback : it->last();
@@ -108,6 +131,12 @@ std::optional<ParsedArgs> parseArgs(const QStringList& args,
                 return std::nullopt;
             }
             inlineValue = args[++i];
+        }
+        if (standIns().isStandIn(*inlineValue)) {
+            *error =
+                QStringLiteral("option %1: \"%2\" is not a UTF-8 name (only input files may be)")
+                    .arg(name, standIns().visible(*inlineValue));
+            return std::nullopt;
         }
         parsed.values[name] += *inlineValue;
     }

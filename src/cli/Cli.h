@@ -14,7 +14,8 @@
 
 namespace mirelo {
 class OptionSheet;
-}
+class StandInLinks;
+} // namespace mirelo
 
 namespace mirelo::cli {
 
@@ -26,6 +27,15 @@ QTextStream& err();
 
 // Prints "mirelo-cli: <message>" on stderr and returns the code, for `return fail(...)`.
 int fail(int code, const QString& message);
+
+// Input files named by bytes that are not UTF-8 reach the subcommands as these links' paths.
+StandInLinks& standIns();
+
+// The subcommand's arguments from main's argv. With `namesFiles`, an argument that is not UTF-8
+// becomes a stand-in link's path; otherwise it is decoded as Qt decodes it. nullopt, with the
+// reason in *error, when a link cannot be made.
+std::optional<QStringList> subcommandArguments(int argc, char** argv, bool namesFiles,
+                                               QString* error);
 
 struct OptionSpec {
     const char* name; // with the dashes: "--json"
@@ -39,7 +49,8 @@ struct ParsedArgs {
     QString last(const QString& name, const QString& fallback = {}) const;
 };
 
-// Parses a subcommand's arguments. Unknown options and missing values are usage errors.
+// Parses a subcommand's arguments. Unknown options, missing values and values that are not UTF-8
+// (only input files may be) are usage errors.
 std::optional<ParsedArgs> parseArgs(const QStringList& args,
                                     std::initializer_list<OptionSpec> options, QString* error);
 

@@ -5,6 +5,7 @@
 #include "convert/BatchOutcome.h"
 #include "convert/BatchRun.h"
 #include "convert/TimeString.h"
+#include "platform/ByteNames.h"
 #include "platform/MessageSink.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
@@ -33,9 +34,9 @@ namespace {
 class TerminalMessages : public MessageSink {
 public:
     void showError(const QString& text) override {
-        m_lastError = text;
+        m_lastError = standIns().visibleText(text);
         if (text != m_alreadyTold)
-            fail(kFailed, text);
+            fail(kFailed, m_lastError);
     }
     // The last line states the run's outcome; the rows' reports say the rest.
     void showWarning(const QString&, const QString&) override {}
@@ -153,7 +154,10 @@ public:
         QObject::connect(&run, &BatchRun::rowStarted, [this](RowId id, const QString& caption) {
             m_row = place(id);
             if (!m_live)
-                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(caption)
+                err() << QStringLiteral("[%1/%2] %3")
+                             .arg(m_row)
+                             .arg(m_rowCount)
+                             .arg(standIns().visibleText(caption))
                       << Qt::endl;
         });
         QObject::connect(&run, &BatchRun::trackProgressChanged, [this, &run](int) { draw(run); });
@@ -209,6 +213,36 @@ private:
 // a line of its own after the path.
 QString reasonAfterPath(const QString& message, const QString& path) {
     return (message.startsWith(path) ? message.mid(path.size()) : message).trimmed();
+}
+
+// The profile's extension: the output's name from its first "." (leading dots aside).
+QString extensionOf(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    qsizetype start = 0;
+    while (start < name.size() && name[start] == QLatin1Char('.'))
+        ++start;
+    const qsizetype dot = name.indexOf(QLatin1Char('.'), start);
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+// An input named by bytes that are not UTF-8 was converted through its stand-in link; an output
+// named after a stem that is not UTF-8 then takes the input's byte stem, with the naming rules
+// applied to the bytes. Returns the output's visible name, or an empty string with the reason in
+// *error.
+QString giveInputsByteName(const QString& input, const QString& produced, const RunSettings& s,
+                           QSet<QByteArray>& runOutputs, QString* error) {
+    const QByteArray bytes = *standIns().target(input);
+    const QByteArray stem = byteStem(bytes.mid(bytes.lastIndexOf('/') + 1));
+    if (isUtf8(stem)) // only the folder or the extension is not: the run named it already
+        return produced;
+    const ByteOutput moved =
+        moveToByteName(produced, QFileInfo(produced).absolutePath(), stem, extensionOf(produced),
+                       bytes, s.existingFile == ExistingFilePolicy::Overwrite, runOutputs);
+    if (moved.path.isEmpty()) {
+        *error = moved.error + QStringLiteral(" (the converted file stays as %1)").arg(produced);
+        return {};
+    }
+    return visibleName(moved.path);
 }
 
 // Rows the run never reached say why, so that every row carries a status and a reason.
@@ -287,32 +321,45 @@ int runConvert(const QStringList& args) {
     ProgressDisplay display(run, ids, !o.json && ::isatty(STDERR_FILENO));
     std::vector<RowReport> reports;
     for (const RowId id : ids)
-        reports.push_back({rows.find(id)->path, {}, {}, {}});
+        reports.push_back({standIns().visible(rows.find(id)->path), {}, {}, {}});
+    QSet<QByteArray> byteOutputs;         // outputs moved to byte names so far
     const RowReport* stoppedAt = nullptr; // the missing input that stopped the run
     QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
         RowReport& report =
             reports[std::size_t(std::find(ids.begin(), ids.end(), id) - ids.begin())];
+        const QString message = standIns().visibleText(r.message);
         report.status = r.status();
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
-        report.error = r.outcome == JobOutcome::Ok ? QString() : r.message;
+        report.error = r.outcome == JobOutcome::Ok ? QString() : message;
         display.clear();
+        const QString input = rows.find(id)->path;
+        if (r.outcome == JobOutcome::Ok && standIns().isStandIn(input)) {
+            report.output =
+                giveInputsByteName(input, r.outputPath, o.settings, byteOutputs, &report.error);
+            if (report.output.isEmpty()) {
+                report.status = QStringLiteral("Fail");
+                err() << "mirelo-cli: " << report.file << ": " << report.error << Qt::endl;
+            }
+        }
         if (r.outcome == JobOutcome::MissingInput) {
             stoppedAt = &report;
             report.status = QStringLiteral("Fail");
-            report.error = reasonAfterPath(r.message, report.file);
+            report.error = reasonAfterPath(message, report.file);
             messages.m_alreadyTold = r.message;
             err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
         }
         if (o.verbose) {
             if (!r.arguments.isEmpty()) // a row refused before the encoder ran has none
-                err() << "Profile command line: " << r.commandLine
-                      << "\nRan: " << displayArguments(r.program, r.arguments) << Qt::endl;
+                err() << standIns().visibleText(
+                             QStringLiteral("Profile command line: %1\nRan: %2")
+                                 .arg(r.commandLine, displayArguments(r.program, r.arguments)))
+                      << Qt::endl;
             for (const QString& note : r.notes)
-                err() << note << Qt::endl;
+                err() << standIns().visibleText(note) << Qt::endl;
         }
         if (r.outcome == JobOutcome::Fail)
-            err() << "mirelo-cli: " << report.file << ": " << r.message << '\n'
-                  << r.encoderLines.join(QLatin1Char('\n')) << Qt::endl;
+            err() << "mirelo-cli: " << report.file << ": " << message << '\n'
+                  << standIns().visibleText(r.encoderLines.join(QLatin1Char('\n'))) << Qt::endl;
     });
 
     // The first signal cancels the run: the encoder is asked to stop and its partial output goes.

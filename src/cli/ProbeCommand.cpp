@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 
+#include "platform/ByteNames.h"
 #include "tools/MediaInfo.h"
 #include "tools/ProbeQueue.h"
 #include "tools/ToolLocator.h"
@@ -33,7 +34,8 @@ std::vector<ProbedFile> probeAll(const QStringList& files) {
                          const QString& message) {
                          results[index.at(ticket)].info = info;
                          if (!message.isEmpty())
-                             err() << "mirelo-cli: warning: " << message << Qt::endl;
+                             err() << "mirelo-cli: warning: " << standIns().visibleText(message)
+                                   << Qt::endl;
                      });
     for (qsizetype i = 0; i < files.size(); ++i) {
         results[i].path = files[i];
@@ -50,8 +52,8 @@ void printText(const std::vector<ProbedFile>& files) {
     out() << "File Name\tStart\tEnd\tSize\tFormat\tVideo Time\n";
     for (const ProbedFile& f : files) {
         const ProbeColumns c = probeColumns(f.info);
-        out() << f.path << '\t' << c.start << '\t' << c.end << '\t' << c.size << '\t' << c.format
-              << '\t' << c.videoTime << '\n';
+        out() << standIns().visible(f.path) << '\t' << c.start << '\t' << c.end << '\t' << c.size
+              << '\t' << c.format << '\t' << c.videoTime << '\n';
     }
     out().flush();
 }
@@ -60,7 +62,7 @@ void printJson(const std::vector<ProbedFile>& files) {
     QJsonArray rows;
     for (const ProbedFile& f : files) {
         const ProbeColumns c = probeColumns(f.info);
-        rows.append(QJsonObject{{QStringLiteral("file"), f.path},
+        rows.append(QJsonObject{{QStringLiteral("file"), standIns().visible(f.path)},
                                 {QStringLiteral("start"), c.start},
                                 {QStringLiteral("end"), c.end},
                                 {QStringLiteral("size"), c.size},

@@ -1,6 +1,7 @@
 // mirelo-cli: the converter's core without a window.
 
 #include "cli/Cli.h"
+#include "platform/ByteNames.h"
 #include "platform/Product.h"
 #include "settings/Inifun.h"
 
@@ -14,6 +15,7 @@ struct Subcommand {
     const char* name;
     int (*run)(const QStringList& args);
     const char* usage;
+    bool namesFiles = false; // takes input files, whose names may be any bytes
 };
 
 // Every subcommand, in the order --help lists them.
@@ -32,8 +34,15 @@ const Subcommand kSubcommands[] = {
      "import URL [--json] [--download 22|34|35|5] [--dest DIR]\n"
      "      A watch page's fields and stream links; --download saves that stream into DIR."},
     {"probe", runProbe,
-     "probe FILE... [--json]\n      Each file's row as the list shows it once probed."},
-    {"convert", runConvert, "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] [--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] [--end H:MM:SS]\n        [--jobs N|auto] [--verbose] [--json]\n      Converts the files in order with the profile, N at once (default: the \"jobs\" setting,\n      else 1; auto: as many as there are idle cores); exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a missing file, 130 interrupted."},
+     "probe FILE... [--json]\n      Each file's row as the list shows it once probed.", true},
+    {"convert", runConvert,
+     "convert FILE... --profile POS [--output-folder DIR] [--existing new|overwrite] "
+     "[--no-preset]\n        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS] "
+     "[--end H:MM:SS]\n        [--jobs N|auto] [--verbose] [--json]\n      Converts the files in "
+     "order with the profile, N at once (default: the \"jobs\" setting,\n      else 1; auto: as "
+     "many as there are idle cores); exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a "
+     "missing file, 130 interrupted.",
+     true},
 };
 
 void printHelp(QTextStream& s) {
@@ -70,8 +79,14 @@ int main(int argc, char** argv) {
             out().flush();
             return kOk;
         }
+        QString error;
+        const std::optional<QStringList> own =
+            subcommandArguments(argc, argv, c.namesFiles, &error);
+        if (!own)
+            return fail(kFailed, error);
         installTerminationHandling();
-        const int rc = c.run(args.mid(1));
+        const int rc = c.run(*own);
+        standIns().remove();
         // A signal ended the work: the exit code says which, whatever the subcommand made of it.
         if (const int signalled = terminationExitCode())
             return signalled;

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ftw.h>
+#include <unistd.h>
+
 namespace mirelo::test {
 
 CliResult runCli(const QStringList& args, int timeoutMs) {
@@ -44,6 +47,18 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+ByteNamesCleaner::~ByteNamesCleaner() {
+    // Children before their folder; the root itself stays for its QTemporaryDir.
+    ::nftw(
+        QFile::encodeName(m_folder).constData(),
+        [](const char* path, const struct stat*, int type, struct FTW* at) {
+            if (at->level > 0)
+                type == FTW_DP ? ::rmdir(path) : ::unlink(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 QString appDir() {

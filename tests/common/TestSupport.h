@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace mirelo::test {
 
 struct CliResult {
@@ -26,6 +28,19 @@ CliResult runProgram(const QString& program, const QStringList& args,
 void writeFile(const QString& path, const QByteArray& bytes);
 // A file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString& path);
+
+// QTemporaryDir cannot remove names that are not UTF-8 (Qt decodes them): this empties the folder
+// by bytes, without following links. Declare one after the QTemporaryDir it cleans.
+class ByteNamesCleaner {
+public:
+    explicit ByteNamesCleaner(QString folder) : m_folder(std::move(folder)) {}
+    ~ByteNamesCleaner();
+    ByteNamesCleaner(const ByteNamesCleaner&) = delete;
+    ByteNamesCleaner& operator=(const ByteNamesCleaner&) = delete;
+
+private:
+    QString m_folder;
+};
 
 // Folder of the built application (executables and shipped resources).
 QString appDir();

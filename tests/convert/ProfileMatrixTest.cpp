@@ -1,6 +1,7 @@
 // Every one of the 70 profiles, at its presets, through the installed encoder.
 
 #include "convert/ConversionJob.h"
+#include "convert/ConversionMatrix.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
@@ -156,59 +157,20 @@ TEST(ProfileMatrix, EveryProfileConvertsAtItsPresets) {
     const QString encoder = locateEncoder();
     ASSERT_FALSE(encoder.isEmpty());
 
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { loop.exit(1); });
-    if (!cachedCapabilities(encoder)) {
-        CapabilityLoader loader;
-        QObject::connect(&loader, &CapabilityLoader::loaded, &loop, [&] { loop.exit(0); });
-        loader.start(encoder);
-        deadline.start(30000);
-        ASSERT_EQ(loop.exec(), 0);
-    }
-
-    // Two encodes at a time, one folder each.
-    std::deque<const Expected*> waiting;
-    for (const Expected& e : kExpected)
-        waiting.push_back(&e);
     std::map<int, JobResult> results;
-    std::vector<std::unique_ptr<OptionSheet>> sheets;
-    int running = 0;
-    std::function<void()> startNext = [&] {
-        if (waiting.empty()) {
-            if (running == 0)
-                loop.exit(0);
-            return;
-        }
-        const Expected* e = waiting.front();
-        waiting.pop_front();
-        sheets.push_back(std::make_unique<OptionSheet>());
-        prolist(*sheets.back());
-        applyPresets(*sheets.back(), e->position);
-        const QString folder = dir.filePath(QString::number(e->position));
-        QDir().mkpath(folder);
-        JobInput input{clip, "0:00:00", "0:00:02", 2.0, e->position, sheets.back().get()};
-        auto* job = new ConversionJob(input, {folder, false, encoder, cachedCapabilities(encoder)});
-        ++running;
-        QObject::connect(job, &ConversionJob::finished, [&, job, e](const JobResult& r) {
-            results[e->position] = r;
-            job->deleteLater();
-            --running;
-            startNext();
-            // The next encode runs meanwhile.
-            if (r.outcome == JobOutcome::Ok)
-                checkOutput(*e, r.outputPath);
-        });
-        job->start();
-    };
+    std::vector<test::MatrixCase> cases;
+    for (const Expected& e : kExpected)
+        cases.push_back({clip, "0:00:00", "0:00:02", 2.0, e.position,
+                         dir.filePath(QString::number(e.position)),
+                         [&results, &e](const JobResult& r) {
+                             results[e.position] = r;
+                             if (r.outcome == JobOutcome::Ok)
+                                 checkOutput(e, r.outputPath);
+                         }});
     QElapsedTimer clock;
     clock.start();
-    startNext();
-    startNext();
     // About half a minute on two idle cores; the margin is for a machine busy with other work.
-    deadline.start(400000);
-    ASSERT_EQ(loop.exec(), 0) << "the matrix did not finish in time";
+    ASSERT_TRUE(test::runMatrix(cases, encoder, 400000)) << "the matrix did not finish in time";
     std::cout << "70 profiles converted and checked in " << clock.elapsed() / 1000.0 << " s\n";
 
     for (const Expected& e : kExpected) {
@@ -354,56 +316,20 @@ TEST(ProfileMatrix, EveryNewerSoftwareProfileConvertsAtItsPresets) {
     const QString encoder = locateEncoder();
     ASSERT_FALSE(encoder.isEmpty());
 
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { loop.exit(1); });
-    if (!cachedCapabilities(encoder)) {
-        CapabilityLoader loader;
-        QObject::connect(&loader, &CapabilityLoader::loaded, &loop, [&] { loop.exit(0); });
-        loader.start(encoder);
-        deadline.start(30000);
-        ASSERT_EQ(loop.exec(), 0);
-    }
-
-    std::deque<const Newer*> waiting;
-    for (const Newer& e : kNewer)
-        waiting.push_back(&e);
     std::map<int, JobResult> results;
-    std::vector<std::unique_ptr<OptionSheet>> sheets;
-    int running = 0;
-    std::function<void()> startNext = [&] {
-        if (waiting.empty()) {
-            if (running == 0)
-                loop.exit(0);
-            return;
-        }
-        const Newer* e = waiting.front();
-        waiting.pop_front();
-        sheets.push_back(std::make_unique<OptionSheet>());
-        prolist(*sheets.back());
-        applyPresets(*sheets.back(), e->position);
-        const QString folder = dir.filePath(QString::number(e->position));
-        QDir().mkpath(folder);
-        JobInput input{source, "0:00:00", "", 2.0, e->position, sheets.back().get()};
-        auto* job = new ConversionJob(input, {folder, false, encoder, cachedCapabilities(encoder)});
-        ++running;
-        QObject::connect(job, &ConversionJob::finished, [&, job, e](const JobResult& r) {
-            results[e->position] = r;
-            job->deleteLater();
-            --running;
-            startNext();
-            if (r.outcome == JobOutcome::Ok)
-                checkNewer(*e, r.outputPath, source);
-        });
-        job->start();
-    };
+    std::vector<test::MatrixCase> cases;
+    for (const Newer& e : kNewer)
+        cases.push_back({source, "0:00:00", "", 2.0, e.position,
+                         dir.filePath(QString::number(e.position)),
+                         [&results, &e, &source](const JobResult& r) {
+                             results[e.position] = r;
+                             if (r.outcome == JobOutcome::Ok)
+                                 checkNewer(e, r.outputPath, source);
+                         }});
     QElapsedTimer clock;
     clock.start();
-    startNext();
-    startNext();
-    deadline.start(300000);
-    ASSERT_EQ(loop.exec(), 0) << "the newer profiles did not finish in time";
+    ASSERT_TRUE(test::runMatrix(cases, encoder, 300000))
+        << "the newer profiles did not finish in time";
     std::cout << std::size(kNewer) << " newer profiles converted and checked in "
               << clock.elapsed() / 1000.0 << " s\n";
 

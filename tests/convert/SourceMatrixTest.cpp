@@ -2,6 +2,7 @@
 // the installed encoder.
 
 #include "convert/ConversionJob.h"
+#include "convert/ConversionMatrix.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
@@ -221,58 +222,19 @@ TEST(SourceMatrix, EveryKindOfSourceWithEveryEncoderFamily) {
     const QString encoder = locateEncoder();
     ASSERT_FALSE(encoder.isEmpty());
 
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { loop.exit(1); });
-    if (!cachedCapabilities(encoder)) {
-        CapabilityLoader loader;
-        QObject::connect(&loader, &CapabilityLoader::loaded, &loop, [&] { loop.exit(0); });
-        loader.start(encoder);
-        deadline.start(30000);
-        ASSERT_EQ(loop.exec(), 0);
-    }
-
-    // Two conversions at a time, one folder each.
-    std::deque<const Case*> waiting;
-    for (const Case& c : kCases)
-        waiting.push_back(&c);
-    std::vector<std::unique_ptr<OptionSheet>> sheets;
-    int running = 0;
     int done = 0;
-    std::function<void()> startNext = [&] {
-        if (waiting.empty()) {
-            if (running == 0)
-                loop.exit(0);
-            return;
-        }
-        const Case* c = waiting.front();
-        waiting.pop_front();
-        sheets.push_back(std::make_unique<OptionSheet>());
-        prolist(*sheets.back());
-        applyPresets(*sheets.back(), c->profile);
-        const QString folder = dir.filePath(QStringLiteral("out-%1").arg(c - kCases));
-        QDir().mkpath(folder);
-        JobInput input{files[c->kind], "0:00:00",  "",
-                       std::nullopt,   c->profile, sheets.back().get()};
-        auto* job = new ConversionJob(input, {folder, false, encoder, cachedCapabilities(encoder)});
-        ++running;
-        QObject::connect(job, &ConversionJob::finished, [&, job, c](const JobResult& r) {
-            job->deleteLater();
-            --running;
-            ++done;
-            startNext();
-            checkResult(*c, r);
-        });
-        job->start();
-    };
+    std::vector<test::MatrixCase> cases;
+    for (const Case& c : kCases)
+        cases.push_back({files[c.kind], "0:00:00", "", std::nullopt, c.profile,
+                         dir.filePath(QStringLiteral("out-%1").arg(&c - kCases)),
+                         [&done, &c](const JobResult& r) {
+                             ++done;
+                             checkResult(c, r);
+                         }});
     QElapsedTimer clock;
     clock.start();
-    startNext();
-    startNext();
     // About half a minute on two idle cores; the margin is for a machine busy with other work.
-    deadline.start(300000);
-    ASSERT_EQ(loop.exec(), 0) << "the matrix did not finish in time";
+    ASSERT_TRUE(test::runMatrix(cases, encoder, 300000)) << "the matrix did not finish in time";
     EXPECT_EQ(done, int(std::size(kCases)));
     std::cout << std::size(kCases) << " sources converted and checked in "
               << clock.elapsed() / 1000.0 << " s\n";

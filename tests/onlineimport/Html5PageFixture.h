@@ -17,17 +17,17 @@ inline const char* const kHtml5Title = "Sunset Over Harbour";
 inline const char* const kHtml5Description = "A quiet evening clip by the sea.";
 
 // Distinct bytes for each source, so that a download can be told apart and compared.
-inline QByteArray html5Media(int size, char seed) {
+inline QByteArray patternedBytes(int size, char salt) {
     QByteArray bytes(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 31 + seed) % 251);
+        bytes[i] = char((i * 31 + salt) % 251);
     return bytes;
 }
 inline QByteArray smallSource() {
-    return html5Media(30000, 's');
+    return patternedBytes(30000, 's');
 }
 inline QByteArray bigSource() {
-    return html5Media(90000, 'b');
+    return patternedBytes(90000, 'b');
 }
 
 inline QByteArray html5Page() {

@@ -155,7 +155,7 @@ TEST(YtDlpFormats, EachButtonGetsWhatItPromises) {
     const struct {
         const char* what;
         QList<YtDlpFormat> formats;
-        // format spec and saved container of 22 (MP4), 34 (HD Low), 35 (HD High), 5 (FLV);
+        // format choice and saved container of 22 (MP4), 34 (HD Low), 35 (HD High), 5 (FLV);
         // "" where the button stays disabled
         const char* expected[4][2];
     } cases[] = {

@@ -88,20 +88,33 @@ QString byteSizeText(qint64 bytes) {
 OutputSizeEstimates::OutputSizeEstimates(SourceListModel& rows, const OptionSheet& sheet,
                                          QObject* parent)
     : QObject(parent), m_rows(rows), m_sheet(sheet) {
-    connect(&rows, &SourceListModel::rowProbed, this, &OutputSizeEstimates::refresh);
-    connect(&rows, &QAbstractItemModel::rowsInserted, this, &OutputSizeEstimates::refresh);
+    // A probe or an edit changes its own row only: a long list being probed is not worked out
+    // again for every file.
+    connect(&rows, &SourceListModel::rowProbed, this, [this](RowId id) { refreshRows(id, id); });
     connect(&rows, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& first, const QModelIndex& last) {
                 // The clip or the status; never the estimates' own column.
                 if (first.column() <= SourceListModel::StatusColumn &&
                     last.column() >= SourceListModel::StartColumn)
-                    refresh();
+                    refreshRows(m_rows.idAt(first.row()), m_rows.idAt(last.row()));
             });
     connect(&sheet, &OptionSheet::itemChanged, this, &OutputSizeEstimates::refresh);
     connect(&sheet, &OptionSheet::structureChanged, this, &OutputSizeEstimates::refresh);
 }
 
 void OutputSizeEstimates::refresh() {
+    m_allDue = true;
+    schedule();
+}
+
+void OutputSizeEstimates::refreshRows(RowId first, RowId last) {
+    const int from = m_rows.rowOf(first), to = m_rows.rowOf(last);
+    for (int row = from; from >= 0 && row <= to; ++row)
+        m_dueRows.insert(m_rows.idAt(row));
+    schedule();
+}
+
+void OutputSizeEstimates::schedule() {
     if (m_due)
         return;
     m_due = true;
@@ -113,7 +126,11 @@ void OutputSizeEstimates::refresh() {
 
 void OutputSizeEstimates::update() {
     const ProfileId profile = m_profile ? m_profile() : ProfileId();
-    for (const RowId id : m_rows.ids()) {
+    const QList<RowId> due =
+        m_allDue ? m_rows.ids() : QList<RowId>(m_dueRows.begin(), m_dueRows.end());
+    m_allDue = false;
+    m_dueRows.clear();
+    for (const RowId id : due) {
         const SourceRow* row = m_rows.find(id);
         // A row converting or converted shows what it writes or wrote.
         if (!row || row->status == QLatin1String("OK") ||

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "profiles/ProfileId.h"
+#include "sourcelist/SourceListModel.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -12,8 +14,6 @@
 namespace mirelo {
 
 class OptionSheet;
-class SourceListModel;
-struct SourceRow;
 
 // Bits per second of an encoder's bitrate value: "768k", "1.5M", "128000". None when unreadable.
 std::optional<double> bitsPerSecond(const QString& value);
@@ -36,10 +36,12 @@ public:
     OutputSizeEstimates(SourceListModel& rows, const OptionSheet& sheet, QObject* parent = nullptr);
 
     void setProfileSource(std::function<ProfileId()> source) { m_profile = std::move(source); }
-    // Works the estimates out again once the current event is handled.
+    // Works every row's estimate out again once the current event is handled.
     void refresh();
 
 private:
+    void refreshRows(RowId first, RowId last);
+    void schedule();
     void update();
     QString estimateFor(const SourceRow& row, ProfileId profile) const;
 
@@ -47,6 +49,8 @@ private:
     const OptionSheet& m_sheet;
     std::function<ProfileId()> m_profile;
     bool m_due = false;
+    bool m_allDue = false;
+    QSet<RowId> m_dueRows;
 };
 
 } // namespace mirelo

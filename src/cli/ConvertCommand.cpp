@@ -126,11 +126,10 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
     return kOk;
 }
 
-// One row per file, with the clip the options choose. The files after the first are probed, one
-// at a time, while the run goes on: a length known before a row is reached feeds the run's
-// estimates. The run never waits for a probe (each file is converted whole unless --end says
-// otherwise), and the first file is not probed at all, since the encoder reports its length as it
-// starts on it. A missing file stops the run when it is reached, as in the desktop program.
+// One row per file, with the clip the options choose. No file is probed with the media player:
+// the run reads the files ahead with the encoder, which gives their lengths for its estimates,
+// and each file is converted whole unless --end says otherwise. A missing file stops the run when
+// it is reached, as in the desktop program.
 std::vector<RowId> addRows(const ConvertOptions& o, SourceListModel& rows) {
     const QString start = formatTimeString(o.start.value_or(0));
     const QString end = o.end ? formatTimeString(*o.end) : QString();
@@ -138,12 +137,6 @@ std::vector<RowId> addRows(const ConvertOptions& o, SourceListModel& rows) {
     for (const QString& file : o.files)
         ids.push_back(rows.addClip(QFileInfo(file).absoluteFilePath(), start, end));
     return ids;
-}
-
-void probeLaterRows(SourceListModel& rows, const std::vector<RowId>& ids) {
-    for (std::size_t i = 1; i < ids.size(); ++i)
-        if (const SourceRow* row = rows.find(ids[i]); row && QFileInfo(row->path).isFile())
-            rows.probeInBackground(ids[i]);
 }
 
 // Rows may run at once: each line names its row by its place in the list.
@@ -381,7 +374,6 @@ int runConvert(const QStringList& args) {
     });
     const bool started = run.start();
     if (started) {
-        probeLaterRows(rows, ids);
         loop.exec();
         display.clear();
     }

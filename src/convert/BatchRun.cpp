@@ -10,6 +10,7 @@
 #include "profiles/Catalog.h"
 #include "settings/AppSettings.h"
 #include "settings/Inifun.h"
+#include "settings/SimultaneousJobs.h"
 #include "tools/ToolLocator.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace mirelo {
 
@@ -144,7 +146,26 @@ void BatchRun::beginRows() {
     if (m_loader) // called from the loader's own signal
         m_loader.release()->deleteLater();
     m_jobSettings.capabilities = cachedCapabilities(m_jobSettings.encoderPath);
+    startReadAhead();
     startRows();
+}
+
+// The rows after those that start at once are read while earlier ones convert: each then starts
+// on a file read already, and a row the list knows no length of gets one for the estimates.
+void BatchRun::startReadAhead() {
+    m_readAhead = std::make_unique<SourceReadAhead>(m_jobSettings.encoderPath);
+    connect(m_readAhead.get(), &SourceReadAhead::read, this,
+            [this](quint64 id, const SourceStreams& streams) {
+                const SourceRow* row = m_rows.find(id);
+                if (row && row->videoTime.isEmpty() && streams.duration && *streams.duration >= 1)
+                    m_rows.setVideoTime(id, formatTimeString(std::llround(*streams.duration)));
+                if (std::exchange(m_waitingForRead, 0) == id)
+                    startRows();
+            });
+    const qsizetype first = m_limit.automatic ? 1 : std::max(1, m_limit.count);
+    for (qsizetype i = first; i < m_ids.size(); ++i)
+        if (const SourceRow* row = m_rows.find(m_ids[i]))
+            m_readAhead->enqueue(row->id, row->path);
 }
 
 // Starts the rows in list order, as many as the limit lets run at once; ends the run when no row
@@ -169,6 +190,10 @@ void BatchRun::startRows() {
         }
         if (!mayStartAnother())
             break;
+        if (m_readAhead && m_readAhead->isReading(row->id)) {
+            m_waitingForRead = row->id; // the read's end comes back here; a second read would not
+            break;
+        }
         ++m_index;
         if (row->unreadable) {
             skipUnreadable(*row);
@@ -190,6 +215,22 @@ bool BatchRun::mayStartAnother() {
     if (!m_limit.automatic)
         return running < m_limit.count;
     return m_auto->mayStart(running);
+}
+
+// Jobs side by side split the cores between them; a job alone keeps the encoder's own choice.
+int BatchRun::threadsPerJob() const {
+    const int places = m_limit.automatic ? m_auto->places() : m_limit.count;
+    return places > 1 ? std::max(1, coreCount() / places) : 0;
+}
+
+// The run may end while the read-ahead reports a read: it goes once it has returned.
+void BatchRun::stopReadAhead() {
+    if (!m_readAhead)
+        return;
+    m_readAhead->disconnect(this);
+    m_readAhead->stop();
+    m_readAhead->setParent(this);
+    m_readAhead.release()->deleteLater();
 }
 
 // "auto" looks at the machine's load again while rows wait for a place.
@@ -217,7 +258,11 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
         input.probedLength = *length;
     input.position = m_profile ? m_profile() : ProfileId();
     input.sheet = &m_sheet;
-    auto* job = new ConversionJob(input, m_jobSettings, this);
+    if (m_readAhead)
+        m_readAhead->forget(id);
+    JobSettings settings = m_jobSettings;
+    settings.threads = threadsPerJob();
+    auto* job = new ConversionJob(input, settings, this);
     m_active.push_back({id, job});
     connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
         m_rows.setStatus(id, QStringLiteral("Processing"), caption);
@@ -393,6 +438,7 @@ void BatchRun::cancel() {
     if (!m_running || m_cancelRequested)
         return;
     m_cancelRequested = true;
+    stopReadAhead();
     updateLoadTimer();
     if (!m_active.empty()) {
         // Copied: a job may answer at once. Their Cancel results come back through
@@ -457,7 +503,9 @@ void BatchRun::endRun(RunEnd end, const QString& message) {
     m_running = false;
     m_cancelRequested = false;
     m_waitingForProbe = false;
+    m_waitingForRead = 0;
     m_loadTimer.stop();
+    stopReadAhead();
     if (m_platform.power)
         m_platform.power->releaseSleep();
     Q_EMIT runningChanged(false);

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "convert/BatchOutcome.h"
 #include "convert/AutoJobLimit.h"
+#include "convert/BatchOutcome.h"
 #include "convert/ConversionJob.h"
 #include "convert/OutputNaming.h"
+#include "convert/SourceReadAhead.h"
 #include "settings/RunSettings.h"
 #include "sourcelist/SourceListModel.h"
 
@@ -113,6 +114,9 @@ private:
     void beginRows();
     void startRows();
     bool mayStartAnother();
+    int threadsPerJob() const;
+    void startReadAhead();
+    void stopReadAhead();
     void updateLoadTimer();
     void startJob(RowId id, const SourceRow& row);
     Active* active(RowId id);
@@ -143,11 +147,13 @@ private:
     QList<RowId> m_ids;
     qsizetype m_index = 0; // the next row to start
     bool m_waitingForProbe = false;
+    RowId m_waitingForRead = 0;   // the next row, whose file is being read ahead
     std::vector<Active> m_active; // in the order they started
     int m_finishedRows = 0;
     QString m_stopMessage; // a missing input stops the run once its running rows have ended
     OutputReservations m_reservations;
     std::unique_ptr<CapabilityLoader> m_loader;
+    std::unique_ptr<SourceReadAhead> m_readAhead;
     std::unique_ptr<CpuLoadSource> m_systemLoad;
     std::unique_ptr<AutoJobLimit> m_auto;
     QTimer m_loadTimer; // "auto": looks again for an idle core

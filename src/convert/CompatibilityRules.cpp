@@ -352,6 +352,16 @@ void uprightPictureInTheFrame(EncoderArguments& a, const RuleContext& c) {
                     .arg(w, h));
 }
 
+// Files converted side by side share the cores: an encoder that spreads one file over every core
+// as well spends much of them keeping its threads in step.
+void shareOfTheCores(EncoderArguments& a, const RuleContext& c) {
+    if (c.threads <= 0 || hasOption(a.output, "-threads"))
+        return;
+    const QString threads = QString::number(c.threads);
+    a.input += {QStringLiteral("-threads"), threads};
+    a.output += {QStringLiteral("-threads"), threads};
+}
+
 const CompatibilityRule kRules[] = {
     {"replace missing encoders", replaceMissingEncoders},
     {"audio bitrate in kilobits", audioBitrateInKilobits},
@@ -365,6 +375,7 @@ const CompatibilityRule kRules[] = {
     {"open-ended clip", openEndedClip},
     {"quiet with progress report", quietWithProgressReport},
     {"existing output policy", existingOutputPolicy},
+    {"share of the cores", shareOfTheCores},
 };
 
 void appendOptions(QStringList& out, const QList<Option>& options) {

@@ -47,6 +47,9 @@ struct RuleContext {
     // Audio encoders' limits by encoder name; an encoder missing here has none known.
     const QHash<QString, AudioLimits>* audioLimits = nullptr;
     QStringList* notes = nullptr; // what a rule chose that the user should be told
+    // Threads the decoder and the encoder may each use while the run converts several files at
+    // once; 0: the encoder's own choice.
+    int threads = 0;
 };
 
 // One step that turns the profile's older encoder dialect into what the installed encoder runs.

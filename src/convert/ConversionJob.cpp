@@ -2,6 +2,7 @@
 
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
+#include "convert/SourceReadAhead.h"
 #include "convert/TimeString.h"
 
 #include <QFileInfo>
@@ -13,9 +14,6 @@
 namespace mirelo {
 
 namespace {
-
-// An encoder's help, or its report on a file with many streams, is a few kilobytes.
-constexpr qsizetype kMaxReportBytes = 1024 * 1024;
 
 // An output may end a little before the clip (the last frame, an audio packet); anything
 // shorter than this is a truncated conversion.
@@ -93,10 +91,7 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
             [this](ProgramRunner::Channel, const QString& line) { onEncoderLine(line); });
     connect(&m_encoder, &ProgramRunner::finished, this, &ConversionJob::onEncoderFinished);
 
-    m_reader.setRole(QStringLiteral("encoder"));
-    m_reader.setOutputs(ProgramRunner::Outputs::Merged);
-    m_reader.setKeptOutputLimit(kMaxReportBytes);
-    m_reader.setTimeout(kReadTimeoutMs);
+    prepareSourceRead(m_reader); // the help on an audio encoder is read the same way
     connect(&m_reader, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
         if (m_helpEncoder.isEmpty())
             onSourceRead(end);
@@ -164,9 +159,7 @@ void ConversionJob::readSource() {
         learnAudioLimits();
         return;
     }
-    m_reader.setProgram(m_settings.encoderPath,
-                        {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                         QStringLiteral("-i"), m_input.inputPath});
+    m_reader.setProgram(m_settings.encoderPath, sourceReadArguments(m_input.inputPath));
     m_reader.start();
 }
 
@@ -175,11 +168,9 @@ void ConversionJob::onSourceRead(const ProgramEnd&) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    SourceStreams found = parseSourceStreams(QString::fromUtf8(m_reader.keptOutput()));
-    if (!found.streams.empty()) {
-        storeSourceStreams(m_input.inputPath, found);
+    SourceStreams found = takeSourceRead(m_input.inputPath, m_reader);
+    if (!found.streams.empty())
         m_source = std::move(found);
-    }
     learnAudioLimits();
 }
 

@@ -76,8 +76,6 @@ public:
     static constexpr int kStallTimeoutMs = 120000;
     // Reading the output back takes a moment even for a long file.
     static constexpr int kCheckTimeoutMs = 30000;
-    // Reading what a source holds, or an encoder's help, before the conversion.
-    static constexpr int kReadTimeoutMs = 30000;
 
 Q_SIGNALS:
     void processing(const QString& caption);

@@ -103,7 +103,11 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
     static const EncoderCapabilities none;
     const QHash<QString, AudioLimits> limits = cachedAudioLimits(settings.encoderPath);
     const RuleContext context{settings.capabilities ? *settings.capabilities : none,
-                              settings.overwrite, row.streams, &limits, &plan.notes};
+                              settings.overwrite,
+                              row.streams,
+                              &limits,
+                              &plan.notes,
+                              settings.threads};
     plan.arguments = compatibleArguments(buildEncoderCommand(*request).arguments(), context);
     plan.audioEncoder = audioEncoderOf(plan.arguments);
 

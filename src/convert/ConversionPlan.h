@@ -24,6 +24,7 @@ struct JobSettings {
     const EncoderCapabilities* capabilities = nullptr; // none: no encoder or format is replaced
     // The names the run's rows have taken; none: only the output folder's files count.
     OutputReservations* reservations = nullptr;
+    int threads = 0; // per encoder while several run at once; 0: the encoder's own choice
 };
 
 // A row of the list as a conversion reads it when it starts.

@@ -274,6 +274,14 @@ void SourceListModel::setOutputSize(RowId id, const QString& text) {
     changed(rowOf(id), OutputSizeColumn, OutputSizeColumn);
 }
 
+void SourceListModel::setVideoTime(RowId id, const QString& text) {
+    Entry* e = entry(id);
+    if (!e || e->row.videoTime == text)
+        return;
+    e->row.videoTime = text;
+    changed(rowOf(id), VideoTimeColumn, VideoTimeColumn);
+}
+
 bool SourceListModel::isProbing() const {
     return std::any_of(m_entries.begin(), m_entries.end(),
                        [](const Entry& e) { return !e.row.probed; });

@@ -98,6 +98,8 @@ public:
     // The clip editor's result.
     void setClipTimes(RowId id, const QString& start, const QString& end);
     void setOutputSize(RowId id, const QString& text);
+    // A length learnt without the media player (the encoder's report on the file).
+    void setVideoTime(RowId id, const QString& text);
 
     // True while any row waits for its probe.
     bool isProbing() const;

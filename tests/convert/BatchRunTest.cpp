@@ -464,6 +464,15 @@ int conversionsRun(const QString& encoder) {
     return int(readFile(encoder + ".log").count('\n'));
 }
 
+// An encoder that logs every command it is given, then runs it as the installed one.
+QString loggingEncoder(const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    writeFile(path, "#!/bin/sh\necho \"$*\" >> '" + path.toUtf8() + ".log'\nexec '" +
+                        locateEncoder().toUtf8() + "' \"$@\"\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
 // The conversion with "-t 0" before the output (the last argument): an output of no length.
 const char kNoLength[] = "n=$#; i=0\n"
                          "for a; do i=$((i+1)); shift\n"
@@ -475,6 +484,48 @@ const char kWithoutReport[] = "for a; do shift\n"
                               "  if [ \"$a\" = -progress ]; then skip=1; continue; fi\n"
                               "  set -- \"$@\" \"$a\"\n"
                               "done\n";
+
+// The rows after those a run starts with are read while earlier ones convert: each file is read
+// once, a row without a known length gets it, and jobs side by side split the cores between them.
+TEST_F(BatchRunTest, LaterFilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
+    for (const int jobs : {1, 2}) {
+        if (jobs > coreCount())
+            continue;
+        SCOPED_TRACE(jobs);
+        store("jobs", QString::number(jobs));
+        const QString encoder = loggingEncoder(in, QStringLiteral("encoder-%1").arg(jobs));
+        run.setEncoderPath(encoder);
+        std::vector<RowId> ids;
+        QStringList files;
+        for (const char* name : {"a", "b", "c"}) {
+            files << makeVideoClip(in, QStringLiteral("%1%2.avi").arg(name).arg(jobs), 3);
+            ids.push_back(rows.addClip(files.last(), "0:00:00", ""));
+        }
+        std::map<RowId, QStringList> ran;
+        const auto connection =
+            QObject::connect(&run, &BatchRun::rowFinished,
+                             [&ran](RowId id, const JobResult& r) { ran[id] = r.arguments; });
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        QObject::disconnect(connection);
+
+        const QString log = QString::fromUtf8(readFile(encoder + ".log"));
+        const QString threads = QString::number(std::max(1, coreCount() / jobs));
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            SCOPED_TRACE(files[qsizetype(i)].toStdString());
+            EXPECT_EQ(status(ids[i]), "OK") << detail(ids[i]).toStdString();
+            EXPECT_EQ(log.count("-nostdin -i " + files[qsizetype(i)] + "\n"), 1)
+                << log.toStdString();
+            const bool readAhead = i >= std::size_t(jobs);
+            EXPECT_EQ(rows.find(ids[i])->videoTime, readAhead ? "0:00:03" : "");
+            EXPECT_EQ(ran[ids[i]].count("-threads"), jobs > 1 ? 2 : 0);
+            if (jobs > 1) {
+                EXPECT_EQ(ran[ids[i]][ran[ids[i]].indexOf("-threads") + 1], threads);
+            }
+        }
+        rows.clear();
+    }
+}
 
 TEST_F(BatchRunTest, AClipStartingAtOrPastTheEndOfItsInputIsRefused) {
     // 2.6 s: probed as 0:00:03, so a start at 0:00:03 is past the end by the encoder's reading.

@@ -99,6 +99,30 @@ TEST(CompatibilityRules, EachRuleOnItsOwn) {
     }
 }
 
+// Files converted side by side: each decoder and encoder keeps to its share of the cores, unless
+// the profile chose a number itself.
+TEST(CompatibilityRules, ShareOfTheCores) {
+    const struct {
+        int threads;
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {0, "-i in -b:v 512k out.mp4", "-i in -b:v 512k out.mp4"},
+        {1, "-i in -b:v 512k out.mp4", "-threads 1 -i in -b:v 512k -threads 1 out.mp4"},
+        {4, "-i in out.mp4", "-threads 4 -i in -threads 4 out.mp4"},
+        {1, "-i in -threads 2 out.mp4", "-i in -threads 2 out.mp4"},
+    };
+    const EncoderCapabilities none = caps({}, {});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        std::optional<EncoderArguments> a = EncoderArguments::parse(split(c.before));
+        ASSERT_TRUE(a);
+        compatibilityRule("share of the cores")
+            ->apply(*a, {none, false, nullptr, nullptr, nullptr, c.threads});
+        EXPECT_EQ(a->toList().join(' ').toStdString(), c.after);
+    }
+}
+
 TEST(CompatibilityRules, PathsStaySingleArgumentsAndAreNeverTakenForOptions) {
     const EncoderCapabilities none = caps({}, {});
     const QStringList before{"-i", "-ss 5 my clip.avi", "-ss", "3", "-ab", "64", "-ab"};

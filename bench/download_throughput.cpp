@@ -10,14 +10,11 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -32,78 +29,13 @@ namespace {
 constexpr qint64 kStreamBytes = 400LL * 1024 * 1024;
 constexpr int kRounds = 5;
 
-// A minimal HTTP/1.1 server: the watch page at /watch, the stream at anything else.
-class StreamServer {
-public:
-    bool listen() {
-        m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (m_socket < 0 || ::bind(m_socket, (sockaddr*)&address, size) != 0 ||
-            ::listen(m_socket, 8) != 0 || ::getsockname(m_socket, (sockaddr*)&address, &size) != 0)
-            return false;
-        m_port = ntohs(address.sin_port);
-        m_block = QByteArray(1024 * 1024, 'v');
-        std::thread([this] { acceptLoop(); }).detach();
-        return true;
-    }
-    QString url(const char* path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QLatin1String(path));
-    }
-
-private:
-    void acceptLoop() {
-        for (int client; (client = ::accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
-            std::thread([this, client] { serve(client); }).detach();
-    }
-
-    void serve(int client) {
-        QByteArray request;
-        char buffer[4096];
-        while (!request.contains("\r\n\r\n")) {
-            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            request.append(buffer, n);
-        }
-        if (request.startsWith("GET /watch "))
-            sendAll(client, answer(page(), page().size()));
-        else if (sendAll(client, answer(QByteArray(), kStreamBytes)))
-            for (qint64 left = kStreamBytes; left > 0; left -= m_block.size())
-                if (!sendAll(client, m_block.left(std::min<qint64>(left, m_block.size()))))
-                    break;
-        ::close(client);
-    }
-
-    QByteArray page() const {
-        const QByteArray link = QUrl::toPercentEncoding(url("/stream"));
-        const QByteArray map = QUrl::toPercentEncoding(QString::fromLatin1("22|" + link));
-        return "\"fmt_url_map\": \"" + map +
-               "\", 'VIDEO_ID': 'bench', 'VIDEO_TITLE': 'download bench',\n";
-    }
-
-    static QByteArray answer(const QByteArray& body, qint64 length) {
-        return "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: " +
-               QByteArray::number(length) + "\r\nConnection: close\r\n\r\n" + body;
-    }
-
-    static bool sendAll(int client, const QByteArray& bytes) {
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t n =
-                ::send(client, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            done += n;
-        }
-        return true;
-    }
-
-    int m_socket = -1;
-    quint16 m_port = 0;
-    QByteArray m_block;
-};
+// The watch page the import reads, pointing at the server's stream.
+QByteArray watchPage(const LoopbackServer& server) {
+    const QByteArray link = QUrl::toPercentEncoding(server.url("/stream"));
+    const QByteArray map = QUrl::toPercentEncoding(QString::fromLatin1("22|" + link));
+    return "\"fmt_url_map\": \"" + map +
+           "\", 'VIDEO_ID': 'bench', 'VIDEO_TITLE': 'download bench',\n";
+}
 
 struct Run {
     double seconds = -1;
@@ -186,12 +118,13 @@ int main() {
         std::fprintf(stderr, "bench: the reference program \"curl\" was not found on PATH\n");
         return 1;
     }
-    StreamServer server;
+    LoopbackServer server(kStreamBytes);
     QTemporaryDir dir;
     if (!server.listen() || !dir.isValid()) {
         std::fprintf(stderr, "bench: cannot listen on 127.0.0.1 or create a folder\n");
         return 1;
     }
+    server.setPage("/watch", watchPage(server));
     const QString curlFile = QDir(dir.path()).filePath(QStringLiteral("curl.mp4"));
     const QString cliFile = QDir(dir.path()).filePath(QStringLiteral("download bench.mp4"));
     const QStringList curlCommand = {curl, "-s", "-f", "-o", curlFile, server.url("/stream")};

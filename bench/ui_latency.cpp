@@ -30,12 +30,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <arpa/inet.h>
 #include <ctime>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace mirelo;
 using namespace mirelo::bench;
@@ -91,63 +86,6 @@ private:
     QElapsedTimer m_sinceTick;
     double m_cpuAtTick = 0;
     Stall m_worst;
-};
-
-// A stream of kStreamBytes for any GET, served from threads of its own so the window's loop
-// carries only the client.
-class StreamServer {
-public:
-    bool listen() {
-        m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (m_socket < 0 || ::bind(m_socket, (sockaddr*)&address, size) != 0 ||
-            ::listen(m_socket, 8) != 0 || ::getsockname(m_socket, (sockaddr*)&address, &size) != 0)
-            return false;
-        m_port = ntohs(address.sin_port);
-        std::thread([this] { acceptLoop(); }).detach();
-        return true;
-    }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/stream.mp4").arg(m_port); }
-
-private:
-    void acceptLoop() {
-        for (int client; (client = ::accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
-            std::thread([client] { serve(client); }).detach();
-    }
-
-    static void serve(int client) {
-        char buffer[4096];
-        for (QByteArray request; !request.contains("\r\n\r\n");) {
-            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            request.append(buffer, n);
-        }
-        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: " +
-                                QByteArray::number(kStreamBytes) + "\r\nConnection: close\r\n\r\n";
-        const QByteArray block(1024 * 1024, 'v');
-        bool ok = sendAll(client, head);
-        for (qint64 left = kStreamBytes; ok && left > 0; left -= block.size())
-            ok = sendAll(client, block.left(std::min<qint64>(left, block.size())));
-        ::close(client);
-    }
-
-    static bool sendAll(int client, const QByteArray& bytes) {
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t n =
-                ::send(client, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            done += n;
-        }
-        return true;
-    }
-
-    int m_socket = -1;
-    quint16 m_port = 0;
 };
 
 // The run's edges, kept quiet: no sleep lock, no file manager, no message boxes.
@@ -253,14 +191,14 @@ int main(int argc, char** argv) {
     window.show();
     QuietPlatform platform;
 
-    StreamServer server;
+    LoopbackServer server(kStreamBytes);
     if (!server.listen())
         return 1;
     bool downloaded = false;
     const Stall probing = addAndProbe(window, listed);
     const Stall converting = convert(window, platform, listed.mid(0, kConvertedFiles));
-    const Stall downloading =
-        download(window, server.url(), work.filePath(QStringLiteral("stream.mp4")), &downloaded);
+    const Stall downloading = download(window, server.url("/stream.mp4"),
+                                       work.filePath(QStringLiteral("stream.mp4")), &downloaded);
 
     std::printf("Longest stall of the main window's event loop      lateness   own work\n");
     report("adding and probing 300 files", probing);

@@ -1,5 +1,5 @@
 #include "platform/FolderOpener.h"
-#include "platform/DesktopServices.h"
+#include "common/RecordingDesktop.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -7,21 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace mirelo;
-
-namespace {
-
-// The desktop's handlers are the edge: a test must not start a file manager.
-class RecordingDesktop : public DesktopServices {
-public:
-    bool openUrl(const QUrl& url) override {
-        opened << url;
-        return accepts;
-    }
-    QList<QUrl> opened;
-    bool accepts = true;
-};
-
-} // namespace
+using mirelo::test::RecordingDesktop;
 
 // Opening a folder that fails is said to the user naming the folder; one that opens says nothing.
 TEST(ServicesFolderOpener, AFolderThatCannotBeShownIsSaidNamingIt) {

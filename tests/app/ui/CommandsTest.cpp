@@ -10,7 +10,7 @@
 #include "app/PathLabel.h"
 #include "app/ProfileChooser.h"
 #include "app/Toolbar.h"
-#include "platform/DesktopServices.h"
+#include "common/RecordingDesktop.h"
 #include "settings/AppSettings.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
@@ -40,15 +40,7 @@ namespace {
 
 using Command = MainCommands::Command;
 
-class RecordingDesktop : public DesktopServices {
-public:
-    bool openUrl(const QUrl& url) override {
-        opened << url;
-        return accepts;
-    }
-    QList<QUrl> opened;
-    bool accepts = true;
-};
+using test::RecordingDesktop;
 
 AppPaths pathsIn(const QString& resources, const QTemporaryDir& dir) {
     return {resources, dir.filePath(QStringLiteral("settings.dat")),

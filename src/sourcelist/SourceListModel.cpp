@@ -266,20 +266,21 @@ void SourceListModel::setClipTimes(RowId id, const QString& start, const QString
     changed(rowOf(id), StartColumn, EndColumn);
 }
 
-void SourceListModel::setOutputSize(RowId id, const QString& text) {
+void SourceListModel::setCell(RowId id, QString SourceRow::*field, Column column,
+                              const QString& text) {
     Entry* e = entry(id);
-    if (!e || e->row.outputSize == text)
+    if (!e || e->row.*field == text)
         return;
-    e->row.outputSize = text;
-    changed(rowOf(id), OutputSizeColumn, OutputSizeColumn);
+    e->row.*field = text;
+    changed(rowOf(id), column, column);
+}
+
+void SourceListModel::setOutputSize(RowId id, const QString& text) {
+    setCell(id, &SourceRow::outputSize, OutputSizeColumn, text);
 }
 
 void SourceListModel::setVideoTime(RowId id, const QString& text) {
-    Entry* e = entry(id);
-    if (!e || e->row.videoTime == text)
-        return;
-    e->row.videoTime = text;
-    changed(rowOf(id), VideoTimeColumn, VideoTimeColumn);
+    setCell(id, &SourceRow::videoTime, VideoTimeColumn, text);
 }
 
 bool SourceListModel::isProbing() const {

@@ -126,6 +126,7 @@ private:
     RowId append(SourceRow row, bool probe);
     Entry* entry(RowId id);
     void changed(int row, Column first, Column last);
+    void setCell(RowId id, QString SourceRow::*field, Column column, const QString& text);
 
     ProbeQueue* m_probes;
     std::vector<Entry> m_entries;

@@ -35,7 +35,7 @@ class TerminalMessages : public MessageSink {
 public:
     void showError(const QString& text) override {
         m_lastError = standIns().visibleText(text);
-        if (text != m_alreadyTold)
+        if (m_lastError != m_alreadyTold)
             fail(kFailed, m_lastError);
     }
     // The last line states the run's outcome; the rows' reports say the rest.
@@ -306,7 +306,7 @@ int runConvert(const QStringList& args) {
             stoppedAt = &report;
             report.status = QStringLiteral("Fail");
             report.error = reasonAfterPath(message, report.file);
-            messages.m_alreadyTold = r.message;
+            messages.m_alreadyTold = message;
             err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
         }
         if (o.verbose) {

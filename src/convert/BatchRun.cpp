@@ -441,7 +441,7 @@ void BatchRun::stopRun(const QString& message) {
     setTotal(0);
     endRun(RunEnd::Stopped, message);
     if (m_platform.messages)
-        m_platform.messages->showError(message);
+        m_platform.messages->showError(shown(message));
 }
 
 // The end actions come after the run has ended, in this order: shutdown (when asked for), the

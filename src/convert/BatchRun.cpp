@@ -143,9 +143,8 @@ bool BatchRun::prepareSettings() {
         return false;
     }
     removeStaleTemporaryOutputs(folder);
-    m_jobSettings = {folder,          s.existingFile == ExistingFilePolicy::Overwrite,
-                     encoder,         nullptr,
-                     &m_reservations, m_standIns};
+    const bool overwrite = s.existingFile == ExistingFilePolicy::Overwrite;
+    m_jobSettings = {folder, overwrite, encoder, nullptr, &m_reservations, m_standIns};
     m_limit = s.jobs;
     return true;
 }
@@ -230,8 +229,8 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     auto* job = new ConversionJob(input, m_jobSettings, this);
     m_active.push_back({id, job});
     connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
-        m_rows.setStatus(id, QStringLiteral("Processing"), caption);
-        Q_EMIT rowStarted(id, caption);
+        m_rows.setStatus(id, QStringLiteral("Processing"), shown(caption));
+        Q_EMIT rowStarted(id, shown(caption));
     });
     connect(job, &ConversionJob::progressChanged, this,
             [this, id](int percent) { onJobProgress(id, percent); });

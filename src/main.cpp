@@ -2,7 +2,9 @@
 
 #include "app/AppPaths.h"
 #include "app/Form1.h"
+#include "platform/ByteNames.h"
 #include "platform/Product.h"
+#include "platform/ui/MessageBoxes.h"
 #include "settings/ui/SettingsWarnings.h"
 #include "sourcelist/SourceFiles.h"
 #include "sourcelist/ui/SourceListView.h"
@@ -12,7 +14,21 @@
 #include <QApplication>
 #include <QDir>
 
+namespace {
+
+QList<QByteArray> commandLineArguments(int argc, char** argv) {
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments += QByteArray(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Links to files named by bytes that are not UTF-8, for as long as the program runs: a signal
+    // that ends it closes the window, so main() returns and they go too.
+    mirelo::StandInLinks standIns;
     QApplication app(argc, argv);
     QApplication::setApplicationName(mirelo::applicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("org.mirelo.videoconverter"));
@@ -23,6 +39,7 @@ int main(int argc, char** argv) {
     mirelo::showSettingsProblemsAsWarnings();
     // The window runs its start-up sequence while still hidden, then shows.
     mirelo::Form1 window(mirelo::AppPaths::forApplication());
+    window.setStandIns(&standIns);
     app.setWindowIcon(window.windowIcon());
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(&window, &mirelo::Form1::closing, &app, &QApplication::quit,
@@ -40,9 +57,13 @@ int main(int argc, char** argv) {
                          QApplication::quit();
                      });
     window.show();
-    // Files from a file manager's "Open with", added as "Add Files" adds them.
-    window.sourceList()->addFiles(
-        mirelo::filesFromCommandLine(app.arguments().mid(1), QDir::currentPath()));
+    // Files from a file manager's "Open with", added as "Add Files" adds them. Their names are
+    // bytes: Qt's own copy of the arguments has lost what is not UTF-8.
+    QStringList problems;
+    window.sourceList()->addFiles(mirelo::filesFromCommandLine(
+        commandLineArguments(argc, argv), QDir::currentPath(), standIns, &problems));
+    if (!problems.isEmpty())
+        mirelo::showMessageBox(&window, QMessageBox::Warning, problems.join(QLatin1Char('\n')));
     const int rc = app.exec();
     return terminations.firstSignal() ? 128 + terminations.firstSignal() : rc;
 }

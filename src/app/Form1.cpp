@@ -76,11 +76,17 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
     m_notifier = new DesktopNotifier(DesktopNotifier::sessionBusIfAny(), this);
     m_notifier->setFolderAction(
         [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
-    (new ConversionController(*this))->setNotifier(m_notifier); // "Convert Now!", the run panel
+    m_conversion = new ConversionController(*this); // "Convert Now!", the run panel
+    m_conversion->setNotifier(m_notifier);
     new PreviewController(*this, PreviewPlayer::shared());
 }
 
 Form1::~Form1() = default;
+
+void Form1::setStandIns(const StandInLinks* links) {
+    m_sources->setStandIns(links);
+    m_conversion->run().setStandIns(links);
+}
 
 AppSettings Form1::settings() const {
     return AppSettings(m_paths.settingsFile, m_paths.appFolder);

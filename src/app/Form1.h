@@ -15,6 +15,7 @@ class QPushButton;
 
 namespace mirelo {
 
+class ConversionController;
 class DesktopNotifier;
 class HardwareTrial;
 class MainCommands;
@@ -27,6 +28,7 @@ class ProfileChooser;
 class RunPanel;
 class SourceListModel;
 class SourceListView;
+class StandInLinks;
 class Toolbar;
 
 // The main window: command strip, source list, profile chooser, option sheet, preview and the
@@ -70,6 +72,9 @@ public:
     void openSettings();
     // Shows the folder converted files go to, as the settings now say.
     void showOutputFolder();
+    // The links through which files named by bytes that are not UTF-8 are listed and converted;
+    // not owned, and kept until the window is gone.
+    void setStandIns(const StandInLinks* links);
 
 Q_SIGNALS:
     // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
@@ -107,6 +112,7 @@ private:
     QLabel* m_profileLabel = nullptr;
     ProfileChooser* m_chooser = nullptr;
     HardwareTrial* m_hardwareTrial = nullptr;
+    ConversionController* m_conversion = nullptr;
     OptionSheet* m_sheet = nullptr;
     OutputSizeEstimates* m_sizeEstimates = nullptr;
     OptionSheetView* m_sheetView = nullptr;

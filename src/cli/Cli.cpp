@@ -63,8 +63,15 @@ QTextStream& err() {
 
 int fail(int code, const QString& message) {
     out().flush();
-    err() << "mirelo-cli: " << message << Qt::endl;
+    err() << "mirelo-cli: " << standIns().visibleText(message) << Qt::endl;
     return code;
+}
+
+void printWithByteNames(const QString& text) {
+    out().flush();
+    const QByteArray bytes = standIns().originalBytes(text);
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 StandInLinks& standIns() {
@@ -81,10 +88,14 @@ std::optional<QStringList> subcommandArguments(int argc, char** argv, bool names
             args += QString::fromLocal8Bit(bytes);
             continue;
         }
-        const QString link = standIns().add(bytes, error);
+        // "--name=VALUE": the name is text, the value may name a file.
+        const qsizetype eq = bytes.startsWith("--") ? bytes.indexOf('=') : -1;
+        const QByteArray option =
+            eq > 0 && isUtf8(bytes.left(eq + 1)) ? bytes.left(eq + 1) : QByteArray();
+        const QString link = standIns().add(bytes.mid(option.size()), error);
         if (link.isEmpty())
             return std::nullopt;
-        args += link;
+        args += QString::fromUtf8(option) + link;
     }
     return args;
 }
@@ -132,7 +143,7 @@ std::optional<ParsedArgs> parseArgs(const QStringList& args,
             }
             inlineValue = args[++i];
         }
-        if (standIns().isStandIn(*inlineValue)) {
+        if (!found->namesInput && standIns().isStandIn(*inlineValue)) {
             *error =
                 QStringLiteral("option %1: \"%2\" is not a UTF-8 name (only input files may be)")
                     .arg(name, standIns().visible(*inlineValue));

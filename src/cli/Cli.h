@@ -27,19 +27,22 @@ QTextStream& err();
 
 // Prints "mirelo-cli: <message>" on stderr and returns the code, for `return fail(...)`.
 int fail(int code, const QString& message);
+// Prints text on stdout with each stand-in path in it put back as the bytes it stands for.
+void printWithByteNames(const QString& text);
 
 // Input files named by bytes that are not UTF-8 reach the subcommands as these links' paths.
 StandInLinks& standIns();
 
 // The subcommand's arguments from main's argv. With `namesFiles`, an argument that is not UTF-8
-// becomes a stand-in link's path; otherwise it is decoded as Qt decodes it. nullopt, with the
-// reason in *error, when a link cannot be made.
+// becomes a stand-in link's path (an option's inline value, "--input=NAME", too); otherwise it is
+// decoded as Qt decodes it. nullopt, with the reason in *error, when a link cannot be made.
 std::optional<QStringList> subcommandArguments(int argc, char** argv, bool namesFiles,
                                                QString* error);
 
 struct OptionSpec {
     const char* name; // with the dashes: "--json"
     bool takesValue;
+    bool namesInput = false; // its value is an input file, whose name may be any bytes
 };
 
 struct ParsedArgs {

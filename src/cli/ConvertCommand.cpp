@@ -35,7 +35,7 @@ class TerminalMessages : public MessageSink {
 public:
     void showError(const QString& text) override {
         m_lastError = standIns().visibleText(text);
-        if (text != m_alreadyTold)
+        if (m_lastError != m_alreadyTold)
             fail(kFailed, m_lastError);
     }
     // The last line states the run's outcome; the rows' reports say the rest.
@@ -208,36 +208,6 @@ QString reasonAfterPath(const QString& message, const QString& path) {
     return (message.startsWith(path) ? message.mid(path.size()) : message).trimmed();
 }
 
-// The profile's extension: the output's name from its first "." (leading dots aside).
-QString extensionOf(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    qsizetype start = 0;
-    while (start < name.size() && name[start] == QLatin1Char('.'))
-        ++start;
-    const qsizetype dot = name.indexOf(QLatin1Char('.'), start);
-    return dot < 0 ? QString() : name.mid(dot);
-}
-
-// An input named by bytes that are not UTF-8 was converted through its stand-in link; an output
-// named after a stem that is not UTF-8 then takes the input's byte stem, with the naming rules
-// applied to the bytes. Returns the output's visible name, or an empty string with the reason in
-// *error.
-QString giveInputsByteName(const QString& input, const QString& produced, const RunSettings& s,
-                           QSet<QByteArray>& runOutputs, QString* error) {
-    const QByteArray bytes = *standIns().target(input);
-    const QByteArray stem = byteStem(bytes.mid(bytes.lastIndexOf('/') + 1));
-    if (isUtf8(stem)) // only the folder or the extension is not: the run named it already
-        return produced;
-    const ByteOutput moved =
-        moveToByteName(produced, QFileInfo(produced).absolutePath(), stem, extensionOf(produced),
-                       bytes, s.existingFile == ExistingFilePolicy::Overwrite, runOutputs);
-    if (moved.path.isEmpty()) {
-        *error = moved.error + QStringLiteral(" (the converted file stays as %1)").arg(produced);
-        return {};
-    }
-    return visibleName(moved.path);
-}
-
 // Rows the run never reached say why, so that every row carries a status and a reason.
 void markUnreached(std::vector<RowReport>& reports, const QString& status, const QString& reason) {
     for (RowReport& r : reports) {
@@ -310,12 +280,12 @@ int runConvert(const QStringList& args) {
     run.setPlatform({nullptr, nullptr, &messages});
     run.setSettingsSource([&o] { return o.settings; });
     run.setProfileSource([&o] { return o.position; });
+    run.setStandIns(&standIns());
 
     ProgressDisplay display(run, ids, !o.json && ::isatty(STDERR_FILENO));
     std::vector<RowReport> reports;
     for (const RowId id : ids)
         reports.push_back({standIns().visible(rows.find(id)->path), {}, {}, {}});
-    QSet<QByteArray> byteOutputs;         // outputs moved to byte names so far
     const RowReport* stoppedAt = nullptr; // the missing input that stopped the run
     QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
         RowReport& report =
@@ -325,20 +295,11 @@ int runConvert(const QStringList& args) {
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
         report.error = r.outcome == JobOutcome::Ok ? QString() : message;
         display.clear();
-        const QString input = rows.find(id)->path;
-        if (r.outcome == JobOutcome::Ok && standIns().isStandIn(input)) {
-            report.output =
-                giveInputsByteName(input, r.outputPath, o.settings, byteOutputs, &report.error);
-            if (report.output.isEmpty()) {
-                report.status = QStringLiteral("Fail");
-                err() << "mirelo-cli: " << report.file << ": " << report.error << Qt::endl;
-            }
-        }
         if (r.outcome == JobOutcome::MissingInput) {
             stoppedAt = &report;
             report.status = QStringLiteral("Fail");
             report.error = reasonAfterPath(message, report.file);
-            messages.m_alreadyTold = r.message;
+            messages.m_alreadyTold = message;
             err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
         }
         if (o.verbose) {

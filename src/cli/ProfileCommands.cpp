@@ -160,10 +160,10 @@ std::optional<SourceStreams> readSourceStreams(const QString& encoder, const QSt
     return streams.streams.empty() ? std::nullopt : std::optional<SourceStreams>(streams);
 }
 
+// One argument a line; an input named by bytes that are not UTF-8 is printed as those bytes.
 void printArguments(const QString& program, const QStringList& arguments) {
-    out() << program << '\n';
-    for (const QString& a : arguments)
-        out() << a << '\n';
+    printWithByteNames(program + QLatin1Char('\n') + arguments.join(QLatin1Char('\n')) +
+                       QLatin1Char('\n'));
 }
 
 } // namespace
@@ -172,7 +172,7 @@ int runCommand(const QStringList& args) {
     QString error;
     const auto parsed = parseArgs(args,
                                   {{"--profile", true},
-                                   {"--input", true},
+                                   {"--input", true, true},
                                    {"--output", true},
                                    {"--encoder", true},
                                    {"--no-preset", false},
@@ -254,8 +254,7 @@ int runCommand(const QStringList& args) {
     else if (parsed->has(QStringLiteral("--argv")))
         printArguments(plan.profileCommand.program(), plan.profileCommand.arguments());
     else
-        out() << plan.profileCommand.text() << '\n';
-    out().flush();
+        printWithByteNames(plan.profileCommand.text() + QLatin1Char('\n'));
     return kOk;
 }
 

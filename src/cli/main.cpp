@@ -29,7 +29,8 @@ const Subcommand kSubcommands[] = {
      "        [--pick POS]... [--set \"CATEGORY/ITEM=VALUE\"]... [--start H:MM:SS]\n"
      "        [--end H:MM:SS] [--argv | --run-argv [--existing new|overwrite]]\n"
      "      The encoder command line a conversion would build (--argv: one argument a line;\n"
-     "      --run-argv: the vector that runs with the installed encoder, one argument a line)."},
+     "      --run-argv: the vector that runs with the installed encoder, one argument a line).",
+     true},
     {"import", runImport,
      "import URL [--json] [--download 22|34|35|5] [--dest DIR]\n"
      "      A watch page's fields and stream links; --download saves that stream into DIR."},

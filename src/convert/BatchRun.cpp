@@ -4,6 +4,7 @@
 #include "convert/OutputSizeEstimate.h"
 #include "convert/TemporaryOutput.h"
 #include "convert/TimeString.h"
+#include "platform/ByteNames.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"
 #include "platform/PowerService.h"
@@ -20,12 +21,21 @@
 #include <cmath>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace mirelo {
 
 namespace {
 
 const char kCanceled[] = "Conversion Canceled by the user!";
 constexpr int kLoadCheckMs = 500;
+
+qint64 outputSize(const JobResult& result) {
+    if (result.outputBytes.isEmpty())
+        return QFileInfo(result.outputPath).size();
+    struct stat st {};
+    return ::stat(result.outputBytes.constData(), &st) == 0 ? st.st_size : 0;
+}
 
 } // namespace
 
@@ -136,8 +146,8 @@ bool BatchRun::prepareSettings() {
         return false;
     }
     removeStaleTemporaryOutputs(folder);
-    m_jobSettings = {folder, s.existingFile == ExistingFilePolicy::Overwrite, encoder, nullptr,
-                     &m_reservations};
+    const bool overwrite = s.existingFile == ExistingFilePolicy::Overwrite;
+    m_jobSettings = {folder, overwrite, encoder, nullptr, &m_reservations, m_standIns};
     m_limit = s.jobs;
     return true;
 }
@@ -265,8 +275,8 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     auto* job = new ConversionJob(input, settings, this);
     m_active.push_back({id, job});
     connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
-        m_rows.setStatus(id, QStringLiteral("Processing"), caption);
-        Q_EMIT rowStarted(id, caption);
+        m_rows.setStatus(id, QStringLiteral("Processing"), shown(caption));
+        Q_EMIT rowStarted(id, shown(caption));
     });
     connect(job, &ConversionJob::progressChanged, this,
             [this, id](int percent) { onJobProgress(id, percent); });
@@ -333,8 +343,8 @@ void BatchRun::skipUnreadable(const SourceRow& row) {
     skipped.message = QStringLiteral("Not converted: no audio or video could be read from it. %1")
                           .arg(row.detail);
     const RowId id = row.id;
-    m_rows.setStatus(id, QStringLiteral("Skipped"), skipped.message);
-    m_outcome.add(row.path, skipped.status(), skipped.message);
+    m_rows.setStatus(id, QStringLiteral("Skipped"), shown(skipped.message));
+    m_outcome.add(shown(row.path), skipped.status(), shown(skipped.message));
     Q_EMIT rowFinished(id, skipped);
 }
 
@@ -386,7 +396,8 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
     ++m_finishedRows;
     if (result.outcome == JobOutcome::Ok || result.outcome == JobOutcome::Fail) {
         const SourceRow* row = m_rows.find(id);
-        m_outcome.add(row ? row->path : result.outputPath, result.status(), result.detail());
+        m_outcome.add(shown(row ? row->path : result.outputPath), result.status(),
+                      shown(result.detail()));
     }
     switch (result.outcome) {
     case JobOutcome::MissingInput:
@@ -397,11 +408,11 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         break;
     case JobOutcome::Cancel:
         Q_EMIT rowFinished(id, result);
-        m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
+        m_rows.setStatus(id, QStringLiteral("Cancel"), shown(result.detail()));
         break;
     case JobOutcome::Ok:
-        m_rows.setOutputSize(id, byteSizeText(QFileInfo(result.outputPath).size()));
-        m_rows.setStatus(id, result.status(), result.detail());
+        m_rows.setOutputSize(id, byteSizeText(outputSize(result)));
+        m_rows.setStatus(id, result.status(), shown(result.detail()));
         if (oneAtATime()) {
             // Each finished row adds its share of the list as it stands now, ties to even.
             const int count = std::max(1, m_rows.rowCount());
@@ -411,7 +422,7 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         Q_EMIT rowFinished(id, result);
         break;
     case JobOutcome::Fail:
-        m_rows.setStatus(id, result.status(), result.detail());
+        m_rows.setStatus(id, result.status(), shown(result.detail()));
         Q_EMIT rowFinished(id, result);
         break;
     }
@@ -476,7 +487,7 @@ void BatchRun::stopRun(const QString& message) {
     setTotal(0);
     endRun(RunEnd::Stopped, message);
     if (m_platform.messages)
-        m_platform.messages->showError(message);
+        m_platform.messages->showError(shown(message));
 }
 
 // The end actions come after the run has ended, in this order: shutdown (when asked for), the
@@ -510,6 +521,11 @@ void BatchRun::endRun(RunEnd end, const QString& message) {
         m_platform.power->releaseSleep();
     Q_EMIT runningChanged(false);
     Q_EMIT finished(end, message);
+}
+
+// A stand-in link is the run's own business: texts name the file it stands for.
+QString BatchRun::shown(const QString& text) const {
+    return m_standIns ? m_standIns->visibleText(text) : text;
 }
 
 void BatchRun::setTrack(int value) {

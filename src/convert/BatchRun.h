@@ -24,6 +24,7 @@ class FolderOpener;
 class MessageSink;
 class OptionSheet;
 class PowerService;
+class StandInLinks;
 
 // The services at the edge of a run. A missing one means that action is not taken.
 struct RunPlatform {
@@ -70,6 +71,9 @@ public:
     void setEncoderPath(const QString& path) { m_encoderPath = path; }
     // What "auto" measures; not owned. Null (the default): the machine's /proc.
     void setLoadSource(CpuLoadSource* source);
+    // The links through which inputs named by bytes that are not UTF-8 are read; not owned. An
+    // output named after such an input takes its byte name, and the rows' texts show the bytes.
+    void setStandIns(const StandInLinks* links) { m_standIns = links; }
 
     // Starts a run; false (with a message where the user needs one) when it cannot start.
     bool start();
@@ -135,6 +139,7 @@ private:
     void cancelPath();
     void stopRun(const QString& message);
     void endRun(RunEnd end, const QString& message);
+    QString shown(const QString& text) const;
 
     SourceListModel& m_rows;
     const OptionSheet& m_sheet;
@@ -142,6 +147,7 @@ private:
     std::function<RunSettings()> m_settings;
     std::function<ProfileId()> m_profile;
     QString m_encoderPath;
+    const StandInLinks* m_standIns = nullptr;
     JobSettings m_jobSettings;
     SimultaneousJobs m_limit;
     QList<RowId> m_ids;

@@ -4,12 +4,14 @@
 #include "convert/OutputNaming.h"
 #include "convert/SourceReadAhead.h"
 #include "convert/TimeString.h"
+#include "platform/ByteNames.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace mirelo {
 
@@ -407,9 +409,23 @@ void ConversionJob::checkOutputLength(std::optional<double> length) {
 void ConversionJob::finishOk() {
     if (m_finished)
         return;
+    if (const QByteArray* input = byteNamedInput()) {
+        finishUnderByteName(*input);
+        return;
+    }
     QString error;
-    MoveOutcome moved =
-        moveOutput(m_temporaryPath, m_result.outputPath, m_settings.overwrite, &error);
+    if (moveToPlannedName(m_settings.overwrite, &error) != MoveOutcome::Moved) {
+        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1: %2")
+                                     .arg(m_result.outputPath, error));
+        return;
+    }
+    m_percent = 100;
+    Q_EMIT progressChanged(m_percent);
+    finish(JobOutcome::Ok);
+}
+
+MoveOutcome ConversionJob::moveToPlannedName(bool replace, QString* error) {
+    MoveOutcome moved = moveOutput(m_temporaryPath, m_result.outputPath, replace, error);
     // The name was free when the job began; something may have taken it since.
     for (int attempt = 0; moved == MoveOutcome::NameTaken && attempt < 8; ++attempt) {
         const QString taken = m_result.outputPath;
@@ -417,13 +433,47 @@ void ConversionJob::finishOk() {
                                                m_input.inputPath, false, m_settings.reservations);
         releaseOutputName(taken);
         reserveOutputName();
-        moved = moveOutput(m_temporaryPath, m_result.outputPath, false, &error);
+        moved = moveOutput(m_temporaryPath, m_result.outputPath, false, error);
     }
-    if (moved != MoveOutcome::Moved) {
-        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1: %2")
-                                     .arg(m_result.outputPath, error));
+    return moved;
+}
+
+// The byte path behind an input read through a stand-in link, when its stem is not UTF-8 and so
+// names the output; nullptr otherwise.
+const QByteArray* ConversionJob::byteNamedInput() const {
+    const QByteArray* input =
+        m_settings.standIns ? m_settings.standIns->target(m_input.inputPath) : nullptr;
+    if (!input || isUtf8(byteStem(input->mid(input->lastIndexOf('/') + 1))))
+        return nullptr;
+    return input;
+}
+
+// The output goes straight from its private folder to the byte name: the planned name is only
+// the bytes' visible text, which a user's own file may hold, so it is never written.
+void ConversionJob::finishUnderByteName(const QByteArray& input) {
+    QSet<QByteArray> unshared;
+    QSet<QByteArray>& taken =
+        m_settings.reservations ? m_settings.reservations->byteNames() : unshared;
+    const ByteOutput moved = moveToByteName(m_temporaryPath, m_settings.outputFolder,
+                                            byteStem(input.mid(input.lastIndexOf('/') + 1)),
+                                            m_extension, input, m_settings.overwrite, taken);
+    if (moved.path.isEmpty()) {
+        // Kept under a text name that is free, never in place of another file.
+        QString error;
+        if (moveToPlannedName(false, &error) != MoveOutcome::Moved) {
+            finish(JobOutcome::Fail, moved.error + QStringLiteral(" (nor could the converted file "
+                                                                  "be kept: %1)")
+                                                       .arg(error));
+            return;
+        }
+        const QString kept = std::exchange(m_result.outputPath, {}); // its name stays taken
+        finish(JobOutcome::Fail,
+               moved.error + QStringLiteral(" (the converted file stays as %1)").arg(kept));
         return;
     }
+    releaseOutputName(m_result.outputPath);
+    m_result.outputPath = visibleName(moved.path);
+    m_result.outputBytes = moved.path;
     m_percent = 100;
     Q_EMIT progressChanged(m_percent);
     finish(JobOutcome::Ok);

@@ -31,7 +31,8 @@ enum class JobOutcome { Ok, Fail, Cancel, MissingInput };
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Fail;
-    QString outputPath;
+    QString outputPath;       // as the user reads it
+    QByteArray outputBytes;   // the output's name on disk when it is not UTF-8; else empty
     QString message;          // why the row did not end "OK"
     QStringList encoderLines; // the encoder's last lines
     QString commandLine;      // the profile's command line, as shown to the user
@@ -104,6 +105,9 @@ private:
     QString lateStartMessage(double inputLength) const;
     void updateExpected();
     void finishOk();
+    const QByteArray* byteNamedInput() const;
+    void finishUnderByteName(const QByteArray& input);
+    MoveOutcome moveToPlannedName(bool replace, QString* error);
     // The output name is the run's from the plan until the row ends other than "OK".
     void reserveOutputName();
     void releaseOutputName(const QString& path);

@@ -13,6 +13,7 @@ namespace mirelo {
 
 class OptionSheet;
 class OutputReservations;
+class StandInLinks;
 struct EncoderCapabilities;
 struct SourceStreams;
 
@@ -24,6 +25,9 @@ struct JobSettings {
     const EncoderCapabilities* capabilities = nullptr; // none: no encoder or format is replaced
     // The names the run's rows have taken; none: only the output folder's files count.
     OutputReservations* reservations = nullptr;
+    // The links through which inputs named by bytes that are not UTF-8 are read; an output named
+    // after such an input takes its byte name. None: every input is read by its own name.
+    const StandInLinks* standIns = nullptr;
     int threads = 0; // per encoder while several run at once; 0: the encoder's own choice
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 
@@ -20,11 +21,17 @@ public:
     bool contains(const QString& path) const { return m_paths.contains(key(path)); }
     void reserve(const QString& path) { m_paths.insert(key(path)); }
     void release(const QString& path) { m_paths.remove(key(path)); }
-    void clear() { m_paths.clear(); }
+    // The absolute byte paths of outputs named by bytes that are not UTF-8.
+    QSet<QByteArray>& byteNames() { return m_byteNames; }
+    void clear() {
+        m_paths.clear();
+        m_byteNames.clear();
+    }
 
 private:
     static QString key(const QString& path);
     QSet<QString> m_paths;
+    QSet<QByteArray> m_byteNames;
 };
 
 // The output path of a job. Under the keep policy, while the name is taken, the taken name is cut

@@ -201,6 +201,13 @@ QString StandInLinks::visibleText(QString text) const {
     return text;
 }
 
+QByteArray StandInLinks::originalBytes(const QString& text) const {
+    QByteArray bytes = text.toUtf8();
+    for (const auto& [link, target] : m_links)
+        bytes.replace(link.toUtf8(), target);
+    return bytes;
+}
+
 // Only what this object made goes: the links themselves, their folders, the private folder.
 void StandInLinks::remove() {
     for (const auto& [link, target] : m_links) {

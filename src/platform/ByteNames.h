@@ -40,6 +40,8 @@ public:
     QString visible(const QString& path) const;
     // The text with every stand-in path in it shown as visible() shows it.
     QString visibleText(QString text) const;
+    // The text as UTF-8 with every stand-in path in it put back as the bytes it stands for.
+    QByteArray originalBytes(const QString& text) const;
     QString folder() const { return QString::fromUtf8(m_folder); }
     void remove();
 

@@ -1,11 +1,14 @@
 #include "sourcelist/SourceFiles.h"
 
+#include "platform/ByteNames.h"
 #include "profiles/Catalog.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QUrl>
+
+#include <optional>
 
 namespace mirelo {
 
@@ -106,26 +109,50 @@ QString dialogNameFilter(const OpenDialogFilter& filter) {
     return filter.text + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
-QStringList filesFromCommandLine(const QStringList& arguments, const QString& workingFolder) {
+namespace {
+
+// The file an argument that is text names; none for an address of another machine.
+std::optional<QString> fileFromArgument(const QString& argument, const QDir& folder) {
+    const QUrl url(argument);
+    QString path = argument;
+    if (QFileInfo::exists(folder.absoluteFilePath(argument)))
+        path = argument; // an existing file, whatever its name looks like
+    else if (url.isLocalFile())
+        path = url.toLocalFile();
+    else if (url.scheme().size() > 1)
+        return std::nullopt; // a web address or another scheme: not a file on this machine
+    return QDir::cleanPath(folder.absoluteFilePath(path));
+}
+
+} // namespace
+
+QStringList filesFromCommandLine(const QList<QByteArray>& arguments, const QString& workingFolder,
+                                 StandInLinks& standIns, QStringList* problems) {
     QStringList files;
+    const QDir folder(workingFolder);
     bool optionsEnded = false;
-    for (const QString& argument : arguments) {
-        if (!optionsEnded && argument == QLatin1String("--")) {
+    for (const QByteArray& argument : arguments) {
+        if (!optionsEnded && argument == "--") {
             optionsEnded = true;
             continue;
         }
-        if (argument.isEmpty() || (!optionsEnded && argument.startsWith(QLatin1Char('-'))))
+        if (argument.isEmpty() || (!optionsEnded && argument.startsWith('-')))
             continue;
-        const QDir folder(workingFolder);
-        const QUrl url(argument);
-        QString path = argument;
-        if (QFileInfo::exists(folder.absoluteFilePath(argument)))
-            path = argument; // an existing file, whatever its name looks like
-        else if (url.isLocalFile())
-            path = url.toLocalFile();
-        else if (url.scheme().size() > 1)
-            continue; // a web address or another scheme: not a file on this machine
-        files << QDir::cleanPath(folder.absoluteFilePath(path));
+        if (isUtf8(argument)) {
+            if (const std::optional<QString> file =
+                    fileFromArgument(QString::fromUtf8(argument), folder))
+                files << *file;
+            continue;
+        }
+        // Not an address either: addresses escape such bytes.
+        const QByteArray path = argument.startsWith('/')
+                                    ? argument
+                                    : QFile::encodeName(folder.absolutePath()) + '/' + argument;
+        QString error;
+        if (const QString link = standIns.add(path, &error); !link.isEmpty())
+            files << link;
+        else
+            *problems << QStringLiteral("%1 cannot be listed: %2").arg(visibleName(path), error);
     }
     return files;
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
 
 namespace mirelo {
+
+class StandInLinks;
 
 // True when a dropped file may enter the source list. Only the path's trailing characters count,
 // compared case-insensitively and without requiring a dot (so "uniform" passes for its "rm").
@@ -36,8 +40,11 @@ void writeAddFilesFolder(const QString& file, const QString& folder);
 QString dialogNameFilter(const OpenDialogFilter& filter);
 
 // The files a file manager's "Open with" (or a terminal) hands the desktop program, after its
-// name: paths relative to workingFolder or absolute, and file:// addresses. Arguments starting
-// with "-" are options, not files, until a "--"; other addresses are left out.
-QStringList filesFromCommandLine(const QStringList& arguments, const QString& workingFolder);
+// name, as the raw bytes of its argument vector: paths relative to workingFolder or absolute, and
+// file:// addresses. Arguments starting with "-" are options, not files, until a "--"; other
+// addresses are left out. A path that is not UTF-8 cannot travel as text: it becomes a link
+// `standIns` makes to it, or, when that fails, a line in *problems naming it.
+QStringList filesFromCommandLine(const QList<QByteArray>& arguments, const QString& workingFolder,
+                                 StandInLinks& standIns, QStringList* problems);
 
 } // namespace mirelo

@@ -1,5 +1,6 @@
 #include "sourcelist/SourceListModel.h"
 
+#include "platform/ByteNames.h"
 #include "tools/ProbeQueue.h"
 
 #include <QDir>
@@ -100,14 +101,14 @@ QVariant SourceListModel::data(const QModelIndex& index, int role) const {
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        return cellText(row, column);
+        return column == FileNameColumn ? shown(row.path) : cellText(row, column);
     case Qt::TextAlignmentRole:
         return alignment(column);
     case Qt::ToolTipRole:
         if (column == FileNameColumn && !row.probed)
             return tr("Reading the file's size, format and length...");
         if (column == StatusColumn && !row.detail.isEmpty())
-            return row.detail;
+            return shown(row.detail);
         return {};
     case TagRole:
         return column == FileNameColumn ? QVariant(row.path) : QVariant();
@@ -118,6 +119,10 @@ QVariant SourceListModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+QString SourceListModel::shown(const QString& text) const {
+    return m_standIns ? m_standIns->visibleText(text) : text;
 }
 
 QVariant SourceListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -12,6 +12,7 @@
 namespace mirelo {
 
 class ProbeQueue;
+class StandInLinks;
 
 // A row's identity. Ids are handed out in increasing order and never reused, so a removed row
 // can never be mistaken for one added later. 0 is no row.
@@ -58,8 +59,8 @@ public:
         OutputSizeColumn,
         ColumnCount
     };
-    // Column 0 also carries the row's hidden tag (the same full path as its text), its id and
-    // whether it still waits for its probe.
+    // Column 0 also carries the row's hidden tag (its full path; the text shows a stand-in link
+    // as the file it stands for), its id and whether it still waits for its probe.
     static constexpr int TagRole = Qt::UserRole;
     static constexpr int RowIdRole = Qt::UserRole + 1;
     static constexpr int ProbingRole = Qt::UserRole + 2;
@@ -105,6 +106,9 @@ public:
     bool isProbing() const;
     // The probes behind the list (concurrency, player program).
     ProbeQueue& probeQueue() { return *m_probes; }
+    // The links through which files named by bytes that are not UTF-8 are read; not owned. Their
+    // rows show the file's own name, with those bytes as "\xNN".
+    void setStandIns(const StandInLinks* links) { m_standIns = links; }
 
 Q_SIGNALS:
     // A probe ended and the row's columns are filled; `problem` says what went wrong, if
@@ -128,7 +132,10 @@ private:
     void changed(int row, Column first, Column last);
     void setCell(RowId id, QString SourceRow::*field, Column column, const QString& text);
 
+    QString shown(const QString& text) const;
+
     ProbeQueue* m_probes;
+    const StandInLinks* m_standIns = nullptr;
     std::vector<Entry> m_entries;
     RowId m_nextId = 1;
 };

@@ -1,11 +1,11 @@
 #include "common/TestSupport.h"
+#include "platform/ByteNames.h"
 #include "tools/MediaFixtures.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -13,86 +13,11 @@
 
 #include <algorithm>
 #include <csignal>
-#include <dirent.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace mirelo::test;
 
 namespace {
-
-struct ByteRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// QProcess passes arguments as UTF-8 text; names that are not UTF-8 need the raw argument vector.
-// Output goes to files in `logs`; TMPDIR is `tmp`, so that the tool's private folder is seen.
-class ByteProcess {
-public:
-    ByteProcess(QList<QByteArray> argv, const QString& logs, const QString& tmp)
-        : m_out(logs + QStringLiteral("/out")), m_err(logs + QStringLiteral("/err")) {
-        std::vector<char*> args;
-        for (QByteArray& a : argv)
-            args.push_back(a.data());
-        args.push_back(nullptr);
-        QList<QByteArray> env;
-        const QStringList system = QProcessEnvironment::systemEnvironment().toStringList();
-        for (const QString& entry : system)
-            if (!entry.startsWith(QLatin1String("TMPDIR=")))
-                env += entry.toUtf8();
-        env += "TMPDIR=" + QFile::encodeName(tmp);
-        std::vector<char*> envp;
-        for (QByteArray& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const QByteArray out = QFile::encodeName(m_out), err = QFile::encodeName(m_err);
-        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        if (::posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    pid_t pid() const { return m_pid; }
-    ByteRun wait() {
-        ByteRun r;
-        int status = 0;
-        if (m_pid > 0 && ::waitpid(m_pid, &status, 0) == m_pid)
-            r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = readFile(m_out);
-        r.err = readFile(m_err);
-        return r;
-    }
-
-private:
-    QString m_out;
-    QString m_err;
-    pid_t m_pid = -1;
-};
-
-QList<QByteArray> namesIn(const QByteArray& folder) {
-    QList<QByteArray> names;
-    if (DIR* d = ::opendir(folder.constData())) {
-        while (const dirent* e = ::readdir(d))
-            if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
-                names += QByteArray(e->d_name);
-        ::closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class ByteNamesCli : public ::testing::Test {
 protected:
@@ -122,12 +47,8 @@ protected:
                            dir.filePath(QStringLiteral("tmp")))
             .wait();
     }
-    // ffprobe's duration of a file named by bytes; 0 when it cannot read it.
     double probedSeconds(const QByteArray& path) const {
-        ByteProcess ffprobe(
-            {"ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path},
-            dir.filePath(QStringLiteral("logs")), dir.filePath(QStringLiteral("tmp")));
-        return ffprobe.wait().out.trimmed().toDouble();
+        return probedSecondsOf(path, dir.filePath(QStringLiteral("logs")));
     }
     QList<QByteArray> privateFolders() const { return namesIn(base + "/tmp"); }
 
@@ -159,6 +80,12 @@ TEST_F(ByteNamesCli, ConvertsAndKeepsTheBytesInTheOutputName) {
          {"show\xe9.mp4"},
          "overwrite",
          {"show\xe9_New.mp4"}}, // the first replaced the old one, the second did not
+        // The output never passes through the bytes' visible text, which another file may hold.
+        {"the visible name taken, overwrite",
+         {"bad\xff\xfe.avi"},
+         {"bad\\xff\\xfe.mp4"},
+         "overwrite",
+         {"bad\xff\xfe.mp4"}},
         // Only the folder or what follows the stem is not UTF-8: the output is named as usual.
         {"a folder that is not UTF-8", {"dir\xff/clip.avi"}, {"clip.mp4"}, "new", {"clip_New.mp4"}},
         {"an extension that is not UTF-8", {"clip.\xff.avi"}, {}, "new", {"clip.mp4"}},
@@ -191,6 +118,12 @@ TEST_F(ByteNamesCli, ConvertsAndKeepsTheBytesInTheOutputName) {
         EXPECT_EQ(namesIn(out), expected);
         for (const QByteArray& name : c.made)
             EXPECT_GT(probedSeconds(out + '/' + name), 1.5) << name.toHex().constData();
+        // Under overwrite an output replaces a file of its own byte name, never a text one.
+        for (const QByteArray& name : c.existing) {
+            if (!c.made.contains(name) && (qstrcmp(c.policy, "new") == 0 || mirelo::isUtf8(name))) {
+                EXPECT_EQ(readBytePath(out + '/' + name), "old") << name.toHex().constData();
+            }
+        }
 
         const QJsonArray rows = QJsonDocument::fromJson(r.out).array();
         ASSERT_EQ(rows.size(), c.inputs.size()) << r.out.constData();
@@ -236,6 +169,41 @@ TEST_F(ByteNamesCli, ProbesAndReportsEveryOutcomeWithTheNameShown) {
         EXPECT_TRUE(privateFolders().isEmpty());
     }
     EXPECT_TRUE(namesIn(base + "/out").isEmpty());
+}
+
+// command prints the encoder command for an input named by bytes with those very bytes, as a
+// shell needs them; an output named so is refused, naming it.
+TEST_F(ByteNamesCli, CommandPrintsTheInputByItsBytes) {
+    const QByteArray good = input("bad\xff\xfe.avi");
+    const QByteArray output = base + "/out/x.mp4";
+    const QList<QByteArray> command{"command", "--profile", "18", "--output", output};
+    const struct {
+        const char* name;
+        QList<QByteArray> args;
+        int exitCode;
+        QByteArray out; // contained in stdout
+        QByteArray err; // contained in stderr
+    } cases[] = {
+        {"--argv", command + QList<QByteArray>{"--input", good, "--argv"}, 0,
+         "\n-i\n" + good + '\n', ""},
+        {"--input=", command + QList<QByteArray>{"--input=" + good, "--run-argv"}, 0,
+         "\n-i\n" + good + '\n', ""},
+        {"the command line", command + QList<QByteArray>{"--input", good}, 0, good, ""},
+        {"an output named by bytes",
+         {"command", "--profile", "18", "--input", good, "--output", base + "/out\xff.mp4"},
+         2,
+         "",
+         "out\\xff.mp4\" is not a UTF-8 name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ByteRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.constData();
+        EXPECT_TRUE(r.out.contains(c.out)) << r.out.constData();
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.constData();
+        EXPECT_FALSE(QByteArray(r.out + r.err).contains("mirelo-names"));
+        EXPECT_TRUE(privateFolders().isEmpty());
+    }
 }
 
 // Ctrl+C during the conversion: the run is cancelled and the private folder goes too.

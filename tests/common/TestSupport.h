@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
 #include <utility>
 
 namespace mirelo::test {
@@ -41,6 +43,36 @@ public:
 private:
     QString m_folder;
 };
+
+// A program run with its raw argument vector: QProcess passes arguments as UTF-8 text, and names
+// that are not UTF-8 need their bytes. Output goes to files in `logs`; TMPDIR is `tmp`, so that a
+// private folder the program makes there is seen; `settings` ("NAME=value") replace or add to the
+// rest of the environment.
+struct ByteRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class ByteProcess {
+public:
+    ByteProcess(QList<QByteArray> argv, const QString& logs, const QString& tmp,
+                const QStringList& settings = {});
+    pid_t pid() const { return m_pid; }
+    ByteRun wait();
+
+private:
+    QString m_out;
+    QString m_err;
+    pid_t m_pid = -1;
+};
+
+// The bytes of a file named by bytes; empty when it cannot be read.
+QByteArray readBytePath(const QByteArray& path);
+// The names in a folder, as bytes, sorted.
+QList<QByteArray> namesIn(const QByteArray& folder);
+// ffprobe's duration of a file named by bytes; 0 when it cannot read it. Its output goes to `logs`.
+double probedSecondsOf(const QByteArray& path, const QString& logs);
 
 // Folder of the built application (executables and shipped resources).
 QString appDir();

@@ -3,6 +3,7 @@
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
+#include "platform/ByteNames.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
@@ -25,7 +26,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace mirelo;
 using namespace mirelo::test;
@@ -135,6 +139,70 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
                         corrupt.toStdString()));
     EXPECT_TRUE(messages.m_details.startsWith(corrupt + ":\n")) << messages.m_details.toStdString();
     EXPECT_TRUE(messages.m_details.contains("Encoder output:\n"));
+}
+
+// A file named by bytes that are not UTF-8, listed through its stand-in link, is converted and
+// its output takes the byte name by the naming rules, straight from the encoder's private folder:
+// the bytes' visible text, which a user's file may hold, is never written.
+TEST_F(BatchRunTest, AByteNamedInputsOutputTakesItsBytes) {
+    const QByteArray input = QFile::encodeName(in.path()) + "/bad\xff\xfe.avi";
+    ASSERT_EQ(
+        ::link(QFile::encodeName(makeVideoClip(in, "clip.avi")).constData(), input.constData()), 0);
+    const ByteNamesCleaner cleaner(dir.path());
+    StandInLinks links;
+    QString error;
+    const QString standIn = links.add(input, &error);
+    ASSERT_FALSE(standIn.isEmpty()) << error.toStdString();
+    run.setStandIns(&links);
+    rows.setStandIns(&links);
+    const QString logs = dir.filePath("logs");
+    ASSERT_TRUE(QDir().mkpath(logs));
+    const struct {
+        const char* name;
+        const char* policy;   // existedfile
+        const char* existing; // in the output folder, holding "old"; null: none
+        const char* made;
+    } cases[] = {
+        {"a free name", "0", nullptr, "bad\xff\xfe.avi"},
+        {"the name taken", "0", "bad\xff\xfe.avi", "bad\xff\xfe_New.avi"},
+        {"the visible text taken, keep", "0", "bad\\xff\\xfe.avi", "bad\xff\xfe.avi"},
+        {"the visible text taken, overwrite", "1", "bad\\xff\\xfe.avi", "bad\xff\xfe.avi"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray folder = QFile::encodeName(out.filePath(QString::number(&c - cases)));
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+        store("outputfolder", QString::fromUtf8(folder));
+        store("existedfile", c.policy);
+        QList<QByteArray> expected{c.made};
+        if (c.existing) {
+            const QByteArray path = folder + '/' + c.existing;
+            FILE* f = std::fopen(path.constData(), "w");
+            ASSERT_NE(f, nullptr);
+            std::fputs("old", f);
+            std::fclose(f);
+            expected += c.existing;
+            std::sort(expected.begin(), expected.end());
+        }
+        rows.clear();
+        const RowId id = addProbedRow(standIn);
+        ASSERT_NE(id, 0u);
+        // The list shows the file's own name, never the link's folder nor U+FFFD.
+        const QString shown = rows.data(rows.index(0, SourceListModel::FileNameColumn)).toString();
+        EXPECT_EQ(shown, visibleName(input));
+
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+
+        ASSERT_EQ(status(id), "OK") << detail(id).toStdString();
+        EXPECT_EQ(namesIn(folder), expected);
+        const QByteArray made = folder + '/' + c.made;
+        EXPECT_GT(probedSecondsOf(made, logs), 1.5);
+        if (c.existing) {
+            EXPECT_EQ(readBytePath(folder + '/' + c.existing), "old");
+        }
+        EXPECT_EQ(rows.find(id)->outputSize, byteSizeText(readBytePath(made).size()));
+    }
 }
 
 // A file the probe found nothing in never reaches the encoder; its row says it was skipped and why.

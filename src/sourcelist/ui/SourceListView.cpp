@@ -78,8 +78,8 @@ public:
 
 private:
     QString fileNameTip(const QModelIndex& index) const {
-        const QString path =
-            QDir::toNativeSeparators(index.data(SourceListModel::TagRole).toString());
+        // The name as shown: a file reached through a stand-in link shows its own.
+        const QString path = QDir::toNativeSeparators(index.data(Qt::DisplayRole).toString());
         const QString note = QIdentityProxyModel::data(index, Qt::ToolTipRole).toString();
         return note.isEmpty() ? path : QString(path + QLatin1Char('\n') + note);
     }

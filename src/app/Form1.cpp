@@ -83,8 +83,9 @@ Form1::Form1(AppPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(std
 
 Form1::~Form1() = default;
 
-void Form1::setStandIns(const StandInLinks* links) {
+void Form1::setStandIns(StandInLinks* links) {
     m_sources->setStandIns(links);
+    m_sourceList->setStandIns(links);
     m_conversion->run().setStandIns(links);
 }
 

@@ -74,7 +74,7 @@ public:
     void showOutputFolder();
     // The links through which files named by bytes that are not UTF-8 are listed and converted;
     // not owned, and kept until the window is gone.
-    void setStandIns(const StandInLinks* links);
+    void setStandIns(StandInLinks* links);
 
 Q_SIGNALS:
     // The window is closing: whatever runs on its behalf (encoder, player) must stop now.

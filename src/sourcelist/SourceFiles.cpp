@@ -124,6 +124,32 @@ std::optional<QString> fileFromArgument(const QString& argument, const QDir& fol
     return QDir::cleanPath(folder.absoluteFilePath(path));
 }
 
+// A name that is not UTF-8 is listed as a link to it; one that cannot be made is a problem.
+void listByteName(const QByteArray& path, StandInLinks& standIns, QStringList& files,
+                  QStringList* problems) {
+    QString error;
+    if (const QString link = standIns.add(path, &error); !link.isEmpty())
+        files << link;
+    else
+        *problems << QStringLiteral("%1 cannot be listed: %2").arg(visibleName(path), error);
+}
+
+// "file:///a%20b", "file://localhost/a" or "file:/a" as the bytes of the path; nothing for an
+// address of another scheme or machine.
+std::optional<QByteArray> localPathOf(const QByteArray& address) {
+    if (!address.toLower().startsWith("file:"))
+        return std::nullopt;
+    QByteArray rest = address.mid(5);
+    if (rest.startsWith("//")) {
+        const qsizetype slash = rest.indexOf('/', 2);
+        const QByteArray host = rest.mid(2, slash < 0 ? -1 : slash - 2).toLower();
+        if (slash < 0 || (!host.isEmpty() && host != "localhost"))
+            return std::nullopt;
+        rest = rest.mid(slash);
+    }
+    return QByteArray::fromPercentEncoding(rest);
+}
+
 } // namespace
 
 QStringList filesFromCommandLine(const QList<QByteArray>& arguments, const QString& workingFolder,
@@ -148,11 +174,25 @@ QStringList filesFromCommandLine(const QList<QByteArray>& arguments, const QStri
         const QByteArray path = argument.startsWith('/')
                                     ? argument
                                     : QFile::encodeName(folder.absolutePath()) + '/' + argument;
-        QString error;
-        if (const QString link = standIns.add(path, &error); !link.isEmpty())
-            files << link;
+        listByteName(path, standIns, files, problems);
+    }
+    return files;
+}
+
+QStringList filesFromUriList(const QByteArray& uriList, StandInLinks& standIns,
+                             QStringList* problems) {
+    QStringList files;
+    for (const QByteArray& line : uriList.split('\n')) {
+        const QByteArray address = line.trimmed();
+        if (address.isEmpty() || address.startsWith('#'))
+            continue;
+        const std::optional<QByteArray> path = localPathOf(address);
+        if (!path || path->isEmpty())
+            continue;
+        if (isUtf8(*path))
+            files << QString::fromUtf8(*path);
         else
-            *problems << QStringLiteral("%1 cannot be listed: %2").arg(visibleName(path), error);
+            listByteName(*path, standIns, files, problems);
     }
     return files;
 }

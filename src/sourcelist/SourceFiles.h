@@ -47,4 +47,10 @@ QString dialogNameFilter(const OpenDialogFilter& filter);
 QStringList filesFromCommandLine(const QList<QByteArray>& arguments, const QString& workingFolder,
                                  StandInLinks& standIns, QStringList* problems);
 
+// The files of a drop's address list ("text/uri-list": one address a line, "#" lines are
+// comments). Only file: addresses on this machine count; their %-escapes are the name's bytes, so
+// a name that is not UTF-8 reaches the list through a stand-in link as on the command line.
+QStringList filesFromUriList(const QByteArray& uriList, StandInLinks& standIns,
+                             QStringList* problems);
+
 } // namespace mirelo

@@ -1,4 +1,5 @@
-// Files handed to the desktop program on its command line (a file manager's "Open with").
+// Files handed to the desktop program on its command line (a file manager's "Open with") or
+// dropped on its list as an address list.
 
 #include "common/TestSupport.h"
 #include "platform/ByteNames.h"
@@ -121,4 +122,41 @@ TEST(CommandLineFiles, AFileThatCannotBeLinkedIsNamedInAProblem) {
     EXPECT_EQ(files, QStringList{dir.filePath("a.avi")});
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].contains("/x/bad\\xff.avi")) << problems[0].toStdString();
+}
+
+// A drop's address list: file addresses of this machine, their escapes taken as the name's bytes.
+TEST(DroppedFiles, FileAddressesBecomePathsAndNamesThatAreNotUtf8BecomeLinks) {
+    struct Case {
+        const char* name;
+        QByteArray uriList;
+        QList<QByteArray> expected; // a byte path: a link to it; else the text path itself
+    };
+    const Case cases[] = {
+        {"text names, CRLF lines and a comment",
+         "# from a file manager\r\nfile:///v/a%20b.avi\r\nfile://localhost/v/c.avi\r\n",
+         {"/v/a b.avi", "/v/c.avi"}},
+        {"UTF-8 escapes", "file:///v/caf%C3%A9.avi\n", {"/v/caf\xc3\xa9.avi"}},
+        {"a name that is not UTF-8, between text names",
+         "file:///v/a.avi\nfile:///v/bad%FF%FE.avi\nfile:/v/b.avi",
+         {"/v/a.avi", "/v/bad\xff\xfe.avi", "/v/b.avi"}},
+        {"other machines and schemes", "file://host/v/a.avi\nhttps://example.org/v.mp4\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StandInLinks links;
+        QStringList problems;
+        const QStringList files = filesFromUriList(c.uriList, links, &problems);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+        ASSERT_EQ(files.size(), c.expected.size());
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            const QByteArray& expected = c.expected[i];
+            if (isUtf8(expected)) {
+                EXPECT_EQ(files[i], QString::fromUtf8(expected));
+                continue;
+            }
+            ASSERT_TRUE(links.isStandIn(files[i])) << files[i].toStdString();
+            EXPECT_EQ(*links.target(files[i]), expected);
+            EXPECT_TRUE(files[i].endsWith("bad\\xff\\xfe.avi")) << files[i].toStdString();
+        }
+    }
 }

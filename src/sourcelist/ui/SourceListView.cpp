@@ -353,11 +353,19 @@ void SourceListView::dragMoveEvent(QDragMoveEvent* event) {
     event->acceptProposedAction();
 }
 
+// The address list keeps a name's bytes in its %-escapes, which QUrl would decode as UTF-8.
 void SourceListView::dropEvent(QDropEvent* event) {
-    const QStringList paths = droppedPaths(event->mimeData());
-    if (paths.isEmpty())
+    const QMimeData* mime = event->mimeData();
+    const QString uriList = QStringLiteral("text/uri-list");
+    QStringList problems;
+    const QStringList paths = m_standIns && mime && mime->hasFormat(uriList)
+                                  ? filesFromUriList(mime->data(uriList), *m_standIns, &problems)
+                                  : droppedPaths(mime);
+    if (paths.isEmpty() && problems.isEmpty())
         return event->ignore();
     event->acceptProposedAction();
+    if (!problems.isEmpty())
+        showMessage(QMessageBox::Warning, problems.join(QLatin1Char('\n')));
     dropFiles(paths);
 }
 

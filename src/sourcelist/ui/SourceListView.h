@@ -15,6 +15,7 @@ class QMenu;
 namespace mirelo {
 
 class OptionSheet;
+class StandInLinks;
 
 // The source list lvwAudioTracks: the rows of a SourceListModel, one per media file, in adding
 // order, with the list's commands (add, drop, remove, clear, the context menu) and the click
@@ -54,6 +55,9 @@ public:
     // Files dropped on the list: each accepted one is added in order; the first rejected one
     // shows "Only Video files are allowed!" and ends the drop.
     void dropFiles(const QStringList& paths);
+    // Where dropped files whose names are not UTF-8 get their stand-in links; none: such names
+    // reach the list as Qt decodes them.
+    void setStandIns(StandInLinks* links) { m_standIns = links; }
     // Removes the selected row (nothing when none is selected); no confirmation.
     void removeSelected();
     // Removes every row; no confirmation.
@@ -111,6 +115,7 @@ private:
     MessagePresenter m_presenter;
     QString m_currentFile;
     QString m_lastFolderFile;
+    StandInLinks* m_standIns = nullptr;
     RowId m_sheetRow = 0; // the row the sheet's row items show; 0: none
 };
 

@@ -1,6 +1,7 @@
 #include "tools/MediaFixtures.h"
 
 #include "app/WindowPlacement.h"
+#include "platform/ByteNames.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceListModel.h"
@@ -151,6 +152,25 @@ TEST_F(SourceListViewTest, RealDropEventOfFileUrls) {
     QCoreApplication::sendEvent(list.viewport(), &drop);
     EXPECT_EQ(paths(), QStringList{QStringLiteral("/v/a b.avi")});
     EXPECT_EQ(shown.size(), 1u);
+
+    // With stand-in links, a name that is not UTF-8 keeps its bytes.
+    StandInLinks links;
+    list.setStandIns(&links);
+    list.clearAll();
+    shown.clear();
+    QMimeData bytes;
+    bytes.setData(QStringLiteral("text/uri-list"), "file:///v/bad%FF.avi\r\nfile:///v/c.avi\r\n");
+    QDragEnterEvent byteEnter(pos, Qt::CopyAction, &bytes, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &byteEnter);
+    EXPECT_TRUE(byteEnter.isAccepted());
+    QDropEvent byteDrop(QPointF(pos), Qt::CopyAction, &bytes, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &byteDrop);
+    ASSERT_EQ(paths().size(), 2);
+    ASSERT_TRUE(links.isStandIn(paths()[0])) << paths()[0].toStdString();
+    EXPECT_EQ(*links.target(paths()[0]), QByteArray("/v/bad\xff.avi"));
+    EXPECT_EQ(paths()[1], QStringLiteral("/v/c.avi"));
+    EXPECT_TRUE(shown.empty());
+    list.setStandIns(nullptr);
 
     QMimeData text;
     text.setText(QStringLiteral("just text"));

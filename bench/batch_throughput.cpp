@@ -101,7 +101,7 @@ double utilisation(const Run& r) {
 // Pairs alternate which side goes first, so a slow spell of the machine hits both alike.
 bool measure(const QStringList& clips, int profile, const char* name, double limit,
              const QString& folder) {
-    std::vector<double> ratios, ceilings;
+    std::vector<double> ratios;
     for (int i = 0; i < kPairs; ++i) {
         const bool oneFirst = i % 2 == 0;
         const Run first = convert(clips, profile, oneFirst ? "1" : "auto", folder);
@@ -111,8 +111,6 @@ bool measure(const QStringList& clips, int profile, const char* name, double lim
         if (one.wall <= 0 || automatic.wall <= 0)
             return false;
         ratios.push_back(one.wall / automatic.wall);
-        // With every core busy the run takes the CPU time over the cores: no schedule does better.
-        ceilings.push_back(1 / utilisation(one));
         std::printf("profile %d pair %d: --jobs 1 %.1f s (CPU utilisation %.2f), --jobs auto "
                     "%.1f s (CPU utilisation %.2f, at most %d files at once), load average %s\n",
                     profile, i + 1, one.wall, utilisation(one), automatic.wall,
@@ -120,8 +118,8 @@ bool measure(const QStringList& clips, int profile, const char* name, double lim
         std::fflush(stdout);
     }
     std::printf("profile %d (%s): wall time --jobs 1 / --jobs auto = %.2f (median of %d pairs, "
-                "limit %.2f; at most %.2f with every core busy for the CPU time --jobs 1 takes)\n",
-                profile, name, median(ratios), kPairs, limit, median(ceilings));
+                "limit %.2f)\n",
+                profile, name, median(ratios), kPairs, limit);
     return true;
 }
 

@@ -147,10 +147,7 @@ public:
         QObject::connect(&run, &BatchRun::rowStarted, [this](RowId id, const QString& caption) {
             m_row = place(id);
             if (!m_live)
-                err() << QStringLiteral("[%1/%2] %3")
-                             .arg(m_row)
-                             .arg(m_rowCount)
-                             .arg(standIns().visibleText(caption))
+                err() << QStringLiteral("[%1/%2] %3").arg(m_row).arg(m_rowCount).arg(caption)
                       << Qt::endl;
         });
         QObject::connect(&run, &BatchRun::trackProgressChanged, [this, &run](int) { draw(run); });

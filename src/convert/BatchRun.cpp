@@ -275,7 +275,7 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     auto* job = new ConversionJob(input, settings, this);
     m_active.push_back({id, job});
     connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
-        m_rows.setStatus(id, QStringLiteral("Processing"), shown(caption));
+        m_rows.setStatus(id, QStringLiteral("Processing"), caption);
         Q_EMIT rowStarted(id, shown(caption));
     });
     connect(job, &ConversionJob::progressChanged, this,
@@ -343,7 +343,7 @@ void BatchRun::skipUnreadable(const SourceRow& row) {
     skipped.message = QStringLiteral("Not converted: no audio or video could be read from it. %1")
                           .arg(row.detail);
     const RowId id = row.id;
-    m_rows.setStatus(id, QStringLiteral("Skipped"), shown(skipped.message));
+    m_rows.setStatus(id, QStringLiteral("Skipped"), skipped.message);
     m_outcome.add(shown(row.path), skipped.status(), shown(skipped.message));
     Q_EMIT rowFinished(id, skipped);
 }
@@ -408,11 +408,11 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         break;
     case JobOutcome::Cancel:
         Q_EMIT rowFinished(id, result);
-        m_rows.setStatus(id, QStringLiteral("Cancel"), shown(result.detail()));
+        m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
         break;
     case JobOutcome::Ok:
         m_rows.setOutputSize(id, byteSizeText(outputSize(result)));
-        m_rows.setStatus(id, result.status(), shown(result.detail()));
+        m_rows.setStatus(id, result.status(), result.detail());
         if (oneAtATime()) {
             // Each finished row adds its share of the list as it stands now, ties to even.
             const int count = std::max(1, m_rows.rowCount());
@@ -422,7 +422,7 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         Q_EMIT rowFinished(id, result);
         break;
     case JobOutcome::Fail:
-        m_rows.setStatus(id, result.status(), shown(result.detail()));
+        m_rows.setStatus(id, result.status(), result.detail());
         Q_EMIT rowFinished(id, result);
         break;
     }

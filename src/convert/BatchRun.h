@@ -139,6 +139,8 @@ private:
     void cancelPath();
     void stopRun(const QString& message);
     void endRun(RunEnd end, const QString& message);
+    // Text leaving the run (signals, the end summary, messages) names files as the user reads
+    // them; the list's cells are shown that way by the list itself.
     QString shown(const QString& text) const;
 
     SourceListModel& m_rows;

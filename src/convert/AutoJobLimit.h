@@ -8,7 +8,7 @@
 namespace mirelo {
 
 // Whether a run set to "auto" may start another row now. The first row always starts. The run
-// gains a place for one more job when, measured over a second or more after its jobs last
+// gains a place for one more job when, measured over half a second or more after its jobs last
 // changed, the machine had a core that neither other programs nor this run's jobs kept busy, at
 // least 1 GB of memory is available, and it holds fewer places than cores. A job that alone keeps
 // every core busy (a multi-threaded encoder) therefore never gets company. A row that ends frees
@@ -29,9 +29,10 @@ public:
     bool mayStart(int running);
     int places() const { return m_places; }
 
-    // A starting encoder reads its input before it loads the cores: not measured.
-    static constexpr double kSettleSeconds = 0.5;
-    static constexpr double kWindowSeconds = 1.0;
+    // A starting encoder reads its input before it loads the cores: not measured. Rows take a
+    // second or less on short clips, so the measurement must not take longer.
+    static constexpr double kSettleSeconds = 0.25;
+    static constexpr double kWindowSeconds = 0.5;
     // Free cores from which a core counts as idle: encoders that keep "one core" busy use 1.1 to
     // 1.3 of them, and a multi-threaded one leaves less than this.
     static constexpr double kIdleCore = 0.5;

@@ -28,7 +28,7 @@ namespace mirelo {
 namespace {
 
 const char kCanceled[] = "Conversion Canceled by the user!";
-constexpr int kLoadCheckMs = 500;
+constexpr int kLoadCheckMs = 250;
 
 qint64 outputSize(const JobResult& result) {
     if (result.outputBytes.isEmpty())
@@ -173,9 +173,11 @@ void BatchRun::startReadAhead() {
                     startRows();
             });
     const qsizetype first = m_limit.automatic ? 1 : std::max(1, m_limit.count);
+    std::vector<SourceReadAhead::File> later;
     for (qsizetype i = first; i < m_ids.size(); ++i)
         if (const SourceRow* row = m_rows.find(m_ids[i]))
-            m_readAhead->enqueue(row->id, row->path);
+            later.push_back({row->id, row->path});
+    m_readAhead->enqueue(later);
 }
 
 // Starts the rows in list order, as many as the limit lets run at once; ends the run when no row

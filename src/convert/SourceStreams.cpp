@@ -75,17 +75,17 @@ void readAudioFields(const QStringList& fields, SourceStream& s) {
     }
 }
 
-std::optional<SourceStream> parseStreamLine(const QString& line) {
+std::optional<SourceStream> parseStreamLine(const QString& line, int input) {
     static const QRegularExpression head(QStringLiteral(
-        "^\\s*Stream #0:(\\d+)(?:\\[0x[0-9a-fA-F]+\\])?(?:\\((\\w+)\\))?: (\\w+): (.*)$"));
+        "^\\s*Stream #(\\d+):(\\d+)(?:\\[0x[0-9a-fA-F]+\\])?(?:\\((\\w+)\\))?: (\\w+): (.*)$"));
     const QRegularExpressionMatch m = head.match(line);
-    if (!m.hasMatch())
+    if (!m.hasMatch() || m.captured(1) != QString::number(input))
         return std::nullopt;
     SourceStream s;
-    s.index = m.captured(1).toInt();
-    s.language = m.captured(2) == QLatin1String("und") ? QString() : m.captured(2);
-    s.kind = kindOf(m.captured(3));
-    const QString rest = m.captured(4);
+    s.index = m.captured(2).toInt();
+    s.language = m.captured(3) == QLatin1String("und") ? QString() : m.captured(3);
+    s.kind = kindOf(m.captured(4));
+    const QString rest = m.captured(5);
     const QStringList fields = topLevelFields(rest);
     s.codec = fields.isEmpty() ? QString() : fields.first().section(QLatin1Char(' '), 0, 0);
     s.isDefault = rest.contains(QLatin1String("(default)"));
@@ -155,25 +155,26 @@ int channelsOfLayout(const QString& layout) {
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
-SourceStreams parseSourceStreams(const QString& report) {
+SourceStreams parseSourceStreams(const QString& report, int input) {
     static const QRegularExpression rotation(
         QStringLiteral("displaymatrix: rotation of (-?\\d+(?:\\.\\d+)?) degrees"));
     static const QRegularExpression title(QStringLiteral("^\\s+title\\s*: (.*)$"));
     SourceStreams result;
-    bool inFirstInput = false;
+    const QString header = QStringLiteral("Input #%1,").arg(input);
+    bool inInput = false;
     for (const QString& line : report.split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1String("Input #"))) {
-            inFirstInput = line.startsWith(QLatin1String("Input #0,"));
+            inInput = line.startsWith(header);
             continue;
         }
         if (line.startsWith(QLatin1String("Output #")) ||
-            (!line.startsWith(QLatin1Char(' ')) && !line.isEmpty() && inFirstInput)) {
-            inFirstInput = false;
+            (!line.startsWith(QLatin1Char(' ')) && !line.isEmpty() && inInput)) {
+            inInput = false;
             continue;
         }
-        if (!inFirstInput)
+        if (!inInput)
             continue;
-        if (const std::optional<SourceStream> s = parseStreamLine(line)) {
+        if (const std::optional<SourceStream> s = parseStreamLine(line, input)) {
             result.streams.push_back(*s);
             continue;
         }

@@ -27,7 +27,7 @@ struct SourceStream {
     bool isCoverPicture = false; // a still picture attached to the file ("attached pic")
 };
 
-// What the encoder's report on opening a file ("ffmpeg -i FILE") says about its first input.
+// What the encoder's report on opening a file ("ffmpeg -i FILE") says about one input.
 struct SourceStreams {
     std::optional<double> duration;
     std::vector<SourceStream> streams;
@@ -41,9 +41,10 @@ struct SourceStreams {
     int audioCount() const;
 };
 
-// Reads the report's "Duration:" and "Stream #0:N" lines, with each stream's "title" metadata
-// and "displaymatrix: rotation" side data. Streams of later inputs and outputs are ignored.
-SourceStreams parseSourceStreams(const QString& report);
+// Reads the "Duration:" and "Stream #I:N" lines of input I's part of the report, with each
+// stream's "title" metadata and "displaymatrix: rotation" side data. Other inputs and outputs are
+// ignored.
+SourceStreams parseSourceStreams(const QString& report, int input = 0);
 
 // What was read of a file, kept for this process while the file keeps its size and time stamp:
 // a list converted with several profiles, or again, reads each file once.

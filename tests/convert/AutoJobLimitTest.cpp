@@ -30,12 +30,12 @@ private:
     CpuSample m_now;
 };
 
-// Asks every half second, as the run does, for `seconds`; the last answer.
+// Asks every quarter second, as the run does, for `seconds`; the last answer.
 bool askWhile(AutoJobLimit& limit, FakeLoad& load, int running, double seconds, double others,
               double own) {
     bool answer = false;
-    for (double t = 0; t < seconds; t += 0.5) {
-        load.pass(0.5, others, own);
+    for (double t = 0; t < seconds; t += 0.25) {
+        load.pass(0.25, others, own);
         answer = limit.mayStart(running);
     }
     return answer;
@@ -78,15 +78,15 @@ TEST(AutoJobLimit, AnotherJobOnlyWithAnIdleCoreAndMemory) {
     }
 }
 
-// The measurement begins half a second after the jobs changed (the first question about them) and
-// needs a second; a start-up moment in which the new encoder has not loaded the cores yet decides
-// nothing.
-TEST(AutoJobLimit, MeasuresOnlyASettledSecondAfterEachChange) {
+// The measurement begins a quarter second after the jobs changed (the first question about them)
+// and needs half a second; a start-up moment in which the new encoder has not loaded the cores yet
+// decides nothing.
+TEST(AutoJobLimit, MeasuresOnlyASettledHalfSecondAfterEachChange) {
     FakeLoad load(2);
     AutoJobLimit limit(load);
     limit.reset();
-    EXPECT_FALSE(askWhile(limit, load, 1, 1.5, 0, 0)) << "half a second measured is not enough";
-    EXPECT_TRUE(askWhile(limit, load, 1, 0.5, 0, 0));
+    EXPECT_FALSE(askWhile(limit, load, 1, 0.75, 0, 0)) << "a quarter second measured is not enough";
+    EXPECT_TRUE(askWhile(limit, load, 1, 0.25, 0, 0));
 
     // A multi-threaded encoder: idle while it opens its input, then both cores busy.
     limit.reset();

@@ -553,6 +553,16 @@ const char kWithoutReport[] = "for a; do shift\n"
                               "  set -- \"$@\" \"$a\"\n"
                               "done\n";
 
+// Times the logging encoder was asked to open `file` other than to convert it.
+int readsOf(const QString& log, const QString& file) {
+    int reads = 0;
+    for (const QString& line : log.split(QLatin1Char('\n')))
+        if (!line.contains(QLatin1String("-progress")))
+            reads +=
+                int(QString(line + QLatin1Char(' ')).count(QStringLiteral(" -i ") + file + ' '));
+    return reads;
+}
+
 // The rows after those a run starts with are read while earlier ones convert: each file is read
 // once, a row without a known length gets it, and jobs side by side split the cores between them.
 TEST_F(BatchRunTest, LaterFilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
@@ -582,8 +592,7 @@ TEST_F(BatchRunTest, LaterFilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
         for (std::size_t i = 0; i < ids.size(); ++i) {
             SCOPED_TRACE(files[qsizetype(i)].toStdString());
             EXPECT_EQ(status(ids[i]), "OK") << detail(ids[i]).toStdString();
-            EXPECT_EQ(log.count("-nostdin -i " + files[qsizetype(i)] + "\n"), 1)
-                << log.toStdString();
+            EXPECT_EQ(readsOf(log, files[qsizetype(i)]), 1) << log.toStdString();
             const bool readAhead = i >= std::size_t(jobs);
             EXPECT_EQ(rows.find(ids[i])->videoTime, readAhead ? "0:00:03" : "");
             EXPECT_EQ(ran[ids[i]].count("-threads"), jobs > 1 ? 2 : 0);

@@ -48,6 +48,10 @@ int maxChannelsOf(const QString& layouts) {
 
 } // namespace
 
+bool helpStatesOneThread(const QString& helpText) {
+    return listAfter(helpText, "Threading capabilities") == QLatin1String("none");
+}
+
 AudioLimits audioLimitsFromHelp(const QString& encoder, const QString& helpText) {
     AudioLimits limits;
     for (const QString& r : listAfter(helpText, "Supported sample rates")

@@ -17,6 +17,10 @@ struct AudioLimits {
 // them (wmav2 takes two channels at most, AMR narrowband one channel at 8000 Hz).
 AudioLimits audioLimitsFromHelp(const QString& encoder, const QString& helpText);
 
+// Whether an encoder's help states that it runs in one thread ("Threading capabilities: none").
+// A help without that line states nothing.
+bool helpStatesOneThread(const QString& helpText);
+
 // The supported rate closest to the rate asked for (the higher one on a tie); the rate itself
 // when the list is empty or holds it.
 int nearestSampleRate(const QList<int>& rates, int rate);

@@ -9,6 +9,33 @@ void AutoJobLimit::reset() {
     m_measuredRunning = 0;
     m_samples.clear();
     m_changedAt.reset();
+    m_tookBack = false;
+    m_recent = {m_source.sample()};
+}
+
+std::optional<double> AutoJobLimit::recentOthers() const {
+    if (m_recent.size() < 2)
+        return std::nullopt;
+    const CpuSample& first = m_recent.front();
+    const CpuSample& last = m_recent.back();
+    const double wall = last.wallSeconds - first.wallSeconds;
+    if (wall < kOthersSeconds)
+        return std::nullopt;
+    const double busy = last.busyCoreSeconds - first.busyCoreSeconds;
+    const double own = last.ownCoreSeconds - first.ownCoreSeconds;
+    return std::max(0.0, busy - own) / wall;
+}
+
+bool AutoJobLimit::oneThreadJobsMayGrow(int running, const CpuSample& now) {
+    const int cores = std::max(1, m_source.cores());
+    if (m_tookBack || running < m_places || m_places >= cores ||
+        now.memAvailableBytes < kMinimumMemory)
+        return false;
+    const std::optional<double> others = recentOthers();
+    if (!others || cores - *others - running < kIdleCore)
+        return false;
+    ++m_places;
+    return true;
 }
 
 void AutoJobLimit::restartMeasurement(double now) {
@@ -31,10 +58,15 @@ std::optional<double> AutoJobLimit::freeCores(int running) const {
     return m_source.cores() - others - std::max(double(running), own);
 }
 
-bool AutoJobLimit::mayStart(int running) {
+bool AutoJobLimit::mayStart(int running, bool oneThreadEach) {
     if (running <= 0)
         return true;
     const CpuSample now = m_source.sample();
+    m_recent.push_back(now);
+    while (m_recent.size() > 2 && now.wallSeconds - m_recent[1].wallSeconds >= kWindowSeconds)
+        m_recent.pop_front();
+    if (oneThreadEach && oneThreadJobsMayGrow(running, now))
+        return true;
     const int cores = std::max(1, m_source.cores());
     const bool enoughMemory = now.memAvailableBytes >= kMinimumMemory;
     // A place a row has just left: the next takes it, and the measurement goes on.
@@ -60,6 +92,7 @@ bool AutoJobLimit::mayStart(int running) {
             ++m_places;
         } else if (*free < -kIdleCore && m_places > 1) {
             --m_places;
+            m_tookBack = true;
             restartMeasurement(now.wallSeconds);
         }
     }

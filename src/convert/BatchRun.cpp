@@ -160,8 +160,9 @@ void BatchRun::beginRows() {
     startRows();
 }
 
-// The rows after those that start at once are read while earlier ones convert: each then starts
-// on a file read already, and a row the list knows no length of gets one for the estimates.
+// Every row's file is read ahead, several to one encoder: the first rows start as soon as the
+// encoder has gone past their files, later ones are read while earlier ones convert, and a row the
+// list knows no length of gets one for the estimates.
 void BatchRun::startReadAhead() {
     m_readAhead = std::make_unique<SourceReadAhead>(m_jobSettings.encoderPath);
     connect(m_readAhead.get(), &SourceReadAhead::read, this,
@@ -172,12 +173,11 @@ void BatchRun::startReadAhead() {
                 if (std::exchange(m_waitingForRead, 0) == id)
                     startRows();
             });
-    const qsizetype first = m_limit.automatic ? 1 : std::max(1, m_limit.count);
-    std::vector<SourceReadAhead::File> later;
-    for (qsizetype i = first; i < m_ids.size(); ++i)
-        if (const SourceRow* row = m_rows.find(m_ids[i]))
-            later.push_back({row->id, row->path});
-    m_readAhead->enqueue(later);
+    std::vector<SourceReadAhead::File> files;
+    for (const RowId id : m_ids)
+        if (const SourceRow* row = m_rows.find(id))
+            files.push_back({row->id, row->path});
+    m_readAhead->enqueue(files);
 }
 
 // Starts the rows in list order, as many as the limit lets run at once; ends the run when no row
@@ -226,7 +226,10 @@ bool BatchRun::mayStartAnother() {
         return true;
     if (!m_limit.automatic)
         return running < m_limit.count;
-    return m_auto->mayStart(running);
+    const bool oneThreadEach = std::all_of(m_active.begin(), m_active.end(), [](const auto& a) {
+        return a.job && a.job->keepsOneCore();
+    });
+    return m_auto->mayStart(running, oneThreadEach);
 }
 
 // Jobs side by side split the cores between them; a job alone keeps the encoder's own choice.

@@ -433,15 +433,19 @@ const CompatibilityRule* compatibilityRule(const char* name) {
     return nullptr;
 }
 
-QString audioEncoderOf(const QStringList& arguments) {
-    QString encoder;
+namespace {
+
+// The encoder named for one kind of stream: empty when that kind is left out or copied, none when
+// no encoder is named.
+std::optional<QString> namedEncoderOf(const QStringList& arguments, QLatin1String leftOut,
+                                      std::initializer_list<QLatin1String> options) {
+    std::optional<QString> encoder;
     // The last argument is the output; an input path is never read as an option.
     for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (a == QLatin1String("-an"))
-            return {};
-        const bool named = a == QLatin1String("-acodec") || a == QLatin1String("-c:a") ||
-                           a == QLatin1String("-codec:a");
+        if (a == leftOut)
+            return QString();
+        const bool named = std::find(options.begin(), options.end(), a) != options.end();
         // A copied stream is not encoded: no encoder limit applies to it.
         if (named && i + 2 < arguments.size())
             encoder = arguments[i + 1] == QLatin1String("copy") ? QString() : arguments[i + 1];
@@ -449,6 +453,21 @@ QString audioEncoderOf(const QStringList& arguments) {
             ++i;
     }
     return encoder;
+}
+
+} // namespace
+
+QString audioEncoderOf(const QStringList& arguments) {
+    return namedEncoderOf(
+               arguments, QLatin1String("-an"),
+               {QLatin1String("-acodec"), QLatin1String("-c:a"), QLatin1String("-codec:a")})
+        .value_or(QString());
+}
+
+std::optional<QString> videoEncoderOf(const QStringList& arguments) {
+    return namedEncoderOf(
+        arguments, QLatin1String("-vn"),
+        {QLatin1String("-vcodec"), QLatin1String("-c:v"), QLatin1String("-codec:v")});
 }
 
 QStringList compatibleArguments(const QStringList& profileArguments, const RuleContext& context) {

@@ -64,6 +64,9 @@ const CompatibilityRule* compatibilityRule(const char* name);
 // The audio encoder a vector names ("-acodec", "-c:a"); empty when it names none, copies the
 // stream or has no sound.
 QString audioEncoderOf(const QStringList& arguments);
+// The video encoder a vector names ("-vcodec", "-c:v"); empty when it copies the stream or writes
+// no picture, none when it names none (the format's default encoder runs).
+std::optional<QString> videoEncoderOf(const QStringList& arguments);
 
 // The argument vector that runs, from the command line's argument vector (after the program).
 // A vector that is not "-i INPUT ... OUTPUT" comes back unchanged.

@@ -95,7 +95,7 @@ ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* pare
 
     prepareSourceRead(m_reader); // the help on an audio encoder is read the same way
     connect(&m_reader, &ProgramRunner::finished, this, [this](const ProgramEnd& end) {
-        if (m_helpEncoder.isEmpty())
+        if (m_helpQueue.isEmpty())
             onSourceRead(end);
         else
             onHelpRead(end);
@@ -158,7 +158,7 @@ void ConversionJob::reserveProvisionalName() {
 void ConversionJob::readSource() {
     if (const SourceStreams* kept = cachedSourceStreams(m_input.inputPath)) {
         m_source = *kept;
-        learnAudioLimits();
+        learnFromHelp();
         return;
     }
     m_reader.setProgram(m_settings.encoderPath, sourceReadArguments(m_input.inputPath));
@@ -173,37 +173,72 @@ void ConversionJob::onSourceRead(const ProgramEnd&) {
     SourceStreams found = takeSourceRead(m_input.inputPath, m_reader);
     if (!found.streams.empty())
         m_source = std::move(found);
-    learnAudioLimits();
+    learnFromHelp();
 }
 
-// Limits an audio encoder does not state in its capability lists come from its help, read the
-// first time a conversion uses that encoder.
-void ConversionJob::learnAudioLimits() {
+// Limits an audio encoder does not state in its capability lists, and whether each encoder runs
+// in one thread, come from the encoders' help, read the first time a conversion uses them.
+void ConversionJob::learnFromHelp() {
     const std::optional<ConversionPlan> planned = plan();
     if (!planned)
         return;
-    const QString& encoder = planned->audioEncoder;
-    if (encoder.isEmpty() || hasCachedAudioLimits(m_settings.encoderPath, encoder)) {
+    const QString& program = m_settings.encoderPath;
+    m_plannedAudioEncoder = planned->audioEncoder;
+    m_encoders = {planned->audioEncoder};
+    m_encodersKnown = planned->videoEncoder.has_value();
+    if (m_encodersKnown)
+        m_encoders << *planned->videoEncoder;
+    m_encoders.removeAll(QString());
+    for (const QString& encoder : m_encoders) {
+        const bool audio = encoder == m_plannedAudioEncoder;
+        if (!cachedOneThread(program, encoder) ||
+            (audio && !hasCachedAudioLimits(program, encoder)))
+            m_helpQueue << encoder;
+    }
+    readNextHelp();
+}
+
+void ConversionJob::readNextHelp() {
+    if (m_helpQueue.isEmpty()) {
         beginConversion();
         return;
     }
-    m_helpEncoder = encoder;
     m_reader.setProgram(m_settings.encoderPath,
                         {QStringLiteral("-hide_banner"), QStringLiteral("-h"),
-                         QStringLiteral("encoder=") + encoder});
+                         QStringLiteral("encoder=") + m_helpQueue.first()});
     m_reader.start();
 }
 
-// Without its help the encoder's unstated limits still apply.
+// Without its help an audio encoder's unstated limits still apply, and an encoder is not known to
+// run in one thread. What was read is kept with the encoder's lists, so the next process starts
+// its first conversion sooner; a help not read is asked for again then.
 void ConversionJob::onHelpRead(const ProgramEnd& end) {
     if (m_cancelled) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
+    const QString encoder = m_helpQueue.takeFirst();
+    const QString& program = m_settings.encoderPath;
+    const QString file = defaultCapabilityFile();
     const QString help = end.succeeded() ? QString::fromUtf8(m_reader.keptOutput()) : QString();
-    storeAudioLimits(m_settings.encoderPath, m_helpEncoder,
-                     audioLimitsFromHelp(m_helpEncoder, help));
-    beginConversion();
+    const bool oneThread = helpStatesOneThread(help);
+    storeOneThread(program, encoder, oneThread);
+    if (end.succeeded())
+        writeStoredOneThread(file, program, encoder, oneThread);
+    if (m_plannedAudioEncoder == encoder) {
+        const AudioLimits limits = audioLimitsFromHelp(encoder, help);
+        storeAudioLimits(program, encoder, limits);
+        if (end.succeeded())
+            writeStoredAudioLimits(file, program, encoder, limits);
+    }
+    readNextHelp();
+}
+
+bool ConversionJob::keepsOneCore() const {
+    return m_encodersKnown &&
+           std::all_of(m_encoders.begin(), m_encoders.end(), [this](const QString& e) {
+               return cachedOneThread(m_settings.encoderPath, e).value_or(false);
+           });
 }
 
 void ConversionJob::beginConversion() {

@@ -67,6 +67,10 @@ public:
     // Stops the encoder in stages (ask, terminate, kill) and removes its partial output.
     void cancel();
 
+    // Every encoder the conversion runs is known to use one thread (a stream copy runs none): the
+    // job keeps about one core busy. False until the job has its plan.
+    bool keepsOneCore() const;
+
     // Silence allowed between two progress reports of the encoder (tests shorten it).
     void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
     int stallTimeout() const { return m_stallTimeoutMs; }
@@ -89,7 +93,8 @@ private:
     void reserveProvisionalName();
     void readSource();
     void onSourceRead(const ProgramEnd& end);
-    void learnAudioLimits();
+    void learnFromHelp();
+    void readNextHelp();
     void onHelpRead(const ProgramEnd& end);
     std::optional<ConversionPlan> plan();
     void beginConversion();
@@ -120,8 +125,11 @@ private:
     TemporaryOutput m_temporary; // before the encoder: it goes only once the encoder is stopped
     QString m_stem;
     QString m_extension;
-    ProgramRunner m_reader; // the source's streams, then the audio encoder's help
-    QString m_helpEncoder;
+    ProgramRunner m_reader;  // the source's streams, then the encoders' help
+    QStringList m_helpQueue; // encoders whose help is still to be read, the first one being read
+    QStringList m_encoders;  // the plan's encoders
+    bool m_encodersKnown = false; // planned, and the video encoder is named or there is none
+    QString m_plannedAudioEncoder;
     std::optional<SourceStreams> m_source;
     ProgramRunner m_encoder;
     ProgramRunner m_check;

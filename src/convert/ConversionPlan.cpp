@@ -110,6 +110,7 @@ PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, Profile
                               settings.threads};
     plan.arguments = compatibleArguments(buildEncoderCommand(*request).arguments(), context);
     plan.audioEncoder = audioEncoderOf(plan.arguments);
+    plan.videoEncoder = videoEncoderOf(plan.arguments);
 
     plan.clipStart = *start;
     plan.clipLength = optionValue(plan.arguments, "-t");

@@ -50,12 +50,13 @@ struct ConversionPlan {
     QString program;               // the encoder
     QStringList arguments;         // what runs: the profile's vector after the compatibility rules
     double clipStart = 0;          // seconds
-    std::optional<double> clipLength; // seconds; none: to the end of the input
-    double expectedSeconds = 0;       // the output's expected length; 0: not known yet
-    QString stem;                     // the input's name stem and the output extension: a
-    QString extension;                //   later free name is made from them
-    QString audioEncoder;             // the one that runs; empty: no sound is written
-    QStringList notes;                // what the plan chose for this source, for the row's details
+    std::optional<double> clipLength;    // seconds; none: to the end of the input
+    double expectedSeconds = 0;          // the output's expected length; 0: not known yet
+    QString stem;                        // the input's name stem and the output extension: a
+    QString extension;                   //   later free name is made from them
+    QString audioEncoder;                // the one that runs; empty: no sound is written
+    std::optional<QString> videoEncoder; // empty: no picture encoded; none: the format's default
+    QStringList notes; // what the plan chose for this source, for the row's details
 };
 
 struct PlanOutcome {

@@ -44,6 +44,11 @@ QHash<QString, QHash<QString, AudioLimits>>& audioLimitsCache() {
     return c;
 }
 
+QHash<QString, QHash<QString, bool>>& oneThreadCache() {
+    static QHash<QString, QHash<QString, bool>> c;
+    return c;
+}
+
 // Version 2 added the video encoders' descriptions.
 constexpr int kFileVersion = 2;
 // The real lists are about 40 kB each.
@@ -162,23 +167,77 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
     return writeCapabilityFile(file, programs);
 }
 
-QJsonObject readStoredTrials(const QString& file, const QString& program) {
-    return currentEntry(readCapabilityFile(file), program)
-        .value(QStringLiteral("trials"))
-        .toObject();
+namespace {
+
+QJsonObject readStoredSection(const QString& file, const QString& program, const QString& section) {
+    return currentEntry(readCapabilityFile(file), program).value(section).toObject();
 }
 
-bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
-                      const QJsonObject& result) {
+bool writeStoredResult(const QString& file, const QString& program, const QString& section,
+                       const QString& name, const QJsonValue& result) {
     QJsonObject programs = readCapabilityFile(file);
     QJsonObject entry = currentEntry(programs, program);
     if (entry.isEmpty())
         return false;
-    QJsonObject trials = entry.value(QStringLiteral("trials")).toObject();
-    trials.insert(name, result);
-    entry.insert(QStringLiteral("trials"), trials);
+    QJsonObject results = entry.value(section).toObject();
+    results.insert(name, result);
+    entry.insert(section, results);
     programs.insert(program, entry);
     return writeCapabilityFile(file, programs);
+}
+
+const QString kTrials = QStringLiteral("trials");
+const QString kAudioLimits = QStringLiteral("audioLimits");
+const QString kOneThread = QStringLiteral("oneThread");
+
+} // namespace
+
+QJsonObject readStoredTrials(const QString& file, const QString& program) {
+    return readStoredSection(file, program, kTrials);
+}
+
+bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
+                      const QJsonObject& result) {
+    return writeStoredResult(file, program, kTrials, name, result);
+}
+
+QHash<QString, AudioLimits> readStoredAudioLimits(const QString& file, const QString& program) {
+    QHash<QString, AudioLimits> found;
+    const QJsonObject stored = readStoredSection(file, program, kAudioLimits);
+    for (auto it = stored.begin(); it != stored.end(); ++it) {
+        const QJsonObject o = it.value().toObject();
+        AudioLimits limits;
+        limits.maxChannels = o.value(QStringLiteral("channels")).toInt();
+        for (const QJsonValue& rate : o.value(QStringLiteral("rates")).toArray())
+            if (rate.toInt() > 0)
+                limits.sampleRates.append(rate.toInt());
+        found.insert(it.key(), limits);
+    }
+    return found;
+}
+
+QHash<QString, bool> readStoredOneThread(const QString& file, const QString& program) {
+    QHash<QString, bool> found;
+    const QJsonObject stored = readStoredSection(file, program, kOneThread);
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        if (it.value().isBool())
+            found.insert(it.key(), it.value().toBool());
+    return found;
+}
+
+bool writeStoredOneThread(const QString& file, const QString& program, const QString& encoder,
+                          bool oneThread) {
+    return writeStoredResult(file, program, kOneThread, encoder, oneThread);
+}
+
+bool writeStoredAudioLimits(const QString& file, const QString& program, const QString& encoder,
+                            const AudioLimits& limits) {
+    QJsonArray rates;
+    for (const int rate : limits.sampleRates)
+        rates.append(rate);
+    return writeStoredResult(file, program, kAudioLimits, encoder,
+                             QJsonObject{{QStringLiteral("channels"), limits.maxChannels},
+                                         {QStringLiteral("rates"), rates}});
 }
 
 QList<EncoderListing> parseEncoderListing(const QString& text) {
@@ -236,6 +295,16 @@ void storeAudioLimits(const QString& program, const QString& encoder, const Audi
     audioLimitsCache()[program].insert(encoder, limits);
 }
 
+std::optional<bool> cachedOneThread(const QString& program, const QString& encoder) {
+    const QHash<QString, bool> known = oneThreadCache().value(program);
+    const auto it = known.constFind(encoder);
+    return it == known.constEnd() ? std::nullopt : std::optional<bool>(*it);
+}
+
+void storeOneThread(const QString& program, const QString& encoder, bool oneThread) {
+    oneThreadCache()[program].insert(encoder, oneThread);
+}
+
 CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {
     for (ProgramRunner* runner : {&m_encoders, &m_muxers}) {
         runner->setRole(QStringLiteral("encoder"));
@@ -269,6 +338,12 @@ void CapabilityLoader::start(const QString& program) {
     if (!m_file->isEmpty()) {
         if (std::optional<EncoderCapabilities> stored = readStoredCapabilities(*m_file, program)) {
             storeCapabilities(program, *stored);
+            const QHash<QString, AudioLimits> limits = readStoredAudioLimits(*m_file, program);
+            for (auto it = limits.begin(); it != limits.end(); ++it)
+                storeAudioLimits(program, it.key(), it.value());
+            const QHash<QString, bool> oneThread = readStoredOneThread(*m_file, program);
+            for (auto it = oneThread.begin(); it != oneThread.end(); ++it)
+                storeOneThread(program, it.key(), it.value());
             loadedLater();
             return;
         }

@@ -45,7 +45,7 @@ const EncoderCapabilities* cachedCapabilities(const QString& program);
 void storeCapabilities(const QString& program, const EncoderCapabilities& capabilities);
 
 // Audio encoders' limits, read from each encoder's help when a conversion first needs them and kept
-// for this process.
+// for this process (and in the file below).
 QHash<QString, AudioLimits> cachedAudioLimits(const QString& program);
 bool hasCachedAudioLimits(const QString& program, const QString& encoder);
 void storeAudioLimits(const QString& program, const QString& encoder, const AudioLimits& limits);
@@ -64,6 +64,18 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
 QJsonObject readStoredTrials(const QString& file, const QString& program);
 bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
                       const QJsonObject& result);
+// An audio encoder's limits from its help, kept the same way; the loader puts them in the cache
+// with the lists.
+QHash<QString, AudioLimits> readStoredAudioLimits(const QString& file, const QString& program);
+bool writeStoredAudioLimits(const QString& file, const QString& program, const QString& encoder,
+                            const AudioLimits& limits);
+// Whether an encoder runs in one thread, from its help, kept the same way as its limits; none
+// while its help was not read.
+std::optional<bool> cachedOneThread(const QString& program, const QString& encoder);
+void storeOneThread(const QString& program, const QString& encoder, bool oneThread);
+QHash<QString, bool> readStoredOneThread(const QString& file, const QString& program);
+bool writeStoredOneThread(const QString& file, const QString& program, const QString& encoder,
+                          bool oneThread);
 
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
 // failed() and stores the result in the cache. A list not read within kTimeoutMs is a failure.

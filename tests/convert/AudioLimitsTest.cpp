@@ -85,3 +85,30 @@ TEST(AudioLimits, TheInstalledEncodersLimits) {
         EXPECT_EQ(nearestSampleRate(limits.sampleRates, c.rateAsked), c.rateGiven);
     }
 }
+
+// Whether an encoder runs in one thread, from recorded help lines and the installed encoders.
+TEST(AudioLimits, HelpStatesOneThread) {
+    const struct {
+        const char* help;
+        bool oneThread;
+    } recorded[] = {
+        {"Encoder libxvid [libxvidcore MPEG-4 part 2]:\n    Threading capabilities: none\n", true},
+        {"    General capabilities: delay threads \n    Threading capabilities: slice\n", false},
+        {"    Threading capabilities: frame and slice\n", false},
+        {"    Threading capabilities: other\n", false},
+        {"Encoder wmav2 [Windows Media Audio 2]:\n    General capabilities: none\n", false},
+        {"", false},
+    };
+    for (const auto& c : recorded)
+        EXPECT_EQ(helpStatesOneThread(QString::fromUtf8(c.help)), c.oneThread) << c.help;
+    const struct {
+        const char* encoder;
+        bool oneThread;
+    } installed[] = {{"libxvid", true},    {"wmav2", true},  {"flv", true},
+                     {"libmp3lame", true}, {"mpeg4", false}, {"libx264", false}};
+    for (const auto& c : installed) {
+        const QString help = encoderHelp(QLatin1String(c.encoder));
+        ASSERT_TRUE(help.contains(QLatin1String(c.encoder))) << c.encoder << " is not installed";
+        EXPECT_EQ(helpStatesOneThread(help), c.oneThread) << c.encoder;
+    }
+}

@@ -133,4 +133,62 @@ TEST(AutoJobLimit, PlacesAreKeptAcrossRowsAndGiveWayToOtherPrograms) {
     EXPECT_EQ(limit.places(), 1);
 }
 
+// Jobs whose encoders run in one thread hold a core each: the next row starts without a
+// measurement of them while other programs, measured since the run began, leave a core idle.
+TEST(AutoJobLimit, OneThreadJobsGetCompanyAtOnceWhileACoreIsIdle) {
+    const struct {
+        const char* name;
+        int cores;
+        double others; // cores busy with other programs since the run began
+        qint64 memory;
+        double since; // seconds since the run began
+        int atOnce;   // jobs that start without time passing
+    } cases[] = {
+        {"two cores, nothing else running", 2, 0, 8 * kGiB, 0.15, 2},
+        {"sixteen cores: one job per core", 16, 0, 8 * kGiB, 0.15, 16},
+        {"sixteen cores, other programs using ten", 16, 10, 8 * kGiB, 0.15, 6},
+        {"other programs keep most of the other core busy", 2, 0.7, 8 * kGiB, 0.15, 1},
+        {"less than 1 GB of memory available", 2, 0, kGiB - 1, 0.15, 1},
+        {"one core", 1, 0, 8 * kGiB, 0.15, 1},
+        {"the run began too recently to know the other programs", 2, 0, 8 * kGiB, 0.05, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeLoad load(c.cores, c.memory);
+        AutoJobLimit limit(load);
+        limit.reset();
+        load.pass(c.since, c.others, 0.5);
+        int running = 1;
+        while (running < 64 && limit.mayStart(running, true))
+            ++running;
+        EXPECT_EQ(running, c.atOnce);
+        EXPECT_EQ(limit.places(), c.atOnce);
+    }
+    // Jobs not known to run in one thread wait for a measurement.
+    FakeLoad load(2);
+    AutoJobLimit limit(load);
+    limit.reset();
+    load.pass(0.15, 0, 0.5);
+    EXPECT_FALSE(limit.mayStart(1, false));
+}
+
+// Once a measurement finds the cores overloaded (decoders can keep more than one core busy) and
+// takes a place back, only measurements give places in that run.
+TEST(AutoJobLimit, AfterAPlaceIsTakenBackOnlyMeasurementsDecide) {
+    FakeLoad load(2);
+    AutoJobLimit limit(load);
+    limit.reset();
+    load.pass(0.15, 0, 0.5);
+    ASSERT_TRUE(limit.mayStart(1, true));
+    EXPECT_FALSE(askWhile(limit, load, 2, 2, 0.2, 2.6));
+    ASSERT_EQ(limit.places(), 1);
+    EXPECT_FALSE(limit.mayStart(1, true)) << "one job ended; its place is gone";
+    EXPECT_FALSE(askWhile(limit, load, 1, 2, 0.2, 1.6));
+    EXPECT_TRUE(askWhile(limit, load, 1, 2, 0.2, 1.1)) << "measured, a core is idle again";
+
+    limit.reset();
+    load.pass(0.15, 0, 0.5);
+    EXPECT_TRUE(limit.mayStart(1, true)) << "a new run trusts the encoders again";
+}
+
 } // namespace

@@ -94,8 +94,9 @@ TEST_F(CapabilityFileTest, ProgramsSinceRemovedAreDropped) {
     EXPECT_TRUE(readStoredCapabilities(file, program));
 }
 
-// The loader answers from the file without asking the program, and asks it when the file is
-// stale, keeping the fresh answer.
+// The loader answers from the file without asking the program, with the audio encoders' limits
+// kept beside the lists, and asks it when the file is stale, keeping the fresh answer and dropping
+// the limits read from the program that was.
 TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
     const QString encoder = locateEncoder();
     ASSERT_FALSE(encoder.isEmpty());
@@ -109,6 +110,8 @@ TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
         const QString link = dir.filePath(QString("ffmpeg-") + (c.stale ? "stale" : "kept"));
         ASSERT_TRUE(QFile::link(encoder, link));
         ASSERT_TRUE(writeStoredCapabilities(file, link, kLists));
+        const AudioLimits wma{2, {44100, 48000}};
+        ASSERT_TRUE(writeStoredAudioLimits(file, link, "wmav2", wma));
         if (c.stale) {
             QJsonObject root = QJsonDocument::fromJson(readFile(file)).object();
             QJsonObject programs = root["programs"].toObject();
@@ -127,6 +130,11 @@ TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
         const EncoderCapabilities* lists = cachedCapabilities(link);
         ASSERT_NE(lists, nullptr);
         EXPECT_EQ(sameLists(*lists, kLists), !c.stale);
+        EXPECT_EQ(hasCachedAudioLimits(link, "wmav2"), !c.stale);
+        EXPECT_EQ(readStoredAudioLimits(file, link).value("wmav2") == wma, !c.stale);
+        if (!c.stale) {
+            EXPECT_EQ(cachedAudioLimits(link).value("wmav2"), wma);
+        }
         if (c.stale) {
             EXPECT_TRUE(lists->hasEncoder("mpeg4"));
             EXPECT_TRUE(lists->hasMuxer("mp4"));

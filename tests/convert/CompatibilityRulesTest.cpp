@@ -331,3 +331,28 @@ TEST(CompatibilityRules, TheAudioEncoderAVectorRuns) {
         EXPECT_EQ(audioEncoderOf(c.arguments).toStdString(), c.encoder)
             << c.arguments.join(' ').toStdString();
 }
+
+// The video encoder: none named is told apart from none running, since the format's default
+// encoder may use every core.
+TEST(CompatibilityRules, TheVideoEncoderAVectorRuns) {
+    const struct {
+        QStringList arguments;
+        const char* encoder; // nullptr: none named
+    } cases[] = {
+        {{"-i", "in", "-f", "mp4", "-vcodec", "libxvid", "-acodec", "aac", "out"}, "libxvid"},
+        {{"-i", "in", "-vcodec", "mpeg4", "-c:v", "libx264", "out"}, "libx264"},
+        {{"-i", "in", "-codec:v", "copy", "out"}, ""},
+        {{"-i", "in", "-vn", "-f", "wav", "out"}, ""},
+        {{"-i", "in", "-f", "mp4", "-acodec", "aac", "out"}, nullptr},
+        {{"-i", "-vcodec", "-f", "flv", "out"}, nullptr}, // an input path is not an option
+        {{"-i", "in", "-vcodec", "-vn"}, nullptr},        // nor is the output
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const std::optional<QString> encoder = videoEncoderOf(c.arguments);
+        ASSERT_EQ(encoder.has_value(), c.encoder != nullptr);
+        if (encoder) {
+            EXPECT_EQ(encoder->toStdString(), c.encoder);
+        }
+    }
+}

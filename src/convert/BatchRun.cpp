@@ -170,8 +170,11 @@ void BatchRun::startReadAhead() {
                 const SourceRow* row = m_rows.find(id);
                 if (row && row->videoTime.isEmpty() && streams.duration && *streams.duration >= 1)
                     m_rows.setVideoTime(id, formatTimeString(std::llround(*streams.duration)));
-                if (std::exchange(m_waitingForRead, 0) == id)
+                // Files read already are reported as they come, before or after the awaited one.
+                if (m_waitingForRead == id) {
+                    m_waitingForRead = 0;
                     startRows();
+                }
             });
     std::vector<SourceReadAhead::File> files;
     for (const RowId id : m_ids)

@@ -4,6 +4,30 @@
 
 namespace mirelo {
 
+namespace {
+
+// Cores busy with other programs and with this run, on average between the first and the last
+// sample; none while they span less than `seconds`.
+struct Load {
+    double others;
+    double own;
+};
+
+std::optional<Load> loadOver(const std::deque<CpuSample>& samples, double seconds) {
+    if (samples.size() < 2)
+        return std::nullopt;
+    const CpuSample& first = samples.front();
+    const CpuSample& last = samples.back();
+    const double wall = last.wallSeconds - first.wallSeconds;
+    if (wall < seconds)
+        return std::nullopt;
+    const double busy = (last.busyCoreSeconds - first.busyCoreSeconds) / wall;
+    const double own = std::max(0.0, (last.ownCoreSeconds - first.ownCoreSeconds) / wall);
+    return Load{std::max(0.0, busy - own), own};
+}
+
+} // namespace
+
 void AutoJobLimit::reset() {
     m_places = 1;
     m_measuredRunning = 0;
@@ -14,16 +38,8 @@ void AutoJobLimit::reset() {
 }
 
 std::optional<double> AutoJobLimit::recentOthers() const {
-    if (m_recent.size() < 2)
-        return std::nullopt;
-    const CpuSample& first = m_recent.front();
-    const CpuSample& last = m_recent.back();
-    const double wall = last.wallSeconds - first.wallSeconds;
-    if (wall < kOthersSeconds)
-        return std::nullopt;
-    const double busy = last.busyCoreSeconds - first.busyCoreSeconds;
-    const double own = last.ownCoreSeconds - first.ownCoreSeconds;
-    return std::max(0.0, busy - own) / wall;
+    const std::optional<Load> load = loadOver(m_recent, kOthersSeconds);
+    return load ? std::optional<double>(load->others) : std::nullopt;
 }
 
 bool AutoJobLimit::oneThreadJobsMayGrow(int running, const CpuSample& now) {
@@ -44,18 +60,11 @@ void AutoJobLimit::restartMeasurement(double now) {
 }
 
 std::optional<double> AutoJobLimit::freeCores(int running) const {
-    if (m_samples.size() < 2)
+    const std::optional<Load> load = loadOver(m_samples, kWindowSeconds);
+    if (!load)
         return std::nullopt;
-    const CpuSample& first = m_samples.front();
-    const CpuSample& last = m_samples.back();
-    const double wall = last.wallSeconds - first.wallSeconds;
-    if (wall < kWindowSeconds)
-        return std::nullopt;
-    const double busy = (last.busyCoreSeconds - first.busyCoreSeconds) / wall;
-    const double own = std::max(0.0, (last.ownCoreSeconds - first.ownCoreSeconds) / wall);
-    const double others = std::max(0.0, busy - own);
     // Each job of the run holds a core even while it waits for the disk.
-    return m_source.cores() - others - std::max(double(running), own);
+    return m_source.cores() - load->others - std::max(double(running), load->own);
 }
 
 bool AutoJobLimit::mayStart(int running, bool oneThreadEach) {

@@ -14,6 +14,17 @@ bool exists(const QString& path) {
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
+// The longest file name Linux file systems take, in bytes.
+constexpr qsizetype kMaxNameBytes = 255;
+
+// `base` + `ending`, the base shortened by whole characters until the name fits: a name the
+// file system refuses would fail the row after its encoder's work.
+QString fittedName(QString base, const QString& ending) {
+    while (!base.isEmpty() && QFile::encodeName(base + ending).size() > kMaxNameBytes)
+        base.chop(base.size() > 1 && base.back().isLowSurrogate() ? 2 : 1);
+    return base + ending;
+}
+
 } // namespace
 
 QString inputStem(const QString& inputPath) {
@@ -40,12 +51,13 @@ QString chooseOutputPath(const QString& folder, const QString& stem, const QStri
                          const QString& inputPath, bool overwrite,
                          const OutputReservations* reserved) {
     const QDir dir(folder);
-    QString path = dir.filePath(stem + extension);
-    while ((!overwrite && exists(path)) || (reserved && reserved->contains(path)) ||
-           isSameFile(path, inputPath)) {
-        const QString taken = QFileInfo(path).fileName().section(QLatin1Char('.'), 0, 0);
-        path = dir.filePath(taken + QStringLiteral("_New") + extension);
-    }
+    const QString cut = stem.section(QLatin1Char('.'), 0, 0);
+    QString path = dir.filePath(fittedName(stem, extension));
+    for (QString added = QStringLiteral("_New");
+         (!overwrite && exists(path)) || (reserved && reserved->contains(path)) ||
+         isSameFile(path, inputPath);
+         added += QStringLiteral("_New"))
+        path = dir.filePath(fittedName(cut, added + extension));
     return path;
 }
 

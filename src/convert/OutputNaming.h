@@ -37,7 +37,8 @@ private:
 // The output path of a job. Under the keep policy, while the name is taken, the taken name is cut
 // before its first "." and "_New" is added (a.mp4, a_New.mp4, a_New_New.mp4, ...). Under the
 // overwrite policy the name is kept, except that the source itself is never a target. A name the
-// run has reserved counts as taken under both policies.
+// run has reserved counts as taken under both policies. A name longer than the file system takes
+// (255 bytes) is shortened at the end of its stem, by whole characters.
 QString chooseOutputPath(const QString& folder, const QString& stem, const QString& extension,
                          const QString& inputPath, bool overwrite,
                          const OutputReservations* reserved = nullptr);

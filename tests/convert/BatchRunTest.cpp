@@ -793,14 +793,28 @@ TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
 }
 
 // The temporary name does not grow with the output's: any name that fits the file system
-// converts, up to the longest (255 bytes).
-TEST_F(BatchRunTest, ALongNameThatFitsConverts) {
-    const QString stem(251, QLatin1Char('n'));
-    const RowId r = addRow(makeVideoClip(in, stem + ".avi"));
-    ASSERT_TRUE(run.start());
-    ASSERT_TRUE(waitForRun(run));
-    EXPECT_EQ(status(r), "OK") << detail(r).toStdString();
-    EXPECT_EQ(outputs(), QStringList{stem + ".avi"});
+// converts, up to the longest (255 bytes); an output name that would be longer loses the end of
+// its stem rather than the conversion.
+TEST_F(BatchRunTest, ALongNameConvertsUpToTheLongestTheFileSystemTakes) {
+    const struct {
+        QString input;
+        QString output;
+    } cases[] = {
+        {QString(251, QLatin1Char('n')) + ".avi", QString(251, QLatin1Char('n')) + ".avi"},
+        {QString(252, QLatin1Char('m')) + ".a", QString(251, QLatin1Char('m')) + ".avi"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input.toStdString());
+        const QString clip = makeVideoClip(in, "clip.avi");
+        ASSERT_TRUE(QFile::rename(clip, in.filePath(c.input)));
+        const RowId r = addRow(in.filePath(c.input));
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        EXPECT_EQ(status(r), "OK") << detail(r).toStdString();
+        EXPECT_EQ(outputs(), QStringList{c.output});
+        rows.clear();
+        QFile::remove(out.filePath(c.output));
+    }
 }
 
 // Nothing planted where the encoder writes, or at the final name, makes the conversion write

@@ -121,4 +121,43 @@ TEST(OutputNaming, NewRuleSourceProtectionAndOverwrite) {
     EXPECT_EQ(chooseOutputPath(dir.path(), "b", ".mp4", input, false), d.filePath("b.mp4"));
 }
 
+// A name longer than the file system takes (255 bytes) is shortened at the end of its stem, by
+// whole characters, the first time and when "_New" is added.
+TEST(OutputNaming, NamesLongerThanTheFileSystemTakesAreShortened) {
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        QString stem;
+        QString extension;
+        int bytes; // of the first name
+    } cases[] = {
+        {"one byte per character", QString(300, QLatin1Char('a')), ".mp4", 255},
+        {"two bytes per character", QString::fromUtf8("\xc3\xa9").repeated(200), ".mp4", 254},
+        {"four bytes per character", QString::fromUtf8("\xf0\x9f\x98\x80").repeated(100), ".3gp",
+         252},
+        {"fits as it is", QString(251, QLatin1Char('b')), ".mp4", 255},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString previous;
+        for (const char* added : {"", "_New", "_New_New"}) {
+            const QString path =
+                chooseOutputPath(dir.path(), c.stem, c.extension, "/nowhere/in.avi", false);
+            const QString name = QFileInfo(path).fileName();
+            const QByteArray bytes = QFile::encodeName(name);
+            EXPECT_LE(bytes.size(), 255);
+            EXPECT_EQ(QString::fromUtf8(bytes), name) << "cut inside a character";
+            EXPECT_TRUE(name.endsWith(added + c.extension)) << name.toStdString();
+            EXPECT_TRUE(c.stem.startsWith(name.chopped(c.extension.size() + qstrlen(added))));
+            if (!*added) {
+                EXPECT_EQ(bytes.size(), c.bytes);
+            }
+            EXPECT_NE(path, previous);
+            touch(path); // the file system takes it
+            ASSERT_TRUE(QFile::exists(path));
+            previous = path;
+        }
+    }
+}
+
 } // namespace

@@ -26,6 +26,13 @@ std::optional<Load> loadOver(const std::deque<CpuSample>& samples, double second
     return Load{std::max(0.0, busy - own), own};
 }
 
+// Drops the samples a newer one can replace: what is left spans the window or a little more.
+void keepWindow(std::deque<CpuSample>& samples) {
+    while (samples.size() > 2 &&
+           samples.back().wallSeconds - samples[1].wallSeconds >= AutoJobLimit::kWindowSeconds)
+        samples.pop_front();
+}
+
 } // namespace
 
 void AutoJobLimit::reset() {
@@ -72,8 +79,7 @@ bool AutoJobLimit::mayStart(int running, bool oneThreadEach) {
         return true;
     const CpuSample now = m_source.sample();
     m_recent.push_back(now);
-    while (m_recent.size() > 2 && now.wallSeconds - m_recent[1].wallSeconds >= kWindowSeconds)
-        m_recent.pop_front();
+    keepWindow(m_recent);
     if (oneThreadEach && oneThreadJobsMayGrow(running, now))
         return true;
     const int cores = std::max(1, m_source.cores());
@@ -90,10 +96,7 @@ bool AutoJobLimit::mayStart(int running, bool oneThreadEach) {
         m_changedAt = now.wallSeconds;
     if (now.wallSeconds >= *m_changedAt + kSettleSeconds)
         m_samples.push_back(now);
-    // The last second or so: drop what a newer sample can replace.
-    while (m_samples.size() > 2 &&
-           m_samples.back().wallSeconds - m_samples[1].wallSeconds >= kWindowSeconds)
-        m_samples.pop_front();
+    keepWindow(m_samples);
     if (!enoughMemory)
         return false;
     if (const std::optional<double> free = freeCores(running)) {

@@ -184,12 +184,11 @@ void ConversionJob::learnFromHelp() {
         return;
     const QString& program = m_settings.encoderPath;
     m_plannedAudioEncoder = planned->audioEncoder;
-    m_encoders = {planned->audioEncoder};
-    m_encodersKnown = planned->videoEncoder.has_value();
-    if (m_encodersKnown)
-        m_encoders << *planned->videoEncoder;
-    m_encoders.removeAll(QString());
-    for (const QString& encoder : m_encoders) {
+    QStringList encoders{planned->audioEncoder, planned->videoEncoder.value_or(QString())};
+    encoders.removeAll(QString());
+    if (planned->videoEncoder)
+        m_encoders = encoders;
+    for (const QString& encoder : encoders) {
         const bool audio = encoder == m_plannedAudioEncoder;
         if (!cachedOneThread(program, encoder) ||
             (audio && !hasCachedAudioLimits(program, encoder)))
@@ -218,25 +217,19 @@ void ConversionJob::onHelpRead(const ProgramEnd& end) {
         return;
     }
     const QString encoder = m_helpQueue.takeFirst();
-    const QString& program = m_settings.encoderPath;
-    const QString file = defaultCapabilityFile();
     const QString help = end.succeeded() ? QString::fromUtf8(m_reader.keptOutput()) : QString();
-    const bool oneThread = helpStatesOneThread(help);
-    storeOneThread(program, encoder, oneThread);
+    EncoderHelp said{helpStatesOneThread(help), std::nullopt};
+    if (encoder == m_plannedAudioEncoder)
+        said.audio = audioLimitsFromHelp(encoder, help);
+    storeEncoderHelp(m_settings.encoderPath, encoder, said);
     if (end.succeeded())
-        writeStoredOneThread(file, program, encoder, oneThread);
-    if (m_plannedAudioEncoder == encoder) {
-        const AudioLimits limits = audioLimitsFromHelp(encoder, help);
-        storeAudioLimits(program, encoder, limits);
-        if (end.succeeded())
-            writeStoredAudioLimits(file, program, encoder, limits);
-    }
+        writeStoredHelp(defaultCapabilityFile(), m_settings.encoderPath, encoder, said);
     readNextHelp();
 }
 
 bool ConversionJob::keepsOneCore() const {
-    return m_encodersKnown &&
-           std::all_of(m_encoders.begin(), m_encoders.end(), [this](const QString& e) {
+    return m_encoders &&
+           std::all_of(m_encoders->begin(), m_encoders->end(), [this](const QString& e) {
                return cachedOneThread(m_settings.encoderPath, e).value_or(false);
            });
 }

@@ -127,8 +127,8 @@ private:
     QString m_extension;
     ProgramRunner m_reader;  // the source's streams, then the encoders' help
     QStringList m_helpQueue; // encoders whose help is still to be read, the first one being read
-    QStringList m_encoders;  // the plan's encoders
-    bool m_encodersKnown = false; // planned, and the video encoder is named or there is none
+    // The plan's encoders; none before the plan, or when the format's default video encoder runs.
+    std::optional<QStringList> m_encoders;
     QString m_plannedAudioEncoder;
     std::optional<SourceStreams> m_source;
     ProgramRunner m_encoder;

@@ -187,8 +187,7 @@ bool writeStoredResult(const QString& file, const QString& program, const QStrin
 }
 
 const QString kTrials = QStringLiteral("trials");
-const QString kAudioLimits = QStringLiteral("audioLimits");
-const QString kOneThread = QStringLiteral("oneThread");
+const QString kHelp = QStringLiteral("help");
 
 } // namespace
 
@@ -201,43 +200,36 @@ bool writeStoredTrial(const QString& file, const QString& program, const QString
     return writeStoredResult(file, program, kTrials, name, result);
 }
 
-QHash<QString, AudioLimits> readStoredAudioLimits(const QString& file, const QString& program) {
-    QHash<QString, AudioLimits> found;
-    const QJsonObject stored = readStoredSection(file, program, kAudioLimits);
+QHash<QString, EncoderHelp> readStoredHelp(const QString& file, const QString& program) {
+    QHash<QString, EncoderHelp> found;
+    const QJsonObject stored = readStoredSection(file, program, kHelp);
     for (auto it = stored.begin(); it != stored.end(); ++it) {
         const QJsonObject o = it.value().toObject();
-        AudioLimits limits;
-        limits.maxChannels = o.value(QStringLiteral("channels")).toInt();
-        for (const QJsonValue& rate : o.value(QStringLiteral("rates")).toArray())
-            if (rate.toInt() > 0)
-                limits.sampleRates.append(rate.toInt());
-        found.insert(it.key(), limits);
+        EncoderHelp help{o.value(QStringLiteral("oneThread")).toBool(), std::nullopt};
+        if (o.contains(QStringLiteral("channels"))) {
+            AudioLimits limits;
+            limits.maxChannels = o.value(QStringLiteral("channels")).toInt();
+            for (const QJsonValue& rate : o.value(QStringLiteral("rates")).toArray())
+                if (rate.toInt() > 0)
+                    limits.sampleRates.append(rate.toInt());
+            help.audio = limits;
+        }
+        found.insert(it.key(), help);
     }
     return found;
 }
 
-QHash<QString, bool> readStoredOneThread(const QString& file, const QString& program) {
-    QHash<QString, bool> found;
-    const QJsonObject stored = readStoredSection(file, program, kOneThread);
-    for (auto it = stored.begin(); it != stored.end(); ++it)
-        if (it.value().isBool())
-            found.insert(it.key(), it.value().toBool());
-    return found;
-}
-
-bool writeStoredOneThread(const QString& file, const QString& program, const QString& encoder,
-                          bool oneThread) {
-    return writeStoredResult(file, program, kOneThread, encoder, oneThread);
-}
-
-bool writeStoredAudioLimits(const QString& file, const QString& program, const QString& encoder,
-                            const AudioLimits& limits) {
-    QJsonArray rates;
-    for (const int rate : limits.sampleRates)
-        rates.append(rate);
-    return writeStoredResult(file, program, kAudioLimits, encoder,
-                             QJsonObject{{QStringLiteral("channels"), limits.maxChannels},
-                                         {QStringLiteral("rates"), rates}});
+bool writeStoredHelp(const QString& file, const QString& program, const QString& encoder,
+                     const EncoderHelp& help) {
+    QJsonObject o{{QStringLiteral("oneThread"), help.oneThread}};
+    if (help.audio) {
+        QJsonArray rates;
+        for (const int rate : help.audio->sampleRates)
+            rates.append(rate);
+        o.insert(QStringLiteral("channels"), help.audio->maxChannels);
+        o.insert(QStringLiteral("rates"), rates);
+    }
+    return writeStoredResult(file, program, kHelp, encoder, o);
 }
 
 QList<EncoderListing> parseEncoderListing(const QString& text) {
@@ -301,8 +293,10 @@ std::optional<bool> cachedOneThread(const QString& program, const QString& encod
     return it == known.constEnd() ? std::nullopt : std::optional<bool>(*it);
 }
 
-void storeOneThread(const QString& program, const QString& encoder, bool oneThread) {
-    oneThreadCache()[program].insert(encoder, oneThread);
+void storeEncoderHelp(const QString& program, const QString& encoder, const EncoderHelp& help) {
+    oneThreadCache()[program].insert(encoder, help.oneThread);
+    if (help.audio)
+        storeAudioLimits(program, encoder, *help.audio);
 }
 
 CapabilityLoader::CapabilityLoader(QObject* parent) : QObject(parent) {
@@ -338,12 +332,9 @@ void CapabilityLoader::start(const QString& program) {
     if (!m_file->isEmpty()) {
         if (std::optional<EncoderCapabilities> stored = readStoredCapabilities(*m_file, program)) {
             storeCapabilities(program, *stored);
-            const QHash<QString, AudioLimits> limits = readStoredAudioLimits(*m_file, program);
-            for (auto it = limits.begin(); it != limits.end(); ++it)
-                storeAudioLimits(program, it.key(), it.value());
-            const QHash<QString, bool> oneThread = readStoredOneThread(*m_file, program);
-            for (auto it = oneThread.begin(); it != oneThread.end(); ++it)
-                storeOneThread(program, it.key(), it.value());
+            const QHash<QString, EncoderHelp> helps = readStoredHelp(*m_file, program);
+            for (auto it = helps.begin(); it != helps.end(); ++it)
+                storeEncoderHelp(program, it.key(), it.value());
             loadedLater();
             return;
         }

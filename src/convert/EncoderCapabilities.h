@@ -64,18 +64,19 @@ bool writeStoredCapabilities(const QString& file, const QString& program,
 QJsonObject readStoredTrials(const QString& file, const QString& program);
 bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
                       const QJsonObject& result);
-// An audio encoder's limits from its help, kept the same way; the loader puts them in the cache
-// with the lists.
-QHash<QString, AudioLimits> readStoredAudioLimits(const QString& file, const QString& program);
-bool writeStoredAudioLimits(const QString& file, const QString& program, const QString& encoder,
-                            const AudioLimits& limits);
-// Whether an encoder runs in one thread, from its help, kept the same way as its limits; none
-// while its help was not read.
+// What an encoder's help says: whether it runs in one thread and, for an audio encoder, its
+// limits. Kept for this process, and with the program's stored lists the same way as the trials;
+// the loader puts what is stored in the caches with the lists.
+struct EncoderHelp {
+    bool oneThread = false;
+    std::optional<AudioLimits> audio;
+};
+void storeEncoderHelp(const QString& program, const QString& encoder, const EncoderHelp& help);
+// None while the encoder's help was not read.
 std::optional<bool> cachedOneThread(const QString& program, const QString& encoder);
-void storeOneThread(const QString& program, const QString& encoder, bool oneThread);
-QHash<QString, bool> readStoredOneThread(const QString& file, const QString& program);
-bool writeStoredOneThread(const QString& file, const QString& program, const QString& encoder,
-                          bool oneThread);
+QHash<QString, EncoderHelp> readStoredHelp(const QString& file, const QString& program);
+bool writeStoredHelp(const QString& file, const QString& program, const QString& encoder,
+                     const EncoderHelp& help);
 
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
 // failed() and stores the result in the cache. A list not read within kTimeoutMs is a failure.

@@ -111,7 +111,7 @@ TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
         ASSERT_TRUE(QFile::link(encoder, link));
         ASSERT_TRUE(writeStoredCapabilities(file, link, kLists));
         const AudioLimits wma{2, {44100, 48000}};
-        ASSERT_TRUE(writeStoredAudioLimits(file, link, "wmav2", wma));
+        ASSERT_TRUE(writeStoredHelp(file, link, "wmav2", {true, wma}));
         if (c.stale) {
             QJsonObject root = QJsonDocument::fromJson(readFile(file)).object();
             QJsonObject programs = root["programs"].toObject();
@@ -131,7 +131,7 @@ TEST_F(CapabilityFileTest, LoaderUsesTheFileAndRefreshesAStaleOne) {
         ASSERT_NE(lists, nullptr);
         EXPECT_EQ(sameLists(*lists, kLists), !c.stale);
         EXPECT_EQ(hasCachedAudioLimits(link, "wmav2"), !c.stale);
-        EXPECT_EQ(readStoredAudioLimits(file, link).value("wmav2") == wma, !c.stale);
+        EXPECT_EQ(readStoredHelp(file, link).value("wmav2").audio == wma, !c.stale);
         if (!c.stale) {
             EXPECT_EQ(cachedAudioLimits(link).value("wmav2"), wma);
         }

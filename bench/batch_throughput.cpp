@@ -4,6 +4,7 @@
 
 #include "BenchSupport.h"
 
+#include "base/CoreCount.h"
 #include "settings/SimultaneousJobs.h"
 
 #include <QCoreApplication>

@@ -4,6 +4,7 @@
 
 #include "BenchSupport.h"
 
+#include "base/ToolLocator.h"
 #include "convert/BatchRun.h"
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
@@ -11,7 +12,6 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "sourcelist/SourceListModel.h"
-#include "tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>

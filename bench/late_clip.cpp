@@ -3,12 +3,12 @@
 
 #include "BenchSupport.h"
 
+#include "base/ToolLocator.h"
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/EncoderCommand.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
-#include "tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Probing 40 clips: concurrent probes (one per core) against one probe at a time, same run.
 
-#include "tools/ProbeQueue.h"
-#include "tools/ToolLocator.h"
+#include "base/ToolLocator.h"
+#include "probe/ProbeQueue.h"
 
 #include <QCoreApplication>
 #include <QDir>

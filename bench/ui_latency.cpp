@@ -6,16 +6,16 @@
 
 #include "BenchSupport.h"
 
-#include "app/AppPaths.h"
-#include "app/Form1.h"
+#include "app/ConversionController.h"
+#include "app/MainWindow.h"
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
-#include "convert/ui/ConversionController.h"
 #include "onlineimport/StreamDownload.h"
 #include "onlineimport/Transfer.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"
 #include "platform/PowerService.h"
+#include "settings/AppPaths.h"
 #include "settings/AppSettings.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
@@ -107,7 +107,7 @@ template <typename Sender, typename Signal> void waitFor(Sender* sender, Signal 
     loop.exec();
 }
 
-Stall addAndProbe(Form1& window, const QStringList& files) {
+Stall addAndProbe(MainWindow& window, const QStringList& files) {
     StallMeter meter;
     meter.start();
     window.sourceList()->addFiles(files);
@@ -115,7 +115,7 @@ Stall addAndProbe(Form1& window, const QStringList& files) {
     return meter.stop();
 }
 
-Stall convert(Form1& window, QuietPlatform& platform, const QStringList& files) {
+Stall convert(MainWindow& window, QuietPlatform& platform, const QStringList& files) {
     auto* controller = window.findChild<ConversionController*>();
     controller->setPlatform(&platform, &platform, &platform);
     window.sourceList()->clearAll();
@@ -131,7 +131,7 @@ Stall convert(Form1& window, QuietPlatform& platform, const QStringList& files) 
     return meter.stop();
 }
 
-Stall download(Form1& window, const QString& url, const QString& target, bool* ok) {
+Stall download(MainWindow& window, const QString& url, const QString& target, bool* ok) {
     Transfer transfer;
     StreamDownload stream(transfer);
     QProgressBar* bar = window.runPanel()->trackProgress();
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
     paths.appFolder = QFileInfo(QStringLiteral(MIRELO_CLI_PATH)).absolutePath();
     paths.skinFile = QDir(paths.appFolder).filePath(QStringLiteral("skins/frmmain.skn"));
     AppSettings(paths.settingsFile, paths.appFolder).setOutputFolder(output);
-    Form1 window(paths);
+    MainWindow window(paths);
     window.resize(1024, 700);
     window.show();
     QuietPlatform platform;

@@ -1,5 +1,5 @@
 # Collects the sources of src/ for one target. CORE: every folder but app/ and cli/, without ui/
-# subfolders. UI: app/ (without main.cpp) and every ui/ subfolder.
+# subfolders. UI: app/ (without main.cpp), the ui/ kit and every ui/ subfolder.
 function(mirelo_collect_sources out kind)
   file(GLOB_RECURSE all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h)
   set(result)
@@ -8,7 +8,7 @@ function(mirelo_collect_sources out kind)
     if(rel MATCHES "^cli/" OR rel STREQUAL "main.cpp")
       continue()
     endif()
-    if(rel MATCHES "^app/" OR rel MATCHES "/ui/")
+    if(rel MATCHES "^app/" OR rel MATCHES "^ui/" OR rel MATCHES "/ui/")
       set(is_ui TRUE)
     else()
       set(is_ui FALSE)

@@ -3,8 +3,8 @@
 
 #include "FuzzCheck.h"
 
-#include "convert/TimeString.h"
-#include "tools/MediaInfo.h"
+#include "base/TimeString.h"
+#include "probe/MediaInfo.h"
 
 #include <cmath>
 

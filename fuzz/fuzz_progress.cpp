@@ -3,8 +3,8 @@
 
 #include "FuzzCheck.h"
 
+#include "base/TimeString.h"
 #include "convert/EncoderOutput.h"
-#include "convert/TimeString.h"
 
 #include <cmath>
 

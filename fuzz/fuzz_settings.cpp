@@ -3,7 +3,7 @@
 
 #include "FuzzCheck.h"
 
-#include "settings/Inifun.h"
+#include "base/IniFile.h"
 
 #include <QList>
 

@@ -4,9 +4,9 @@
 
 #include "FuzzCheck.h"
 
+#include "base/TimeString.h"
 #include "clip/ClipTimes.h"
 #include "convert/EncoderOutput.h"
-#include "convert/TimeString.h"
 
 #include <cmath>
 #include <cstring>

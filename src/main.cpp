@@ -1,15 +1,15 @@
 // mirelo-video-converter: the desktop program.
 
-#include "app/AppPaths.h"
-#include "app/Form1.h"
-#include "platform/ByteNames.h"
-#include "platform/Product.h"
-#include "platform/ui/MessageBoxes.h"
+#include "app/MainWindow.h"
+#include "base/ByteNames.h"
+#include "base/Product.h"
+#include "process/ProgramRunner.h"
+#include "process/TerminationSignals.h"
+#include "settings/AppPaths.h"
 #include "settings/ui/SettingsWarnings.h"
 #include "sourcelist/SourceFiles.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/ProgramRunner.h"
-#include "tools/TerminationSignals.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,11 +38,11 @@ int main(int argc, char** argv) {
 
     mirelo::showSettingsProblemsAsWarnings();
     // The window runs its start-up sequence while still hidden, then shows.
-    mirelo::Form1 window(mirelo::AppPaths::forApplication());
+    mirelo::MainWindow window(mirelo::AppPaths::forApplication());
     window.setStandIns(&standIns);
     app.setWindowIcon(window.windowIcon());
     // Closing the main window ends the program, whatever else is open.
-    QObject::connect(&window, &mirelo::Form1::closing, &app, &QApplication::quit,
+    QObject::connect(&window, &mirelo::MainWindow::closing, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     // A signal that ends the program (Ctrl+C in its terminal, a logout, kill) closes the window as
     // the user would, which stops the encoder and the player and removes partial outputs. A second

@@ -1,7 +1,7 @@
 #include "app/ExitCommand.h"
 
-#include "app/Form1.h"
-#include "tools/Module1.h"
+#include "app/MainWindow.h"
+#include "player/PlayerKeys.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -24,9 +24,9 @@ bool runStep(const std::function<void()>& step) {
 
 } // namespace
 
-ExitSteps exitStepsFor(Form1& window) {
+ExitSteps exitStepsFor(MainWindow& window) {
     return {
-        [] { Module1::SendPlayerKey(Module1::KeyQuit); },
+        [] { PlayerKeys::send(PlayerKeys::KeyQuit); },
         [&window] { window.previewClock()->stop(); },
         [&window] { window.close(); },
         [] { QCoreApplication::exit(0); },

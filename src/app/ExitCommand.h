@@ -4,7 +4,7 @@
 
 namespace mirelo {
 
-class Form1;
+class MainWindow;
 
 // The steps of Exit, in order. Each runs even when an earlier one failed (threw); an empty step is
 // skipped.
@@ -16,7 +16,7 @@ struct ExitSteps {
 };
 
 // The real steps for the main window.
-ExitSteps exitStepsFor(Form1& window);
+ExitSteps exitStepsFor(MainWindow& window);
 
 // Runs every step in order; returns how many of them failed.
 int runExit(const ExitSteps& steps);

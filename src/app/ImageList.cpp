@@ -1,7 +1,7 @@
 #include "app/ImageList.h"
 
-#include "app/Resources.h"
 #include "profiles/Catalog.h"
+#include "ui/Resources.h"
 
 #include <algorithm>
 

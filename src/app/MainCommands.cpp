@@ -1,15 +1,15 @@
 #include "app/MainCommands.h"
 
-#include "app/Form1.h"
-#include "app/Form6.h"
+#include "app/AboutDialog.h"
 #include "app/MainMenus.h"
-#include "capture/ui/Form3.h"
+#include "app/MainWindow.h"
+#include "capture/ui/CaptureWindow.h"
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
-#include "onlineimport/ui/Formyutobe.h"
+#include "onlineimport/ui/ImportWindow.h"
 #include "platform/FolderOpener.h"
 #include "platform/ui/SystemDesktopServices.h"
+#include "player/PreviewPlayer.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/PreviewPlayer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,23 +27,23 @@ constexpr char kHelpIndex[] = "index.html";
 constexpr char kTroubleshooting[] = "troubleshooting.html";
 
 struct ToolbarLink {
-    Form1::Command picture;
+    MainWindow::Command picture;
     MainCommands::Command command;
 };
 
 constexpr ToolbarLink kToolbar[] = {
-    {Form1::Command::AddFiles, MainCommands::Command::AddFiles},
-    {Form1::Command::RemoveFile, MainCommands::Command::RemoveSelected},
-    {Form1::Command::ClearAll, MainCommands::Command::ClearAll},
-    {Form1::Command::ConvertNow, MainCommands::Command::ConvertNow},
-    {Form1::Command::Settings, MainCommands::Command::Settings},
-    {Form1::Command::Help, MainCommands::Command::Help},
-    {Form1::Command::Exit, MainCommands::Command::Exit},
+    {MainWindow::Command::AddFiles, MainCommands::Command::AddFiles},
+    {MainWindow::Command::RemoveFile, MainCommands::Command::RemoveSelected},
+    {MainWindow::Command::ClearAll, MainCommands::Command::ClearAll},
+    {MainWindow::Command::ConvertNow, MainCommands::Command::ConvertNow},
+    {MainWindow::Command::Settings, MainCommands::Command::Settings},
+    {MainWindow::Command::Help, MainCommands::Command::Help},
+    {MainWindow::Command::Exit, MainCommands::Command::Exit},
 };
 
 } // namespace
 
-MainCommands::MainCommands(Form1& window)
+MainCommands::MainCommands(MainWindow& window)
     : QObject(&window), m_window(window),
       m_systemServices(std::make_unique<SystemDesktopServices>()),
       m_services(m_systemServices.get()), m_exitSteps(exitStepsFor(window)) {
@@ -160,13 +160,13 @@ EndNotice MainCommands::endNoticeFor(const QWidget* window) const {
 }
 
 void MainCommands::openCapture() {
-    Form3 capture(&m_window);
+    CaptureWindow capture(&m_window);
     capture.setEndNotice(endNoticeFor(&capture));
     capture.exec();
 }
 
 void MainCommands::openImport() {
-    Formyutobe import(m_window.paths().skinFile, &m_window);
+    ImportWindow import(m_window.paths().skinFile, &m_window);
     EmbeddedStreamPlayer preview(PreviewPlayer::shared(), import.previewSurface());
     import.setPreviewPlayer(&preview);
     import.setEndNotice(endNoticeFor(&import));
@@ -174,7 +174,7 @@ void MainCommands::openImport() {
 }
 
 void MainCommands::showAbout() {
-    Form6 about(
+    AboutDialog about(
         m_window.paths().skinFile, helpPage(QLatin1String(kHelpIndex)),
         [this](const QUrl& url) { openUrl(url); }, &m_window);
     about.exec();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ui/DesktopNotifier.h"
-#include "platform/ui/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include "app/ExitCommand.h"
 
@@ -17,12 +17,12 @@ class QMenuBar;
 namespace mirelo {
 
 class DesktopServices;
-class Form1;
+class MainWindow;
 
 // The main window's commands, whichever way they are given: the menu bar, the source list's
 // context menu popupmenu1 or the toolbar Picture3. Each way triggers the same command.
 //
-// The run and the preview are other parts' work: those commands end in Form1's signals
+// The run and the preview are other parts' work: those commands end in MainWindow's signals
 // convertRequested and playRequested.
 class MainCommands : public QObject {
     Q_OBJECT
@@ -50,7 +50,7 @@ public:
     // Shows a failure to the user; the default is a window-modal message box that does not block.
 
     // Builds the menu bar and wires the toolbar and the context menu of `window`.
-    explicit MainCommands(Form1& window);
+    explicit MainCommands(MainWindow& window);
     ~MainCommands() override;
 
     void trigger(Command command);
@@ -74,7 +74,7 @@ private:
     void showAbout();
     void openOutputFolder();
 
-    Form1& m_window;
+    MainWindow& m_window;
     std::unique_ptr<DesktopServices> m_systemServices;
     DesktopServices* m_services = nullptr;
     ExitSteps m_exitSteps;

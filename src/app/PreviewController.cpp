@@ -1,12 +1,12 @@
 #include "app/PreviewController.h"
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/PreviewFrame.h"
-#include "app/VideoSurface.h"
-#include "clip/ui/Form2.h"
+#include "clip/ui/ClipEditor.h"
+#include "player/PlayerKeys.h"
+#include "player/PreviewPlayer.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/Module1.h"
-#include "tools/PreviewPlayer.h"
+#include "ui/VideoSurface.h"
 
 #include <QSlider>
 
@@ -17,7 +17,7 @@ namespace mirelo {
 
 namespace {
 
-PreviewWidgets previewWidgets(const Form1& window) {
+PreviewWidgets previewWidgets(const MainWindow& window) {
     const PreviewFrame* frame = window.preview();
     PreviewWidgets w;
     w.video = frame->videoSurface();
@@ -37,7 +37,7 @@ PreviewWidgets previewWidgets(const Form1& window) {
 
 } // namespace
 
-PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
+PreviewController::PreviewController(MainWindow& window, PreviewPlayer& player)
     : QObject(&window), m_window(window), m_player(player) {
     m_presenter = messageBoxesOver(&m_window);
     m_controls = new PreviewControls(player, previewWidgets(window), this);
@@ -50,7 +50,7 @@ PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
         return PlayItem{row.path, row.videoTime};
     });
     // The menu, the context menu and the toolbar all end in the window's request.
-    connect(&window, &Form1::playRequested, this, &PreviewController::playSelected);
+    connect(&window, &MainWindow::playRequested, this, &PreviewController::playSelected);
     connect(list, &SourceListView::currentFileChanged, this,
             [this](const QString& path) { m_controls->transport().setCurrentFile(path); });
     connect(list, &SourceListView::previewQuitRequested, this, &PreviewController::quitPreview);
@@ -58,7 +58,7 @@ PreviewController::PreviewController(Form1& window, PreviewPlayer& player)
             [this](const SourceListView::ClipRequest& r) {
                 openClipEditor(r.id, r.file, r.start, r.end, r.videoTime);
             });
-    connect(&window, &Form1::closing, this, &PreviewController::stopForClosing);
+    connect(&window, &MainWindow::closing, this, &PreviewController::stopForClosing);
     connect(&player, &PreviewPlayer::startFailed, this,
             [this](const QString& message) { m_presenter(QMessageBox::Warning, message); });
 }
@@ -71,7 +71,7 @@ void PreviewController::playSelected() {
 
 void PreviewController::quitPreview() {
     if (m_player.playerProcessId() != 0)
-        Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+        PlayerKeys::send(m_player, PlayerKeys::KeyQuit);
     // The clock would otherwise keep counting the shared position (the editor starts it at 0).
     m_controls->transport().stopClock();
 }
@@ -82,12 +82,12 @@ void PreviewController::openClipEditor(RowId id, const QString& file, const QStr
         return;
     m_player.setPlayPosition(0);
     m_player.setPlayLength(0);
-    m_editor = new Form2(m_player, file, ClipTimes{start, end, videoTime},
-                         m_window.paths().skinFile, &m_window);
+    m_editor = new ClipEditor(m_player, file, ClipTimes{start, end, videoTime},
+                              m_window.paths().skinFile, &m_window);
     m_editor->setAttribute(Qt::WA_DeleteOnClose);
     // The row is found by its id: rows added or removed meanwhile do not matter.
     SourceListModel* rows = m_window.sourceListModel();
-    connect(m_editor, &Form2::clipTimesAccepted, rows,
+    connect(m_editor, &ClipEditor::clipTimesAccepted, rows,
             [rows, id](const QString& s, const QString& e) { rows->setClipTimes(id, s, e); });
     connect(m_editor, &QDialog::finished, this, [this] { m_editor = nullptr; });
     m_editor->show();

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/ui/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
+#include "player/ui/PreviewControls.h"
 #include "sourcelist/SourceListModel.h"
-#include "tools/ui/PreviewControls.h"
 
 #include <QObject>
 
@@ -11,8 +11,8 @@
 
 namespace mirelo {
 
-class Form1;
-class Form2;
+class MainWindow;
+class ClipEditor;
 class PreviewPlayer;
 
 // Gives the main window's preview its behaviour and connects it to the source list: Play plays the
@@ -21,12 +21,12 @@ class PreviewPlayer;
 class PreviewController : public QObject {
     Q_OBJECT
 public:
-    PreviewController(Form1& window, PreviewPlayer& player);
+    PreviewController(MainWindow& window, PreviewPlayer& player);
     ~PreviewController() override;
 
     PreviewControls& controls() { return *m_controls; }
     // The clip editor while it is open (null otherwise).
-    Form2* clipEditor() const { return m_editor; }
+    ClipEditor* clipEditor() const { return m_editor; }
     void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
 
     // The "Play Selected File" commands and cmdPlay.
@@ -40,10 +40,10 @@ private:
     void quitPreview();
     void stopForClosing();
 
-    Form1& m_window;
+    MainWindow& m_window;
     PreviewPlayer& m_player;
     PreviewControls* m_controls = nullptr;
-    Form2* m_editor = nullptr;
+    ClipEditor* m_editor = nullptr;
     MessagePresenter m_presenter;
 };
 

@@ -1,7 +1,8 @@
 #include "app/PreviewFrame.h"
+#include "ui/SkinNames.h"
 
-#include "app/Resources.h"
-#include "app/VideoSurface.h"
+#include "ui/Resources.h"
+#include "ui/VideoSurface.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,7 +14,7 @@ namespace mirelo {
 
 PreviewFrame::PreviewFrame(QWidget* parent) : QGroupBox(QStringLiteral("Preview"), parent) {
     initUiResources();
-    setObjectName(QStringLiteral("Privew"));
+    setObjectName(skinName::kPreviewFrame);
     m_video = new VideoSurface(this);
 
     m_slider = new QSlider(Qt::Horizontal, this);
@@ -39,9 +40,9 @@ PreviewFrame::PreviewFrame(QWidget* parent) : QGroupBox(QStringLiteral("Preview"
 
     auto* currentCaption = new QLabel(QStringLiteral("Current Time:"), this);
     m_current = new QLabel(QStringLiteral("0:00:00"), this);
-    m_current->setObjectName(QStringLiteral("LblCurTime"));
+    m_current->setObjectName(skinName::kCurrentTime);
     m_total = new QLabel(QStringLiteral("Total time: 0:00:00"), this);
-    m_total->setObjectName(QStringLiteral("SkinLabel10"));
+    m_total->setObjectName(skinName::kTotalTime);
     auto* times = new QHBoxLayout;
     times->addWidget(currentCaption);
     times->addWidget(m_current);

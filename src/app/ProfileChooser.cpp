@@ -1,4 +1,5 @@
 #include "app/ProfileChooser.h"
+#include "ui/SkinNames.h"
 
 #include "app/ImageList.h"
 #include "convert/HardwareTrial.h"
@@ -9,7 +10,7 @@
 namespace mirelo {
 
 ProfileChooser::ProfileChooser(QWidget* parent) : QComboBox(parent) {
-    setObjectName(QStringLiteral("ImageCombo1"));
+    setObjectName(skinName::kProfileChooser);
     setMaxVisibleItems(24);
     setIconSize({20, 20});
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

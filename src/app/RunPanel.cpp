@@ -1,4 +1,5 @@
 #include "app/RunPanel.h"
+#include "ui/SkinNames.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -38,7 +39,7 @@ QGroupBox* frameAround(const QString& caption, QWidget* content, QWidget* parent
 } // namespace
 
 RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
-    setObjectName(QStringLiteral("Picture4"));
+    setObjectName(skinName::kRunPanel);
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     setCursor(Qt::SizeAllCursor);
@@ -68,7 +69,7 @@ QWidget* RunPanel::buildClock() {
     auto* clockRow = new QHBoxLayout(clockFrame);
     auto* clockCaption = new QLabel(QStringLiteral("Converting Time:"), clockFrame);
     m_clock = new QLabel(QStringLiteral("00:00:00"), clockFrame);
-    m_clock->setObjectName(QStringLiteral("SkinLabel2"));
+    m_clock->setObjectName(skinName::kRunClock);
     clockRow->addWidget(clockCaption);
     clockRow->addWidget(m_clock);
     clockRow->addStretch();

@@ -1,6 +1,7 @@
 #include "app/Toolbar.h"
+#include "ui/SkinNames.h"
 
-#include "app/Resources.h"
+#include "ui/Resources.h"
 
 #include <QEnterEvent>
 #include <QHBoxLayout>
@@ -66,7 +67,7 @@ void ToolbarPicture::paintEvent(QPaintEvent*) {
 
 Toolbar::Toolbar(QWidget* parent) : QFrame(parent) {
     initUiResources();
-    setObjectName(QStringLiteral("Picture3"));
+    setObjectName(skinName::kToolbar);
     setMouseTracking(true);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 4, 4, 4);

@@ -36,7 +36,7 @@ private:
 class Toolbar : public QFrame {
     Q_OBJECT
 public:
-    // Left to right; the order of Form1::Command.
+    // Left to right; the order of MainWindow::Command.
     enum Picture { AddFiles, RemoveFile, ClearAll, ConvertNow, Settings, Help, Exit, PictureCount };
 
     explicit Toolbar(QWidget* parent = nullptr);

@@ -1,4 +1,5 @@
 #include "app/WindowPlacement.h"
+#include "ui/SkinNames.h"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -7,7 +8,7 @@ namespace mirelo {
 
 namespace {
 
-const QString kGroup = QStringLiteral("Form1");
+const QString kGroup = skinName::kMainWindowGroup;
 
 bool fitsOneOf(const QRect& geometry, const QList<QRect>& areas) {
     for (const QRect& area : areas)

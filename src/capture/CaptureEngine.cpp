@@ -1,7 +1,7 @@
 #include "capture/CaptureEngine.h"
 
+#include "base/ToolLocator.h"
 #include "convert/EncoderCapabilities.h"
-#include "tools/ToolLocator.h"
 
 #include <QDir>
 #include <QFileInfo>

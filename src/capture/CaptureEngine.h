@@ -5,7 +5,7 @@
 #include "capture/CaptureProgress.h"
 #include "capture/Compressors.h"
 #include "capture/DeviceSource.h"
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QByteArray>
 #include <QObject>

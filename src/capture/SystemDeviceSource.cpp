@@ -1,6 +1,6 @@
 #include "capture/SystemDeviceSource.h"
 
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QCollator>
 #include <QDir>

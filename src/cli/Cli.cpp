@@ -1,13 +1,13 @@
 #include "cli/Cli.h"
 
-#include "platform/ByteNames.h"
+#include "base/ByteNames.h"
+#include "process/ProgramRunner.h"
+#include "process/TerminationSignals.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/OptionValues.h"
 #include "profiles/Presets.h"
 #include "settings/AppSettings.h"
-#include "tools/ProgramRunner.h"
-#include "tools/TerminationSignals.h"
 
 #include <QCoreApplication>
 

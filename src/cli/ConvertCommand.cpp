@@ -2,17 +2,17 @@
 
 #include "cli/Cli.h"
 
+#include "base/ByteNames.h"
+#include "base/TimeString.h"
 #include "convert/BatchOutcome.h"
 #include "convert/BatchRun.h"
-#include "convert/TimeString.h"
-#include "platform/ByteNames.h"
 #include "platform/MessageSink.h"
+#include "probe/ProbeQueue.h"
+#include "process/ProgramRunner.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
 #include "sourcelist/SourceListModel.h"
-#include "tools/ProbeQueue.h"
-#include "tools/ProgramRunner.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

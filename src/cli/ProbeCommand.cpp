@@ -2,10 +2,10 @@
 
 #include "cli/Cli.h"
 
-#include "platform/ByteNames.h"
-#include "tools/MediaInfo.h"
-#include "tools/ProbeQueue.h"
-#include "tools/ToolLocator.h"
+#include "base/ByteNames.h"
+#include "base/ToolLocator.h"
+#include "probe/MediaInfo.h"
+#include "probe/ProbeQueue.h"
 
 #include <QDir>
 #include <QEventLoop>

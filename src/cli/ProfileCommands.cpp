@@ -3,14 +3,14 @@
 
 #include "cli/Cli.h"
 
+#include "base/TimeString.h"
+#include "base/ToolLocator.h"
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
-#include "convert/TimeString.h"
+#include "process/ProgramRunner.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "settings/AppSettings.h"
-#include "tools/ProgramRunner.h"
-#include "tools/ToolLocator.h"
 
 #include <QEventLoop>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // mirelo-cli: the converter's core without a window.
 
+#include "base/ByteNames.h"
+#include "base/IniFile.h"
+#include "base/Product.h"
 #include "cli/Cli.h"
-#include "platform/ByteNames.h"
-#include "platform/Product.h"
-#include "settings/Inifun.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "clip/ClipTimes.h"
 
-#include "convert/TimeString.h"
+#include "base/TimeString.h"
 
 namespace mirelo {
 

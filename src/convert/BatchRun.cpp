@@ -1,18 +1,19 @@
 #include "convert/BatchRun.h"
 
+#include "base/ByteNames.h"
+#include "base/CoreCount.h"
+#include "base/IniFile.h"
+#include "base/TimeString.h"
+#include "base/ToolLocator.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
 #include "convert/TemporaryOutput.h"
-#include "convert/TimeString.h"
-#include "platform/ByteNames.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"
 #include "platform/PowerService.h"
 #include "profiles/Catalog.h"
 #include "settings/AppSettings.h"
-#include "settings/Inifun.h"
 #include "settings/SimultaneousJobs.h"
-#include "tools/ToolLocator.h"
 
 #include <QDir>
 #include <QFileInfo>

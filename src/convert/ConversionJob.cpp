@@ -1,10 +1,10 @@
 #include "convert/ConversionJob.h"
 
+#include "base/ByteNames.h"
+#include "base/TimeString.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
 #include "convert/SourceReadAhead.h"
-#include "convert/TimeString.h"
-#include "platform/ByteNames.h"
 
 #include <QFileInfo>
 

@@ -4,7 +4,7 @@
 #include "convert/EncoderOutput.h"
 #include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QObject>
 #include <QString>

@@ -1,12 +1,12 @@
 #include "convert/ConversionPlan.h"
 
+#include "base/TimeString.h"
 #include "convert/CompatibilityRules.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputNaming.h"
 #include "convert/SourceStreams.h"
 #include "convert/StreamCopy.h"
 #include "convert/TemporaryOutput.h"
-#include "convert/TimeString.h"
 #include "profiles/Catalog.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "convert/EncoderCapabilities.h"
 
-#include "tools/ToolLocator.h"
+#include "base/ToolLocator.h"
 
 #include <QDateTime>
 #include <QDir>

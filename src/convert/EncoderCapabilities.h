@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/AudioLimits.h"
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QHash>
 #include <QJsonObject>

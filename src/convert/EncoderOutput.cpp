@@ -1,6 +1,6 @@
 #include "convert/EncoderOutput.h"
 
-#include "convert/TimeString.h"
+#include "base/TimeString.h"
 
 #include <QRegularExpression>
 

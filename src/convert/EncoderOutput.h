@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/OutputLines.h"
+#include "process/OutputLines.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QJsonObject>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "convert/OutputSizeEstimate.h"
 
+#include "base/TimeString.h"
 #include "convert/ConversionPlan.h"
-#include "convert/TimeString.h"
 #include "profiles/OptionSheet.h"
 #include "sourcelist/SourceListModel.h"
 

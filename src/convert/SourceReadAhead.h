@@ -1,7 +1,7 @@
 #pragma once
 
 #include "convert/SourceStreams.h"
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QObject>
 

@@ -1,12 +1,14 @@
 #include "onlineimport/ImportFolders.h"
 
-#include "tools/ToolLocator.h"
+#include "base/ToolLocator.h"
 
 #include <QDir>
 
 namespace mirelo {
 
-QString importFolder() { return writableFolder(); }
+QString importFolder() {
+    return writableFolder();
+}
 
 QString loadingPicturePath() {
     return QDir(resourceFolder()).filePath(QStringLiteral("loading.jpg"));

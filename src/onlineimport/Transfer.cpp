@@ -1,7 +1,7 @@
 #include "onlineimport/Transfer.h"
 
+#include "base/Product.h"
 #include "onlineimport/HttpStream.h"
-#include "platform/Product.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "onlineimport/YtDlpInfo.h"
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "platform/CpuLoad.h"
 
-#include "settings/SimultaneousJobs.h"
+#include "base/CoreCount.h"
 
 #include <QByteArray>
 #include <QDir>

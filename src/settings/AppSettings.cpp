@@ -1,9 +1,9 @@
 #include "settings/AppSettings.h"
 
+#include "base/IniFile.h"
+#include "base/ToolLocator.h"
 #include "profiles/Catalog.h"
-#include "settings/Inifun.h"
 #include "settings/SettingsLocation.h"
-#include "tools/ToolLocator.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -42,11 +42,11 @@ AppSettings AppSettings::forApplication() {
 }
 
 QString AppSettings::read(const char* key) const {
-    return ReadIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key));
+    return readIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key));
 }
 
 bool AppSettings::write(const char* key, const QString& value) const {
-    return WriteIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key),
+    return writeIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key),
                          value);
 }
 
@@ -105,7 +105,7 @@ bool AppSettings::setYtdlpProgram(const QString& program) const {
 }
 
 bool AppSettings::setProfile(int position) const {
-    return WriteIniValue(m_filePath, QLatin1String(settingsKey::kProfileSection),
+    return writeIniValue(m_filePath, QLatin1String(settingsKey::kProfileSection),
                          QLatin1String(settingsKey::kProfile), QString::number(position));
 }
 

@@ -1,6 +1,6 @@
 #include "settings/SettingsLocation.h"
 
-#include "tools/ToolLocator.h"
+#include "base/ToolLocator.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "settings/SimultaneousJobs.h"
 
-#include <QThread>
+#include "base/CoreCount.h"
 
 #include <algorithm>
 
@@ -9,10 +9,6 @@ namespace mirelo {
 namespace {
 const QLatin1String kAuto("auto");
 } // namespace
-
-int coreCount() {
-    return std::max(1, QThread::idealThreadCount());
-}
 
 std::optional<SimultaneousJobs> parseSimultaneousJobs(const QString& text) {
     const QString value = text.trimmed();

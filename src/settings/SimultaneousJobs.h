@@ -14,9 +14,6 @@ struct SimultaneousJobs {
     bool operator==(const SimultaneousJobs&) const = default;
 };
 
-// The machine's cores, at least 1.
-int coreCount();
-
 // "auto", or a whole number from 1 up (more than the cores counts as the cores); nothing else.
 std::optional<SimultaneousJobs> parseSimultaneousJobs(const QString& text);
 // The stored form: "auto" or the number.

@@ -1,6 +1,6 @@
 #include "sourcelist/SourceFiles.h"
 
-#include "platform/ByteNames.h"
+#include "base/ByteNames.h"
 #include "profiles/Catalog.h"
 
 #include <QDir>

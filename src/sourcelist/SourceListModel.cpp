@@ -1,7 +1,7 @@
 #include "sourcelist/SourceListModel.h"
 
-#include "platform/ByteNames.h"
-#include "tools/ProbeQueue.h"
+#include "base/ByteNames.h"
+#include "probe/ProbeQueue.h"
 
 #include <QDir>
 

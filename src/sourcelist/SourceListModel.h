@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/MediaInfo.h"
-#include "tools/MediaProbe.h"
+#include "probe/MediaInfo.h"
+#include "probe/MediaProbe.h"
 
 #include <QAbstractTableModel>
 #include <QList>

@@ -1,5 +1,5 @@
+#include "base/ByteNames.h"
 #include "common/TestSupport.h"
-#include "platform/ByteNames.h"
 #include "tools/MediaFixtures.h"
 
 #include <QElapsedTimer>

@@ -1,18 +1,19 @@
 #include "ConvertTestSupport.h"
 
+#include "base/ByteNames.h"
+#include "base/CoreCount.h"
+#include "base/IniFile.h"
+#include "base/ToolLocator.h"
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
-#include "platform/ByteNames.h"
+#include "probe/ProbeQueue.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
 #include "settings/AppSettings.h"
-#include "settings/Inifun.h"
 #include "settings/SimultaneousJobs.h"
 #include "tools/MediaFixtures.h"
-#include "tools/ProbeQueue.h"
-#include "tools/ToolLocator.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -66,7 +67,7 @@ protected:
 
     // A value in the settings file, as the settings dialog or a user would leave it.
     void store(const char* key, const QString& value) {
-        ASSERT_TRUE(WriteIniValue(stored.filePath(), "set", QLatin1String(key), value));
+        ASSERT_TRUE(writeIniValue(stored.filePath(), "set", QLatin1String(key), value));
     }
 
     void choose(int p) {

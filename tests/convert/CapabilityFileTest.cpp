@@ -1,7 +1,7 @@
 #include "ConvertTestSupport.h"
 
+#include "base/ToolLocator.h"
 #include "convert/EncoderCapabilities.h"
-#include "tools/ToolLocator.h"
 
 #include <QDateTime>
 #include <QJsonDocument>

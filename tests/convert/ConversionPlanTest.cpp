@@ -1,4 +1,5 @@
 #include "convert/ConversionPlan.h"
+#include "base/ToolLocator.h"
 #include "convert/ConversionJob.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/SourceStreams.h"
@@ -6,7 +7,6 @@
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
 #include "tools/MediaFixtures.h"
-#include "tools/ToolLocator.h"
 
 #include <QEventLoop>
 #include <QFile>

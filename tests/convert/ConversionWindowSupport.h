@@ -4,10 +4,10 @@
 // tests of a batch. Its outputs go to "out" in a temporary folder.
 
 #include "ConvertTestSupport.h"
-#include "app/AppPaths.h"
-#include "app/Form1.h"
+#include "app/ConversionController.h"
+#include "app/MainWindow.h"
 #include "common/TestSupport.h"
-#include "convert/ui/ConversionController.h"
+#include "settings/AppPaths.h"
 #include "settings/AppSettings.h"
 #include "sourcelist/ui/SourceListView.h"
 
@@ -28,7 +28,7 @@ struct ConversionWindowParts {
         settings.setOutputFolder(out.path());
         if (autoShut)
             settings.setAutoShut(true);
-        form = std::make_unique<Form1>(paths);
+        form = std::make_unique<MainWindow>(paths);
         controller = form->findChild<ConversionController*>();
         ASSERT_NE(controller, nullptr);
         controller->setPlatform(&power, &folders, &messages);
@@ -37,7 +37,7 @@ struct ConversionWindowParts {
 
     QTemporaryDir dir;
     QDir out;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     ConversionController* controller = nullptr;
     EdgeLog log;
     FakePower power{log};

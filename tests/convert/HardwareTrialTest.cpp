@@ -1,10 +1,10 @@
 // The trial encode that decides whether a hardware row can be picked, through fake encoders.
 
 #include "convert/HardwareTrial.h"
+#include "base/ToolLocator.h"
 #include "convert/ConvertTestSupport.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/Catalog.h"
-#include "tools/ToolLocator.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

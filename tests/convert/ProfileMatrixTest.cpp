@@ -1,5 +1,6 @@
 // Every one of the 70 profiles, at its presets, through the installed encoder.
 
+#include "base/ToolLocator.h"
 #include "convert/ConversionJob.h"
 #include "convert/ConversionMatrix.h"
 #include "convert/EncoderCapabilities.h"
@@ -7,7 +8,6 @@
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "tools/MediaFixtures.h"
-#include "tools/ToolLocator.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

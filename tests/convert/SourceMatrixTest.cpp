@@ -1,13 +1,13 @@
 // Look-alikes of the files people have, converted with a profile of every encoder family through
 // the installed encoder.
 
+#include "base/ToolLocator.h"
 #include "convert/ConversionJob.h"
 #include "convert/ConversionMatrix.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "tools/MediaFixtures.h"
-#include "tools/ToolLocator.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

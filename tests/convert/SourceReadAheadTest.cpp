@@ -1,8 +1,8 @@
 #include "convert/SourceReadAhead.h"
 
+#include "base/ToolLocator.h"
 #include "common/TestSupport.h"
 #include "tools/MediaFixtures.h"
-#include "tools/ToolLocator.h"
 
 #include <QFile>
 #include <QSignalSpy>

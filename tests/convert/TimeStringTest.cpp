@@ -1,4 +1,4 @@
-#include "convert/TimeString.h"
+#include "base/TimeString.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ByteNames.h"
+#include "base/ByteNames.h"
 #include "common/TestSupport.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 #include "settings/AppSettings.h"
-#include "settings/Inifun.h"
+#include "base/CoreCount.h"
+#include "base/IniFile.h"
 #include "settings/SettingsLocation.h"
 
 #include <QDir>
@@ -24,7 +25,7 @@ protected:
     AppSettings settings{file, appFolder};
 
     void store(const char* key, const QString& value) {
-        ASSERT_TRUE(WriteIniValue(file, QStringLiteral("set"), QLatin1String(key), value));
+        ASSERT_TRUE(writeIniValue(file, QStringLiteral("set"), QLatin1String(key), value));
     }
 };
 
@@ -98,7 +99,7 @@ TEST_F(Settings, ProfileWrittenFirstCreatesSectionSet) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "[Set]\nprofile=20\n");
-    EXPECT_EQ(ReadIniValue(file, QStringLiteral("set"), QStringLiteral("profile")), "20");
+    EXPECT_EQ(readIniValue(file, QStringLiteral("set"), QStringLiteral("profile")), "20");
 }
 
 // An installed copy's folder cannot take the outputs: they go to the user's Videos folder, and

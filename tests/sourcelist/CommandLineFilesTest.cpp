@@ -1,8 +1,8 @@
 // Files handed to the desktop program on its command line (a file manager's "Open with") or
 // dropped on its list as an address list.
 
+#include "base/ByteNames.h"
 #include "common/TestSupport.h"
-#include "platform/ByteNames.h"
 #include "sourcelist/SourceFiles.h"
 
 #include <QDir>

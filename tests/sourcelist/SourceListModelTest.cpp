@@ -1,7 +1,7 @@
 #include "tools/MediaFixtures.h"
 
+#include "probe/ProbeQueue.h"
 #include "sourcelist/SourceListModel.h"
-#include "tools/ProbeQueue.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "tools/MediaFixtures.h"
 
 #include "common/TestSupport.h"
-#include "tools/MediaProbe.h"
-#include "tools/ProbeQueue.h"
+#include "probe/MediaProbe.h"
+#include "probe/ProbeQueue.h"
 
 #include <QDir>
 #include <QFile>

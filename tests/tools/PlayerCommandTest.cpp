@@ -1,6 +1,6 @@
-#include "tools/PlayerCommand.h"
-#include "tools/PlayerCapabilities.h"
-#include "tools/ToolLocator.h"
+#include "player/PlayerCommand.h"
+#include "base/ToolLocator.h"
+#include "player/PlayerCapabilities.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "MediaFixtures.h"
 
-#include "tools/Module1.h"
-#include "tools/PreviewPlayer.h"
-#include "tools/ToolLocator.h"
+#include "base/ToolLocator.h"
+#include "player/PlayerKeys.h"
+#include "player/PreviewPlayer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,7 +16,7 @@ using namespace mirelo;
 
 namespace {
 
-TEST(Module1, KeyCodesBecomeTheBytesThePlayerReads) {
+TEST(PlayerKeys, KeyCodesBecomeTheBytesThePlayerReads) {
     const struct {
         int code;
         QByteArray bytes;
@@ -24,7 +24,7 @@ TEST(Module1, KeyCodesBecomeTheBytesThePlayerReads) {
         {81, "q"}, {32, " "}, {37, "\x1b[D"}, {39, "\x1b[C"}, {65, ""}, {0, ""}, {113, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Module1::playerKeyBytes(c.code), c.bytes) << c.code;
+        EXPECT_EQ(PlayerKeys::playerKeyBytes(c.code), c.bytes) << c.code;
 }
 
 // Without a display the player cannot open its video and ends on its own: a player that has ended.
@@ -52,7 +52,7 @@ protected:
 
 TEST_F(DisplaylessPlayer, KeysReachOnlyARunningPlayer) {
     PreviewPlayer player;
-    EXPECT_FALSE(Module1::SendPlayerKey(player, Module1::KeyQuit)) << "no player started yet";
+    EXPECT_FALSE(PlayerKeys::send(player, PlayerKeys::KeyQuit)) << "no player started yet";
     EXPECT_EQ(player.playerProcessId(), 0);
 
     QSignalSpy started(&player, &PreviewPlayer::playerStarted);
@@ -71,7 +71,7 @@ TEST_F(DisplaylessPlayer, KeysReachOnlyARunningPlayer) {
     EXPECT_EQ(finished.at(0).at(0).toLongLong(), id);
     EXPECT_FALSE(player.isPlayerRunning());
     for (int key : {81, 32, 37, 39})
-        EXPECT_FALSE(Module1::SendPlayerKey(player, key)) << "sent to an ended player: " << key;
+        EXPECT_FALSE(PlayerKeys::send(player, key)) << "sent to an ended player: " << key;
     EXPECT_EQ(player.playerProcessId(), id) << "the id is kept after the player ended";
     EXPECT_EQ(::kill(static_cast<pid_t>(id), 0), -1) << "the ended player was reaped";
 }

@@ -1,4 +1,4 @@
-#include "tools/MediaInfo.h"
+#include "probe/MediaInfo.h"
 
 #include <gtest/gtest.h>
 

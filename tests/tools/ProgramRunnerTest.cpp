@@ -1,4 +1,4 @@
-#include "tools/ProgramRunner.h"
+#include "process/ProgramRunner.h"
 #include "common/ProcessWatch.h"
 
 #include <QCoreApplication>

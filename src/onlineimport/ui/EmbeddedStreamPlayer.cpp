@@ -1,7 +1,7 @@
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
 
-#include "tools/Module1.h"
-#include "tools/PreviewPlayer.h"
+#include "player/PlayerKeys.h"
+#include "player/PreviewPlayer.h"
 
 namespace mirelo {
 
@@ -10,7 +10,7 @@ EmbeddedStreamPlayer::EmbeddedStreamPlayer(PreviewPlayer& player, QWidget* surfa
 
 EmbeddedStreamPlayer::~EmbeddedStreamPlayer() {
     if (m_started)
-        Module1::SendPlayerKey(m_player, Module1::KeyQuit);
+        PlayerKeys::send(m_player, PlayerKeys::KeyQuit);
 }
 
 void EmbeddedStreamPlayer::setVariable(const QString& name, const QString& value) {

@@ -1,6 +1,6 @@
 #include "platform/ui/DesktopNotifier.h"
 
-#include "platform/Product.h"
+#include "base/Product.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

@@ -1,6 +1,6 @@
 #include "platform/ui/LogindPower.h"
 
-#include "platform/Product.h"
+#include "base/Product.h"
 #include "platform/ui/ShutdownCountdown.h"
 
 #include <QDBusConnection>

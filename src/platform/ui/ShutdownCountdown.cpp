@@ -1,6 +1,6 @@
 #include "platform/ui/ShutdownCountdown.h"
 
-#include "platform/Product.h"
+#include "base/Product.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "settings/ui/SettingsWarnings.h"
 
-#include "platform/ui/MessageBoxes.h"
-#include "settings/Inifun.h"
+#include "base/IniFile.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,5 @@
 #include "sourcelist/ui/SourceListView.h"
+#include "ui/SkinNames.h"
 
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
@@ -91,7 +92,7 @@ private:
 
 SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
     : QTreeView(parent), m_rows(rows) {
-    setObjectName(QStringLiteral("lvwAudioTracks"));
+    setObjectName(skinName::kSourceList);
     auto* shown = new ShownRows(this);
     shown->setSourceModel(&m_rows);
     setModel(shown);

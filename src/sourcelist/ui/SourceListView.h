@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 #include "sourcelist/SourceListModel.h"
 

@@ -6,18 +6,18 @@
 #include "capture/CaptureTestSupport.h"
 #include "common/TestSupport.h"
 
-#include "app/AppPaths.h"
-#include "app/Form1.h"
-#include "app/Form6.h"
+#include "app/AboutDialog.h"
+#include "app/MainWindow.h"
 #include "app/RunPanel.h"
-#include "app/Skin.h"
 #include "capture/DeviceSource.h"
-#include "capture/ui/Form3.h"
-#include "clip/ui/Form2.h"
-#include "onlineimport/ui/Formyutobe.h"
+#include "capture/ui/CaptureWindow.h"
+#include "clip/ui/ClipEditor.h"
+#include "onlineimport/ui/ImportWindow.h"
+#include "player/PreviewPlayer.h"
+#include "settings/AppPaths.h"
 #include "settings/AppSettings.h"
-#include "settings/ui/Frmset.h"
-#include "tools/PreviewPlayer.h"
+#include "settings/ui/SettingsDialog.h"
+#include "ui/Skin.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -72,7 +72,7 @@ protected:
     }
 
     Opened openMain(bool running) {
-        auto window = std::make_unique<Form1>(mainPaths());
+        auto window = std::make_unique<MainWindow>(mainPaths());
         if (running) {
             RunPanel* panel = window->runPanel();
             panel->setProgressCaption(QStringLiteral("Progress....") + kLongPath +
@@ -85,29 +85,30 @@ protected:
     }
 
     Opened openSettings() {
-        return {std::make_unique<Frmset>(AppSettings(mainPaths().settingsFile, test::appDir()),
-                                         skinFile()),
+        return {std::make_unique<SettingsDialog>(
+                    AppSettings(mainPaths().settingsFile, test::appDir()), skinFile()),
                 {}};
     }
 
     Opened openAbout() {
-        return {std::make_unique<Form6>(skinFile(), QUrl(QStringLiteral("file:///help/index.html")),
-                                        [](const QUrl&) {}),
+        return {std::make_unique<AboutDialog>(skinFile(),
+                                              QUrl(QStringLiteral("file:///help/index.html")),
+                                              [](const QUrl&) {}),
                 {}};
     }
 
     Opened openClipEditor() {
-        return {
-            std::make_unique<Form2>(m_player, kLongPath,
-                                    ClipTimes{QStringLiteral("0:00:10"), QStringLiteral("0:01:50"),
-                                              QStringLiteral("0:02:00")},
-                                    skinFile()),
-            {}};
+        return {std::make_unique<ClipEditor>(m_player, kLongPath,
+                                             ClipTimes{QStringLiteral("0:00:10"),
+                                                       QStringLiteral("0:01:50"),
+                                                       QStringLiteral("0:02:00")},
+                                             skinFile()),
+                {}};
     }
 
     Opened openCapture(bool camera) {
         if (!camera)
-            return {std::make_unique<Form3>(), {}};
+            return {std::make_unique<CaptureWindow>(), {}};
         auto controls = std::make_shared<test::FakeCameraControls::State>();
         controls->ranges[Pan] = {-100, 100, 10, 0};
         controls->ranges[Zoom] = {0, 10, 1, 3};
@@ -115,11 +116,11 @@ protected:
             new LavfiDeviceSource({QStringLiteral("testsrc=size=320x240:rate=25")}),
             std::make_unique<test::FakeCameraControls>(controls),
             QStandardPaths::findExecutable(QStringLiteral("ffmpeg")));
-        return {std::make_unique<Form3>(std::move(engine), skinFile()), {}};
+        return {std::make_unique<CaptureWindow>(std::move(engine), skinFile()), {}};
     }
 
     Opened openImport(bool preview) {
-        auto window = std::make_unique<Formyutobe>(skinFile());
+        auto window = std::make_unique<ImportWindow>(skinFile());
         if (preview)
             window->findChild<QPushButton*>(QStringLiteral("cmdPR"))->click();
         return {std::move(window), {QStringLiteral("frmPR")}};

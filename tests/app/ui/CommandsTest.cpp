@@ -3,10 +3,10 @@
 
 #include "common/TestSupport.h"
 
+#include "app/AboutDialog.h"
 #include "app/ExitCommand.h"
-#include "app/Form1.h"
-#include "app/Form6.h"
 #include "app/MainCommands.h"
+#include "app/MainWindow.h"
 #include "app/PathLabel.h"
 #include "app/ProfileChooser.h"
 #include "app/Toolbar.h"
@@ -53,7 +53,7 @@ AppPaths pathsIn(const QString& resources, const QTemporaryDir& dir) {
 class Harness {
 public:
     explicit Harness(const QString& resources = test::appDir()) {
-        form = std::make_unique<Form1>(pathsIn(resources, dir));
+        form = std::make_unique<MainWindow>(pathsIn(resources, dir));
         commands().setDesktopServices(&desktop);
         ExitSteps steps = exitStepsFor(*form);
         steps.endProgram = [this] { outcomes << QStringLiteral("end"); };
@@ -62,9 +62,9 @@ public:
             outcomes << QStringLiteral("message:") + text;
         });
         list()->setMessagePresenter([](QMessageBox::Icon, const QString&) {});
-        record(form.get(), &Form1::convertRequested, "convert");
-        record(form.get(), &Form1::playRequested, "play");
-        record(form.get(), &Form1::closing, "unload");
+        record(form.get(), &MainWindow::convertRequested, "convert");
+        record(form.get(), &MainWindow::playRequested, "play");
+        record(form.get(), &MainWindow::closing, "unload");
         record(list(), &SourceListView::videoClipRequested, "clip");
         form->show();
         form->activateWindow();
@@ -96,7 +96,7 @@ public:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     RecordingDesktop desktop;
     QStringList outcomes;
 
@@ -135,14 +135,29 @@ const QList<CommandCase>& commandCases() {
          Qt::Key_R,
          {"rows:1"}},
         {Command::ClearAll, "ClearAllFiles", "ClearAllItems", "Image9", Qt::Key_C, {"rows:0"}},
-        {Command::Capture, "Capture", "Capture1", nullptr, Qt::Key_unknown, {"modal:Form3"}},
-        {Command::Import, "importvideo", "Import1", nullptr, Qt::Key_unknown, {"modal:Formyutobe"}},
+        {Command::Capture,
+         "Capture",
+         "Capture1",
+         nullptr,
+         Qt::Key_unknown,
+         {"modal:CaptureWindow"}},
+        {Command::Import,
+         "importvideo",
+         "Import1",
+         nullptr,
+         Qt::Key_unknown,
+         {"modal:ImportWindow"}},
         {Command::Exit, "exit", nullptr, "Image7", Qt::Key_X, {"unload", "end"}},
-        {Command::Settings, "options", nullptr, "Image10", Qt::Key_S, {"modal:Frmset"}},
+        {Command::Settings, "options", nullptr, "Image10", Qt::Key_S, {"modal:SettingsDialog"}},
         {Command::CheckForUpdates, "checkupdate", nullptr, nullptr, Qt::Key_unknown, {}},
         {Command::ConvertNow, "BurnNow", "convertnow1", "Image11", Qt::Key_N, {"convert"}},
         {Command::Play, "play", "PlaySelectedFile", nullptr, Qt::Key_P, {"play"}},
-        {Command::VideoClip, "videoclip", "cuttime", nullptr, Qt::Key_V, {"clip", "modal:Form2"}},
+        {Command::VideoClip,
+         "videoclip",
+         "cuttime",
+         nullptr,
+         Qt::Key_V,
+         {"clip", "modal:ClipEditor"}},
         {Command::Help, "helphelp", nullptr, "Image8", Qt::Key_F1, {"url:index.html"}},
         {Command::HomePage,
          "Video Converter Home Page",
@@ -156,7 +171,7 @@ const QList<CommandCase>& commandCases() {
          nullptr,
          Qt::Key_T,
          {"url:troubleshooting.html"}},
-        {Command::About, "About", nullptr, nullptr, Qt::Key_unknown, {"modal:Form6"}},
+        {Command::About, "About", nullptr, nullptr, Qt::Key_unknown, {"modal:AboutDialog"}},
     };
     return cases;
 }
@@ -166,7 +181,7 @@ bool needsRows(Command command) {
            command == Command::VideoClip;
 }
 
-QAction* menuAction(const Form1& form, const QString& entry) {
+QAction* menuAction(const MainWindow& form, const QString& entry) {
     for (QAction* action : form.menuBar()->findChildren<QAction*>()) {
         if (action->objectName() == entry ||
             (action->objectName().isEmpty() && action->text() == entry))
@@ -421,8 +436,8 @@ TEST(OutputFolder, ShownBesideTheProfileAndOpenedOrTheFailureSaid) {
 TEST(About, TextsIconSkinAndNoButtons) {
     RecordingDesktop desktop;
     const QUrl help = QUrl::fromLocalFile(QDir(test::appDir()).filePath("help/index.html"));
-    Form6 about(QDir(test::appDir()).filePath("skins/frmmain.skn"), help,
-                [&desktop](const QUrl& url) { desktop.openUrl(url); });
+    AboutDialog about(QDir(test::appDir()).filePath("skins/frmmain.skn"), help,
+                      [&desktop](const QUrl& url) { desktop.openUrl(url); });
     const QStringList texts = about.texts();
     ASSERT_EQ(texts.size(), 5);
     EXPECT_EQ(texts[0], "Thank you for using Mirelo Video Converter");

@@ -1,8 +1,8 @@
 // Under the product's skin a disabled control looks disabled, and the control with keyboard focus
 // is marked: each is drawn differently from the same control in its ordinary state.
 
-#include "app/Skin.h"
 #include "common/TestSupport.h"
+#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,12 +5,12 @@
 #include "tools/MediaFixtures.h"
 
 #include "app/ExitCommand.h"
-#include "app/Form1.h"
 #include "app/MainCommands.h"
+#include "app/MainWindow.h"
 #include "app/PreviewFrame.h"
-#include "app/VideoSurface.h"
-#include "tools/PreviewPlayer.h"
-#include "tools/ToolLocator.h"
+#include "base/ToolLocator.h"
+#include "player/PreviewPlayer.h"
+#include "ui/VideoSurface.h"
 
 #include <QGuiApplication>
 #include <QSignalSpy>
@@ -31,13 +31,13 @@ TEST(ExitWithPreview, QuitsThePlayerStopsTheClockUnloadsAndEnds) {
     QTemporaryDir dir;
     const QString clip = test::makeVideoClip(QDir(dir.path()), QStringLiteral("long clip.avi"), 30);
 
-    Form1 form({test::appDir(), dir.filePath(QStringLiteral("settings.dat")),
-                test::appDir() + QStringLiteral("/skins/frmmain.skn")});
+    MainWindow form({test::appDir(), dir.filePath(QStringLiteral("settings.dat")),
+                     test::appDir() + QStringLiteral("/skins/frmmain.skn")});
     int ended = 0;
     ExitSteps steps = exitStepsFor(form);
     steps.endProgram = [&ended] { ++ended; };
     form.commands()->setExitSteps(steps);
-    QSignalSpy unloaded(&form, &Form1::closing);
+    QSignalSpy unloaded(&form, &MainWindow::closing);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 

@@ -1,12 +1,12 @@
 #include "tools/MediaFixtures.h"
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/PreviewController.h"
 #include "app/PreviewFrame.h"
-#include "clip/ui/Form2.h"
+#include "clip/ui/ClipEditor.h"
+#include "player/PreviewPlayer.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/PreviewPlayer.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +35,7 @@ protected:
         clip = test::makeClip(QDir(m_dir.path()), QStringLiteral("two seconds.avi"),
                               {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                                QStringLiteral("testsrc=d=2:s=160x120:r=10")});
-        window = std::make_unique<Form1>(AppPaths::inFolder(m_dir.path()));
+        window = std::make_unique<MainWindow>(AppPaths::inFolder(m_dir.path()));
         list = window->sourceList();
         rows = window->sourceListModel();
         QSignalSpy probed(rows, &SourceListModel::rowProbed);
@@ -54,7 +54,7 @@ protected:
     QByteArray m_display;
     QTemporaryDir m_dir;
     QString clip;
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<MainWindow> window;
     SourceListView* list = nullptr;
     SourceListModel* rows = nullptr;
     PreviewController* controller = nullptr;
@@ -82,7 +82,7 @@ TEST_F(ClipFromList, PlayPlaysTheSelectedRowInText2) {
 
 TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     list->requestVideoClip();
-    Form2* editor = controller->clipEditor();
+    ClipEditor* editor = controller->clipEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(editor->isModal());

@@ -1,15 +1,15 @@
 #include "../ConversionWindowSupport.h"
 
-#include "app/Form1.h"
+#include "app/ConversionController.h"
+#include "app/MainWindow.h"
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
+#include "base/IniFile.h"
+#include "base/TimeString.h"
 #include "common/TestSupport.h"
-#include "convert/TimeString.h"
-#include "convert/ui/ConversionController.h"
 #include "platform/ui/ShutdownCountdown.h"
 #include "settings/AppSettings.h"
-#include "settings/Inifun.h"
-#include "settings/ui/Frmset.h"
+#include "settings/ui/SettingsDialog.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
 #include "tools/MediaFixtures.h"
@@ -133,9 +133,9 @@ TEST_F(ConversionWindow, TheSettingsDialogShowsWhatTheRunDoes) {
     QDir().mkpath(out.path());
     for (const char* stored : {"1", "0", "2", "7", "abc", "", " 1 ", "01"}) {
         SCOPED_TRACE(stored);
-        ASSERT_TRUE(WriteIniValue(form->paths().settingsFile, "set", "existedfile", stored));
+        ASSERT_TRUE(writeIniValue(form->paths().settingsFile, "set", "existedfile", stored));
         const bool dialogOverwrites = [&] {
-            Frmset dialog(form->settings(), form->paths().skinFile);
+            SettingsDialog dialog(form->settings(), form->paths().skinFile);
             EXPECT_NE(dialog.overwriteOption()->isChecked(), dialog.addNewOption()->isChecked());
             return dialog.overwriteOption()->isChecked();
         }();

@@ -2,8 +2,8 @@
 #include "common/VideoPixels.h"
 
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
-#include "onlineimport/ui/Formyutobe.h"
-#include "tools/PreviewPlayer.h"
+#include "onlineimport/ui/ImportWindow.h"
+#include "player/PreviewPlayer.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -27,7 +27,7 @@ TEST(ImportPreview, StreamPlaysInsideThePanelAndStopsWithIt) {
     const QString clip =
         test::makeClip(QDir(dir.path()), QStringLiteral("stream.avi"),
                        {"-f", "lavfi", "-i", "testsrc=d=30:s=320x240:r=25", "-c:v", "mpeg4"});
-    Formyutobe window;
+    ImportWindow window;
     auto preview =
         std::make_unique<EmbeddedStreamPlayer>(PreviewPlayer::shared(), window.previewSurface());
     window.setPreviewPlayer(preview.get());

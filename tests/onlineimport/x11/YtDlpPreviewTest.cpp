@@ -4,8 +4,8 @@
 #include "onlineimport/Html5PageFixture.h"
 #include "onlineimport/TestHttpServer.h"
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"
-#include "onlineimport/ui/Formyutobe.h"
-#include "tools/PreviewPlayer.h"
+#include "onlineimport/ui/ImportWindow.h"
+#include "player/PreviewPlayer.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -42,7 +42,7 @@ TEST(YtDlpPreview, TheBestSourcePlaysFromTheServerInsideThePanel) {
                  test::TestHttpServer::ok(fileBytes(clip), "video/x-msvideo"));
 
     AppSettings settings(QDir(dir.path()).filePath(QStringLiteral("settings.dat")), dir.path());
-    Formyutobe window;
+    ImportWindow window;
     window.setSettings(settings);
     window.setStorageFolder(dir.path());
     auto preview =
@@ -51,7 +51,7 @@ TEST(YtDlpPreview, TheBestSourcePlaysFromTheServerInsideThePanel) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    QSignalSpy read(&window, &Formyutobe::directLinkFinished);
+    QSignalSpy read(&window, &ImportWindow::directLinkFinished);
     window.findChild<QLineEdit*>(QStringLiteral("txtWatchUrl"))
         ->setText(server.url(QStringLiteral("/video.html")));
     window.findChild<QPushButton*>(QStringLiteral("cmdG"))->click();

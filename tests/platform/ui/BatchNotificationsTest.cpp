@@ -3,11 +3,11 @@
 
 #include "../../convert/ConversionWindowSupport.h"
 #include "SessionBus.h"
-#include "app/Form1.h"
+#include "app/ConversionController.h"
+#include "app/MainWindow.h"
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
 #include "common/TestSupport.h"
-#include "convert/ui/ConversionController.h"
 #include "platform/ui/DesktopNotifier.h"
 #include "settings/AppSettings.h"
 #include "sourcelist/SourceListModel.h"

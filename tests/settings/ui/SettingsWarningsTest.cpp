@@ -1,9 +1,9 @@
 #include "settings/ui/SettingsWarnings.h"
 
-#include "app/AppPaths.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
+#include "base/IniFile.h"
 #include "common/TestSupport.h"
-#include "settings/Inifun.h"
+#include "settings/AppPaths.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,8 +77,9 @@ TEST(SettingsWarnings, AFileThatIsNotReadIsNamedInAWarningOnceTheWindowIsUp) {
     clock.start();
     {
         const FifoWatchdog watchdog(settings);
-        Form1 window(AppPaths{test::appDir(), settings,
-                              QDir(test::appDir()).filePath(QStringLiteral("skins/frmmain.skn"))});
+        MainWindow window(
+            AppPaths{test::appDir(), settings,
+                     QDir(test::appDir()).filePath(QStringLiteral("skins/frmmain.skn"))});
         window.show();
         EXPECT_LT(clock.elapsed(), 5000) << "the window waited on the FIFO";
         EXPECT_TRUE(problemBoxes().isEmpty()) << "shown from the event loop, not while building";

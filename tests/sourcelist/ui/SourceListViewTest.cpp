@@ -1,12 +1,12 @@
 #include "tools/MediaFixtures.h"
 
 #include "app/WindowPlacement.h"
-#include "platform/ByteNames.h"
+#include "base/ByteNames.h"
+#include "probe/ProbeQueue.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/SheetNames.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/ProbeQueue.h"
 
 #include <QAction>
 #include <QComboBox>

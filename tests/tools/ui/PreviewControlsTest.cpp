@@ -1,5 +1,5 @@
-#include "tools/ui/PreviewControls.h"
-#include "tools/PreviewPlayer.h"
+#include "player/ui/PreviewControls.h"
+#include "player/PreviewPlayer.h"
 
 #include <QLabel>
 #include <QSlider>

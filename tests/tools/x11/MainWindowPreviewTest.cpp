@@ -1,13 +1,13 @@
 #include "common/VideoPixels.h"
 #include "tools/MediaFixtures.h"
 
-#include "app/AppPaths.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/PreviewFrame.h"
-#include "app/VideoSurface.h"
+#include "player/PreviewPlayer.h"
+#include "settings/AppPaths.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/PreviewPlayer.h"
+#include "ui/VideoSurface.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -31,7 +31,7 @@ class MainWindowPreview : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
-    void showWithAListedClip(Form1& window) {
+    void showWithAListedClip(MainWindow& window) {
         const QString clip =
             test::makeClip(QDir(dir.path()), QStringLiteral("main window.avi"),
                            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
@@ -52,7 +52,7 @@ protected:
 // The desktop program's own window: a listed file plays inside Text2, and closing the window
 // leaves no player behind.
 TEST_F(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
-    Form1 window(AppPaths::inFolder(dir.path()));
+    MainWindow window(AppPaths::inFolder(dir.path()));
     ASSERT_NO_FATAL_FAILURE(showWithAListedClip(window));
 
     PreviewPlayer& player = PreviewPlayer::shared();
@@ -76,7 +76,7 @@ TEST_F(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
 // Stop returns the preview to its idle state at once: the player's last frame goes, the slider
 // and the clock go back to the start.
 TEST_F(MainWindowPreview, StopClearsThePictureTheSliderAndTheClock) {
-    Form1 window(AppPaths::inFolder(dir.path()));
+    MainWindow window(AppPaths::inFolder(dir.path()));
     ASSERT_NO_FATAL_FAILURE(showWithAListedClip(window));
 
     PreviewPlayer& player = PreviewPlayer::shared();

@@ -1,11 +1,11 @@
 #include "common/VideoPixels.h"
 #include "tools/MediaFixtures.h"
 
-#include "app/VideoSurface.h"
-#include "tools/Module1.h"
-#include "tools/PreviewPlayer.h"
-#include "tools/ToolLocator.h"
-#include "tools/ui/PreviewControls.h"
+#include "base/ToolLocator.h"
+#include "player/PlayerKeys.h"
+#include "player/PreviewPlayer.h"
+#include "player/ui/PreviewControls.h"
+#include "ui/VideoSurface.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -214,11 +214,11 @@ TEST_F(PlayerEmbed, RestartsQuitThePreviousPlayer) {
     // The quit key through the key sender ends the player well before any terminate.
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(Module1::SendPlayerKey(player, Module1::KeyQuit));
+    EXPECT_TRUE(PlayerKeys::send(player, PlayerKeys::KeyQuit));
     EXPECT_TRUE(hasEnded(fourth, kQuitWithinMs - 500));
     EXPECT_LT(clock.elapsed(), kQuitWithinMs);
     EXPECT_EQ(player.runningPlayerCount(), 0);
-    EXPECT_FALSE(Module1::SendPlayerKey(player, Module1::KeyPause)) << "nothing to send to";
+    EXPECT_FALSE(PlayerKeys::send(player, PlayerKeys::KeyPause)) << "nothing to send to";
     EXPECT_EQ(player.playerProcessId(), fourth);
 }
 

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/ImageList.h"
+#include "settings/AppPaths.h"
+#include "settings/AppSettings.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <QToolButton>
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+
+namespace mirelo {
+
+class ConversionController;
+class DesktopNotifier;
+class HardwareTrial;
+class MainCommands;
+class OptionSheet;
+class OptionSheetView;
+class OutputSizeEstimates;
+class PathLabel;
+class PreviewFrame;
+class ProfileChooser;
+class RunPanel;
+class SourceListModel;
+class SourceListView;
+class StandInLinks;
+class Toolbar;
+
+// The main window: command strip, source list, profile chooser, option sheet, preview and the
+// run panel. Constructing it runs the start-up sequence; closing it runs the shutdown sequence.
+// It only lays the controls out and wires the settings; other parts reach the controls through
+// the accessors and give them their behaviour.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The command strip's image buttons, left to right.
+    enum class Command { AddFiles, RemoveFile, ClearAll, ConvertNow, Settings, Help, Exit };
+    static constexpr int kCommandCount = 7;
+
+    explicit MainWindow(AppPaths paths, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const AppPaths& paths() const { return m_paths; }
+    AppSettings settings() const;
+    bool skinApplied() const { return m_skinApplied; }
+
+    QToolButton* commandButton(Command command) const;
+    Toolbar* toolbar() const { return m_toolbar; }                   // Picture3
+    MainCommands* commands() const { return m_commandSet; }          // menus, toolbar, popupmenu1
+    SourceListView* sourceList() const { return m_sourceList; }      // lvwAudioTracks
+    SourceListModel* sourceListModel() const { return m_sources; }   // lvwAudioTracks' rows
+    ProfileChooser* profileChooser() const { return m_chooser; }     // ImageCombo1
+    OptionSheet* optionSheet() const { return m_sheet; }             // PS1's model
+    OptionSheetView* optionSheetView() const { return m_sheetView; } // PS1
+    PreviewFrame* preview() const { return m_preview; }              // the preview frame
+    RunPanel* runPanel() const { return m_runPanel; }                // Picture4
+    PathLabel* outputFolderLabel() const { return m_outputFolder; }  // where outputs go
+    QPushButton* openFolderButton() const { return m_openFolder; }   // opens that folder
+    QTimer* previewClock() const { return m_timer1; }                // Timer1
+    QTimer* conversionClock() const { return m_timer2; }             // Timer2
+    const ImageList& imageList() const { return m_images; }          // ImageList1
+    DesktopNotifier* desktopNotifier() const { return m_notifier; }  // notifications, launcher
+
+    // Builds the option sheet at its defaults.
+    void prolist();
+    // Opens the settings dialog modally.
+    void openSettings();
+    // Shows the folder converted files go to, as the settings now say.
+    void showOutputFolder();
+    // The links through which files named by bytes that are not UTF-8 are listed and converted;
+    // not owned, and kept until the window is gone.
+    void setStandIns(StandInLinks* links);
+
+Q_SIGNALS:
+    // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
+    void closing();
+    // Commands carried out by other parts of the window; the menu bar, the toolbar and
+    // popupmenu1 all end here.
+    void convertRequested();
+    void playRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildUi();
+    QWidget* buildCommandStrip();
+    QWidget* buildListSide();
+    QWidget* buildOutputFrame(QWidget* parent);
+    QWidget* buildOptionSide();
+    void startUp();
+    void startHardwareTrial();
+    void placeWindow();
+    void setTabOrderInReadingOrder();
+    void shutDown();
+    void applyPicked(int position);
+
+    AppPaths m_paths;
+    ImageList m_images;
+    bool m_skinApplied = false;
+    bool m_shutDown = false;
+    Toolbar* m_toolbar = nullptr;
+    MainCommands* m_commandSet = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
+    SourceListModel* m_sources = nullptr;
+    SourceListView* m_sourceList = nullptr;
+    QLabel* m_profileLabel = nullptr;
+    ProfileChooser* m_chooser = nullptr;
+    HardwareTrial* m_hardwareTrial = nullptr;
+    ConversionController* m_conversion = nullptr;
+    OptionSheet* m_sheet = nullptr;
+    OutputSizeEstimates* m_sizeEstimates = nullptr;
+    OptionSheetView* m_sheetView = nullptr;
+    PreviewFrame* m_preview = nullptr;
+    RunPanel* m_runPanel = nullptr;
+    QWidget* m_runPanelSlot = nullptr;
+    PathLabel* m_outputFolder = nullptr;
+    QPushButton* m_openFolder = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+};
+
+} // namespace mirelo

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "onlineimport/StreamLinks.h"
+#include "onlineimport/YtDlpInfo.h"
+#include "platform/ui/DesktopNotifier.h"
+#include "settings/AppSettings.h"
+
+#include <QDialog>
+#include <QPoint>
+
+#include <functional>
+
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLayout;
+class QMessageBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace mirelo {
+
+class StreamDownload;
+class StreamPreviewPlayer;
+class Transfer;
+class YtDlpDownload;
+class YtDlpPageReader;
+
+// The import window: fetches a watch page, shows its details and thumbnail, and downloads or
+// previews one of its streams. A page in the classic watch-page layout is read by the product's
+// own parser; any other page is read, downloaded and previewed through yt-dlp. Opened modally from
+// the main window ("Import Video From Youtube"): `ImportWindow(skinFile, this).exec()`.
+class ImportWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit ImportWindow(QWidget* parent = nullptr) : ImportWindow(QString(), parent) {}
+    // With the product's skin (a missing file leaves the default look), applied before the
+    // controls are laid out so that they are sized in it.
+    explicit ImportWindow(const QString& skinFile, QWidget* parent = nullptr);
+    ~ImportWindow() override;
+
+    // Fetches the page at `url` without blocking; `done` gets its text, empty after a failure
+    // (which has then been shown to the user).
+    void LoadPage(const QString& url, std::function<void(const QString& page)> done);
+    // Reads the page's stream links and enables the button of each format found; entries it had to
+    // skip are shown with the page's other warnings once Get Direct Link has run.
+    void GetURLs(const QString& page);
+    // Plays `link` in the preview panel's player.
+    void LoadFLVPlayer(const QString& link);
+
+    // The embedded player of the preview panel (not owned); it draws into previewSurface().
+    void setPreviewPlayer(StreamPreviewPlayer* player) { m_player = player; }
+    QWidget* previewSurface() const { return m_swf; }
+
+    // Where downloads and the "Cache" folder go; by default importFolder().
+    void setStorageFolder(const QString& folder) { m_storage = folder; }
+    QString storageFolder() const { return m_storage; }
+
+    // Where the yt-dlp program is chosen; by default the application's settings.
+    void setSettings(const AppSettings& settings) { m_settings = settings; }
+    // Told when a download ends, except one the user cancelled.
+    void setEndNotice(EndNotice notice) { m_endNotice = std::move(notice); }
+
+    Transfer& pageTransfer() { return *m_inet1; }
+    Transfer& thumbnailTransfer() { return *m_inet2; }
+
+Q_SIGNALS:
+    // "Get Direct Link" has run all its steps.
+    void directLinkFinished();
+    void downloadFinished(bool ok);
+
+public Q_SLOTS:
+    // A yt-dlp download still running is stopped (and its partial files removed) first; the
+    // window closes once it has ended.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildPagePanel();
+    void addDetails(QGridLayout* grid);
+    QLayout* buildStreamButtons();
+    void buildPreviewPanel();
+    void showDetailCaptions();
+    void connectControls();
+
+    void cmdG_Click();
+    void afterPageLoaded(const QString& page);
+    void readWithYtDlp();
+    void afterYtDlpRead(bool ok);
+    void fetchThumbnailThenShow();
+    void downloadStream(const StreamFormat& format);
+    void DownloadWithYtDlp(const StreamFormat& format);
+    QString streamAddress(int code) const;
+    void showThumbnailAndFields();
+    void formatButton_Click(const StreamFormat& format);
+    void cmdPR_Click();
+    void DownloadToFile(const StreamFormat& format);
+    void showStatus(int state);
+    void showPicture(const QString& path);
+    void movePreviewPanel(int leftTwips, int topTwips);
+    void hidePreviewPanel();
+    QMessageBox* showMessage(const QString& title, const QString& text, int buttons);
+    void tellDownloadEnd(bool ok, const QString& file, const QString& error);
+    QString decodedLink(int code) const;
+
+    Transfer* m_inet1;
+    Transfer* m_inet2;
+    StreamDownload* m_download;
+    YtDlpPageReader* m_ytReader;
+    YtDlpDownload* m_ytDownload;
+    AppSettings m_settings;
+    QString m_pageUrl;
+    QMap<int, YtDlpChoice> m_choices;
+    QString m_ytDlpPageUrl; // the page yt-dlp read; empty while a classic page is shown
+    StreamPreviewPlayer* m_player = nullptr;
+    EndNotice m_endNotice;
+    QString m_storage;
+    StreamLinks m_links;
+    QStringList m_pageWarnings;
+    bool m_readingPage = false;
+    bool m_pageRead = false;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+
+    QWidget* m_frmDW = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLineEdit* m_txtWatchUrl = nullptr;
+    QPushButton* m_cmdG = nullptr;
+    QLabel* m_picTitle = nullptr;
+    QLabel* m_lblTitle1 = nullptr;
+    QLabel* m_lblAuthor = nullptr;
+    QPlainTextEdit* m_txtDesc = nullptr;
+    QLabel* m_lblCat = nullptr;
+    QLabel* m_lblPublished = nullptr;
+    QLabel* m_lblDur = nullptr;
+    QLabel* m_lblRating = nullptr;
+    QLabel* m_label2 = nullptr;
+    QProgressBar* m_pbDownload = nullptr;
+    QPushButton* m_cmdPR = nullptr;
+    QPushButton* m_cmdCLose = nullptr;
+    QLabel* m_lblTitle = nullptr;
+    QLabel* m_lblBackend = nullptr;
+    QGroupBox* m_frmPR = nullptr;
+    QWidget* m_swf = nullptr;
+    QLabel* m_label6 = nullptr;
+    QMap<int, QPushButton*> m_formatButtons;
+};
+
+} // namespace mirelo

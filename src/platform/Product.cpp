@@ -1,9 +1,0 @@
-#include "platform/Product.h"
-
-namespace mirelo {
-
-QString productVersion() {
-    return QStringLiteral(MIRELO_VERSION);
-}
-
-} // namespace mirelo

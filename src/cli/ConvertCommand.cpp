@@ -61,6 +61,7 @@ struct RowReport {
     QString output;
     QString status;
     QString error;
+    QJsonObject job; // what the row converted; empty for a row that never started
 };
 
 int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet) {
@@ -226,11 +227,15 @@ QString outcomeLine(RunEnd end, const std::vector<RowReport>& reports) {
 void printReports(const std::vector<RowReport>& reports, bool json) {
     if (json) {
         QJsonArray rows;
-        for (const RowReport& r : reports)
-            rows.append(QJsonObject{{QStringLiteral("file"), r.file},
-                                    {QStringLiteral("output"), r.output},
-                                    {QStringLiteral("status"), r.status},
-                                    {QStringLiteral("error"), r.error}});
+        for (const RowReport& r : reports) {
+            QJsonObject row{{QStringLiteral("file"), r.file},
+                            {QStringLiteral("output"), r.output},
+                            {QStringLiteral("status"), r.status},
+                            {QStringLiteral("error"), r.error}};
+            if (!r.job.isEmpty())
+                row.insert(QStringLiteral("job"), r.job);
+            rows.append(row);
+        }
         out() << QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
     } else {
         for (const RowReport& r : reports)
@@ -282,13 +287,15 @@ int runConvert(const QStringList& args) {
     ProgressDisplay display(run, ids, !o.json && ::isatty(STDERR_FILENO));
     std::vector<RowReport> reports;
     for (const RowId id : ids)
-        reports.push_back({standIns().visible(rows.find(id)->path), {}, {}, {}});
+        reports.push_back({standIns().visible(rows.find(id)->path), {}, {}, {}, {}});
     const RowReport* stoppedAt = nullptr; // the missing input that stopped the run
     QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult& r) {
         RowReport& report =
             reports[std::size_t(std::find(ids.begin(), ids.end(), id) - ids.begin())];
         const QString message = standIns().visibleText(r.message);
         report.status = r.status();
+        if (r.outcome != JobOutcome::MissingInput)
+            report.job = r.job.toJson();
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
         report.error = r.outcome == JobOutcome::Ok ? QString() : message;
         display.clear();

@@ -77,7 +77,8 @@ bool BatchRun::start() {
     m_ids = m_rows.ids();
     if (m_ids.isEmpty())
         return false;
-    if (!isProfile(m_profile ? m_profile() : ProfileId())) {
+    const ProfileId profile = m_profile ? m_profile() : ProfileId();
+    if (!isProfile(profile)) {
         if (m_platform.messages)
             m_platform.messages->showError(
                 QStringLiteral("Please choose an output profile first: pick a profile in the "
@@ -86,6 +87,7 @@ bool BatchRun::start() {
     }
     if (!prepareSettings())
         return false;
+    freezeJobs(profile);
 
     m_running = true;
     m_cancelRequested = false;
@@ -151,6 +153,38 @@ bool BatchRun::prepareSettings() {
     m_jobSettings = {folder, overwrite, encoder, nullptr, &m_reservations, m_standIns};
     m_limit = s.jobs;
     return true;
+}
+
+// What each row converts is fixed now: later changes in the window apply to the next run. What the
+// probe learns of a file still waiting for it is added when its row starts.
+void BatchRun::freezeJobs(ProfileId profile) {
+    JobSpec common;
+    common.profile = profile;
+    common.options = SheetValues(m_sheet);
+    common.outputFolder = m_jobSettings.outputFolder;
+    common.overwrite = m_jobSettings.overwrite;
+    m_jobs.clear();
+    for (const RowId id : std::as_const(m_ids)) {
+        const SourceRow* row = m_rows.find(id);
+        if (!row)
+            continue;
+        JobSpec job = common;
+        job.source.path = row->path;
+        job.clipStart = parseTimeString(row->start).value_or(0);
+        job.clipEnd = parseTimeString(row->end);
+        m_jobs.insert(id, std::move(job));
+    }
+}
+
+// The file's facts as the probe found them.
+JobSource BatchRun::sourceOf(const SourceRow& row) const {
+    JobSource source;
+    source.path = row.path;
+    if (const QByteArray* bytes = m_standIns ? m_standIns->target(row.path) : nullptr)
+        source.byteName = *bytes;
+    if (const std::optional<int> length = parseTimeString(row.videoTime); length && *length > 0)
+        source.length = *length;
+    return source;
 }
 
 void BatchRun::beginRows() {
@@ -269,33 +303,27 @@ void BatchRun::onRowsChanged() {
 }
 
 void BatchRun::startJob(RowId id, const SourceRow& row) {
-    JobInput input;
-    input.inputPath = row.path;
-    input.clipStart = row.start;
-    input.clipEnd = row.end;
-    if (const std::optional<int> length = parseTimeString(row.videoTime); length && *length > 0)
-        input.probedLength = *length;
-    input.position = m_profile ? m_profile() : ProfileId();
-    input.sheet = &m_sheet;
+    JobSpec job = m_jobs.take(id);
+    job.source = sourceOf(row);
     if (m_readAhead)
         m_readAhead->forget(id);
     JobSettings settings = m_jobSettings;
     settings.threads = threadsPerJob();
-    auto* job = new ConversionJob(input, settings, this);
-    m_active.push_back({id, job});
-    connect(job, &ConversionJob::processing, this, [this, id](const QString& caption) {
+    auto* conversion = new ConversionJob(std::move(job), settings, this);
+    m_active.push_back({id, conversion});
+    connect(conversion, &ConversionJob::processing, this, [this, id](const QString& caption) {
         m_rows.setStatus(id, QStringLiteral("Processing"), caption);
         Q_EMIT rowStarted(id, shown(caption));
     });
-    connect(job, &ConversionJob::progressChanged, this,
+    connect(conversion, &ConversionJob::progressChanged, this,
             [this, id](int percent) { onJobProgress(id, percent); });
-    connect(job, &ConversionJob::rateChanged, this,
+    connect(conversion, &ConversionJob::rateChanged, this,
             [this, id](double done, double expected, double speed) {
                 onJobRate(id, done, expected, speed);
             });
-    connect(job, &ConversionJob::finished, this,
+    connect(conversion, &ConversionJob::finished, this,
             [this, id](const JobResult& result) { onJobFinished(id, result); });
-    job->start();
+    conversion->start();
 }
 
 BatchRun::Active* BatchRun::active(RowId id) {

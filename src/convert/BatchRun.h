@@ -9,6 +9,7 @@
 #include "sourcelist/SourceListModel.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -65,7 +66,7 @@ public:
 
     void setPlatform(const RunPlatform& platform) { m_platform = platform; }
     void setSettingsSource(std::function<RunSettings()> source) { m_settings = std::move(source); }
-    // The chooser's current position, read at the start and again for every job.
+    // The chooser's current position, read when a run starts.
     void setProfileSource(std::function<ProfileId()> source) { m_profile = std::move(source); }
     // Empty (the default): the encoder the tool locator finds.
     void setEncoderPath(const QString& path) { m_encoderPath = path; }
@@ -114,6 +115,8 @@ private:
     };
 
     bool prepareSettings();
+    void freezeJobs(ProfileId profile);
+    JobSource sourceOf(const SourceRow& row) const;
     bool oneAtATime() const { return !m_limit.automatic && m_limit.count <= 1; }
     void beginRows();
     void startRows();
@@ -153,7 +156,8 @@ private:
     JobSettings m_jobSettings;
     SimultaneousJobs m_limit;
     QList<RowId> m_ids;
-    qsizetype m_index = 0; // the next row to start
+    QHash<RowId, JobSpec> m_jobs; // what each row not started yet converts
+    qsizetype m_index = 0;        // the next row to start
     bool m_waitingForProbe = false;
     RowId m_waitingForRead = 0;   // the next row, whose file is being read ahead
     std::vector<Active> m_active; // in the order they started

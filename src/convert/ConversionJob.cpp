@@ -76,8 +76,11 @@ QString displayArguments(const QString& program, const QStringList& arguments) {
     return quoted.join(QLatin1Char(' '));
 }
 
-ConversionJob::ConversionJob(JobInput input, JobSettings settings, QObject* parent)
-    : QObject(parent), m_input(std::move(input)), m_settings(std::move(settings)) {
+ConversionJob::ConversionJob(JobSpec job, JobSettings settings, QObject* parent)
+    : QObject(parent), m_job(std::move(job)), m_settings(std::move(settings)) {
+    m_settings.outputFolder = m_job.outputFolder;
+    m_settings.overwrite = m_job.overwrite;
+    m_result.job = m_job;
     m_encoder.setRole(QStringLiteral("encoder"));
     // The progress report comes on the output, the encoder's messages on the error channel.
     m_encoder.setLineChannel(ProgramRunner::Channel::Error);
@@ -128,13 +131,9 @@ ConversionJob::~ConversionJob() {
 }
 
 void ConversionJob::start() {
-    if (!QFileInfo(m_input.inputPath).isFile()) {
+    if (!QFileInfo(m_job.source.path).isFile()) {
         finish(JobOutcome::MissingInput,
-               m_input.inputPath + QStringLiteral("Invalid input file name. "));
-        return;
-    }
-    if (!m_input.sheet) {
-        finish(JobOutcome::Fail, QStringLiteral("No option sheet is given."));
+               m_job.source.path + QStringLiteral("Invalid input file name. "));
         return;
     }
     reserveProvisionalName();
@@ -144,24 +143,21 @@ void ConversionJob::start() {
 // Rows start in list order and take their names in that order, before the source is read: the
 // reads of rows running at once end in any order.
 void ConversionJob::reserveProvisionalName() {
-    PlanRow row{m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
-    row.streams = cachedSourceStreams(m_input.inputPath);
-    const PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
-    if (!planned.plan)
-        return;
-    m_result.outputPath = planned.plan->outputPath;
-    reserveOutputName();
+    const PlanRow row = m_job.planRow(cachedSourceStreams(m_job.source.path));
+    m_result.outputPath = plannedOutputPath(row, m_job.profile, m_settings);
+    if (!m_result.outputPath.isEmpty())
+        reserveOutputName();
 }
 
 // The encoder's report on opening the file says which streams it holds. A file it cannot read
 // is left to the conversion, whose failure says why.
 void ConversionJob::readSource() {
-    if (const SourceStreams* kept = cachedSourceStreams(m_input.inputPath)) {
+    if (const SourceStreams* kept = cachedSourceStreams(m_job.source.path)) {
         m_source = *kept;
-        learnFromHelp();
+        planAndLearn();
         return;
     }
-    m_reader.setProgram(m_settings.encoderPath, sourceReadArguments(m_input.inputPath));
+    m_reader.setProgram(m_settings.encoderPath, sourceReadArguments(m_job.source.path));
     m_reader.start();
 }
 
@@ -170,23 +166,23 @@ void ConversionJob::onSourceRead(const ProgramEnd&) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    SourceStreams found = takeSourceRead(m_input.inputPath, m_reader);
+    SourceStreams found = takeSourceRead(m_job.source.path, m_reader);
     if (!found.streams.empty())
         m_source = std::move(found);
-    learnFromHelp();
+    planAndLearn();
 }
 
 // Limits an audio encoder does not state in its capability lists, and whether each encoder runs
-// in one thread, come from the encoders' help, read the first time a conversion uses them.
-void ConversionJob::learnFromHelp() {
-    const std::optional<ConversionPlan> planned = plan();
-    if (!planned)
+// in one thread, come from the encoders' help, read the first time a conversion uses them. A plan
+// made before such a help was read is made again once it is: the limits change what runs.
+void ConversionJob::planAndLearn() {
+    if (!plan())
         return;
     const QString& program = m_settings.encoderPath;
-    m_plannedAudioEncoder = planned->audioEncoder;
-    QStringList encoders{planned->audioEncoder, planned->videoEncoder.value_or(QString())};
+    m_plannedAudioEncoder = m_plan->audioEncoder;
+    QStringList encoders{m_plan->audioEncoder, m_plan->videoEncoder.value_or(QString())};
     encoders.removeAll(QString());
-    if (planned->videoEncoder)
+    if (m_plan->videoEncoder)
         m_encoders = encoders;
     for (const QString& encoder : encoders) {
         const bool audio = encoder == m_plannedAudioEncoder;
@@ -217,6 +213,7 @@ void ConversionJob::onHelpRead(const ProgramEnd& end) {
         return;
     }
     const QString encoder = m_helpQueue.takeFirst();
+    m_learntHelp = true;
     const QString help = end.succeeded() ? QString::fromUtf8(m_reader.keptOutput()) : QString();
     EncoderHelp said{helpStatesOneThread(help), std::nullopt};
     if (encoder == m_plannedAudioEncoder)
@@ -235,6 +232,8 @@ bool ConversionJob::keepsOneCore() const {
 }
 
 void ConversionJob::beginConversion() {
+    if (m_learntHelp && !plan())
+        return;
     if (!prepare())
         return;
     if (startsPastProbedEnd())
@@ -242,27 +241,26 @@ void ConversionJob::beginConversion() {
     startEncoder();
 }
 
-std::optional<ConversionPlan> ConversionJob::plan() {
-    PlanRow row{m_input.inputPath, m_input.clipStart, m_input.clipEnd, m_input.probedLength, {}};
-    row.streams = m_source ? &*m_source : nullptr;
-    PlanOutcome planned = planConversion(row, *m_input.sheet, m_input.position, m_settings);
-    if (!planned.plan)
+// The plan sees the name this job holds as free again and, the source's streams notwithstanding,
+// normally gives it back.
+bool ConversionJob::plan() {
+    releaseOutputName(m_result.outputPath);
+    m_result.outputPath.clear();
+    PlanOutcome planned = planConversion(m_job.planRow(m_source ? &*m_source : nullptr),
+                                         m_job.options, m_job.profile, m_settings);
+    m_plan = std::move(planned.plan);
+    if (!m_plan) {
         finish(JobOutcome::Fail, planned.error);
-    return std::move(planned.plan);
+        return false;
+    }
+    m_result.outputPath = m_plan->outputPath;
+    reserveOutputName();
+    return true;
 }
 
 bool ConversionJob::prepare() {
-    // The plan sees the name this job holds as free again and, the source's streams
-    // notwithstanding, normally gives it back.
-    releaseOutputName(m_result.outputPath);
-    m_result.outputPath.clear();
-    const std::optional<ConversionPlan> planned = plan();
-    if (!planned)
-        return false;
-    const ConversionPlan& plan = *planned;
+    const ConversionPlan& plan = *m_plan;
     m_result.notes = plan.notes;
-    m_result.outputPath = plan.outputPath;
-    reserveOutputName();
     m_result.commandLine = plan.profileCommand.text();
     m_result.program = plan.program;
     m_result.arguments = plan.arguments;
@@ -271,7 +269,7 @@ bool ConversionJob::prepare() {
     m_extension = plan.extension;
     m_clipStart = plan.clipStart;
     m_clipLength = plan.clipLength;
-    m_sourceLength = m_input.probedLength;
+    m_sourceLength = m_job.source.length;
     m_expected = plan.expectedSeconds;
     // The plan names the private folder before it exists; the encoder writes into the one made now.
     QString error;
@@ -287,20 +285,20 @@ bool ConversionJob::prepare() {
 // The probed length is whole seconds, rounded: only a start half a second past it is surely
 // past the end. The encoder's own "Duration:" line decides the rest.
 bool ConversionJob::startsPastProbedEnd() {
-    if (!m_input.probedLength || m_clipStart < *m_input.probedLength + 0.5)
+    if (!m_job.source.length || m_clipStart < *m_job.source.length + 0.5)
         return false;
-    finish(JobOutcome::Fail, lateStartMessage(*m_input.probedLength));
+    finish(JobOutcome::Fail, lateStartMessage(*m_job.source.length));
     return true;
 }
 
 QString ConversionJob::lateStartMessage(double inputLength) const {
     return QStringLiteral("The clip starts at %1, at or past the end of %2, which is %3 s long: "
                           "there is nothing to convert.")
-        .arg(formatTimeString(qint64(m_clipStart)), m_input.inputPath, seconds(inputLength));
+        .arg(formatTimeString(qint64(m_clipStart)), m_job.source.path, seconds(inputLength));
 }
 
 void ConversionJob::startEncoder() {
-    Q_EMIT processing(QStringLiteral("Progress....") + m_input.inputPath + QStringLiteral(" To ") +
+    Q_EMIT processing(QStringLiteral("Progress....") + m_job.source.path + QStringLiteral(" To ") +
                       m_result.outputPath);
     m_percent = kStartProgress;
     Q_EMIT progressChanged(m_percent);
@@ -458,7 +456,7 @@ MoveOutcome ConversionJob::moveToPlannedName(bool replace, QString* error) {
     for (int attempt = 0; moved == MoveOutcome::NameTaken && attempt < 8; ++attempt) {
         const QString taken = m_result.outputPath;
         m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
-                                               m_input.inputPath, false, m_settings.reservations);
+                                               m_job.source.path, false, m_settings.reservations);
         releaseOutputName(taken);
         reserveOutputName();
         moved = moveOutput(m_temporaryPath, m_result.outputPath, false, error);
@@ -470,7 +468,7 @@ MoveOutcome ConversionJob::moveToPlannedName(bool replace, QString* error) {
 // names the output; nullptr otherwise.
 const QByteArray* ConversionJob::byteNamedInput() const {
     const QByteArray* input =
-        m_settings.standIns ? m_settings.standIns->target(m_input.inputPath) : nullptr;
+        m_settings.standIns ? m_settings.standIns->target(m_job.source.path) : nullptr;
     if (!input || isUtf8(byteStem(input->mid(input->lastIndexOf('/') + 1))))
         return nullptr;
     return input;

@@ -2,6 +2,7 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/JobSpec.h"
 #include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
 #include "process/ProgramRunner.h"
@@ -15,22 +16,11 @@
 
 namespace mirelo {
 
-class OptionSheet;
-
-// The row and the profile as they stand when the job starts.
-struct JobInput {
-    QString inputPath;
-    QString clipStart; // "H:MM:SS"
-    QString clipEnd;   // "H:MM:SS"; empty or unreadable: to the end of the file
-    std::optional<double> probedLength;
-    ProfileId position;
-    const OptionSheet* sheet = nullptr;
-};
-
 enum class JobOutcome { Ok, Fail, Cancel, MissingInput };
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Fail;
+    JobSpec job;              // what was converted
     QString outputPath;       // as the user reads it
     QByteArray outputBytes;   // the output's name on disk when it is not UTF-8; else empty
     QString message;          // why the row did not end "OK"
@@ -49,7 +39,7 @@ struct JobResult {
 // The argument vector as one line a user can read and paste into a shell.
 QString displayArguments(const QString& program, const QStringList& arguments);
 
-// Converts one row: the source's streams and the audio encoder's limits (each read once per
+// Converts one job: the source's streams and the audio encoder's limits (each read once per
 // process), output name, command line, the encoder run with its progress report, the check of its
 // result and the final rename. Emits finished() exactly once, never from start().
 //
@@ -60,7 +50,8 @@ QString displayArguments(const QString& program, const QStringList& arguments);
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
-    ConversionJob(JobInput input, JobSettings settings, QObject* parent = nullptr);
+    // The job's output folder and existing-file policy are the ones the settings use.
+    ConversionJob(JobSpec job, JobSettings settings, QObject* parent = nullptr);
     ~ConversionJob() override;
 
     void start();
@@ -93,10 +84,10 @@ private:
     void reserveProvisionalName();
     void readSource();
     void onSourceRead(const ProgramEnd& end);
-    void learnFromHelp();
+    void planAndLearn();
     void readNextHelp();
     void onHelpRead(const ProgramEnd& end);
-    std::optional<ConversionPlan> plan();
+    bool plan();
     void beginConversion();
     bool prepare();
     bool startsPastProbedEnd();
@@ -118,8 +109,10 @@ private:
     void releaseOutputName(const QString& path);
     void finish(JobOutcome outcome, const QString& message = {});
 
-    JobInput m_input;
+    const JobSpec m_job;
     JobSettings m_settings;
+    std::optional<ConversionPlan> m_plan;
+    bool m_learntHelp = false; // the plan predates limits learnt from an encoder's help
     JobResult m_result;
     QString m_temporaryPath;
     TemporaryOutput m_temporary; // before the encoder: it goes only once the encoder is stopped

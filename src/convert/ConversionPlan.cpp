@@ -58,33 +58,65 @@ double expectedLength(double clipStart, std::optional<double> clipLength,
     return clipLength ? std::min(*clipLength, rest) : rest;
 }
 
-PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
+namespace {
+
+// Where the output goes: its container (a copy's comes from the source's streams) and name.
+struct OutputTarget {
+    QString extension;
+    QString stem;
+    QString path;
+    std::optional<CopySelection> copy;
+    QString error; // why the row cannot be converted
+};
+
+OutputTarget outputTarget(const PlanRow& row, ProfileId profile, const JobSettings& settings) {
+    OutputTarget target;
+    const CatalogRow* catalog = catalogRow(profile);
+    target.extension = catalog ? outputExtension(*catalog) : QString();
+    if (needsSourceStreams(profile)) {
+        target.copy = copySelection(*catalog, row.streams);
+        if (!target.copy->error.isEmpty()) {
+            target.error =
+                QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, target.copy->error);
+            return target;
+        }
+        target.extension = target.copy->extension;
+    }
+    if (!catalog || (target.extension.isEmpty() && row.outputPath.isEmpty())) {
+        target.error = QStringLiteral("No output profile is chosen: pick a profile, not a "
+                                      "category heading.");
+        return target;
+    }
+    target.stem = inputStem(row.inputPath);
+    target.path = !row.outputPath.isEmpty()
+                      ? row.outputPath
+                      : chooseOutputPath(settings.outputFolder, target.stem, target.extension,
+                                         row.inputPath, settings.overwrite, settings.reservations);
+    return target;
+}
+
+} // namespace
+
+QString plannedOutputPath(const PlanRow& row, ProfileId profile, const JobSettings& settings) {
+    const OutputTarget target = outputTarget(row, profile, settings);
+    return target.error.isEmpty() ? target.path : QString();
+}
+
+PlanOutcome planConversion(const PlanRow& row, const SheetValues& sheet, ProfileId profile,
                            const JobSettings& settings) {
     ConversionPlan plan;
-    const CatalogRow* catalog = catalogRow(profile);
-    plan.extension = catalog ? outputExtension(*catalog) : QString();
-    std::optional<CopySelection> copy;
-    if (needsSourceStreams(profile)) {
-        copy = copySelection(*catalog, row.streams);
-        if (!copy->error.isEmpty())
-            return refused(
-                QStringLiteral("%1 cannot be converted: %2").arg(row.inputPath, copy->error));
-        plan.extension = copy->extension;
-    }
-    if (!catalog || (plan.extension.isEmpty() && row.outputPath.isEmpty()))
-        return refused(QStringLiteral("No output profile is chosen: pick a profile, not a "
-                                      "category heading."));
+    OutputTarget target = outputTarget(row, profile, settings);
+    if (!target.error.isEmpty())
+        return refused(target.error);
     const std::optional<int> start = parseTimeString(row.clipStart);
     if (!start)
         return refused(
             QStringLiteral("The clip start \"%1\" is not a time H:MM:SS.").arg(row.clipStart));
     const int end = parseTimeString(row.clipEnd).value_or(*start);
-    plan.stem = inputStem(row.inputPath);
-    plan.outputPath =
-        !row.outputPath.isEmpty()
-            ? row.outputPath
-            : chooseOutputPath(settings.outputFolder, plan.stem, plan.extension, row.inputPath,
-                               settings.overwrite, settings.reservations);
+    plan.extension = target.extension;
+    plan.stem = target.stem;
+    plan.outputPath = target.path;
+    const std::optional<CopySelection>& copy = target.copy;
     plan.temporaryPath = temporaryOutputPath(plan.outputPath);
 
     QString error;

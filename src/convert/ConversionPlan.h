@@ -11,7 +11,6 @@
 
 namespace mirelo {
 
-class OptionSheet;
 class OutputReservations;
 class StandInLinks;
 struct EncoderCapabilities;
@@ -68,8 +67,12 @@ struct PlanOutcome {
 // starts nothing and changes nothing; it only looks which names the output folder holds. A source
 // whose streams are given and lack what the profile writes is refused. The
 // desktop program, `mirelo-cli convert` and `mirelo-cli command` all take what they run from here.
-PlanOutcome planConversion(const PlanRow& row, const OptionSheet& sheet, ProfileId profile,
+PlanOutcome planConversion(const PlanRow& row, const SheetValues& sheet, ProfileId profile,
                            const JobSettings& settings);
+
+// The name planConversion gives the output, without planning the rest; empty where it refuses the
+// row. Rows running at once take their names in list order with it, before their sources are read.
+QString plannedOutputPath(const PlanRow& row, ProfileId profile, const JobSettings& settings);
 
 // True when a profile picks among the source's streams: read them before planning.
 bool needsSourceStreams(ProfileId profile);

@@ -147,7 +147,7 @@ bool audioUsesBitrate(const QString& sheetValue) {
 }
 
 // The option an older profile's layout cannot write: it has no way to keep the source's value.
-QString originalRefused(const OptionSheet& sheet, const CatalogRow& row) {
+QString originalRefused(const SheetValues& sheet, const CatalogRow& row) {
     using namespace sheet;
     if (row.isModern())
         return {};
@@ -173,7 +173,7 @@ QString modernAudioEncoder(const QString& sheetValue) {
     return c ? QString::fromLatin1(c->encoder) : sheetValue;
 }
 
-std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
+std::optional<EncoderRequest> gatherEncoderRequest(const SheetValues& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,

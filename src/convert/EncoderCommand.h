@@ -2,6 +2,7 @@
 
 #include "profiles/OptionValues.h"
 #include "profiles/ProfileId.h"
+#include "profiles/SheetValues.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace mirelo {
-
-class OptionSheet;
 
 // An encoder command line as the pieces it is made of: fixed text, option values and quoted
 // paths. The text is what the user is shown. The argument vector splits only the fixed text on
@@ -69,7 +68,7 @@ QString modernAudioEncoder(const QString& sheetValue);
 // Reads the sheet's options into a request. Fails, with a message naming the item, when an item
 // holds a value it cannot (a bitrate, frame rate, sample rate or channel count that is not a
 // number, a size that is not WxH), or "Original" that only the newer rows can keep.
-std::optional<EncoderRequest> gatherEncoderRequest(const OptionSheet& sheet, ProfileId profile,
+std::optional<EncoderRequest> gatherEncoderRequest(const SheetValues& sheet, ProfileId profile,
                                                    const QString& encoderPath,
                                                    const QString& inputPath,
                                                    const QString& outputPath, int clipStartSeconds,

@@ -108,11 +108,11 @@ QString optionValueError(const QString& category, const QString& item, const QSt
     return {};
 }
 
-QString sheetValueError(const OptionSheet& sheet) {
+QString sheetValueError(const SheetValues& sheet) {
     for (const ValueRule& rule : kRules) {
         const QString category = QLatin1String(rule.category);
         const QString item = QLatin1String(rule.item);
-        if (!sheet.item(category, item))
+        if (!sheet.has(category, item))
             continue;
         if (QString error = optionValueError(category, item, sheet.value(category, item));
             !error.isEmpty())

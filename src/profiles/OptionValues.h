@@ -1,12 +1,12 @@
 #pragma once
 
+#include "profiles/SheetValues.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace mirelo {
-
-class OptionSheet;
 
 // Option text to a 16-bit integer: nearest integer, ties to even ("12.2" gives 12, "2.5" gives 2);
 // nullopt for text that is not a number or lies outside the 16-bit range.
@@ -18,6 +18,6 @@ std::optional<int> toInteger16(const QString& text);
 QString optionValueError(const QString& category, const QString& item, const QString& value);
 
 // The error of the first item of the sheet that holds a value it cannot; empty when there is none.
-QString sheetValueError(const OptionSheet& sheet);
+QString sheetValueError(const SheetValues& sheet);
 
 } // namespace mirelo

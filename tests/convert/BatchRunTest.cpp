@@ -1,4 +1,5 @@
 #include "ConvertTestSupport.h"
+#include "TestJobs.h"
 
 #include "base/ByteNames.h"
 #include "base/CoreCount.h"
@@ -18,6 +19,9 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -736,7 +740,7 @@ TEST_F(BatchRunTest, AnEncoderWithoutProgressIsStoppedAndItsRowFails) {
     OptionSheet jobSheet;
     prolist(jobSheet);
     applyPresets(jobSheet, kAviMp3);
-    ConversionJob job({clip, "0:00:00", "", std::nullopt, kAviMp3, &jobSheet},
+    ConversionJob job(test::jobFor(clip, kAviMp3, jobSheet, out.path()),
                       {out.path(), false, encoder, nullptr});
     EXPECT_EQ(job.stallTimeout(), 120000);
     job.setStallTimeout(700);
@@ -773,7 +777,8 @@ TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning)
 }
 
 // A value the encoder would misread fails the row before anything runs, naming the file and the
-// item; the run goes on with the next row.
+// item; the run goes on with the next row, which converts with the values of the start too: a
+// correction made meanwhile applies to the next run.
 TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
     const RowId a = addRow(makeVideoClip(in, "a.avi"));
     sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate,
@@ -788,9 +793,78 @@ TEST_F(BatchRunTest, AValueAnItemCannotHoldFailsTheRowNamingTheFileAndTheItem) {
     EXPECT_TRUE(detail(a).contains(in.filePath("a.avi"))) << detail(a).toStdString();
     EXPECT_TRUE(detail(a).contains("\"Video Bitrate\"")) << detail(a).toStdString();
     EXPECT_FALSE(detail(a).contains("Ran:")) << "no encoder ran";
-    EXPECT_EQ(status(b), "OK");
+    EXPECT_EQ(status(b), "Fail");
+    EXPECT_TRUE(detail(b).contains(in.filePath("b.avi"))) << detail(b).toStdString();
     EXPECT_FALSE(QFile::exists(in.filePath("victim.avi")));
-    EXPECT_EQ(outputs(), QStringList{"b.avi"});
+    EXPECT_EQ(outputs(), QStringList{});
+
+    // The corrected value is the next run's.
+    rows.clear();
+    const RowId c = addRow(makeVideoClip(in, "c.avi"));
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    EXPECT_EQ(status(c), "OK");
+    EXPECT_EQ(outputs(), QStringList{"c.avi"});
+}
+
+// A run converts with what was chosen when it started: the sheet and the chooser changed while the
+// first row converts change neither the second row nor the third.
+TEST_F(BatchRunTest, RowsConvertWithTheChoicesOfTheStart) {
+    sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate, "384");
+    std::vector<RowId> ids;
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
+        ids.push_back(addRow(makeVideoClip(in, name)));
+    std::vector<JobResult> results;
+    QObject::connect(&run, &BatchRun::rowStarted, [&](RowId id, const QString&) {
+        if (id == ids[0]) {
+            sheet.setValue(sheet::kVideoOptions, sheet::kVideoBitrate, "1200");
+            choose(kMp4);
+        }
+    });
+    QObject::connect(&run, &BatchRun::rowFinished,
+                     [&](RowId, const JobResult& r) { results.push_back(r); });
+    ASSERT_TRUE(run.start());
+    ASSERT_TRUE(waitForRun(run));
+    ASSERT_EQ(results.size(), 3u);
+    for (const JobResult& r : results) {
+        SCOPED_TRACE(r.outputPath.toStdString());
+        EXPECT_EQ(r.outcome, JobOutcome::Ok);
+        EXPECT_TRUE(r.outputPath.endsWith(".avi"));
+        EXPECT_EQ(r.job.profile, ProfileId(kAviMp3));
+        EXPECT_EQ(r.job.options.value(sheet::kVideoOptions, sheet::kVideoBitrate), "384");
+        const qsizetype b = r.arguments.indexOf("-b:v");
+        ASSERT_GE(b, 0);
+        EXPECT_EQ(r.arguments.value(b + 1), "384k");
+    }
+    EXPECT_EQ(outputs(), (QStringList{"a.avi", "b.avi", "c.avi"}));
+}
+
+// The desktop program and mirelo-cli build the same job from the same choices.
+TEST_F(BatchRunTest, TheDesktopAndTheCommandLineBuildTheSameJob) {
+    const QString clip = makeVideoClip(in, "a.avi");
+    for (const int profile : {kAviMp3, kMp4, kWaveAudio, 94}) {
+        SCOPED_TRACE(profile);
+        rows.clear();
+        choose(profile);
+        const RowId id = addProbedRow(clip);
+        ASSERT_NE(id, 0u);
+        QJsonObject desktop;
+        const auto connection =
+            QObject::connect(&run, &BatchRun::rowFinished,
+                             [&](RowId, const JobResult& r) { desktop = r.job.toJson(); });
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        QObject::disconnect(connection);
+
+        const test::CliResult cli = test::runCli(
+            {"convert", clip, "--profile", QString::number(profile), "--end", rows.find(id)->end,
+             "--output-folder", out.path(), "--existing", "new", "--json"});
+        ASSERT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+        const QJsonArray reported = QJsonDocument::fromJson(cli.out.toUtf8()).array();
+        ASSERT_EQ(reported.size(), 1);
+        EXPECT_EQ(reported[0].toObject().value("job").toObject(), desktop);
+        EXPECT_FALSE(desktop.isEmpty());
+    }
 }
 
 // The temporary name does not grow with the output's: any name that fits the file system
@@ -859,8 +933,10 @@ TEST_F(BatchRunTest, ADestroyedJobLeavesNothingBehind) {
     loader.start(encoder);
     loop.exec();
     ASSERT_NE(cachedCapabilities(encoder), nullptr);
-    auto* job = new ConversionJob({clip, "0:00:00", "0:01:00", 60.0, kHdAvc, &sheet},
-                                  {out.path(), false, encoder, cachedCapabilities(encoder)});
+    JobSpec spec = test::jobFor(clip, kHdAvc, sheet, out.path());
+    spec.clipEnd = 60;
+    spec.source.length = 60.0;
+    auto* job = new ConversionJob(spec, {out.path(), false, encoder, cachedCapabilities(encoder)});
     QObject::connect(job, &ConversionJob::progressChanged, &loop, [&](int percent) {
         if (percent > ConversionJob::kStartProgress) // the encoder has written part of the file
             loop.quit();

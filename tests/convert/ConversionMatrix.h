@@ -3,6 +3,7 @@
 // Many conversions with the real encoder, two at a time, each with its own sheet and folder: the
 // end-to-end matrices of the profiles and of the kinds of sources.
 
+#include "TestJobs.h"
 #include "convert/ConversionJob.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/OptionSheet.h"
@@ -67,9 +68,9 @@ inline bool runMatrix(const std::vector<MatrixCase>& cases, const QString& encod
         prolist(*sheets.back());
         applyPresets(*sheets.back(), c->profile);
         QDir().mkpath(c->folder);
-        const JobInput input{c->input,        c->clipStart, c->clipEnd,
-                             c->probedLength, c->profile,   sheets.back().get()};
-        auto* job = new ConversionJob(input, {c->folder, false, encoder, capabilities});
+        auto* job = new ConversionJob(jobFor(c->input, c->profile, *sheets.back(), c->folder,
+                                             c->clipStart, c->clipEnd, c->probedLength),
+                                      {c->folder, false, encoder, capabilities});
         ++running;
         QObject::connect(job, &ConversionJob::finished, [&, job, c](const JobResult& r) {
             job->deleteLater();

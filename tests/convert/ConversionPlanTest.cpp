@@ -1,4 +1,5 @@
 #include "convert/ConversionPlan.h"
+#include "TestJobs.h"
 #include "base/ToolLocator.h"
 #include "convert/ConversionJob.h"
 #include "convert/EncoderCapabilities.h"
@@ -270,7 +271,8 @@ TEST_F(ConversionPlanTest, TheJobRunsWhatThePlanSays) {
         planConversion({clip, "0:00:00", "0:00:02", 2.0, {}}, sheet, profile, run);
     ASSERT_TRUE(planned.plan) << planned.error.toStdString();
 
-    ConversionJob job({clip, "0:00:00", "0:00:02", 2.0, profile, &sheet}, run);
+    ConversionJob job(
+        test::jobFor(clip, profile, sheet, run.outputFolder, "0:00:00", "0:00:02", 2.0), run);
     JobResult result;
     QObject::connect(&job, &ConversionJob::finished, &loop, [&](const JobResult& r) {
         result = r;

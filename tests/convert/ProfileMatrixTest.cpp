@@ -352,7 +352,7 @@ TEST(ProfileMatrix, ACopiedClipStartsAtTheKeyFrameBeforeItsStart) {
     const QString encoder = locateEncoder();
     QEventLoop loop;
     JobResult result;
-    ConversionJob job({source, "0:00:01", "0:00:02", 2.0, 100, &sheet},
+    ConversionJob job(test::jobFor(source, 100, sheet, dir.path(), "0:00:01", "0:00:02", 2.0),
                       {dir.path(), false, encoder, nullptr});
     QObject::connect(&job, &ConversionJob::finished, [&](const JobResult& r) {
         result = r;

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace mirelo;
 using namespace mirelo::test;
 
@@ -66,6 +68,20 @@ protected:
         QCoreApplication::processEvents(); // the coalesced update
         return rows.find(id)->outputSize;
     }
+    // What the list shows in a column of the row.
+    std::string cell(RowId id, SourceListModel::Column column) {
+        QCoreApplication::processEvents(); // the coalesced update
+        return rows.data(rows.index(rows.rowOf(id), column), Qt::DisplayRole)
+            .toString()
+            .toStdString();
+    }
+    // Another video bitrate: every estimate is worked out again, and a bitrate-based one changes.
+    void changeVideoBitrate(int factor) {
+        const QString rate =
+            sheet.value(mirelo::sheet::kVideoOptions, mirelo::sheet::kVideoBitrate);
+        ASSERT_TRUE(sheet.setValue(mirelo::sheet::kVideoOptions, mirelo::sheet::kVideoBitrate,
+                                   QString::number(rate.toInt() * factor)));
+    }
     RowId addProbed(const QString& path) {
         QSignalSpy probed(&rows, &SourceListModel::rowProbed);
         const RowId id = rows.addMediaFile(path);
@@ -105,6 +121,36 @@ TEST_F(OutputSizeEstimatesTest, FollowTheProbeTheOptionsAndTheProfile) {
     rows.setStatus(id, "OK");
     choose(41);
     EXPECT_EQ(shown(id), "3.0 MB");
+}
+
+// The cell shows the estimate before a run, keeps it while the row converts, whatever changes
+// then, and shows the written size once the row ends "OK"; a failed row is estimated again.
+TEST_F(OutputSizeEstimatesTest, AConvertingRowKeepsItsCellUntilItEnds) {
+    const RowId id = addProbed(makeVideoClip(QDir(dir.path()), "clip.avi", 4));
+    ASSERT_NE(id, 0u);
+    const std::string before = cell(id, SourceListModel::OutputSizeColumn);
+    ASSERT_TRUE(before.starts_with('~')) << before;
+
+    // The statuses a run shows while the row converts.
+    for (const char* status : {"Processing", "Processing 0%", "Processing 40%"}) {
+        SCOPED_TRACE(status);
+        rows.setStatus(id, status, "clip.avi");
+        changeVideoBitrate(2);
+        EXPECT_EQ(cell(id, SourceListModel::StatusColumn), status);
+        EXPECT_EQ(cell(id, SourceListModel::OutputSizeColumn), before);
+    }
+
+    rows.setOutputSize(id, "3.0 MB");
+    rows.setStatus(id, "OK");
+    changeVideoBitrate(2);
+    EXPECT_EQ(cell(id, SourceListModel::OutputSizeColumn), "3.0 MB");
+
+    // A run that fails writes nothing worth showing: the estimate, as the options are now.
+    rows.setStatus(id, "Processing");
+    rows.setStatus(id, "Fail");
+    const std::string after = cell(id, SourceListModel::OutputSizeColumn);
+    EXPECT_TRUE(after.starts_with('~')) << after;
+    EXPECT_NE(after, before);
 }
 
 } // namespace

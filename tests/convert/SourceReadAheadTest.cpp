@@ -12,6 +12,8 @@
 
 #include <cmath>
 #include <map>
+#include <utility>
+#include <vector>
 
 using namespace mirelo;
 using namespace mirelo::test;
@@ -138,4 +140,52 @@ TEST(SourceReadAhead, AFileListedTwiceIsReadOnce) {
     for (const auto& [key, s] : seen)
         EXPECT_TRUE(s.streams.hasVideo()) << key;
     EXPECT_EQ(QString::fromUtf8(readFile(encoder + ".log")).count(clip), 1);
+}
+
+// A batch given after another has ended, or after stop() cut one short, is counted afresh: each of
+// its files is reported once, in the order given, with its own streams.
+TEST(SourceReadAhead, ALaterBatchReportsEachOfItsFilesOnceInOrder) {
+    const struct {
+        const char* name;
+        bool stopAtFirstReport; // the first batch is stopped once it has reported a file
+    } cases[] = {
+        {"after a batch that ended", false},
+        {"after a batch that was stopped", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        const QString encoder = loggingEncoder(folder);
+        SourceReadAhead reader(encoder);
+        std::vector<std::pair<quint64, int>> reports; // key, seconds read
+        bool stopNow = c.stopAtFirstReport;
+        QObject::connect(&reader, &SourceReadAhead::read, [&](quint64 key, const SourceStreams& s) {
+            reports.emplace_back(key, s.duration ? int(std::lround(*s.duration)) : -1);
+            if (std::exchange(stopNow, false))
+                reader.stop();
+        });
+        QSignalSpy spy(&reader, &SourceReadAhead::read);
+        const std::vector<std::vector<int>> batches = {{1, 2, 3}, {4, 5, 6}}; // seconds per file
+        std::vector<std::pair<quint64, int>> expected;
+        quint64 key = 0;
+        for (std::size_t b = 0; b < batches.size(); ++b) {
+            std::vector<SourceReadAhead::File> files;
+            for (std::size_t i = 0; i < batches[b].size(); ++i) {
+                ++key;
+                const int seconds = batches[b][i];
+                const QString name = QStringLiteral("file%1.wav").arg(key);
+                files.push_back({key, makeAudioClip(folder, name, seconds)});
+                const bool cutShort = c.stopAtFirstReport && b == 0 && i > 0;
+                if (!cutShort)
+                    expected.emplace_back(key, seconds);
+            }
+            reader.enqueue(files);
+            while (reports.size() < expected.size() && spy.wait(30000)) {
+            }
+            EXPECT_EQ(reports, expected);
+        }
+        const QString log = QString::fromUtf8(readFile(encoder + ".log"));
+        EXPECT_EQ(log.count(QLatin1String("-nostdin")), 2) << log.toStdString();
+    }
 }

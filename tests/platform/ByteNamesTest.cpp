@@ -54,8 +54,18 @@ TEST(ByteNames, InvalidBytesAreShownEscapedAndValidTextAsItIs) {
         {"\xc0\xaf", false, "\\xc0\\xaf"},                   // overlong "/"
         {"\xed\xa0\x80", false, "\\xed\\xa0\\x80"},          // a surrogate
         {"\xf4\x90\x80\x80", false, "\\xf4\\x90\\x80\\x80"}, // past U+10FFFF
-        {"end\xe2\x82", false, "end\\xe2\\x82"},             // cut short
-        {"\xe2\x82x\xc3\xa9", false, "\\xe2\\x82x\u00e9"},   // recovers after a bad sequence
+        {"\xe0\x9f\xbf", false, "\\xe0\\x9f\\xbf"},          // overlong U+07FF
+        {"\xe0\x80\xaf", false, "\\xe0\\x80\\xaf"},          // overlong "/" in three
+        {"\xf0\x8f\xbf\xbf", false, "\\xf0\\x8f\\xbf\\xbf"}, // overlong U+FFFF
+        {"\xf0\x80\x80\xaf", false, "\\xf0\\x80\\x80\\xaf"}, // overlong "/" in four
+        {"\xed\xbf\xbf", false, "\\xed\\xbf\\xbf"},          // the last surrogate
+        {"\xf4\xbf\xbf\xbf", false, "\\xf4\\xbf\\xbf\\xbf"}, // far past U+10FFFF
+        {"\xf5\x80\x80\x80", false, "\\xf5\\x80\\x80\\x80"}, // no code point starts so
+        // The edges of those ranges are text.
+        {"\xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80", true, "\u0800 \ud7ff \ue000"},
+        {"\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf", true, "\U00010000 \U0010FFFF"},
+        {"end\xe2\x82", false, "end\\xe2\\x82"},           // cut short
+        {"\xe2\x82x\xc3\xa9", false, "\\xe2\\x82x\u00e9"}, // recovers after a bad sequence
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.visible);

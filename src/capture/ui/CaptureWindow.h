@@ -43,17 +43,18 @@ public:
     CaptureEngine* engine() const { return m_engine.get(); }
     // Told when a recording's file is complete.
     void setEndNotice(EndNotice notice) { m_endNotice = std::move(notice); }
-    QComboBox* deviceList() const { return m_combo1; }                       // Combo1
-    QSlider* slider(int index) const { return m_sliders.at(size_t(index)); } // Slider(0..3)
-    QLabel* statisticsLabel() const { return m_label2; }                     // Label2
-    QLineEdit* fileEdit() const { return m_text1; }                          // Text1
-    QPushButton* startButton() const { return m_command1; }                  // Command1
-    QPushButton* stopButton() const { return m_command2; }                   // Command2
-    QPushButton* previewButton() const { return m_command3; }                // Command3
-    QPushButton* exitButton() const { return m_command4; }                   // Command4
-    QPushButton* browseButton() const { return m_command5; }                 // Command5
-    CapturePicture* picture() const { return m_vcx; }                        // vcx
-    QTimer* statisticsTimer() const { return m_timer1; }                     // Timer1
+    QComboBox* deviceList() const { return m_deviceList; }
+    // The slider of a camera control (Pan, Tilt, Roll, Zoom).
+    QSlider* slider(int index) const { return m_controlSliders.at(size_t(index)); }
+    QLabel* statisticsLabel() const { return m_statisticsLabel; }
+    QLineEdit* fileEdit() const { return m_fileEdit; }
+    QPushButton* startButton() const { return m_startButton; }
+    QPushButton* stopButton() const { return m_stopButton; }
+    QPushButton* previewButton() const { return m_previewButton; }
+    QPushButton* exitButton() const { return m_exitButton; }
+    QPushButton* browseButton() const { return m_browseButton; }
+    CapturePicture* picture() const { return m_picture; }
+    QTimer* statisticsTimer() const { return m_statisticsTimer; }
     // The save dialog while "Browse..." waits for the user; nullptr otherwise.
     QFileDialog* saveDialog() const;
 
@@ -70,17 +71,17 @@ private:
     QWidget* buildCameraFrame();
     QWidget* buildFileFrame();
     QLayout* buildCommands();
-    void Form_Load();
+    void prepareEngine();
     void fillDeviceList();
-    void Combo1_Click(int index);
-    void Slider_Click(int index, int value);
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
+    void chooseDevice(int index);
+    void setControl(int index, int value);
+    void startRecording();
+    void stopRecording();
+    void showPreview();
+    void exitWindow();
+    void browseForFile();
     void openSaveDialog(const QString& proposed);
-    void Timer1_Timer();
+    void showStatistics();
     void devicesChanged();
     void updateCommands();
     void showFailure(const QString& message);
@@ -89,21 +90,21 @@ private:
     std::unique_ptr<CaptureEngine> m_engine;
 
     EndNotice m_endNotice;
-    QGroupBox* m_frame1 = nullptr;
-    QGroupBox* m_frame2 = nullptr;
-    QGroupBox* m_frame3 = nullptr;
-    CapturePicture* m_vcx = nullptr;
-    QComboBox* m_combo1 = nullptr;
-    std::array<QSlider*, CameraControlCount> m_sliders{};
-    QLabel* m_label2 = nullptr;
-    QLineEdit* m_text1 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QPushButton* m_command3 = nullptr;
-    QPushButton* m_command4 = nullptr;
-    QPushButton* m_command5 = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QPointer<QFileDialog> m_commonDialog1;
+    QGroupBox* m_pictureFrame = nullptr;
+    QGroupBox* m_cameraFrame = nullptr;
+    QGroupBox* m_fileFrame = nullptr;
+    CapturePicture* m_picture = nullptr;
+    QComboBox* m_deviceList = nullptr;
+    std::array<QSlider*, CameraControlCount> m_controlSliders{};
+    QLabel* m_statisticsLabel = nullptr;
+    QLineEdit* m_fileEdit = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QPushButton* m_previewButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QTimer* m_statisticsTimer = nullptr;
+    QPointer<QFileDialog> m_saveDialog;
     QPointer<QMessageBox> m_folderMessage;
     bool m_closing = false;
 };

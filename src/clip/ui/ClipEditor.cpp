@@ -35,13 +35,13 @@ struct TransportButton {
 
 // The preview's transport, left to right.
 constexpr TransportButton kTransport[] = {
-    {&PreviewWidgets::firstFrame, "Command4", "First Frame", "first"},
-    {&PreviewWidgets::back, "cmdBack", "Back", "back"},
-    {&PreviewWidgets::play, "cmdPlay", "Play", "play"},
-    {&PreviewWidgets::pause, "cmdPause", "Pause", "pause"},
-    {&PreviewWidgets::stop, "cmdStop", "Stop", "stop"},
-    {&PreviewWidgets::forward, "cmdForward", "Forward", "forward"},
-    {&PreviewWidgets::lastFrames, "Command5", "Last Frames", "last"},
+    {&PreviewWidgets::firstFrame, "firstFrameButton", "First Frame", "first"},
+    {&PreviewWidgets::back, "backButton", "Back", "back"},
+    {&PreviewWidgets::play, "playButton", "Play", "play"},
+    {&PreviewWidgets::pause, "pauseButton", "Pause", "pause"},
+    {&PreviewWidgets::stop, "stopButton", "Stop", "stop"},
+    {&PreviewWidgets::forward, "forwardButton", "Forward", "forward"},
+    {&PreviewWidgets::lastFrames, "lastFramesButton", "Last Frames", "last"},
 };
 
 QSlider* timeSlider(const char* name, QWidget* parent) {
@@ -66,17 +66,17 @@ ClipEditor::ClipEditor(PreviewPlayer& player, const QString& clipFile, const Cli
     setWindowModality(Qt::ApplicationModal);
     m_presenter = messageBoxesOver(this);
     m_clock = new QTimer(this);
-    m_clock->setObjectName(QStringLiteral("Timer1"));
+    m_clock->setObjectName(QStringLiteral("previewClock"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildPreview(), 1);
     layout->addWidget(buildTimes());
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -94,7 +94,7 @@ QWidget* ClipEditor::buildPreview() {
     auto* area = new QWidget(this);
     PreviewWidgets w;
     auto* video = new VideoSurface(area);
-    video->setObjectName(QStringLiteral("Text4"));
+    video->setObjectName(QStringLiteral("previewPicture"));
     video->setMinimumSize(twipsToPixels(5325), twipsToPixels(3075)); // the designed picture
     w.video = video;
     auto* transport = new QHBoxLayout;
@@ -111,7 +111,7 @@ QWidget* ClipEditor::buildPreview() {
         w.*entry.slot = button;
     }
     transport->addStretch();
-    w.position = timeSlider("Slider3", area);
+    w.position = timeSlider("positionSlider", area);
     w.currentTime = new QLabel(QStringLiteral("0:00:00"), area);
     w.currentTime->setObjectName(skinName::kCurrentTime);
     w.totalTime = new QLabel(QStringLiteral("Total time: 0:00:00"), area);
@@ -140,12 +140,12 @@ QWidget* ClipEditor::buildPreview() {
 
 QWidget* ClipEditor::buildTimes() {
     auto* frame = new QGroupBox(QStringLiteral("Start Time and End Time"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    m_startSlider = timeSlider("Slider1", frame);
-    m_endSlider = timeSlider("Slider2", frame);
-    m_start = timeText("Text1", frame);
-    m_end = timeText("Text2", frame);
-    m_length = timeText("Text3", frame);
+    frame->setObjectName(QStringLiteral("clipTimesFrame"));
+    m_startSlider = timeSlider("startSlider", frame);
+    m_endSlider = timeSlider("endSlider", frame);
+    m_start = timeText("startTime", frame);
+    m_end = timeText("endTime", frame);
+    m_length = timeText("clipLength", frame);
     m_length->setReadOnly(true);
     auto* form = new QFormLayout(frame);
     form->addRow(m_startSlider);

@@ -17,21 +17,20 @@ namespace mirelo {
 
 class PreviewPlayer;
 
-// The clip editor: chooses the start and end time of one source file, with its own preview in
-// Text4 that shares the product's player; Play starts at the chosen start. Typed times move the
+// The clip editor: chooses the start and end time of one source file, with a preview picture of
+// its own that shares the product's player; Play starts at the chosen start. Typed times move the
 // sliders. Modal. "OK" accepts only two times with the start before the end (compared as times)
 // and the end within the file, then emits clipTimesAccepted(); every way out quits a running
 // player.
 class ClipEditor : public QDialog {
     Q_OBJECT
 public:
-    // Shows a message titled with the application title. The default is a window-modal message
-    // box that does not block; tests install a recorder.
-
     ClipEditor(PreviewPlayer& player, const QString& clipFile, const ClipTimes& times,
                const QString& skinFile, QWidget* parent = nullptr);
     ~ClipEditor() override;
 
+    // Shows a message titled with the application title. The default is a window-modal message
+    // box that does not block; tests install a recorder.
     void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
 
     // CurrentClipFile: the file being edited; empty once the window has closed.
@@ -39,9 +38,9 @@ public:
     PreviewControls& preview() { return *m_preview; }
 
     // The handlers, also reachable from the controls.
-    void startSliderReleased(); // Slider1
-    void endSliderReleased();   // Slider2
-    void accept() override;     // "OK" (Command1); "Cancel" (Command2) is reject()
+    void startSliderReleased();
+    void endSliderReleased();
+    void accept() override; // "OK"; "Cancel" is reject()
     // Every way out (OK, Cancel, Escape, the window's close button) ends here.
     void done(int result) override;
 
@@ -60,12 +59,12 @@ private:
     QString m_clipFile;
     QString m_videoTime;
     MessagePresenter m_presenter;
-    QSlider* m_startSlider = nullptr; // Slider1
-    QSlider* m_endSlider = nullptr;   // Slider2
-    QLineEdit* m_start = nullptr;     // Text1
-    QLineEdit* m_end = nullptr;       // Text2
-    QLineEdit* m_length = nullptr;    // Text3
-    QTimer* m_clock = nullptr;        // Timer1
+    QSlider* m_startSlider = nullptr;
+    QSlider* m_endSlider = nullptr;
+    QLineEdit* m_start = nullptr;  // the start time
+    QLineEdit* m_end = nullptr;    // the end time
+    QLineEdit* m_length = nullptr; // the clip's length, read-only
+    QTimer* m_clock = nullptr;     // the preview's position clock
     PreviewControls* m_preview = nullptr;
     bool m_closed = false;
 };

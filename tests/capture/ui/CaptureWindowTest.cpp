@@ -41,7 +41,7 @@ QString captionOf(QWidget* widget) {
 
 // The window makes the user's Videos folder when it is missing: every test runs with a home
 // folder of its own, so none touches the real one.
-class Form3Test : public ::testing::Test {
+class CaptureWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"HOME", "XDG_CONFIG_HOME"})
@@ -75,37 +75,37 @@ protected:
     QList<std::pair<const char*, QByteArray>> m_savedEnvironment;
 };
 
-TEST_F(Form3Test, ControlsCaptionsAndArrangement) {
+TEST_F(CaptureWindowTest, ControlsCaptionsAndArrangement) {
     auto window = openWindow({});
     EXPECT_EQ(window->windowTitle(), "Capture Video From DV");
     const struct {
         const char* name;
         const char* caption;
     } captions[] = {
-        {"Frame1", ""},
-        {"Frame2", "Camera Control"},
-        {"SkinLabel1", "Camera"},
-        {"SkinLabel2", "Pan:"},
-        {"SkinLabel3", "Tilt:"},
-        {"SkinLabel4", "Roll:"},
-        {"SkinLabel5", "Zoom:"},
-        {"SkinLabel6", "Capture Time:"},
-        {"Label2", "00:00:00"},
-        {"Frame3", "Capture File"},
-        {"Label1", "Capture File:"},
-        {"Command5", "Browse..."},
-        {"Command3", "Preview"},
-        {"Command1", "Start capture"},
-        {"Command2", "Stop capture"},
-        {"Command4", "Exit"},
+        {"pictureFrame", ""},
+        {"cameraFrame", "Camera Control"},
+        {"cameraCaption", "Camera"},
+        {"panCaption", "Pan:"},
+        {"tiltCaption", "Tilt:"},
+        {"rollCaption", "Roll:"},
+        {"zoomCaption", "Zoom:"},
+        {"captureTimeCaption", "Capture Time:"},
+        {"statisticsLabel", "00:00:00"},
+        {"fileFrame", "Capture File"},
+        {"fileCaption", "Capture File:"},
+        {"browseButton", "Browse..."},
+        {"previewButton", "Preview"},
+        {"startButton", "Start capture"},
+        {"stopButton", "Stop capture"},
+        {"exitButton", "Exit"},
     };
     for (const auto& c : captions) {
         auto* widget = window->findChild<QWidget*>(c.name);
         ASSERT_NE(widget, nullptr) << c.name;
         EXPECT_EQ(captionOf(widget), c.caption) << c.name;
     }
-    for (const char* name :
-         {"vcx", "Combo1", "Text1", "Slider(0)", "Slider(1)", "Slider(2)", "Slider(3)"})
+    for (const char* name : {"livePicture", "deviceList", "fileEdit", "panSlider", "tiltSlider",
+                             "rollSlider", "zoomSlider"})
         EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
 
     // In window coordinates: the picture on the left, the camera controls on the right, the file
@@ -114,26 +114,26 @@ TEST_F(Form3Test, ControlsCaptionsAndArrangement) {
         QWidget* w = window->findChild<QWidget*>(name);
         return QRect(w->mapTo(window.get(), QPoint()), w->size());
     };
-    EXPECT_LT(at("Frame1").right(), at("Frame2").left());
-    EXPECT_EQ(at("Frame1").top(), at("Frame2").top());
-    EXPECT_TRUE(at("Frame1").contains(at("vcx")));
-    EXPECT_LT(qMax(at("Frame1").bottom(), at("Frame2").bottom()), at("Frame3").top());
-    EXPECT_LT(at("Frame3").bottom(), at("Command3").top());
-    const char* rows[][2] = {{"SkinLabel1", "Combo1"}, {"Label1", "Text1"},
-                             {"Text1", "Command5"},    {"Command3", "Command1"},
-                             {"Command1", "Command2"}, {"Command2", "Command4"}};
+    EXPECT_LT(at("pictureFrame").right(), at("cameraFrame").left());
+    EXPECT_EQ(at("pictureFrame").top(), at("cameraFrame").top());
+    EXPECT_TRUE(at("pictureFrame").contains(at("livePicture")));
+    EXPECT_LT(qMax(at("pictureFrame").bottom(), at("cameraFrame").bottom()), at("fileFrame").top());
+    EXPECT_LT(at("fileFrame").bottom(), at("previewButton").top());
+    const char* rows[][2] = {{"cameraCaption", "deviceList"}, {"fileCaption", "fileEdit"},
+                             {"fileEdit", "browseButton"},    {"previewButton", "startButton"},
+                             {"startButton", "stopButton"},   {"stopButton", "exitButton"}};
     for (const auto& pair : rows) {
         EXPECT_LT(at(pair[0]).right(), at(pair[1]).left()) << pair[0] << " " << pair[1];
         EXPECT_TRUE(at(pair[0]).intersects(QRect(0, at(pair[1]).center().y(), 10000, 1)))
             << pair[0] << " and " << pair[1] << " share a row";
     }
-    const char* column[] = {"Combo1",    "SkinLabel2", "Slider(0)", "SkinLabel3",
-                            "Slider(1)", "SkinLabel4", "Slider(2)", "SkinLabel5",
-                            "Slider(3)", "SkinLabel6", "Label2"};
+    const char* column[] = {"deviceList", "panCaption",         "panSlider",      "tiltCaption",
+                            "tiltSlider", "rollCaption",        "rollSlider",     "zoomCaption",
+                            "zoomSlider", "captureTimeCaption", "statisticsLabel"};
     for (size_t i = 1; i < std::size(column); ++i)
         EXPECT_LT(at(column[i - 1]).bottom(), at(column[i]).top()) << column[i];
-    EXPECT_GT(at("Command4").left() - at("Command2").right(),
-              at("Command1").left() - at("Command3").right())
+    EXPECT_GT(at("exitButton").left() - at("stopButton").right(),
+              at("startButton").left() - at("previewButton").right())
         << "Exit stands apart";
     EXPECT_GE(window->width(), 763);
     EXPECT_GE(window->height(), 478);
@@ -145,7 +145,7 @@ TEST_F(Form3Test, ControlsCaptionsAndArrangement) {
     EXPECT_EQ(window->fileEdit()->text(), QDir::toNativeSeparators(videos + "/dvcapture.avi"));
 }
 
-TEST_F(Form3Test, WithoutADeviceTheCommandsStayOffAndExitCloses) {
+TEST_F(CaptureWindowTest, WithoutADeviceTheCommandsStayOffAndExitCloses) {
     auto window = openWindow({});
     EXPECT_EQ(window->deviceList()->count(), 0);
     // The chooser says why nothing can be recorded, and what cannot work is off.
@@ -165,7 +165,7 @@ TEST_F(Form3Test, WithoutADeviceTheCommandsStayOffAndExitCloses) {
     EXPECT_FALSE(window->engine()->isBusy());
 }
 
-TEST_F(Form3Test, OpensOnTheSystemsOwnDevices) {
+TEST_F(CaptureWindowTest, OpensOnTheSystemsOwnDevices) {
     CaptureWindow window;
     const int cameras = int(listV4l2Devices(QStringLiteral("/dev")).size());
     EXPECT_EQ(window.deviceList()->count(), cameras); // none on a machine without a camera
@@ -175,7 +175,7 @@ TEST_F(Form3Test, OpensOnTheSystemsOwnDevices) {
     EXPECT_FALSE(window.engine()->isBusy());
 }
 
-TEST_F(Form3Test, SlidersFollowTheDeviceControlRanges) {
+TEST_F(CaptureWindowTest, SlidersFollowTheDeviceControlRanges) {
     // A device without tilt and roll.
     m_controls->ranges[Pan] = {-100, 100, 10, 0};
     m_controls->values[Pan] = 20;
@@ -211,7 +211,7 @@ TEST_F(Form3Test, SlidersFollowTheDeviceControlRanges) {
     EXPECT_EQ(m_controls->values.value(Pan), window->slider(Pan)->value());
 }
 
-TEST_F(Form3Test, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
+TEST_F(CaptureWindowTest, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
     auto window = openWindow({kCamera});
     const QString file = m_dir.filePath("från kamera.avi");
     window->fileEdit()->setText(file);
@@ -248,7 +248,7 @@ TEST_F(Form3Test, RecordingShowsStatisticsAndPictureAndStopsIntoAPlayableAvi) {
     EXPECT_EQ(told, (QStringList{"Recorded från kamera.avi", QDir(m_dir.path()).absolutePath()}));
 }
 
-TEST_F(Form3Test, ClosingWhileRecordingFinishesTheFileBeforeTheWindowGoes) {
+TEST_F(CaptureWindowTest, ClosingWhileRecordingFinishesTheFileBeforeTheWindowGoes) {
     auto window = openWindow({kCamera});
     const QString file = m_dir.filePath("closed.avi");
     window->fileEdit()->setText(file);
@@ -264,7 +264,7 @@ TEST_F(Form3Test, ClosingWhileRecordingFinishesTheFileBeforeTheWindowGoes) {
     EXPECT_EQ(video.decodeErrors, "");
 }
 
-TEST_F(Form3Test, PreviewThenExitStopsThePicture) {
+TEST_F(CaptureWindowTest, PreviewThenExitStopsThePicture) {
     auto window = openWindow({kCamera});
     window->previewButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->picture()->picture().isNull(); }, 10000));
@@ -274,7 +274,7 @@ TEST_F(Form3Test, PreviewThenExitStopsThePicture) {
     EXPECT_FALSE(window->engine()->isBusy());
 }
 
-TEST_F(Form3Test, FailuresAreShownAndTheCommandsComeBack) {
+TEST_F(CaptureWindowTest, FailuresAreShownAndTheCommandsComeBack) {
     struct Case {
         const char* what;
         QString graph;
@@ -303,7 +303,7 @@ TEST_F(Form3Test, FailuresAreShownAndTheCommandsComeBack) {
     }
 }
 
-TEST_F(Form3Test, BrowseSetsTheFileAndCancelKeepsIt) {
+TEST_F(CaptureWindowTest, BrowseSetsTheFileAndCancelKeepsIt) {
     auto window = openWindow({});
     const QString before = window->fileEdit()->text();
     window->browseButton()->click();
@@ -326,7 +326,7 @@ TEST_F(Form3Test, BrowseSetsTheFileAndCancelKeepsIt) {
 
 // The default capture folder (the user's Videos folder) is made when a new account lacks it; when
 // it cannot be made, Browse says why before the dialog opens in the home folder.
-using CaptureFolderTest = Form3Test;
+using CaptureFolderTest = CaptureWindowTest;
 
 TEST_F(CaptureFolderTest, AMissingVideosFolderIsCreated) {
     const QString videos = m_dir.filePath("home/Videos");

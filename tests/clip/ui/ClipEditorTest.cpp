@@ -17,7 +17,7 @@ using namespace mirelo;
 
 namespace {
 
-class Form2Fixture : public ::testing::Test {
+class ClipEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_display = qgetenv("DISPLAY");
@@ -59,38 +59,39 @@ protected:
     std::vector<std::pair<QMessageBox::Icon, QString>> messages;
 };
 
-TEST_F(Form2Fixture, LoadFillsTimesSlidersLengthAndCaption) {
+TEST_F(ClipEditorTest, LoadFillsTimesSlidersLengthAndCaption) {
     open({QStringLiteral("0:00:00"), QStringLiteral("0:02:00"), QStringLiteral("0:02:00")});
-    for (const char* name : {"Slider1", "Slider2"}) {
+    for (const char* name : {"startSlider", "endSlider"}) {
         EXPECT_EQ(child<QSlider>(name)->minimum(), 0) << name;
         EXPECT_EQ(child<QSlider>(name)->maximum(), 120) << name;
     }
-    EXPECT_EQ(child<QSlider>("Slider1")->value(), 0);
-    EXPECT_EQ(child<QSlider>("Slider2")->value(), 120);
-    EXPECT_EQ(text("Text1"), QStringLiteral("0:00:00"));
-    EXPECT_EQ(text("Text2"), QStringLiteral("0:02:00"));
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:02:00"));
+    EXPECT_EQ(child<QSlider>("startSlider")->value(), 0);
+    EXPECT_EQ(child<QSlider>("endSlider")->value(), 120);
+    EXPECT_EQ(text("startTime"), QStringLiteral("0:00:00"));
+    EXPECT_EQ(text("endTime"), QStringLiteral("0:02:00"));
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:02:00"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Clip Time  -  /media/a b.avi"));
     EXPECT_EQ(player.playLength(), 120);
     EXPECT_TRUE(form->isModal());
-    EXPECT_EQ(child<QSlider>("Slider3")->maximum(), 100);
+    EXPECT_EQ(child<QSlider>("positionSlider")->maximum(), 100);
     EXPECT_EQ(child<QLabel>("LblCurTime")->text(), QStringLiteral("0:00:00"));
     EXPECT_EQ(child<QLabel>("SkinLabel10")->text(), QStringLiteral("Total time:0:02:00"))
         << "the file's length shows before anything plays";
-    EXPECT_FALSE(child<QTimer>("Timer1")->isActive());
-    for (const char* name : {"Text4", "cmdPlay", "cmdPause", "cmdStop", "cmdBack", "cmdForward",
-                             "Command4", "Command5", "Frame1"})
+    EXPECT_FALSE(child<QTimer>("previewClock")->isActive());
+    for (const char* name :
+         {"previewPicture", "playButton", "pauseButton", "stopButton", "backButton",
+          "forwardButton", "firstFrameButton", "lastFramesButton", "clipTimesFrame"})
         EXPECT_NE(form->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
 }
 
-TEST_F(Form2Fixture, SlidersSetTheTimesAndOkWritesThem) {
+TEST_F(ClipEditorTest, SlidersSetTheTimesAndOkWritesThem) {
     open({QStringLiteral("0:00:00"), QStringLiteral("0:02:00"), QStringLiteral("0:02:00")});
-    releaseSlider("Slider1", 30);
-    releaseSlider("Slider2", 90);
-    EXPECT_EQ(text("Text1"), QStringLiteral("0:00:30"));
-    EXPECT_EQ(text("Text2"), QStringLiteral("0:01:30"));
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:01:00"));
-    click("Command1");
+    releaseSlider("startSlider", 30);
+    releaseSlider("endSlider", 90);
+    EXPECT_EQ(text("startTime"), QStringLiteral("0:00:30"));
+    EXPECT_EQ(text("endTime"), QStringLiteral("0:01:30"));
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:01:00"));
+    click("okButton");
     ASSERT_EQ(accepted->count(), 1);
     EXPECT_EQ(accepted->at(0).at(0).toString(), QStringLiteral("0:00:30"));
     EXPECT_EQ(accepted->at(0).at(1).toString(), QStringLiteral("0:01:30"));
@@ -100,7 +101,7 @@ TEST_F(Form2Fixture, SlidersSetTheTimesAndOkWritesThem) {
     EXPECT_TRUE(form->currentClipFile().isEmpty());
 }
 
-TEST_F(Form2Fixture, OkComparesTimesAsTimes) {
+TEST_F(ClipEditorTest, OkComparesTimesAsTimes) {
     const struct {
         const char* start;
         const char* end;
@@ -112,9 +113,9 @@ TEST_F(Form2Fixture, OkComparesTimesAsTimes) {
     for (const auto& c : cases) {
         messages.clear();
         open({QStringLiteral("0:00:00"), QStringLiteral("0:02:00"), QStringLiteral("12:00:00")});
-        child<QLineEdit>("Text1")->setText(QLatin1String(c.start));
-        child<QLineEdit>("Text2")->setText(QLatin1String(c.end));
-        click("Command1");
+        child<QLineEdit>("startTime")->setText(QLatin1String(c.start));
+        child<QLineEdit>("endTime")->setText(QLatin1String(c.end));
+        click("okButton");
         EXPECT_EQ(accepted->count(), c.accepted ? 1 : 0) << c.start << " " << c.end;
         EXPECT_EQ(form->isVisible(), !c.accepted) << c.start << " " << c.end;
         if (c.accepted)
@@ -122,54 +123,55 @@ TEST_F(Form2Fixture, OkComparesTimesAsTimes) {
         ASSERT_EQ(messages.size(), 1u) << c.start << " " << c.end;
         EXPECT_EQ(messages[0].first, QMessageBox::Critical);
         EXPECT_EQ(messages[0].second, QStringLiteral("Start time or End time is error."));
-        EXPECT_EQ(text("Text1"), QLatin1String(c.start)) << "the user's values stay";
+        EXPECT_EQ(text("startTime"), QLatin1String(c.start)) << "the user's values stay";
     }
 }
 
 // A file a day or more long: its length is read back whole, the sliders span it and the times
 // they set stay hours, so OK accepts a clip past the 24th hour.
-TEST_F(Form2Fixture, LengthsOfADayOrMoreKeepTheirHours) {
+TEST_F(ClipEditorTest, LengthsOfADayOrMoreKeepTheirHours) {
     open({QStringLiteral("0:00:00"), QStringLiteral("25:00:00"), QStringLiteral("25:00:00")});
-    EXPECT_EQ(child<QSlider>("Slider2")->maximum(), 90000);
-    EXPECT_EQ(child<QSlider>("Slider2")->value(), 90000);
+    EXPECT_EQ(child<QSlider>("endSlider")->maximum(), 90000);
+    EXPECT_EQ(child<QSlider>("endSlider")->value(), 90000);
     EXPECT_EQ(player.playLength(), 90000);
-    releaseSlider("Slider1", 86400 + 60);
-    EXPECT_EQ(text("Text1"), QStringLiteral("24:01:00"));
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:59:00"));
-    click("Command1");
+    releaseSlider("startSlider", 86400 + 60);
+    EXPECT_EQ(text("startTime"), QStringLiteral("24:01:00"));
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:59:00"));
+    click("okButton");
     ASSERT_EQ(accepted->count(), 1);
     EXPECT_EQ(accepted->at(0).at(0).toString(), QStringLiteral("24:01:00"));
     EXPECT_EQ(accepted->at(0).at(1).toString(), QStringLiteral("25:00:00"));
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Form2Fixture, TypedTimesMoveTheSlidersAndTheClipLength) {
+TEST_F(ClipEditorTest, TypedTimesMoveTheSlidersAndTheClipLength) {
     open({QStringLiteral("0:00:10"), QStringLiteral("0:00:50"), QStringLiteral("0:01:00")});
-    child<QLineEdit>("Text1")->selectAll(); // typed over, as a user does
-    QTest::keyClicks(child<QLineEdit>("Text1"), QStringLiteral("0:00:20"));
-    EXPECT_EQ(child<QSlider>("Slider1")->value(), 20);
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:30"));
+    child<QLineEdit>("startTime")->selectAll(); // typed over, as a user does
+    QTest::keyClicks(child<QLineEdit>("startTime"), QStringLiteral("0:00:20"));
+    EXPECT_EQ(child<QSlider>("startSlider")->value(), 20);
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:00:30"));
 
-    child<QLineEdit>("Text2")->setText(QStringLiteral("0:00:45"));
-    EXPECT_EQ(child<QSlider>("Slider2")->value(), 45);
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:25"));
+    child<QLineEdit>("endTime")->setText(QStringLiteral("0:00:45"));
+    EXPECT_EQ(child<QSlider>("endSlider")->value(), 45);
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:00:25"));
 
     // Past the file the slider stops at its end; the text stays as typed.
-    child<QLineEdit>("Text2")->setText(QStringLiteral("0:05:00"));
-    EXPECT_EQ(child<QSlider>("Slider2")->value(), 60);
-    EXPECT_EQ(text("Text2"), QStringLiteral("0:05:00"));
+    child<QLineEdit>("endTime")->setText(QStringLiteral("0:05:00"));
+    EXPECT_EQ(child<QSlider>("endSlider")->value(), 60);
+    EXPECT_EQ(text("endTime"), QStringLiteral("0:05:00"));
 
     // A text that is not a time moves nothing and leaves the length.
-    child<QLineEdit>("Text2")->setText(QStringLiteral("0:00:45"));
-    child<QLineEdit>("Text2")->setText(QStringLiteral("soon"));
-    EXPECT_EQ(child<QSlider>("Slider2")->value(), 45);
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:25"));
-    releaseSlider("Slider1", 5);
-    EXPECT_EQ(text("Text1"), QStringLiteral("0:00:05"));
-    EXPECT_EQ(text("Text3"), QStringLiteral("0:00:25")) << "not updated when End is not a time";
+    child<QLineEdit>("endTime")->setText(QStringLiteral("0:00:45"));
+    child<QLineEdit>("endTime")->setText(QStringLiteral("soon"));
+    EXPECT_EQ(child<QSlider>("endSlider")->value(), 45);
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:00:25"));
+    releaseSlider("startSlider", 5);
+    EXPECT_EQ(text("startTime"), QStringLiteral("0:00:05"));
+    EXPECT_EQ(text("clipLength"), QStringLiteral("0:00:25"))
+        << "not updated when End is not a time";
 }
 
-TEST_F(Form2Fixture, AnEndPastTheFileIsRefused) {
+TEST_F(ClipEditorTest, AnEndPastTheFileIsRefused) {
     const struct {
         const char* videoTime;
         const char* end;
@@ -182,8 +184,8 @@ TEST_F(Form2Fixture, AnEndPastTheFileIsRefused) {
     for (const auto& c : cases) {
         messages.clear();
         open({QStringLiteral("0:00:10"), QStringLiteral("0:00:20"), QLatin1String(c.videoTime)});
-        child<QLineEdit>("Text2")->setText(QLatin1String(c.end));
-        click("Command1");
+        child<QLineEdit>("endTime")->setText(QLatin1String(c.end));
+        click("okButton");
         EXPECT_EQ(accepted->count(), c.accepted ? 1 : 0) << c.videoTime << " " << c.end;
         if (c.accepted)
             continue;
@@ -194,7 +196,7 @@ TEST_F(Form2Fixture, AnEndPastTheFileIsRefused) {
     }
 }
 
-TEST_F(Form2Fixture, PlayStartsAtTheChosenStart) {
+TEST_F(ClipEditorTest, PlayStartsAtTheChosenStart) {
     const struct {
         const char* start;
         const char* offset; // in the command line; nullptr: from the file's start
@@ -207,8 +209,8 @@ TEST_F(Form2Fixture, PlayStartsAtTheChosenStart) {
     };
     for (const auto& c : cases) {
         open({QStringLiteral("0:00:00"), QStringLiteral("0:02:00"), QStringLiteral("0:02:00")});
-        child<QLineEdit>("Text1")->setText(QLatin1String(c.start));
-        QTest::mouseClick(child<QAbstractButton>("cmdPlay"), Qt::LeftButton);
+        child<QLineEdit>("startTime")->setText(QLatin1String(c.start));
+        QTest::mouseClick(child<QAbstractButton>("playButton"), Qt::LeftButton);
         const QString line = player.playerCommandLine();
         if (c.offset)
             EXPECT_TRUE(line.contains(QLatin1String(c.offset)))
@@ -218,34 +220,34 @@ TEST_F(Form2Fixture, PlayStartsAtTheChosenStart) {
                 << c.start << ": " << line.toStdString();
         EXPECT_EQ(player.playPosition(), c.position) << c.start;
         EXPECT_EQ(child<QLabel>("LblCurTime")->text(), QLatin1String(c.clock)) << c.start;
-        EXPECT_TRUE(child<QTimer>("Timer1")->isActive()) << c.start;
+        EXPECT_TRUE(child<QTimer>("previewClock")->isActive()) << c.start;
     }
 }
 
-TEST_F(Form2Fixture, ZeroLengthFileAndCancel) {
+TEST_F(ClipEditorTest, ZeroLengthFileAndCancel) {
     open({QStringLiteral("0:00:00"), QStringLiteral("0:00:00"), QStringLiteral("0:00:00")});
-    EXPECT_EQ(child<QSlider>("Slider1")->maximum(), 0);
-    EXPECT_EQ(child<QSlider>("Slider2")->maximum(), 0);
-    QTest::mouseClick(child<QAbstractButton>("cmdPlay"), Qt::LeftButton);
+    EXPECT_EQ(child<QSlider>("startSlider")->maximum(), 0);
+    EXPECT_EQ(child<QSlider>("endSlider")->maximum(), 0);
+    QTest::mouseClick(child<QAbstractButton>("playButton"), Qt::LeftButton);
     EXPECT_TRUE(player.playerCommandLine().endsWith(QLatin1String("\"/media/a b.avi\"")));
-    EXPECT_TRUE(child<QTimer>("Timer1")->isActive());
-    child<QSlider>("Slider3")->setValue(40);
+    EXPECT_TRUE(child<QTimer>("previewClock")->isActive());
+    child<QSlider>("positionSlider")->setValue(40);
     form->preview().transport().tick();
-    EXPECT_EQ(child<QSlider>("Slider3")->value(), 40) << "no division by a zero length";
-    EXPECT_FALSE(child<QTimer>("Timer1")->isActive()) << "stops after its first tick";
+    EXPECT_EQ(child<QSlider>("positionSlider")->value(), 40) << "no division by a zero length";
+    EXPECT_FALSE(child<QTimer>("previewClock")->isActive()) << "stops after its first tick";
 
-    QTest::mouseClick(child<QAbstractButton>("cmdPlay"), Qt::LeftButton);
-    releaseSlider("Slider1", 0);
-    click("Command2");
+    QTest::mouseClick(child<QAbstractButton>("playButton"), Qt::LeftButton);
+    releaseSlider("startSlider", 0);
+    click("cancelButton");
     EXPECT_EQ(accepted->count(), 0);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(child<QTimer>("Timer1")->isActive());
+    EXPECT_FALSE(child<QTimer>("previewClock")->isActive());
     EXPECT_TRUE(form->currentClipFile().isEmpty());
 }
 
-TEST_F(Form2Fixture, ClosingByTheWindowWritesNothing) {
+TEST_F(ClipEditorTest, ClosingByTheWindowWritesNothing) {
     open({QStringLiteral("0:00:00"), QStringLiteral("0:02:00"), QStringLiteral("0:02:00")});
-    releaseSlider("Slider1", 30);
+    releaseSlider("startSlider", 30);
     form->close();
     EXPECT_EQ(accepted->count(), 0);
     EXPECT_EQ(form->result(), QDialog::Rejected);

@@ -87,10 +87,10 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(editor->isModal());
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Clip Time  -  ") + clip);
-    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), rows->at(0).end);
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("endTime"))->text(), rows->at(0).end);
 
-    editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:01"));
-    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    editor->findChild<QLineEdit*>(QStringLiteral("startTime"))->setText(QStringLiteral("0:00:01"));
+    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
     EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
     EXPECT_EQ(rows->at(0).end, QStringLiteral("0:00:02"));
 
@@ -98,8 +98,9 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     list->requestVideoClip();
     editor = controller->clipEditor();
     ASSERT_NE(editor, nullptr);
-    editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:00"));
-    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+    editor->findChild<QLineEdit*>(QStringLiteral("startTime"))->setText(QStringLiteral("0:00:00"));
+    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("cancelButton")),
+                      Qt::LeftButton);
     EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
 }
 

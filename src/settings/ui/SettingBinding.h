@@ -3,15 +3,16 @@
 #include "settings/AppSettings.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
+
+class QCheckBox;
+class QLineEdit;
 
 namespace mirelo {
 
@@ -55,19 +56,10 @@ private:
 };
 
 // A text setting in a line edit; the text is stored without its outer blanks.
-inline std::unique_ptr<SettingBinding>
-bindLineEdit(QLineEdit* edit, const Setting<QString>& setting, SettingBinding::Write write) {
-    return std::make_unique<TypedBinding<QString>>(
-        setting, write, [edit](const QString& value) { edit->setText(value); },
-        [edit](const AppSettings&) { return edit->text().trimmed(); });
-}
-
-inline std::unique_ptr<SettingBinding> bindCheckBox(QCheckBox* check, const Setting<bool>& setting,
-                                                    SettingBinding::Write write) {
-    return std::make_unique<TypedBinding<bool>>(
-        setting, write, [check](const bool& on) { check->setChecked(on); },
-        [check](const AppSettings&) { return check->isChecked(); });
-}
+std::unique_ptr<SettingBinding> bindLineEdit(QLineEdit* edit, const Setting<QString>& setting,
+                                             SettingBinding::Write write);
+std::unique_ptr<SettingBinding> bindCheckBox(QCheckBox* check, const Setting<bool>& setting,
+                                             SettingBinding::Write write);
 
 // A combo box whose items' data are stored forms of the setting's values. A value no item holds
 // shows the first item.

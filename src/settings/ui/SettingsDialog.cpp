@@ -2,6 +2,7 @@
 
 #include "base/CoreCount.h"
 #include "base/Product.h"
+#include "settings/ui/SettingBinding.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Skin.h"
 
@@ -41,6 +42,8 @@ SettingsDialog::SettingsDialog(AppSettings settings, const QString& skinFile, QW
     bindSettings();
     load();
 }
+
+SettingsDialog::~SettingsDialog() = default;
 
 void SettingsDialog::buildUi() {
     auto* layout = new QVBoxLayout(this);

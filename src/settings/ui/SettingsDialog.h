@@ -1,7 +1,6 @@
 #pragma once
 
 #include "settings/AppSettings.h"
-#include "settings/ui/SettingBinding.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -18,6 +17,8 @@ class QRadioButton;
 
 namespace mirelo {
 
+class SettingBinding;
+
 // The settings dialog "Video Options": output folder, existing-file policy, shutdown after a
 // batch, how many files convert at once and the yt-dlp program of the online import. Each widget
 // is bound to its setting; the dialog loads them all when it opens and saves them on "OK".
@@ -25,6 +26,7 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     SettingsDialog(AppSettings settings, const QString& skinFile, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
     QLineEdit* outputFolderEdit() const { return m_outputFolder; }
     QPushButton* browseButton() const { return m_browse; }

@@ -89,5 +89,6 @@ int runCommand(const QStringList& args);
 int runImport(const QStringList& args);
 int runProbe(const QStringList& args);
 int runConvert(const QStringList& args);
+int runSettingsCommand(const QStringList& args);
 
 } // namespace mirelo::cli

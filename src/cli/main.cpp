@@ -44,6 +44,11 @@ const Subcommand kSubcommands[] = {
      "many as there are idle cores); exit 0 all OK, 1 a row failed, 2 bad\n      arguments or a "
      "missing file, 130 interrupted.",
      true},
+    {"settings", runSettingsCommand,
+     "settings [--json] | settings set KEY VALUE | settings unset KEY\n"
+     "      Every setting of the settings.dat this tool uses: key, value, default, meaning.\n"
+     "      set stores a value once it is one of the setting's (exit 2 if not); unset puts the\n"
+     "      setting back to its default."},
 };
 
 void printHelp(QTextStream& s) {

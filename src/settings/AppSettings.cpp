@@ -2,36 +2,15 @@
 
 #include "base/IniFile.h"
 #include "base/ToolLocator.h"
-#include "profiles/Catalog.h"
 #include "settings/SettingsLocation.h"
-
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <utility>
 
 namespace mirelo {
 
 namespace {
-
-// Section and key names as the file holds them. Nothing else in the product spells them.
-namespace settingsKey {
+// Reads name the section so; a write that creates it uses the setting's own spelling.
 inline constexpr char kSection[] = "set";
-// Shutdown writes the profile under this spelling; sections compare without regard to case.
-inline constexpr char kProfileSection[] = "Set";
-inline constexpr char kOutputFolder[] = "outputfolder";
-inline constexpr char kExistedFile[] = "existedfile";
-inline constexpr char kAutoShut[] = "autoshut";
-inline constexpr char kProfile[] = "profile";
-inline constexpr char kJobs[] = "jobs";
-inline constexpr char kYtdlp[] = "ytdlp";
-} // namespace settingsKey
-
-// The stored yes/no texts: "1" is yes, anything else (missing, "0", "2", text) is no.
-bool isYes(const QString& stored) {
-    return stored.trimmed() == QLatin1String("1");
-}
-
 } // namespace
 
 AppSettings::AppSettings(QString filePath, QString appFolder)
@@ -41,42 +20,40 @@ AppSettings AppSettings::forApplication() {
     return AppSettings(settingsFilePath(), applicationFolder());
 }
 
-QString AppSettings::read(const char* key) const {
-    return readIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key));
+QString AppSettings::storedText(const SettingInfo& setting) const {
+    return readIniValue(m_filePath, QLatin1String(kSection), setting.key());
 }
 
-bool AppSettings::write(const char* key, const QString& value) const {
-    return writeIniValue(m_filePath, QLatin1String(settingsKey::kSection), QLatin1String(key),
-                         value);
+bool AppSettings::storeText(const SettingInfo& setting, const QString& text) const {
+    return writeIniValue(m_filePath, setting.writeSection(), setting.key(), text);
 }
 
 QString AppSettings::storedOutputFolder() const {
-    return read(settingsKey::kOutputFolder);
+    return storedText(setting::outputFolder);
 }
 
 QString AppSettings::outputFolder() const {
-    const QString stored = storedOutputFolder();
-    return stored.isEmpty() ? defaultOutputFolder(m_appFolder) : stored;
+    return value(setting::outputFolder);
 }
 
 AppSettings::ExistingFile AppSettings::existedFile() const {
-    return isYes(read(settingsKey::kExistedFile)) ? ExistingFile::Overwrite : ExistingFile::AddNew;
+    return value(setting::existingFile);
 }
 
 bool AppSettings::autoShut() const {
-    return isYes(read(settingsKey::kAutoShut));
+    return value(setting::autoShut);
 }
 
 int AppSettings::profile() const {
-    return parseStoredPosition(read(settingsKey::kProfile));
+    return value(setting::profile);
 }
 
 SimultaneousJobs AppSettings::jobs() const {
-    return parseSimultaneousJobs(read(settingsKey::kJobs)).value_or(SimultaneousJobs{});
+    return value(setting::jobs);
 }
 
 QString AppSettings::ytdlpProgram() const {
-    return read(settingsKey::kYtdlp).trimmed();
+    return value(setting::ytdlpProgram);
 }
 
 RunSettings AppSettings::runSettings() const {
@@ -84,36 +61,27 @@ RunSettings AppSettings::runSettings() const {
 }
 
 bool AppSettings::setOutputFolder(const QString& folder) const {
-    return write(settingsKey::kOutputFolder, folder.trimmed());
+    return store(setting::outputFolder, folder.trimmed());
 }
 
 bool AppSettings::setExistedFile(ExistingFile policy) const {
-    return write(settingsKey::kExistedFile,
-                 policy == ExistingFile::Overwrite ? QStringLiteral("1") : QStringLiteral("0"));
+    return store(setting::existingFile, policy);
 }
 
 bool AppSettings::setAutoShut(bool on) const {
-    return write(settingsKey::kAutoShut, on ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-bool AppSettings::setJobs(SimultaneousJobs jobs) const {
-    return write(settingsKey::kJobs, simultaneousJobsText(jobs));
-}
-
-bool AppSettings::setYtdlpProgram(const QString& program) const {
-    return write(settingsKey::kYtdlp, program.trimmed());
+    return store(setting::autoShut, on);
 }
 
 bool AppSettings::setProfile(int position) const {
-    return writeIniValue(m_filePath, QLatin1String(settingsKey::kProfileSection),
-                         QLatin1String(settingsKey::kProfile), QString::number(position));
+    return store(setting::profile, position);
 }
 
-QString defaultOutputFolder(const QString& appFolder) {
-    const QFileInfo folder(appFolder);
-    if (folder.isDir() && folder.isWritable())
-        return appFolder;
-    return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+bool AppSettings::setJobs(SimultaneousJobs jobs) const {
+    return store(setting::jobs, jobs);
+}
+
+bool AppSettings::setYtdlpProgram(const QString& program) const {
+    return store(setting::ytdlpProgram, program.trimmed());
 }
 
 } // namespace mirelo

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "settings/RunSettings.h"
+#include "settings/SettingsTable.h"
 
 #include <QString>
 
 namespace mirelo {
 
-// The product's settings in settings.dat, section "set". Every read goes to the file afresh, so
-// a change made by the settings dialog or by another process is seen at the next use.
+// The product's settings in settings.dat, section "set", read and written through their
+// declarations (SettingsTable.h). Every read goes to the file afresh, so a change made by the
+// settings dialog or by another process is seen at the next use.
 class AppSettings {
 public:
     using ExistingFile = ExistingFilePolicy;
@@ -39,6 +41,18 @@ public:
     // The output folder, the existing-file policy, the shutdown flag and the jobs, read now.
     RunSettings runSettings() const;
 
+    template <typename T> T value(const Setting<T>& setting) const {
+        return setting.read(storedText(setting), m_appFolder);
+    }
+    // Returns false when the value could not be saved (the file is then unchanged).
+    template <typename T> bool store(const Setting<T>& setting, const T& value) const {
+        return storeText(setting, setting.format(value));
+    }
+    // The key's text as the file holds it; empty when missing.
+    QString storedText(const SettingInfo& setting) const;
+    // Stores text as it is: give it a setting's stored form (SettingInfo::storedForm).
+    bool storeText(const SettingInfo& setting, const QString& text) const;
+
     // Each returns false when the value could not be saved (the file is then unchanged).
     bool setOutputFolder(const QString& folder) const;
     bool setExistedFile(ExistingFile policy) const;
@@ -48,15 +62,8 @@ public:
     bool setYtdlpProgram(const QString& program) const;
 
 private:
-    QString read(const char* key) const;
-    bool write(const char* key, const QString& value) const;
-
     QString m_filePath;
     QString m_appFolder;
 };
-
-// Where converted files go when no folder is stored: the application folder of a portable copy,
-// the user's Videos folder when the application folder cannot be written (an installed copy).
-QString defaultOutputFolder(const QString& appFolder);
 
 } // namespace mirelo

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -179,4 +180,62 @@ TEST_F(Settings, JobsReadAsANumberUpToTheCoresOrAuto) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("\njobs=1\n"));
+}
+
+// Every declaration: what stored text reads as, and the stored form of the same text given to
+// `settings set` (nullptr: refused). Text the product never wrote still reads as it always did.
+TEST_F(Settings, EveryDeclarationReadsStoredTextAndStoresWhatItReads) {
+    const QByteArray cores = QByteArray::number(coreCount());
+    const struct {
+        const char* key;
+        const char* stored;
+        QByteArray readsAs;
+        const char* storedForm;
+    } cases[] = {
+        {"outputfolder", "", appFolder.toUtf8(), ""},
+        {"outputfolder", "  /srv/out dir ", "/srv/out dir", "/srv/out dir"},
+        {"existedfile", "1", "1", "1"},
+        {"existedfile", " 1 ", "1", "1"},
+        {"existedfile", "0", "0", "0"},
+        {"existedfile", "2", "0", nullptr},
+        {"existedfile", "01", "0", nullptr},
+        {"existedfile", "overwrite", "0", nullptr},
+        {"autoshut", "1", "1", "1"},
+        {"autoshut", "yes", "0", nullptr},
+        {"autoshut", "", "0", ""},
+        {"profile", "76", "76", "76"},
+        {"profile", "01", "1", "1"},
+        {"profile", "113", "113", "113"},
+        {"profile", "114", "114", nullptr},
+        {"profile", "12abc", "12", nullptr},
+        {"profile", "-1", "0", nullptr},
+        {"profile", "+5", "0", nullptr},
+        {"jobs", "auto", "auto", "auto"},
+        {"jobs", "AUTO", "auto", "auto"},
+        {"jobs", "1", "1", "1"},
+        {"jobs", "100000", cores, cores.constData()},
+        {"jobs", "0", "1", nullptr},
+        {"jobs", "2x", "1", nullptr},
+        {"ytdlp", " /opt/yt-dlp ", "/opt/yt-dlp", "/opt/yt-dlp"},
+        {"ytdlp", "", "", ""},
+    };
+    QSet<QString> covered;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.stored);
+        const SettingInfo* info = findSetting(QString::fromLatin1(c.key).toUpper());
+        ASSERT_NE(info, nullptr);
+        covered << info->key();
+        store(c.key, QLatin1String(c.stored));
+        EXPECT_EQ(info->valueText(settings.storedText(*info), appFolder).toUtf8(), c.readsAs);
+        const std::optional<QString> form = info->storedForm(QLatin1String(c.stored));
+        ASSERT_EQ(form.has_value(), c.storedForm != nullptr);
+        if (!form)
+            continue;
+        EXPECT_EQ(*form, QLatin1String(c.storedForm));
+        ASSERT_TRUE(settings.storeText(*info, *form));
+        EXPECT_EQ(info->valueText(settings.storedText(*info), appFolder).toUtf8(), c.readsAs);
+    }
+    for (const SettingInfo* info : allSettings())
+        EXPECT_TRUE(covered.contains(info->key())) << "no cases for " << info->key().data();
+    EXPECT_EQ(covered.size(), qsizetype(allSettings().size()));
 }

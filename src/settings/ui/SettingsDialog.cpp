@@ -2,6 +2,7 @@
 
 #include "base/CoreCount.h"
 #include "base/Product.h"
+#include "settings/ui/SettingBinding.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Skin.h"
 
@@ -18,7 +19,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <utility>
 
 namespace mirelo {
@@ -39,79 +39,70 @@ SettingsDialog::SettingsDialog(AppSettings settings, const QString& skinFile, QW
     setModal(true);
     applySkin(this, skinFile);
     buildUi();
+    bindSettings();
     load();
 }
 
+SettingsDialog::~SettingsDialog() = default;
+
 void SettingsDialog::buildUi() {
-    auto* folderFrame = named(new QGroupBox(QStringLiteral("Save Video Files to"), this), "Frame1");
-    auto* folderCaption =
-        named(new QLabel(QStringLiteral("Output Folder"), folderFrame), "SkinLabel1");
-    m_folder = named(new QLineEdit(folderFrame), "Text2");
-    m_folder->setMinimumWidth(320);
-    folderCaption->setBuddy(m_folder);
-    m_browse = named(new QPushButton(QStringLiteral("Browse..."), folderFrame), "Command4");
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(m_folder, 1);
-    folderRow->addWidget(m_browse);
-    auto* folderLayout = new QVBoxLayout(folderFrame);
-    folderLayout->addWidget(folderCaption);
-    folderLayout->addLayout(folderRow);
-
-    auto* policyFrame =
-        named(new QGroupBox(QStringLiteral("If same as an existed file"), this), "Frame2");
-    m_addNew = named(new QRadioButton(QStringLiteral("Add \"New\" after filename"), policyFrame),
-                     "Option1");
-    m_overwrite = named(new QRadioButton(QStringLiteral("Overwrite the existed file"), policyFrame),
-                        "Option2");
-    auto* policyLayout = new QVBoxLayout(policyFrame);
-    policyLayout->addWidget(m_addNew);
-    policyLayout->addWidget(m_overwrite);
-
-    auto* shutFrame = named(new QGroupBox(this), "Frame3");
-    m_autoShut =
-        named(new QCheckBox(QStringLiteral("Automatically Shutdown Computer After Conversion"),
-                            shutFrame),
-              "Check1");
-    auto* shutLayout = new QVBoxLayout(shutFrame);
-    shutLayout->addWidget(m_autoShut);
-
-    auto* importFrame = named(new QGroupBox(QStringLiteral("Online import"), this), "frmImport");
-    auto* ytdlpCaption =
-        named(new QLabel(QStringLiteral("yt-dlp program (empty: the one on PATH)"), importFrame),
-              "lblYtdlp");
-    m_ytdlp = named(new QLineEdit(importFrame), "txtYtdlp");
-    m_ytdlp->setPlaceholderText(QStringLiteral("yt-dlp"));
-    ytdlpCaption->setBuddy(m_ytdlp);
-    auto* importLayout = new QVBoxLayout(importFrame);
-    importLayout->addWidget(ytdlpCaption);
-    importLayout->addWidget(m_ytdlp);
-
-    m_ok = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
-    m_ok->setDefault(true);
-    m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "Command2");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(folderFrame);
-    layout->addWidget(policyFrame);
-    layout->addWidget(shutFrame);
+    layout->addWidget(buildOutputFolder());
+    layout->addWidget(buildExistingFile());
+    layout->addWidget(buildShutDown());
     layout->addWidget(buildJobs());
-    layout->addWidget(importFrame);
-    layout->addLayout(buttons);
+    layout->addWidget(buildImport());
+    layout->addLayout(buildButtons());
+}
 
+QWidget* SettingsDialog::buildOutputFolder() {
+    auto* frame =
+        named(new QGroupBox(QStringLiteral("Save Video Files to"), this), "outputFolderBox");
+    auto* caption =
+        named(new QLabel(QStringLiteral("Output Folder"), frame), "outputFolderCaption");
+    m_outputFolder = named(new QLineEdit(frame), "outputFolderEdit");
+    m_outputFolder->setMinimumWidth(320);
+    caption->setBuddy(m_outputFolder);
+    m_browse = named(new QPushButton(QStringLiteral("Browse..."), frame), "browseButton");
     connect(m_browse, &QPushButton::clicked, this, &SettingsDialog::browse);
-    connect(m_ok, &QPushButton::clicked, this, &SettingsDialog::save);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_outputFolder, 1);
+    row->addWidget(m_browse);
+    auto* column = new QVBoxLayout(frame);
+    column->addWidget(caption);
+    column->addLayout(row);
+    return frame;
+}
+
+QWidget* SettingsDialog::buildExistingFile() {
+    auto* frame =
+        named(new QGroupBox(QStringLiteral("If same as an existed file"), this), "existingFileBox");
+    m_addNew = named(new QRadioButton(QStringLiteral("Add \"New\" after filename"), frame),
+                     "addNewOption");
+    m_overwrite = named(new QRadioButton(QStringLiteral("Overwrite the existed file"), frame),
+                        "overwriteOption");
+    auto* column = new QVBoxLayout(frame);
+    column->addWidget(m_addNew);
+    column->addWidget(m_overwrite);
+    return frame;
+}
+
+QWidget* SettingsDialog::buildShutDown() {
+    auto* frame = named(new QGroupBox(this), "shutDownBox");
+    m_shutDown = named(
+        new QCheckBox(QStringLiteral("Automatically Shutdown Computer After Conversion"), frame),
+        "shutDownCheck");
+    auto* column = new QVBoxLayout(frame);
+    column->addWidget(m_shutDown);
+    return frame;
 }
 
 // "Simultaneous conversions": 1 up to the cores, or "Automatic"; the item data is the stored text.
 QWidget* SettingsDialog::buildJobs() {
-    auto* frame = named(new QGroupBox(this), "Frame4");
-    auto* caption = new QLabel(QStringLiteral("Simultaneous conversions"), frame);
-    m_jobs = named(new QComboBox(frame), "cboJobs");
+    auto* frame = named(new QGroupBox(this), "jobsBox");
+    auto* caption =
+        named(new QLabel(QStringLiteral("Simultaneous conversions"), frame), "jobsCaption");
+    m_jobs = named(new QComboBox(frame), "jobsCombo");
     for (int count = 1; count <= coreCount(); ++count)
         m_jobs->addItem(QString::number(count), simultaneousJobsText({false, count}));
     m_jobs->addItem(QStringLiteral("Automatic (while a core is idle)"),
@@ -124,20 +115,49 @@ QWidget* SettingsDialog::buildJobs() {
     return frame;
 }
 
-void SettingsDialog::load() {
-    m_folder->setText(m_settings.outputFolder());
-    const bool overwrite = m_settings.existedFile() == AppSettings::ExistingFile::Overwrite;
-    (overwrite ? m_overwrite : m_addNew)->setChecked(true);
-    m_autoShut->setChecked(m_settings.autoShut());
-    m_ytdlp->setText(m_settings.ytdlpProgram());
-    m_jobs->setCurrentIndex(std::max(0, m_jobs->findData(simultaneousJobsText(m_settings.jobs()))));
+QWidget* SettingsDialog::buildImport() {
+    auto* frame = named(new QGroupBox(QStringLiteral("Online import"), this), "importBox");
+    auto* caption =
+        named(new QLabel(QStringLiteral("yt-dlp program (empty: the one on PATH)"), frame),
+              "ytdlpCaption");
+    m_ytdlp = named(new QLineEdit(frame), "ytdlpEdit");
+    m_ytdlp->setPlaceholderText(QStringLiteral("yt-dlp"));
+    caption->setBuddy(m_ytdlp);
+    auto* column = new QVBoxLayout(frame);
+    column->addWidget(caption);
+    column->addWidget(m_ytdlp);
+    return frame;
 }
 
-// Written only when changed: "1" is what a missing key means, and the file keeps its bytes.
-bool SettingsDialog::saveJobs() {
-    const SimultaneousJobs chosen =
-        parseSimultaneousJobs(m_jobs->currentData().toString()).value_or(SimultaneousJobs{});
-    return chosen == m_settings.jobs() || m_settings.setJobs(chosen);
+QLayout* SettingsDialog::buildButtons() {
+    m_ok = named(new QPushButton(QStringLiteral("OK"), this), "okButton");
+    m_ok->setDefault(true);
+    m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "cancelButton");
+    connect(m_ok, &QPushButton::clicked, this, &SettingsDialog::save);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_ok);
+    row->addWidget(m_cancel);
+    return row;
+}
+
+// Saved in this order. The folder, the policy and the shutdown flag are written on every "OK";
+// the jobs and the yt-dlp program only when changed, so a file without them keeps its bytes.
+void SettingsDialog::bindSettings() {
+    using Write = SettingBinding::Write;
+    m_bindings.push_back(bindLineEdit(m_outputFolder, setting::outputFolder, Write::Always));
+    m_bindings.push_back(bindOptions<ExistingFilePolicy>(
+        {{m_addNew, ExistingFilePolicy::AddNew}, {m_overwrite, ExistingFilePolicy::Overwrite}},
+        setting::existingFile, Write::Always));
+    m_bindings.push_back(bindCheckBox(m_shutDown, setting::autoShut, Write::Always));
+    m_bindings.push_back(bindComboBox(m_jobs, setting::jobs, Write::WhenChanged));
+    m_bindings.push_back(bindLineEdit(m_ytdlp, setting::ytdlpProgram, Write::WhenChanged));
+}
+
+void SettingsDialog::load() {
+    for (const auto& binding : m_bindings)
+        binding->load(m_settings);
 }
 
 QFileDialog* SettingsDialog::folderPicker() const {
@@ -148,30 +168,24 @@ void SettingsDialog::browse() {
     if (m_picker)
         return;
     // Opened without a nested event loop; the answer arrives as a signal.
-    m_picker = new QFileDialog(this, applicationTitle(), m_folder->text().trimmed());
+    m_picker = new QFileDialog(this, applicationTitle(), m_outputFolder->text().trimmed());
     m_picker->setObjectName(QStringLiteral("folderPicker"));
     m_picker->setFileMode(QFileDialog::Directory);
     m_picker->setOption(QFileDialog::ShowDirsOnly);
     m_picker->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_picker, &QFileDialog::fileSelected, this, [this](const QString& folder) {
         if (!folder.isEmpty())
-            m_folder->setText(QDir::toNativeSeparators(folder));
+            m_outputFolder->setText(QDir::toNativeSeparators(folder));
     });
     m_picker->open();
 }
 
 void SettingsDialog::save() {
-    // All are written on every "OK", in this order, even when one fails.
-    const bool folderSaved = m_settings.setOutputFolder(m_folder->text());
-    const bool policySaved =
-        m_settings.setExistedFile(m_addNew->isChecked() ? AppSettings::ExistingFile::AddNew
-                                                        : AppSettings::ExistingFile::Overwrite);
-    const bool shutSaved = m_settings.setAutoShut(m_autoShut->isChecked());
-    const bool jobsSaved = saveJobs();
-    // Only a change is written: a file that never named a yt-dlp program keeps not naming one.
-    const bool ytdlpSaved = m_ytdlp->text().trimmed() == m_settings.ytdlpProgram() ||
-                            m_settings.setYtdlpProgram(m_ytdlp->text());
-    if (!(folderSaved && policySaved && shutSaved && jobsSaved && ytdlpSaved)) {
+    // Every binding is saved, even after one fails.
+    bool allSaved = true;
+    for (const auto& binding : m_bindings)
+        allSaved = binding->save(m_settings) && allSaved;
+    if (!allSaved) {
         // Over the main window: this dialog closes at once.
         showMessageBox(parentWidget(), QMessageBox::Warning,
                        QStringLiteral("The settings could not be saved to %1.")

@@ -57,17 +57,23 @@ TEST_F(SettingsDialogTest, HasEveryControlWithItsCaption) {
         const char* name;
         const char* caption;
     } controls[] = {
-        {"Frame1", "Save Video Files to"},
-        {"Command4", "Browse..."},
-        {"Frame2", "If same as an existed file"},
-        {"Option1", "Add \"New\" after filename"},
-        {"Option2", "Overwrite the existed file"},
-        {"Frame3", ""},
-        {"Check1", "Automatically Shutdown Computer After Conversion"},
-        {"SkinLabel1", "Output Folder"},
-        {"Command1", "OK"},
-        {"Command2", "Cancel"},
-        {"Text2", nullptr},
+        {"outputFolderBox", "Save Video Files to"},
+        {"browseButton", "Browse..."},
+        {"existingFileBox", "If same as an existed file"},
+        {"addNewOption", "Add \"New\" after filename"},
+        {"overwriteOption", "Overwrite the existed file"},
+        {"shutDownBox", ""},
+        {"shutDownCheck", "Automatically Shutdown Computer After Conversion"},
+        {"outputFolderCaption", "Output Folder"},
+        {"okButton", "OK"},
+        {"cancelButton", "Cancel"},
+        {"outputFolderEdit", nullptr},
+        {"jobsBox", ""},
+        {"jobsCaption", "Simultaneous conversions"},
+        {"jobsCombo", nullptr},
+        {"importBox", "Online import"},
+        {"ytdlpCaption", "yt-dlp program (empty: the one on PATH)"},
+        {"ytdlpEdit", nullptr},
     };
     for (const auto& c : controls) {
         auto* w = dialog.findChild<QWidget*>(QLatin1String(c.name));
@@ -84,14 +90,14 @@ TEST_F(SettingsDialogTest, HasEveryControlWithItsCaption) {
         EXPECT_EQ(caption, QString::fromUtf8(c.caption)) << c.name;
     }
     EXPECT_TRUE(dialog.outputFolderEdit()->isAncestorOf(dialog.browseButton()) ||
-                dialog.findChild<QGroupBox*>(QStringLiteral("Frame1"))
+                dialog.findChild<QGroupBox*>(QStringLiteral("outputFolderBox"))
                     ->isAncestorOf(dialog.browseButton()));
 }
 
 TEST_F(SettingsDialogTest, LoadShowsTheStoredValues) {
     const struct {
         const char* file; // nullptr: no settings.dat
-        QString folder;   // expected Text2; empty: the application folder
+        QString folder;   // expected in the folder edit; empty: the application folder
         bool overwrite;
         bool autoShut;
     } cases[] = {
@@ -230,7 +236,7 @@ TEST_F(SettingsDialogTest, SimultaneousConversionsShowsAndStoresJobs) {
                            : QByteArray("[set]\nexistedfile=0\n"));
         SettingsDialog dialog(settings(), skin);
         QComboBox* combo = dialog.jobsCombo();
-        ASSERT_EQ(combo, dialog.findChild<QComboBox*>(QStringLiteral("cboJobs")));
+        ASSERT_EQ(combo, dialog.findChild<QComboBox*>(QStringLiteral("jobsCombo")));
         EXPECT_EQ(combo->count(), cores + 1);
         EXPECT_EQ(combo->currentData().toString(), c.shown);
         auto* caption = combo->parentWidget()->findChild<QLabel*>();
@@ -264,7 +270,7 @@ TEST_F(SettingsDialogTest, TheYtDlpProgramIsShownAndStoredWhenChanged) {
     for (const auto& c : cases) {
         writeFile(c.before);
         SettingsDialog dialog(settings(), skin);
-        QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("txtYtdlp"));
+        QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("ytdlpEdit"));
         ASSERT_EQ(edit, dialog.ytdlpProgramEdit());
         EXPECT_EQ(edit->text(), QLatin1String(c.shown)) << c.before;
         edit->setText(c.typed);

@@ -87,7 +87,6 @@ bool BatchRun::start() {
     }
     if (!prepareSettings())
         return false;
-    freezeJobs(profile);
 
     m_running = true;
     m_cancelRequested = false;
@@ -97,6 +96,7 @@ bool BatchRun::start() {
     m_finishedRows = 0;
     m_stopMessage.clear();
     m_reservations.clear();
+    freezeJobs(profile);
     m_auto->reset();
     m_overall = 0;
     m_rate = {};
@@ -168,6 +168,7 @@ void BatchRun::freezeJobs(ProfileId profile) {
         const SourceRow* row = m_rows.find(id);
         if (!row)
             continue;
+        m_reservations.addSource(row->path);
         JobSpec job = common;
         job.source.path = row->path;
         job.clipStart = parseTimeString(row->start).value_or(0);

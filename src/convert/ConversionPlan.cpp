@@ -67,6 +67,7 @@ struct OutputTarget {
     QString path;
     std::optional<CopySelection> copy;
     QString error; // why the row cannot be converted
+    QString note;  // why the output does not take its plain name, where the reason is not obvious
 };
 
 OutputTarget outputTarget(const PlanRow& row, ProfileId profile, const JobSettings& settings) {
@@ -88,10 +89,17 @@ OutputTarget outputTarget(const PlanRow& row, ProfileId profile, const JobSettin
         return target;
     }
     target.stem = inputStem(row.inputPath);
-    target.path = !row.outputPath.isEmpty()
-                      ? row.outputPath
-                      : chooseOutputPath(settings.outputFolder, target.stem, target.extension,
-                                         row.inputPath, settings.overwrite, settings.reservations);
+    if (!row.outputPath.isEmpty()) {
+        target.path = row.outputPath;
+        return target;
+    }
+    target.path = chooseOutputPath(settings.outputFolder, target.stem, target.extension,
+                                   row.inputPath, settings.overwrite, settings.reservations);
+    const QString plain =
+        chooseOutputPath(settings.outputFolder, target.stem, target.extension, row.inputPath, true);
+    if (target.path != plain && settings.reservations && settings.reservations->isSource(plain))
+        target.note = QStringLiteral("%1 is a file this run converts, so the output is named %2.")
+                          .arg(plain, target.path);
     return target;
 }
 
@@ -116,6 +124,8 @@ PlanOutcome planConversion(const PlanRow& row, const SheetValues& sheet, Profile
     plan.extension = target.extension;
     plan.stem = target.stem;
     plan.outputPath = target.path;
+    if (!target.note.isEmpty())
+        plan.notes += target.note;
     const std::optional<CopySelection>& copy = target.copy;
     plan.temporaryPath = temporaryOutputPath(plan.outputPath);
 

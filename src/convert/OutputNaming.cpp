@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <optional>
+
 #include <sys/stat.h>
 
 namespace mirelo {
@@ -43,6 +45,30 @@ bool isSameFile(const QString& a, const QString& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+namespace {
+
+std::optional<QPair<quint64, quint64>> fileIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return QPair<quint64, quint64>(quint64(st.st_dev), quint64(st.st_ino));
+}
+
+} // namespace
+
+void OutputReservations::addSource(const QString& path) {
+    m_sourcePaths.insert(key(path));
+    if (const auto identity = fileIdentity(path))
+        m_sourceFiles.insert(*identity);
+}
+
+bool OutputReservations::isSource(const QString& path) const {
+    if (m_sourcePaths.contains(key(path)))
+        return true;
+    const auto identity = fileIdentity(path);
+    return identity && m_sourceFiles.contains(*identity);
+}
+
 QString OutputReservations::key(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
@@ -54,7 +80,8 @@ QString chooseOutputPath(const QString& folder, const QString& stem, const QStri
     const QString cut = stem.section(QLatin1Char('.'), 0, 0);
     QString path = dir.filePath(fittedName(stem, extension));
     for (QString added = QStringLiteral("_New");
-         (!overwrite && exists(path)) || (reserved && reserved->contains(path)) ||
+         (!overwrite && exists(path)) ||
+         (reserved && (reserved->contains(path) || reserved->isSource(path))) ||
          isSameFile(path, inputPath);
          added += QStringLiteral("_New"))
         path = dir.filePath(fittedName(cut, added + extension));

@@ -867,6 +867,60 @@ TEST_F(BatchRunTest, TheDesktopAndTheCommandLineBuildTheSameJob) {
     }
 }
 
+// An output never takes the name of a source of its run, nor of a link to one, under either
+// policy: v.avi's output would otherwise replace v.mp4 before v.mp4 is converted. The row says why
+// its output has another name.
+TEST_F(BatchRunTest, AnOutputNeverReplacesASourceOfItsRun) {
+    store("outputfolder", in.path());
+    choose(kMp4);
+    const struct {
+        const char* policy;
+        const char* link; // "hard" or "soft": w.mp4 beside the sources is a link to x.avi
+        QStringList expected;
+    } cases[] = {
+        {"1", nullptr, {"v.avi", "v.mp4", "v_New.mp4", "v_New_New.mp4"}},
+        {"0", nullptr, {"v.avi", "v.mp4", "v_New.mp4", "v_New_New.mp4"}},
+        {"1",
+         "hard",
+         {"v.avi", "v.mp4", "v_New.mp4", "v_New_New.mp4", "w.avi", "w.mp4", "w_New.mp4", "x.avi",
+          "x.mp4"}},
+        {"1",
+         "soft",
+         {"v.avi", "v.mp4", "v_New.mp4", "v_New_New.mp4", "w.avi", "w.mp4", "w_New.mp4", "x.avi",
+          "x.mp4"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.policy) + (c.link ? c.link : ""));
+        for (const QString& f : in.entryList(QDir::Files))
+            in.remove(f);
+        store("existedfile", c.policy);
+        QStringList sources{makeVideoClip(in, "v.avi"), makeVideoClip(in, "v.mp4", 3)};
+        if (c.link) {
+            sources << makeVideoClip(in, "w.avi") << makeVideoClip(in, "x.avi", 3);
+            const QByteArray target = QFile::encodeName(in.filePath("x.avi"));
+            const QByteArray link = QFile::encodeName(in.filePath("w.mp4"));
+            ASSERT_EQ(
+                c.link == std::string("hard") ? ::link(target, link) : ::symlink(target, link), 0);
+        }
+        QMap<QString, QByteArray> before;
+        for (const QString& f : sources)
+            before[f] = readBytePath(QFile::encodeName(f));
+        std::vector<RowId> ids;
+        for (const QString& f : sources)
+            ids.push_back(addRow(f));
+        ASSERT_TRUE(run.start());
+        ASSERT_TRUE(waitForRun(run));
+        for (const RowId id : ids)
+            EXPECT_EQ(status(id), "OK") << detail(id).toStdString();
+        for (const QString& f : sources)
+            EXPECT_EQ(readBytePath(QFile::encodeName(f)), before[f]) << f.toStdString();
+        EXPECT_EQ(in.entryList(QDir::Files | QDir::System, QDir::Name), c.expected);
+        EXPECT_TRUE(detail(ids[0]).contains(in.filePath("v.mp4") + " is a file this run converts"))
+            << detail(ids[0]).toStdString();
+        rows.clear();
+    }
+}
+
 // The temporary name does not grow with the output's: any name that fits the file system
 // converts, up to the longest (255 bytes); an output name that would be longer loses the end of
 // its stem rather than the conversion.

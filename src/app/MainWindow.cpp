@@ -251,7 +251,7 @@ void MainWindow::setTabOrderInReadingOrder() {
 }
 
 void MainWindow::prolist() {
-    mirelo::prolist(*m_sheet);
+    resetToDefaults(*m_sheet);
 }
 
 void MainWindow::applyPicked(int position) {

@@ -72,7 +72,7 @@ protected:
 
     void choose(int p) {
         position = p;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, p);
     }
 
@@ -734,7 +734,7 @@ TEST_F(BatchRunTest, AnEncoderWithoutProgressIsStoppedAndItsRowFails) {
     const QString clip = makeVideoClip(in, "a.avi");
     const QString encoder = wrappedEncoder(in, "silent", "exec sleep 60");
     OptionSheet jobSheet;
-    prolist(jobSheet);
+    resetToDefaults(jobSheet);
     applyPresets(jobSheet, kAviMp3);
     ConversionJob job({clip, "0:00:00", "", std::nullopt, kAviMp3, &jobSheet},
                       {out.path(), false, encoder, nullptr});

@@ -64,7 +64,7 @@ inline bool runMatrix(const std::vector<MatrixCase>& cases, const QString& encod
         const MatrixCase* c = waiting.front();
         waiting.pop_front();
         sheets.push_back(std::make_unique<OptionSheet>());
-        prolist(*sheets.back());
+        resetToDefaults(*sheets.back());
         applyPresets(*sheets.back(), c->profile);
         QDir().mkpath(c->folder);
         const JobInput input{c->input,        c->clipStart, c->clipEnd,

@@ -58,7 +58,7 @@ protected:
     }
     void choose(int p) {
         position = p;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, p);
         estimates.refresh();
     }

@@ -270,7 +270,7 @@ TEST_F(MainWindowTest, StartUpRestoresTheStoredPositionWithItsPresets) {
         EXPECT_EQ(w->profileChooser()->currentText(), QLatin1String(c.text)) << label;
         // The sheet a user's pick of that row leaves: defaults, then the row's presets.
         OptionSheet picked;
-        prolist(picked);
+        resetToDefaults(picked);
         applyPresets(picked, c.position);
         for (const auto& category : picked.categories()) {
             for (const auto& item : category.items) {

@@ -46,7 +46,7 @@ void loadCapabilities(const QString& encoder) {
 
 QStringList productArguments(const QString& encoder, const QString& clip, const QString& output) {
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, kProfile);
     QString error;
     const auto request =
@@ -58,7 +58,7 @@ QStringList productArguments(const QString& encoder, const QString& clip, const 
 // One conversion through the batch run in this process: our CPU against the children's.
 double cpuShare(const QString& clip, const QString& folder) {
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, kProfile);
     SourceListModel rows;
     rows.addClip(clip, "0:00:00", "0:00:40");

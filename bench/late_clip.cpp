@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     loop.exec();
 
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, kProfile);
     QString error;
     const auto request = gatherEncoderRequest(sheet, kProfile, encoder, source,

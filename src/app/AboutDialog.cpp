@@ -15,15 +15,21 @@ namespace mirelo {
 
 namespace {
 
+struct Line {
+    const char* name;
+    const char* text;
+};
+
 // The texts, top to bottom; the invitation follows them.
-constexpr const char* kLines[] = {
-    "Thank you for using Mirelo Video Converter",
-    "Copyright \u00a9 2026 the Mirelo Video Converter developers. Mirelo Video Converter is free "
-    "software: you may share and change it under the terms of the GNU General Public License.",
-    "This product includes software developed by the MPlayer Project.\n"
-    "This product includes software developed by the FFMpeg Project.",
-    "MPlayer is licensed under the GNU General Public License Version 2.\n"
-    "FFmpeg is licensed under the GNU General Public License.",
+constexpr Line kLines[] = {
+    {"thanksLine", "Thank you for using Mirelo Video Converter"},
+    {"rightsLine",
+     "Copyright \u00a9 2026 the Mirelo Video Converter developers. Mirelo Video Converter is free "
+     "software: you may share and change it under the terms of the GNU General Public License."},
+    {"creditsLine", "This product includes software developed by the MPlayer Project.\n"
+                    "This product includes software developed by the FFMpeg Project."},
+    {"licencesLine", "MPlayer is licensed under the GNU General Public License Version 2.\n"
+                     "FFmpeg is licensed under the GNU General Public License."},
 };
 
 constexpr char kIcon[] = ":/icons/app/mirelo-video-converter.svg";
@@ -46,14 +52,13 @@ AboutDialog::AboutDialog(const QString& skinFile, const QUrl& helpPage,
     applySkin(this, skinFile);
 
     m_icon = new QLabel(this);
-    m_icon->setObjectName(QStringLiteral("Image1"));
+    m_icon->setObjectName(QStringLiteral("productIcon"));
     m_icon->setPixmap(QIcon(QLatin1String(kIcon)).pixmap(96, 96));
     m_icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    int index = 1;
-    for (const char* line : kLines)
-        addLine(QStringLiteral("Label%1").arg(index++), QString::fromUtf8(line));
-    m_invitation = addLine(QStringLiteral("Label%1").arg(index), invitationText(helpPage));
+    for (const Line& line : kLines)
+        addLine(QLatin1String(line.name), QString::fromUtf8(line.text));
+    m_invitation = addLine(QStringLiteral("invitationLine"), invitationText(helpPage));
     m_invitation->setTextFormat(Qt::RichText);
     m_invitation->setOpenExternalLinks(false);
     m_invitation->setTextInteractionFlags(Qt::TextBrowserInteraction);

@@ -21,7 +21,7 @@ public:
 
     // The text lines, top to bottom, as shown (the invitation without its markup).
     QStringList texts() const;
-    QLabel* iconPicture() const { return m_icon; } // Image1
+    QLabel* iconPicture() const { return m_icon; } // the product's icon
     QLabel* invitation() const { return m_invitation; }
 
 private:

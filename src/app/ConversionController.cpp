@@ -1,5 +1,6 @@
 #include "app/ConversionController.h"
 
+#include "app/MainCommands.h"
 #include "app/MainWindow.h"
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
@@ -115,7 +116,7 @@ void ConversionController::notifyEnd(RunEnd end, const QString& message) {
 
 void ConversionController::showRunning(bool running) {
     QTimer* clock = m_window.conversionClock();
-    setConvertEnabled(!running);
+    m_window.commands()->action(MainCommands::Command::ConvertNow)->setEnabled(!running);
     m_window.runPanel()->setVisible(running);
     showClock();
     if (running) {
@@ -141,17 +142,6 @@ void ConversionController::showRate(const RunRate& rate) {
     m_rate->setText(QStringLiteral("Speed %1x   Time left: this file %2, all files %3")
                         .arg(rate.speed, 0, 'f', 2)
                         .arg(leftText(rate.itemSecondsLeft), leftText(rate.runSecondsLeft)));
-}
-
-// BurnNow (menu), convertnow1 (context menu) and Image11 (toolbar).
-void ConversionController::setConvertEnabled(bool enabled) {
-    for (const char* name : {"BurnNow", "convertnow1"})
-        for (QAction* a : m_window.findChildren<QAction*>(QLatin1String(name)))
-            a->setEnabled(enabled);
-    for (QWidget* w : m_window.findChildren<QWidget*>(QStringLiteral("Image11")))
-        w->setEnabled(enabled);
-    if (QWidget* button = m_window.commandButton(MainWindow::Command::ConvertNow))
-        button->setEnabled(enabled);
 }
 
 } // namespace mirelo

@@ -40,7 +40,6 @@ public:
 private:
     void wireView();
     void showRunning(bool running);
-    void setConvertEnabled(bool enabled);
     void showRate(const RunRate& rate);
     void showClock();
     void showLauncherProgress(int percent);

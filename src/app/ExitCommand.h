@@ -10,7 +10,7 @@ class MainWindow;
 // skipped.
 struct ExitSteps {
     std::function<void()> quitPreview;  // the preview player's quit key
-    std::function<void()> stopClock;    // Timer1 off
+    std::function<void()> stopClock;    // the preview clock off
     std::function<void()> unloadWindow; // the main window's shutdown sequence
     std::function<void()> endProgram;
 };

@@ -5,7 +5,7 @@
 
 namespace mirelo {
 
-// ImageList1: the pictures of the profile chooser's category rows, addressed by the 1-based
+// The pictures of the profile chooser's category rows, addressed by the 1-based
 // icon index the catalog gives each category.
 class ImageList {
 public:

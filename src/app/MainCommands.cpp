@@ -11,12 +11,11 @@
 #include "player/PreviewPlayer.h"
 #include "sourcelist/ui/SourceListView.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QToolButton>
 
 namespace mirelo {
 
@@ -26,20 +25,67 @@ namespace {
 constexpr char kHelpIndex[] = "index.html";
 constexpr char kTroubleshooting[] = "troubleshooting.html";
 
-struct ToolbarLink {
-    MainWindow::Command picture;
-    MainCommands::Command command;
+using Command = MainCommands::Command;
+
+struct CommandSpec {
+    Command command;
+    const char* name;     // the action's object name
+    const char* text;     // as the menus show it
+    const char* shortcut; // empty: none
+    const char* picture;  // the command strip's picture; nullptr: none
+    const char* caption;  // the command strip's caption under the picture
+    const char* tip;      // the command strip's tooltip
 };
 
-constexpr ToolbarLink kToolbar[] = {
-    {MainWindow::Command::AddFiles, MainCommands::Command::AddFiles},
-    {MainWindow::Command::RemoveFile, MainCommands::Command::RemoveSelected},
-    {MainWindow::Command::ClearAll, MainCommands::Command::ClearAll},
-    {MainWindow::Command::ConvertNow, MainCommands::Command::ConvertNow},
-    {MainWindow::Command::Settings, MainCommands::Command::Settings},
-    {MainWindow::Command::Help, MainCommands::Command::Help},
-    {MainWindow::Command::Exit, MainCommands::Command::Exit},
+// clang-format off
+constexpr CommandSpec kCommands[] = {
+    {Command::AddFiles, "addFilesAction", "Add Files", "Ctrl+A",
+     "add", "Add Files", "Add media files to the list"},
+    {Command::RemoveSelected, "removeSelectedAction", "Remove Selected File", "Ctrl+R",
+     "remove", "Remove File", "Remove the selected file"},
+    {Command::ClearAll, "clearAllAction", "Clear All Files", "Ctrl+C",
+     "clear", "Clear All", "Remove every file from the list"},
+    {Command::Capture, "captureAction", "Capture Video From DV", "", nullptr, nullptr, nullptr},
+    {Command::Import, "importAction", "Import Video From Youtube", "", nullptr, nullptr, nullptr},
+    {Command::Exit, "exitAction", "Exit", "Ctrl+X",
+     "exit", "EXIT", "Close Mirelo Video Converter"},
+    {Command::Settings, "settingsAction", "Video Settings", "Ctrl+S",
+     "settings", "Settings", "Output folder and options"},
+    {Command::CheckForUpdates, "checkForUpdatesAction", "Check for Updates", "",
+     nullptr, nullptr, nullptr},
+    {Command::ConvertNow, "convertAction", "Convert Now!", "Ctrl+N",
+     "convert", "CONVERT NOW", "Convert every file of the list"},
+    {Command::Play, "playAction", "Play Selected File", "Ctrl+P", nullptr, nullptr, nullptr},
+    {Command::VideoClip, "videoClipAction", "Video Clip", "Ctrl+V", nullptr, nullptr, nullptr},
+    {Command::Help, "helpAction", "Help", "F1", "help", "Help", "Open the help"},
+    {Command::HomePage, "homePageAction", "Video Converter Home Page", "Ctrl+H",
+     nullptr, nullptr, nullptr},
+    {Command::SupportOnline, "supportOnlineAction", "Support Online", "Ctrl+T",
+     nullptr, nullptr, nullptr},
+    {Command::About, "aboutAction", "About", "", nullptr, nullptr, nullptr},
+    {Command::OpenOutputFolder, "openOutputFolderAction", "Open Folder", "",
+     nullptr, nullptr, "Open the output folder in the file manager"},
 };
+// clang-format on
+static_assert(std::size(kCommands) == MainCommands::kCommandCount);
+
+QAction* makeAction(const CommandSpec& spec, QObject* parent) {
+    auto* action = new QAction(QString::fromLatin1(spec.text), parent);
+    action->setObjectName(QLatin1String(spec.name));
+    action->setShortcut(QKeySequence(QLatin1String(spec.shortcut)));
+    // Window-wide; a focused text field keeps its own copy, cut, paste and select-all keys
+    // because it claims them before any shortcut is looked up.
+    action->setShortcutContext(Qt::WindowShortcut);
+    if (spec.tip)
+        action->setToolTip(QLatin1String(spec.tip));
+    if (spec.picture) {
+        action->setIcon(
+            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(spec.picture))));
+        action->setIconText(QLatin1String(spec.caption));
+        action->setIconVisibleInMenu(false); // the menus stay plain text
+    }
+    return action;
+}
 
 } // namespace
 
@@ -49,38 +95,45 @@ MainCommands::MainCommands(MainWindow& window)
       m_services(m_systemServices.get()), m_exitSteps(exitStepsFor(window)) {
     setObjectName(QStringLiteral("mainCommands"));
     m_presenter = messageBoxesOver(&m_window);
+    createActions();
     buildMainMenus(window.menuBar(), *this);
-    wireToolbar();
-    wireContextMenu();
-    connect(window.openFolderButton(), &QPushButton::clicked, this,
-            [this] { trigger(Command::OpenOutputFolder); });
+    fillToolbar(*window.toolbar(), *this);
+    window.sourceList()->setContextActions(contextMenuActions(*this));
+    wireOpenFolderButton();
 }
 
 MainCommands::~MainCommands() = default;
+
+void MainCommands::createActions() {
+    for (const CommandSpec& spec : kCommands) {
+        QAction* action = makeAction(spec, this);
+        connect(action, &QAction::triggered, this,
+                [this, command = spec.command] { carryOut(command); });
+        m_actions[static_cast<size_t>(spec.command)] = action;
+    }
+}
+
+// The button keeps its own look; the action decides what it does and whether it can.
+void MainCommands::wireOpenFolderButton() {
+    QAction* open = action(Command::OpenOutputFolder);
+    QPushButton* button = m_window.openFolderButton();
+    connect(button, &QPushButton::clicked, open, &QAction::trigger);
+    connect(open, &QAction::enabledChanged, button, &QWidget::setEnabled);
+}
+
+QAction* MainCommands::action(Command command) const {
+    return m_actions[static_cast<size_t>(command)];
+}
 
 void MainCommands::setDesktopServices(DesktopServices* services) {
     m_services = services ? services : m_systemServices.get();
 }
 
-void MainCommands::wireToolbar() {
-    for (const ToolbarLink& link : kToolbar) {
-        connect(m_window.commandButton(link.picture), &QToolButton::clicked, this,
-                [this, command = link.command] { trigger(command); });
-    }
-}
-
-// The list's own entries (Video Clip, Add, Remove, Clear) act on the list directly; the others
-// come here so that they do what their menu-bar twins do.
-void MainCommands::wireContextMenu() {
-    SourceListView* list = m_window.sourceList();
-    connect(list, &SourceListView::convertRequested, this,
-            [this] { trigger(Command::ConvertNow); });
-    connect(list, &SourceListView::playRequested, this, [this] { trigger(Command::Play); });
-    connect(list, &SourceListView::captureRequested, this, [this] { trigger(Command::Capture); });
-    connect(list, &SourceListView::importRequested, this, [this] { trigger(Command::Import); });
-}
-
 void MainCommands::trigger(Command command) {
+    action(command)->trigger();
+}
+
+void MainCommands::carryOut(Command command) {
     SourceListView* list = m_window.sourceList();
     switch (command) {
     case Command::AddFiles:

@@ -8,19 +8,20 @@
 #include <QObject>
 #include <QUrl>
 
+#include <array>
 #include <functional>
 #include <memory>
 
 class QAction;
-class QMenuBar;
 
 namespace mirelo {
 
 class DesktopServices;
 class MainWindow;
 
-// The main window's commands, whichever way they are given: the menu bar, the source list's
-// context menu popupmenu1 or the toolbar Picture3. Each way triggers the same command.
+// The main window's commands. Each is one QAction, owned here, with its text, shortcut, picture
+// and enabled state; the menu bar, the command strip and the source list's context menu show
+// these same actions, so a command disabled once is disabled wherever it is offered.
 //
 // The run and the preview are other parts' work: those commands end in MainWindow's signals
 // convertRequested and playRequested.
@@ -46,13 +47,15 @@ public:
         OpenOutputFolder,
     };
     Q_ENUM(Command)
+    static constexpr int kCommandCount = static_cast<int>(Command::OpenOutputFolder) + 1;
 
-    // Shows a failure to the user; the default is a window-modal message box that does not block.
-
-    // Builds the menu bar and wires the toolbar and the context menu of `window`.
+    // Makes the actions and shows them in the menu bar, the command strip, the source list's
+    // context menu and the "Open Folder" button of `window`.
     explicit MainCommands(MainWindow& window);
     ~MainCommands() override;
 
+    QAction* action(Command command) const;
+    // Gives the command as its action does: nothing while the action is disabled.
     void trigger(Command command);
 
     // The pages of the help in the application's resource folder.
@@ -61,11 +64,13 @@ public:
     // The platform edges, replaced by tests. The services are not owned; null means the desktop's.
     void setDesktopServices(DesktopServices* services);
     void setExitSteps(ExitSteps steps) { m_exitSteps = std::move(steps); }
+    // Shows a failure to the user; the default is a window-modal message box that does not block.
     void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
 
 private:
-    void wireToolbar();
-    void wireContextMenu();
+    void createActions();
+    void wireOpenFolderButton();
+    void carryOut(Command command);
     void openHelpPage(const QString& name);
     void openUrl(const QUrl& url);
     EndNotice endNoticeFor(const QWidget* window) const;
@@ -75,6 +80,7 @@ private:
     void openOutputFolder();
 
     MainWindow& m_window;
+    std::array<QAction*, kCommandCount> m_actions{};
     std::unique_ptr<DesktopServices> m_systemServices;
     DesktopServices* m_services = nullptr;
     ExitSteps m_exitSteps;

@@ -1,94 +1,104 @@
 #include "app/MainMenus.h"
 
+#include "app/Toolbar.h"
+#include "ui/SkinNames.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <optional>
 
 namespace mirelo {
 
 namespace {
 
 using Command = MainCommands::Command;
+using Entry = std::optional<Command>; // nullopt: a separator, or a gap in the command strip
 
-struct MenuEntry {
-    const char* caption; // nullptr: a separator
-    const char* name;
-    const char* shortcut;
-    Command command;
-};
+constexpr Entry kSeparator = std::nullopt;
 
 struct MenuSpec {
     const char* title;
     const char* name;
-    std::initializer_list<MenuEntry> entries;
+    std::initializer_list<Entry> entries;
 };
-
-constexpr MenuEntry kSeparator{nullptr, nullptr, nullptr, Command::CheckForUpdates};
 
 const MenuSpec kMenus[] = {
     {"File(&F)",
-     "mnuFile",
-     {
-         {"Add Files", "AddFiles", "Ctrl+A", Command::AddFiles},
-         {"Remove Selected File", "RemoveSelectedFile", "Ctrl+R", Command::RemoveSelected},
-         {"Clear All Files", "ClearAllFiles", "Ctrl+C", Command::ClearAll},
-         kSeparator,
-         {"Capture Video From DV", "Capture", "", Command::Capture},
-         kSeparator,
-         {"Import Video From Youtube", "importvideo", "", Command::Import},
-         kSeparator,
-         {"Exit", "exit", "Ctrl+X", Command::Exit},
-     }},
-    {"Edit(&E)",
-     "mnuEdit",
-     {
-         {"Video Settings", "options", "Ctrl+S", Command::Settings},
-         kSeparator,
-         {"Check for Updates", "checkupdate", "", Command::CheckForUpdates},
-     }},
+     "fileMenu",
+     {Command::AddFiles, Command::RemoveSelected, Command::ClearAll, kSeparator, Command::Capture,
+      kSeparator, Command::Import, kSeparator, Command::Exit}},
+    {"Edit(&E)", "editMenu", {Command::Settings, kSeparator, Command::CheckForUpdates}},
     {"Action(&A)",
-     "mnuAction",
-     {
-         {"Convert Now!", "BurnNow", "Ctrl+N", Command::ConvertNow},
-         kSeparator,
-         {"Play Selected File", "play", "Ctrl+P", Command::Play},
-         kSeparator,
-         {"Video Clip", "videoclip", "Ctrl+V", Command::VideoClip},
-     }},
+     "actionMenu",
+     {Command::ConvertNow, kSeparator, Command::Play, kSeparator, Command::VideoClip}},
     {"Help(&H)",
-     "mnuHelp",
-     {
-         {"Help", "helphelp", "F1", Command::Help},
-         kSeparator,
-         {"Video Converter Home Page", "", "Ctrl+H", Command::HomePage},
-         {"Support Online", "SupportOnline", "Ctrl+T", Command::SupportOnline},
-         kSeparator,
-         {"About", "About", "", Command::About},
-     }},
+     "helpMenu",
+     {Command::Help, kSeparator, Command::HomePage, Command::SupportOnline, kSeparator,
+      Command::About}},
+};
+
+struct StripButton {
+    Entry command;
+    QLatin1String name; // the button's object name
+};
+
+const StripButton kStrip[] = {
+    {Command::AddFiles, QLatin1String("addFilesButton")},
+    {Command::RemoveSelected, QLatin1String("removeFileButton")},
+    {Command::ClearAll, QLatin1String("clearAllButton")},
+    {kSeparator, {}},
+    {Command::ConvertNow, skinName::kConvertButton},
+    {kSeparator, {}},
+    {Command::Settings, QLatin1String("settingsButton")},
+    {Command::Help, QLatin1String("helpButton")},
+    {Command::Exit, QLatin1String("exitButton")},
+};
+
+const Entry kContextMenu[] = {
+    Command::ConvertNow, kSeparator, Command::Play,     kSeparator,
+    Command::VideoClip,  kSeparator, Command::AddFiles, Command::RemoveSelected,
+    Command::ClearAll,   kSeparator, Command::Capture,  kSeparator,
+    Command::Import,
 };
 
 } // namespace
 
-void buildMainMenus(QMenuBar* bar, MainCommands& commands) {
-    for (const MenuSpec& menuSpec : kMenus) {
-        QMenu* menu = bar->addMenu(QString::fromLatin1(menuSpec.title));
-        menu->setObjectName(QLatin1String(menuSpec.name));
-        for (const MenuEntry& entry : menuSpec.entries) {
-            if (!entry.caption) {
+void buildMainMenus(QMenuBar* bar, const MainCommands& commands) {
+    for (const MenuSpec& spec : kMenus) {
+        QMenu* menu = bar->addMenu(QString::fromLatin1(spec.title));
+        menu->setObjectName(QLatin1String(spec.name));
+        for (const Entry& entry : spec.entries) {
+            if (entry)
+                menu->addAction(commands.action(*entry));
+            else
                 menu->addSeparator();
-                continue;
-            }
-            QAction* action = menu->addAction(QString::fromLatin1(entry.caption));
-            action->setObjectName(QLatin1String(entry.name));
-            action->setShortcut(QKeySequence(QLatin1String(entry.shortcut)));
-            // Window-wide; a focused text field keeps its own copy, cut, paste and select-all
-            // keys because it claims them before any shortcut is looked up.
-            action->setShortcutContext(Qt::WindowShortcut);
-            const Command command = entry.command;
-            QObject::connect(action, &QAction::triggered, &commands,
-                             [&commands, command] { commands.trigger(command); });
         }
     }
+}
+
+void fillToolbar(Toolbar& toolbar, const MainCommands& commands) {
+    for (const StripButton& button : kStrip) {
+        if (button.command)
+            toolbar.addButton(commands.action(*button.command), button.name);
+        else
+            toolbar.addGap();
+    }
+}
+
+QList<QAction*> contextMenuActions(MainCommands& commands) {
+    QList<QAction*> actions;
+    for (const Entry& entry : kContextMenu) {
+        if (entry) {
+            actions << commands.action(*entry);
+            continue;
+        }
+        auto* separator = new QAction(&commands);
+        separator->setSeparator(true);
+        actions << separator;
+    }
+    return actions;
 }
 
 } // namespace mirelo

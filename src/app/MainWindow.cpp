@@ -36,7 +36,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -67,8 +66,8 @@ MainWindow::MainWindow(AppPaths paths, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/toolbar/app.svg")));
     m_sheet = new OptionSheet(this);
     m_sources = new SourceListModel(this);
-    m_timer1 = makeClock("Timer1", this);
-    m_timer2 = makeClock("Timer2", this);
+    m_previewClock = makeClock("previewClock", this);
+    m_conversionClock = makeClock("conversionClock", this);
     buildUi();
     m_sizeEstimates = new OutputSizeEstimates(*m_sources, *m_sheet, this);
     m_sizeEstimates->setProfileSource([this] { return m_chooser->selectedPosition(); });
@@ -77,7 +76,7 @@ MainWindow::MainWindow(AppPaths paths, QWidget* parent)
     m_notifier = new DesktopNotifier(DesktopNotifier::sessionBusIfAny(), this);
     m_notifier->setFolderAction(
         [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
-    m_conversion = new ConversionController(*this); // "Convert Now!", the run panel
+    m_conversion = new ConversionController(*this); // the convert command, the run panel
     m_conversion->setNotifier(m_notifier);
     new PreviewController(*this, PreviewPlayer::shared());
 }
@@ -92,10 +91,6 @@ void MainWindow::setStandIns(StandInLinks* links) {
 
 AppSettings MainWindow::settings() const {
     return AppSettings(m_paths.settingsFile, m_paths.appFolder);
-}
-
-QToolButton* MainWindow::commandButton(Command command) const {
-    return m_toolbar->picture(static_cast<int>(command));
 }
 
 void MainWindow::buildUi() {
@@ -118,12 +113,12 @@ void MainWindow::buildUi() {
 
     m_runPanel = new RunPanel(central);
     m_runPanel->dockInto(m_runPanelSlot);
-    setTabOrderInReadingOrder();
 
     m_sourceList->setOptionSheet(m_sheet);
     m_sourceList->setLastFolderFile(m_paths.windowFile());
     connect(m_chooser, &ProfileChooser::profilePicked, this, &MainWindow::applyPicked);
-    m_commandSet = new MainCommands(*this);
+    m_commands = new MainCommands(*this); // fills the menu bar and the command strip
+    setTabOrderInReadingOrder();
 }
 
 QWidget* MainWindow::buildCommandStrip() {
@@ -137,7 +132,7 @@ QWidget* MainWindow::buildListSide() {
     layout->setContentsMargins(0, 0, 0, 0);
 
     auto* listFrame = new QGroupBox(QStringLiteral("Video List"), side);
-    listFrame->setObjectName(QStringLiteral("Frame1"));
+    listFrame->setObjectName(QStringLiteral("sourceListFrame"));
     m_sourceList = new SourceListView(*m_sources, listFrame);
     auto* listLayout = new QVBoxLayout(listFrame);
     listLayout->addWidget(m_sourceList);
@@ -153,17 +148,17 @@ QWidget* MainWindow::buildListSide() {
 
 QWidget* MainWindow::buildOutputFrame(QWidget* parent) {
     auto* profileFrame = new QGroupBox(QStringLiteral("Output"), parent);
-    profileFrame->setObjectName(QStringLiteral("frmProfile"));
+    profileFrame->setObjectName(QStringLiteral("outputFrame"));
     m_profileLabel = new QLabel(QStringLiteral("Profile:"), profileFrame);
-    m_profileLabel->setObjectName(QStringLiteral("Label3"));
+    m_profileLabel->setObjectName(QStringLiteral("profileCaption"));
     m_chooser = new ProfileChooser(profileFrame);
     m_profileLabel->setBuddy(m_chooser);
     auto* folderCaption = new QLabel(QStringLiteral("Folder:"), profileFrame);
-    folderCaption->setObjectName(QStringLiteral("lblOutputFolderCaption"));
+    folderCaption->setObjectName(QStringLiteral("outputFolderCaption"));
     m_outputFolder = new PathLabel(profileFrame);
-    m_outputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
+    m_outputFolder->setObjectName(QStringLiteral("outputFolderLabel"));
     m_openFolder = new QPushButton(QStringLiteral("Open Folder"), profileFrame);
-    m_openFolder->setObjectName(QStringLiteral("cmdOpenFolder"));
+    m_openFolder->setObjectName(QStringLiteral("openFolderButton"));
     m_openFolder->setToolTip(QStringLiteral("Open the output folder in the file manager"));
     auto* grid = new QGridLayout(profileFrame);
     grid->addWidget(m_profileLabel, 0, 0);
@@ -183,7 +178,7 @@ QWidget* MainWindow::buildOptionSide() {
     layout->addWidget(m_preview, 5);
 
     auto* optionsFrame = new QGroupBox(QStringLiteral("Options"), side);
-    optionsFrame->setObjectName(QStringLiteral("frmOptions"));
+    optionsFrame->setObjectName(QStringLiteral("optionsFrame"));
     m_sheetView = new OptionSheetView(optionsFrame);
     m_sheetView->setSheet(m_sheet);
     auto* optionsLayout = new QVBoxLayout(optionsFrame);
@@ -194,17 +189,17 @@ QWidget* MainWindow::buildOptionSide() {
 
 // Each step stands alone: a failure leaves that step undone and the next still runs.
 void MainWindow::startUp() {
-    m_skinApplied = applySkin(this, m_paths.skinFile); // 1, 2: load and apply the skin
-    m_chooser->setImageList(&m_images);                // 3
-    m_runPanel->hide();                                // 4
-    m_chooser->fill();                                 // 5
+    m_skinApplied = applySkin(this, m_paths.skinFile);
+    m_chooser->setImageList(&m_images);
+    m_runPanel->hide();
+    m_chooser->fill();
     startHardwareTrial();
-    m_chooser->selectPosition(settings().profile()); // 6
+    m_chooser->selectPosition(settings().profile());
     showOutputFolder();
-    prolist(); // 7
+    resetOptionSheet();
     // The restored profile's presets, as its pick applied them: the sheet shows what will run.
     applyPicked(m_chooser->selectedPosition());
-    m_sheetView->setShowGridLines(true); // 8
+    m_sheetView->setShowGridLines(true);
     m_sheetView->setBoldCategories(true);
     m_sheetView->setExpandAllCategories(true);
 }
@@ -239,8 +234,8 @@ void MainWindow::placeWindow() {
 // the preview's slider and buttons, the option sheet, and "Cancel" while a run shows it.
 void MainWindow::setTabOrderInReadingOrder() {
     QList<QWidget*> chain;
-    for (int index = 0; index < kCommandCount; ++index)
-        chain << m_toolbar->picture(index);
+    for (QWidget* button : m_toolbar->buttons())
+        chain << button;
     chain << m_sourceList << m_chooser << m_openFolder << m_preview->positionSlider();
     chain << m_preview->firstFrameButton() << m_preview->backButton() << m_preview->playButton()
           << m_preview->pauseButton() << m_preview->stopButton() << m_preview->forwardButton()
@@ -250,8 +245,8 @@ void MainWindow::setTabOrderInReadingOrder() {
         setTabOrder(chain[i - 1], chain[i]);
 }
 
-void MainWindow::prolist() {
-    mirelo::prolist(*m_sheet);
+void MainWindow::resetOptionSheet() {
+    resetToDefaults(*m_sheet);
 }
 
 void MainWindow::applyPicked(int position) {

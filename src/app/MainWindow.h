@@ -6,9 +6,6 @@
 
 #include <QMainWindow>
 #include <QTimer>
-#include <QToolButton>
-
-#include <array>
 
 class QLabel;
 class QPushButton;
@@ -38,10 +35,6 @@ class Toolbar;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // The command strip's image buttons, left to right.
-    enum class Command { AddFiles, RemoveFile, ClearAll, ConvertNow, Settings, Help, Exit };
-    static constexpr int kCommandCount = 7;
-
     explicit MainWindow(AppPaths paths, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -49,25 +42,28 @@ public:
     AppSettings settings() const;
     bool skinApplied() const { return m_skinApplied; }
 
-    QToolButton* commandButton(Command command) const;
-    Toolbar* toolbar() const { return m_toolbar; }                   // Picture3
-    MainCommands* commands() const { return m_commandSet; }          // menus, toolbar, popupmenu1
-    SourceListView* sourceList() const { return m_sourceList; }      // lvwAudioTracks
-    SourceListModel* sourceListModel() const { return m_sources; }   // lvwAudioTracks' rows
-    ProfileChooser* profileChooser() const { return m_chooser; }     // ImageCombo1
-    OptionSheet* optionSheet() const { return m_sheet; }             // PS1's model
-    OptionSheetView* optionSheetView() const { return m_sheetView; } // PS1
-    PreviewFrame* preview() const { return m_preview; }              // the preview frame
-    RunPanel* runPanel() const { return m_runPanel; }                // Picture4
-    PathLabel* outputFolderLabel() const { return m_outputFolder; }  // where outputs go
-    QPushButton* openFolderButton() const { return m_openFolder; }   // opens that folder
-    QTimer* previewClock() const { return m_timer1; }                // Timer1
-    QTimer* conversionClock() const { return m_timer2; }             // Timer2
-    const ImageList& imageList() const { return m_images; }          // ImageList1
-    DesktopNotifier* desktopNotifier() const { return m_notifier; }  // notifications, launcher
+    Toolbar* toolbar() const { return m_toolbar; } // the command strip
+    // The commands' actions, shown by the menu bar, the command strip and the list's context menu.
+    MainCommands* commands() const { return m_commands; }
+    SourceListView* sourceList() const { return m_sourceList; }
+    SourceListModel* sourceListModel() const { return m_sources; }
+    ProfileChooser* profileChooser() const { return m_chooser; }
+    OptionSheet* optionSheet() const { return m_sheet; }
+    OptionSheetView* optionSheetView() const { return m_sheetView; }
+    PreviewFrame* preview() const { return m_preview; }
+    RunPanel* runPanel() const { return m_runPanel; }
+    PathLabel* outputFolderLabel() const { return m_outputFolder; } // where outputs go
+    QPushButton* openFolderButton() const { return m_openFolder; }  // opens that folder
+    // Redraws the preview's position while it plays.
+    QTimer* previewClock() const { return m_previewClock; }
+    // Redraws the run panel's elapsed time while a batch runs.
+    QTimer* conversionClock() const { return m_conversionClock; }
+    // The pictures of the profile chooser's family headings.
+    const ImageList& imageList() const { return m_images; }
+    DesktopNotifier* desktopNotifier() const { return m_notifier; } // notifications, launcher
 
     // Builds the option sheet at its defaults.
-    void prolist();
+    void resetOptionSheet();
     // Opens the settings dialog modally.
     void openSettings();
     // Shows the folder converted files go to, as the settings now say.
@@ -79,8 +75,7 @@ public:
 Q_SIGNALS:
     // The window is closing: whatever runs on its behalf (encoder, player) must stop now.
     void closing();
-    // Commands carried out by other parts of the window; the menu bar, the toolbar and
-    // popupmenu1 all end here.
+    // Commands carried out by other parts of the window; their actions end here.
     void convertRequested();
     void playRequested();
 
@@ -105,7 +100,7 @@ private:
     bool m_skinApplied = false;
     bool m_shutDown = false;
     Toolbar* m_toolbar = nullptr;
-    MainCommands* m_commandSet = nullptr;
+    MainCommands* m_commands = nullptr;
     DesktopNotifier* m_notifier = nullptr;
     SourceListModel* m_sources = nullptr;
     SourceListView* m_sourceList = nullptr;
@@ -121,8 +116,8 @@ private:
     QWidget* m_runPanelSlot = nullptr;
     PathLabel* m_outputFolder = nullptr;
     QPushButton* m_openFolder = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer2 = nullptr;
+    QTimer* m_previewClock = nullptr;
+    QTimer* m_conversionClock = nullptr;
 };
 
 } // namespace mirelo

@@ -110,7 +110,7 @@ private:
 } // namespace
 
 OptionSheetView::OptionSheetView(QWidget* parent) : QTreeWidget(parent) {
-    setObjectName(QStringLiteral("PS1"));
+    setObjectName(QStringLiteral("optionSheetView"));
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("Option"), QStringLiteral("Value")});
     header()->setSectionResizeMode(CaptionColumn, QHeaderView::Interactive);

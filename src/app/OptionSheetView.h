@@ -6,7 +6,7 @@ namespace mirelo {
 
 class OptionSheet;
 
-// PS1: a property grid over the option sheet model. Categories are group rows, items show their
+// A property grid over the option sheet model. Categories are group rows, items show their
 // caption and value; list items are edited with a drop-down of their value list (a typed value
 // is accepted too, unless the item cannot hold it: a bitrate that is not a number, a size that is
 // not WxH, ...), read-only items cannot be edited. An edit goes to the model at once, and the

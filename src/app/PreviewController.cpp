@@ -9,8 +9,8 @@
 #include "ui/VideoSurface.h"
 
 #include <QSlider>
-
 #include <QToolButton>
+
 #include <algorithm>
 
 namespace mirelo {
@@ -49,7 +49,7 @@ PreviewController::PreviewController(MainWindow& window, PreviewPlayer& player)
         const SourceRow& row = rows.at(std::max(0, list->selectedRow()));
         return PlayItem{row.path, row.videoTime};
     });
-    // The menu, the context menu and the toolbar all end in the window's request.
+    // The play command's action, wherever it is given, ends in the window's request.
     connect(&window, &MainWindow::playRequested, this, &PreviewController::playSelected);
     connect(list, &SourceListView::currentFileChanged, this,
             [this](const QString& path) { m_controls->transport().setCurrentFile(path); });

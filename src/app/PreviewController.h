@@ -16,8 +16,9 @@ class ClipEditor;
 class PreviewPlayer;
 
 // Gives the main window's preview its behaviour and connects it to the source list: Play plays the
-// selected row, a click sets CurrentFile, a double-click or "Video Clip" quits the preview and
-// opens the clip editor, whose times go back into the row. Closing the window stops the player.
+// selected row, a click makes its row the transport's current file, a double-click or "Video Clip"
+// quits the preview and opens the clip editor, whose times go back into the row. Closing the window
+// stops the player.
 class PreviewController : public QObject {
     Q_OBJECT
 public:
@@ -29,9 +30,9 @@ public:
     ClipEditor* clipEditor() const { return m_editor; }
     void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
 
-    // The "Play Selected File" commands and cmdPlay.
+    // The "Play Selected File" command and the preview's play button.
     void playSelected();
-    // The double-click and the "Video Clip" commands, once the list has asked for them.
+    // The double-click and the "Video Clip" command, once the list has asked for them.
     void openClipEditor(RowId id, const QString& file, const QString& start, const QString& end,
                         const QString& videoTime);
 

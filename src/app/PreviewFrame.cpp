@@ -1,7 +1,7 @@
 #include "app/PreviewFrame.h"
-#include "ui/SkinNames.h"
 
 #include "ui/Resources.h"
+#include "ui/SkinNames.h"
 #include "ui/VideoSurface.h"
 
 #include <QHBoxLayout>
@@ -16,20 +16,21 @@ PreviewFrame::PreviewFrame(QWidget* parent) : QGroupBox(QStringLiteral("Preview"
     initUiResources();
     setObjectName(skinName::kPreviewFrame);
     m_video = new VideoSurface(this);
+    m_video->setObjectName(QStringLiteral("videoSurface"));
 
     m_slider = new QSlider(Qt::Horizontal, this);
-    m_slider->setObjectName(QStringLiteral("Slider1"));
+    m_slider->setObjectName(QStringLiteral("positionSlider"));
     m_slider->setRange(0, 100);
     m_slider->setSingleStep(1);
     m_slider->setPageStep(5);
 
-    m_first = addButton("Command4", "First Frame", "first");
-    m_back = addButton("cmdBack", "Back", "back");
-    m_play = addButton("cmdPlay", "Play", "play");
-    m_pause = addButton("cmdPause", "Pause", "pause");
-    m_stop = addButton("cmdStop", "Stop", "stop");
-    m_forward = addButton("cmdForward", "Forward", "forward");
-    m_last = addButton("Command5", "Last Frames", "last");
+    m_first = addButton("firstFrameButton", "First Frame", "first");
+    m_back = addButton("backButton", "Back", "back");
+    m_play = addButton("playButton", "Play", "play");
+    m_pause = addButton("pauseButton", "Pause", "pause");
+    m_stop = addButton("stopButton", "Stop", "stop");
+    m_forward = addButton("forwardButton", "Forward", "forward");
+    m_last = addButton("lastFramesButton", "Last Frames", "last");
 
     auto* transport = new QHBoxLayout;
     transport->setSpacing(2);

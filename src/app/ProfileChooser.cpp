@@ -1,9 +1,9 @@
 #include "app/ProfileChooser.h"
-#include "ui/SkinNames.h"
 
 #include "app/ImageList.h"
 #include "convert/HardwareTrial.h"
 #include "profiles/Catalog.h"
+#include "ui/SkinNames.h"
 
 #include <QStandardItemModel>
 

@@ -6,7 +6,7 @@ namespace mirelo {
 
 class ImageList;
 
-// ImageCombo1: the profile chooser. Rows are the catalog's rows in order, so a row's 1-based
+// The profile chooser. Rows are the catalog's rows in order, so a row's 1-based
 // position is the profile position. Category rows are headings: shown with their family's
 // picture, not pickable by the user, yet the start-up restore can still make one current.
 // A hardware-encoder row is pickable only once its encoder's trial encode worked; until then

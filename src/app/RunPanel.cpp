@@ -1,4 +1,5 @@
 #include "app/RunPanel.h"
+
 #include "ui/SkinNames.h"
 
 #include <QEvent>
@@ -45,7 +46,7 @@ RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
     setCursor(Qt::SizeAllCursor);
 
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("Command1"));
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_cancel->setCursor(Qt::ArrowCursor);
 
     // "Cancel" beside the clock rather than on a row of its own: docked under the list, every
@@ -65,7 +66,7 @@ RunPanel::RunPanel(QWidget* parent) : QFrame(parent) {
 
 QWidget* RunPanel::buildClock() {
     auto* clockFrame = new QGroupBox(this);
-    clockFrame->setObjectName(QStringLiteral("frmClock"));
+    clockFrame->setObjectName(QStringLiteral("clockFrame"));
     auto* clockRow = new QHBoxLayout(clockFrame);
     auto* clockCaption = new QLabel(QStringLiteral("Converting Time:"), clockFrame);
     m_clock = new QLabel(QStringLiteral("00:00:00"), clockFrame);
@@ -78,12 +79,12 @@ QWidget* RunPanel::buildClock() {
 
 QWidget* RunPanel::buildProgress() {
     m_progress = new QGroupBox(this);
-    m_progress->setObjectName(QStringLiteral("Frame14"));
+    m_progress->setObjectName(QStringLiteral("progressFrame"));
     m_progress->installEventFilter(this);
-    m_total = makeBar("prgTotalProgress", m_progress);
-    m_track = makeBar("prgTrackProgress", m_progress);
+    m_total = makeBar("totalProgress", m_progress);
+    m_track = makeBar("itemProgress", m_progress);
     m_rate = new QLabel(m_progress);
-    m_rate->setObjectName(QStringLiteral("lblRate"));
+    m_rate->setObjectName(QStringLiteral("rateLabel"));
     m_rate->setWordWrap(true);
     auto* bars = new QVBoxLayout(m_progress);
     bars->setContentsMargins(4, bars->contentsMargins().top(), 4, 4);

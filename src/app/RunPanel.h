@@ -9,8 +9,8 @@ class QPushButton;
 
 namespace mirelo {
 
-// Picture4: the run panel shown while a batch converts: the "Converting Time:" clock
-// (SkinLabel2), the overall and per-item bars, the speed and time left, and "Cancel" (Command1).
+// The run panel shown while a batch converts: the "Converting Time:" clock, the overall and
+// per-item bars, the speed and time left, and "Cancel".
 // Docked, it sits over a space the window's layout keeps free for it (under the source list), so
 // it covers nothing a run needs; the user can still drag it by its background, and it then
 // floats over the window where it is left. Floating, its width follows the window's. A caption
@@ -20,14 +20,14 @@ class RunPanel : public QFrame {
 public:
     explicit RunPanel(QWidget* parent = nullptr);
 
-    QLabel* clockLabel() const { return m_clock; }          // SkinLabel2
-    QGroupBox* progressFrame() const { return m_progress; } // Frame14, caption set per item
-    QProgressBar* totalProgress() const { return m_total; } // prgTotalProgress
-    QProgressBar* trackProgress() const { return m_track; } // prgTrackProgress
+    QLabel* clockLabel() const { return m_clock; }          // the elapsed time
+    QGroupBox* progressFrame() const { return m_progress; } // its caption names the item
+    QProgressBar* totalProgress() const { return m_total; } // the whole batch
+    QProgressBar* trackProgress() const { return m_track; } // the item being converted
     QLabel* rateLabel() const { return m_rate; }            // speed and time left
-    QPushButton* cancelButton() const { return m_cancel; }  // Command1
+    QPushButton* cancelButton() const { return m_cancel; }
 
-    // Frame14's caption ("Progress...." and the item's paths), as given.
+    // The progress frame's caption ("Progress...." and the item's paths), as given.
     QString progressCaption() const { return m_caption; }
     void setProgressCaption(const QString& caption);
 

@@ -1,24 +1,26 @@
 #pragma once
 
 #include <QFrame>
+#include <QList>
 #include <QToolButton>
 
-#include <array>
+class QAction;
+class QHBoxLayout;
 
 namespace mirelo {
 
-// One picture of the toolbar with its caption. It shows a single-line border while the toolbar
-// says so, not while the mouse happens to be over it.
-class ToolbarPicture : public QToolButton {
+// One button of the command strip: a command's picture with its caption under it. It shows a
+// single-line border while the strip says so, not while the mouse happens to be over it.
+class ToolbarButton : public QToolButton {
     Q_OBJECT
 public:
-    explicit ToolbarPicture(QWidget* parent = nullptr);
+    explicit ToolbarButton(QWidget* parent = nullptr);
 
     bool isBordered() const { return m_bordered; }
     void setBordered(bool bordered);
 
 Q_SIGNALS:
-    // The mouse has moved onto the picture.
+    // The mouse has moved onto the button.
     void hovered();
 
 protected:
@@ -29,21 +31,27 @@ private:
     bool m_bordered = false;
 };
 
-// The toolbar Picture3: seven pictures with captions, left to right. Moving the mouse over a
-// picture borders it; moving it over the toolbar's own background clears every border. Going
-// straight from one picture to the next leaves the first one bordered until the background is
-// crossed.
+// The command strip: buttons showing command actions, left to right, in groups. Moving the mouse
+// over a button borders it; moving it over the strip's own background clears every border.
+// Going straight from one button to the next leaves the first one bordered until the background
+// is crossed.
 class Toolbar : public QFrame {
     Q_OBJECT
 public:
-    // Left to right; the order of MainWindow::Command.
-    enum Picture { AddFiles, RemoveFile, ClearAll, ConvertNow, Settings, Help, Exit, PictureCount };
-
     explicit Toolbar(QWidget* parent = nullptr);
 
-    ToolbarPicture* picture(int index) const { return m_pictures.at(static_cast<size_t>(index)); }
-    // Indexes of the bordered pictures, left to right.
-    QList<int> borderedPictures() const;
+    // Adds a button at the right end that shows `action`: its picture, its icon text as the
+    // caption, its tooltip and its enabled state; a click triggers it.
+    ToolbarButton* addButton(QAction* action, const QString& objectName);
+    // Puts a gap of background between the buttons added so far and the next one.
+    void addGap();
+
+    // Left to right.
+    const QList<ToolbarButton*>& buttons() const { return m_buttons; }
+    // The button showing `action`; null when none does.
+    ToolbarButton* buttonFor(const QAction* action) const;
+    // Indexes of the bordered buttons, left to right.
+    QList<int> borderedButtons() const;
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -51,7 +59,8 @@ protected:
 private:
     void clearBorders();
 
-    std::array<ToolbarPicture*, PictureCount> m_pictures{};
+    QHBoxLayout* m_row = nullptr;
+    QList<ToolbarButton*> m_buttons;
 };
 
 } // namespace mirelo

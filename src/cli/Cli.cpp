@@ -163,7 +163,7 @@ std::optional<ProfileId> parsePosition(const QString& text) {
 }
 
 int buildSheet(OptionSheet& sheet, const ParsedArgs& args, ProfileId profile, QString* error) {
-    prolist(sheet);
+    resetToDefaults(sheet);
     for (const QString& pick : args.values.value(QStringLiteral("--pick"))) {
         const std::optional<ProfileId> p = parsePosition(pick);
         if (!p) {

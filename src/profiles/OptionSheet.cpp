@@ -179,7 +179,7 @@ const DefaultItem kDefaults[] = {
 
 } // namespace
 
-void prolist(OptionSheet& sheet) {
+void resetToDefaults(OptionSheet& sheet) {
     sheet.clear();
     for (const DefaultItem& d : kDefaults) {
         if (!sheet.hasCategory(d.category))

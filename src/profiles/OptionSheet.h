@@ -63,7 +63,7 @@ private:
 };
 
 // Builds the sheet at its start-up defaults.
-void prolist(OptionSheet& sheet);
+void resetToDefaults(OptionSheet& sheet);
 // An item's start-up value; empty for an item the sheet does not have.
 QString defaultValue(const QString& category, const QString& item);
 

@@ -38,7 +38,7 @@ void noOriginalFor(OptionSheet& sheet, const CatalogRow& row) {
     if (row.kind != RowKind::Profile || row.isModern())
         return;
     OptionSheet defaults;
-    prolist(defaults);
+    resetToDefaults(defaults);
     for (auto [category, item] :
          {std::pair{kVideoOptions, kVideoSize}, std::pair{kVideoOptions, kVideoFramerate},
           std::pair{kAudioOptions, kSampleRate}}) {

@@ -76,7 +76,7 @@ protected:
 
     void choose(int p) {
         position = p;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, p);
     }
 
@@ -738,7 +738,7 @@ TEST_F(BatchRunTest, AnEncoderWithoutProgressIsStoppedAndItsRowFails) {
     const QString clip = makeVideoClip(in, "a.avi");
     const QString encoder = wrappedEncoder(in, "silent", "exec sleep 60");
     OptionSheet jobSheet;
-    prolist(jobSheet);
+    resetToDefaults(jobSheet);
     applyPresets(jobSheet, kAviMp3);
     ConversionJob job(test::jobFor(clip, kAviMp3, jobSheet, out.path()),
                       {out.path(), false, encoder, nullptr});

@@ -65,7 +65,7 @@ inline bool runMatrix(const std::vector<MatrixCase>& cases, const QString& encod
         const MatrixCase* c = waiting.front();
         waiting.pop_front();
         sheets.push_back(std::make_unique<OptionSheet>());
-        prolist(*sheets.back());
+        resetToDefaults(*sheets.back());
         applyPresets(*sheets.back(), c->profile);
         QDir().mkpath(c->folder);
         auto* job = new ConversionJob(jobFor(c->input, c->profile, *sheets.back(), c->folder,

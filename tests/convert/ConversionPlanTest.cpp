@@ -34,7 +34,7 @@ protected:
 
     void pick(ProfileId p) {
         profile = p;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, p);
     }
 

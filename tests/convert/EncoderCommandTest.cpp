@@ -107,7 +107,7 @@ TEST(EncoderCommand, EveryPositionHasItsLayoutText) {
 TEST(EncoderCommand, WorkedExampleFromTheSheet) {
     using namespace sheet;
     OptionSheet s;
-    prolist(s);
+    resetToDefaults(s);
     s.setValue(kVideoOptions, kVideoCodec, "mpeg4");
     s.setValue(kVideoOptions, kVideoBitrate, "768");
     s.setValue(kVideoOptions, kVideoFramerate, "Auto");
@@ -190,7 +190,7 @@ TEST(EncoderCommand, NonNumericAudioOptionsAreAnError) {
     using namespace sheet;
     for (const char* item : {kAudioBitrate, kAudioChannel}) {
         OptionSheet s;
-        prolist(s);
+        resetToDefaults(s);
         s.setValue(kAudioOptions, item, "lots");
         QString error;
         // Even the WMA layout, which does not use the value, converts it.

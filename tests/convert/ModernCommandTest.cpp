@@ -21,7 +21,7 @@ using Changes = std::vector<std::pair<const char*, const char*>>; // item of Vid
 std::optional<EncoderRequest> request(int position, const Changes& changes, QString* error,
                                       int start = 0, int end = 0) {
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, position);
     for (const auto& [item, value] : changes) {
         const char* category = sheet.item(kVideoOptions, item) ? kVideoOptions : kAudioOptions;
@@ -118,7 +118,7 @@ TEST(ModernCommand, CopyRowsTakeTheStreamsThePlanChose) {
 TEST(ModernCommand, OlderRowsIgnoreQualityAndRefuseOriginal) {
     // A quality left from a newer row changes nothing on an older one.
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, 94);
     applyPresets(sheet, 86);
     EXPECT_EQ(sheet.value(kVideoOptions, kVideoQuality), "Auto");
@@ -141,7 +141,7 @@ TEST(ModernCommand, OlderRowsIgnoreQualityAndRefuseOriginal) {
                 {kAudioOptions, kSampleRate}};
     for (const auto& k : kept) {
         OptionSheet s;
-        prolist(s);
+        resetToDefaults(s);
         applyPresets(s, 86);
         s.setValue(k.category, k.item, "Original");
         QString why;
@@ -155,7 +155,7 @@ TEST(ModernCommand, AnOlderRowPickedAfterANewerOneDropsOriginal) {
     for (int older : {29, 86, 88, 92}) {
         SCOPED_TRACE(older);
         OptionSheet sheet;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, 95);
         applyPresets(sheet, older);
         for (auto [category, item] :
@@ -170,7 +170,7 @@ TEST(ModernCommand, AnOlderRowPickedAfterANewerOneDropsOriginal) {
     }
     // Back on a newer row, "Original" is offered and picked again.
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, 94);
     applyPresets(sheet, 29);
     applyPresets(sheet, 96);
@@ -185,7 +185,7 @@ TEST(ModernCommand, QualityPresetsAndTheirSteps) {
     } cases[] = {{94, "26"}, {95, "32"}, {96, "33"}, {97, "20"}, {98, "26"}};
     for (const auto& c : cases) {
         OptionSheet sheet;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, c.position);
         const OptionSheet::Item* q = sheet.item(kVideoOptions, kVideoQuality);
         EXPECT_EQ(q->value, c.quality) << c.position;

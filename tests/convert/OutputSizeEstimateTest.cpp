@@ -60,7 +60,7 @@ protected:
     }
     void choose(int p) {
         position = p;
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, p);
         estimates.refresh();
     }

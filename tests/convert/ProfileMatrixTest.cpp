@@ -347,7 +347,7 @@ TEST(ProfileMatrix, ACopiedClipStartsAtTheKeyFrameBeforeItsStart) {
     // Key frames at 0 s and 2 s only.
     const QString source = makeFilmSource(QDir(dir.path()), 50);
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     applyPresets(sheet, 100);
     const QString encoder = locateEncoder();
     QEventLoop loop;

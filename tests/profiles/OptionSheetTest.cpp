@@ -10,7 +10,7 @@ using namespace mirelo::sheet;
 
 TEST(OptionSheet, StartsWithTheDefaultsInOrder) {
     OptionSheet s;
-    prolist(s);
+    resetToDefaults(s);
     const struct {
         const char* category;
         const char* item;
@@ -60,7 +60,7 @@ TEST(OptionSheet, StartsWithTheDefaultsInOrder) {
 
 TEST(OptionSheet, UnknownNamesAreReportedAndChangeNothing) {
     OptionSheet s;
-    prolist(s);
+    resetToDefaults(s);
     EXPECT_FALSE(s.setValue("Video Options", "Nope", "1"));
     EXPECT_FALSE(s.setValue("Nope", kVideoCodec, "1"));
     EXPECT_FALSE(s.addListValue("Nope", "Nope", "1"));
@@ -74,13 +74,13 @@ TEST(OptionSheet, UnknownNamesAreReportedAndChangeNothing) {
 
 TEST(OptionSheet, ValuesOutsideTheListAndRepeatedListValues) {
     OptionSheet s;
-    prolist(s);
+    resetToDefaults(s);
     QSignalSpy changed(&s, &OptionSheet::itemChanged);
     EXPECT_TRUE(s.setValue(kVideoOptions, kVideoSize, "1000x10"));
     EXPECT_EQ(s.value(kVideoOptions, kVideoSize), QStringLiteral("1000x10"));
     EXPECT_TRUE(s.addListValue(kVideoOptions, kVideoSize, "320x240"));
     EXPECT_EQ(s.item(kVideoOptions, kVideoSize)->list.count(QStringLiteral("320x240")), 1);
     EXPECT_EQ(changed.count(), 1); // the repeated value changed nothing
-    prolist(s);
+    resetToDefaults(s);
     EXPECT_EQ(s.value(kVideoOptions, kVideoSize), QStringLiteral("320x240"));
 }

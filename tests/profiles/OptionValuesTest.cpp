@@ -70,10 +70,10 @@ TEST(OptionValues, ItemsTheEncoderReadsAsNumbersHoldOnlyNumbers) {
 // The defaults and every preset hold only values their items can hold.
 TEST(OptionValues, DefaultsAndEveryPresetAreHeld) {
     OptionSheet sheet;
-    prolist(sheet);
+    resetToDefaults(sheet);
     EXPECT_EQ(sheetValueError(sheet), "");
     for (const CatalogRow& row : catalogRows()) {
-        prolist(sheet);
+        resetToDefaults(sheet);
         applyPresets(sheet, row.id());
         EXPECT_EQ(sheetValueError(sheet), "") << row.text;
         // Every value a list offers can be picked.

@@ -14,7 +14,7 @@ namespace {
 
 struct Fresh {
     OptionSheet sheet;
-    Fresh() { prolist(sheet); }
+    Fresh() { resetToDefaults(sheet); }
     Fresh& pick(std::initializer_list<int> positions) {
         for (int p : positions)
             applyPresets(sheet, p);

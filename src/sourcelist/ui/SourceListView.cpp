@@ -40,29 +40,6 @@ static_assert(std::size(kColumnSamples) == SourceListModel::ColumnCount);
 // Below this the file name column keeps at least a few characters of each end of the path.
 constexpr int kFileNameMinimumChars = 16;
 
-struct MenuEntry {
-    const char* name; // nullptr: a separator
-    const char* text;
-    void (SourceListView::*action)();
-};
-
-// The context menu popupmenu1, in order.
-const MenuEntry kPopupEntries[] = {
-    {"convertnow1", "Convert Now!", &SourceListView::convertRequested},
-    {nullptr, nullptr, nullptr},
-    {"PlaySelectedFile", "Play Selected File", &SourceListView::playRequested},
-    {nullptr, nullptr, nullptr},
-    {"cuttime", "Video Clip", &SourceListView::requestVideoClip},
-    {nullptr, nullptr, nullptr},
-    {"AddFiless", "Add Files", &SourceListView::addFilesWithDialog},
-    {"RemoveSelectedItem", "Remove Selected Item", &SourceListView::removeSelected},
-    {"ClearAllItems", "Clear All Items", &SourceListView::clearAll},
-    {nullptr, nullptr, nullptr},
-    {"Capture1", "Capture Video From DV", &SourceListView::captureRequested},
-    {nullptr, nullptr, nullptr},
-    {"Import1", "Import Video From Youtube", &SourceListView::importRequested},
-};
-
 // The list's rows as shown: a row still waiting for its probe is greyed, and the file name,
 // shortened in the middle to fit, is whole in its tooltip.
 class ShownRows : public QIdentityProxyModel {
@@ -97,7 +74,8 @@ SourceListView::SourceListView(SourceListModel& rows, QWidget* parent)
     shown->setSourceModel(&m_rows);
     setModel(shown);
     setUpColumns();
-    setUpContextMenu();
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("contextMenu"));
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     m_presenter = messageBoxesOver(this);
@@ -167,18 +145,9 @@ void SourceListView::resizeEvent(QResizeEvent* event) {
     fitColumns();
 }
 
-void SourceListView::setUpContextMenu() {
-    m_popup = new QMenu(this);
-    m_popup->setObjectName(QStringLiteral("popupmenu1"));
-    for (const MenuEntry& entry : kPopupEntries) {
-        if (!entry.name) {
-            m_popup->addSeparator();
-            continue;
-        }
-        QAction* action = m_popup->addAction(QString::fromLatin1(entry.text));
-        action->setObjectName(QString::fromLatin1(entry.name));
-        connect(action, &QAction::triggered, this, entry.action);
-    }
+void SourceListView::setContextActions(const QList<QAction*>& actions) {
+    m_contextMenu->clear();
+    m_contextMenu->addActions(actions);
 }
 
 void SourceListView::setMessagePresenter(MessagePresenter presenter) {
@@ -198,7 +167,7 @@ void SourceListView::addFiles(const QStringList& paths) {
 void SourceListView::addFilesWithDialog() {
     if (!m_dialog) {
         m_dialog = new QFileDialog(this, QStringLiteral("Open Video File"));
-        m_dialog->setObjectName(QStringLiteral("CommonDialog1"));
+        m_dialog->setObjectName(QStringLiteral("openFilesDialog"));
         m_dialog->setFileMode(QFileDialog::ExistingFiles);
         m_dialog->setAcceptMode(QFileDialog::AcceptOpen);
         // The filter texts already name their patterns; the dialog shows them as they are.
@@ -324,7 +293,7 @@ void SourceListView::requestVideoClip() {
 void SourceListView::mousePressEvent(QMouseEvent* event) {
     QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton)
-        m_popup->popup(event->globalPosition().toPoint());
+        m_contextMenu->popup(event->globalPosition().toPoint());
 }
 
 namespace {

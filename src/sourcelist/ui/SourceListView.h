@@ -4,11 +4,13 @@
 
 #include "sourcelist/SourceListModel.h"
 
+#include <QList>
 #include <QStringList>
 #include <QTreeView>
 
 #include <functional>
 
+class QAction;
 class QFileDialog;
 class QMenu;
 
@@ -17,29 +19,28 @@ namespace mirelo {
 class OptionSheet;
 class StandInLinks;
 
-// The source list lvwAudioTracks: the rows of a SourceListModel, one per media file, in adding
-// order, with the list's commands (add, drop, remove, clear, the context menu) and the click
-// and double-click actions. A row still being probed is shown greyed.
+// The source list: the rows of a SourceListModel, one per media file, in adding order, with the
+// list's own commands (add, drop, remove, clear), a context menu of the window's commands, and
+// the click and double-click actions. A row still being probed is shown greyed.
 class SourceListView : public QTreeView {
     Q_OBJECT
 public:
     // What the clip editor needs when a row is double-clicked or "Video Clip" is chosen.
     struct ClipRequest {
         RowId id = 0;
-        QString file;  // CurrentClipFile
-        QString start; // ClipTimes: "Start", "End", "Video Time" of the row
+        QString file;  // the row's media file
+        QString start; // the row's "Start", "End" and "Video Time"
         QString end;
         QString videoTime;
     };
-
-    // Shows a message; the default is a message box over the list, tests install a recorder.
 
     explicit SourceListView(SourceListModel& rows, QWidget* parent = nullptr);
 
     SourceListModel& rows() const { return m_rows; }
 
-    // The option sheet PS1 that a click writes the row into (may be null: nothing is written).
+    // The option sheet that a click writes the row into (may be null: nothing is written).
     void setOptionSheet(OptionSheet* sheet) { m_sheet = sheet; }
+    // Shows a message; the default is a message box over the list, tests install a recorder.
     void setMessagePresenter(MessagePresenter presenter);
 
     // Adds every file in order (the command's path).
@@ -49,8 +50,8 @@ public:
     void addChosenFiles(const QStringList& paths);
     // The file (window.dat) that keeps the folder "Add Files" opened in last; empty: none kept.
     void setLastFolderFile(const QString& file) { m_lastFolderFile = file; }
-    // "Add Files": opens the dialog CommonDialog1 (window-modal, not blocking); the chosen files
-    // are added when it is accepted, nothing when it is cancelled.
+    // "Add Files": opens the open dialog (window-modal, not blocking); the chosen files are added
+    // when it is accepted, nothing when it is cancelled.
     void addFilesWithDialog();
     // Files dropped on the list: each accepted one is added in order; the first rejected one
     // shows "Only Video files are allowed!" and ends the drop.
@@ -63,7 +64,7 @@ public:
     // Removes every row; no confirmation.
     void clearAll();
 
-    // The click: CurrentFile and the sheet's "Item Name", "All Clip Duration", "Start Time",
+    // The click: the current file and the sheet's "Item Name", "All Clip Duration", "Start Time",
     // "Stop Time" from the selected row. Does nothing on an empty list.
     void showSelectedInSheet();
     // The double-click and the "Video Clip" commands: previewQuitRequested(), then
@@ -76,7 +77,10 @@ public:
     // The path of the row clicked last (empty at start).
     QString currentFile() const { return m_currentFile; }
 
-    QMenu* contextMenu() const { return m_popup; }
+    // The context menu shows `actions` in order, a separator action as a separator. They are
+    // the window's commands; the list does not own them.
+    void setContextActions(const QList<QAction*>& actions);
+    QMenu* contextMenu() const { return m_contextMenu; }
     // The open dialog, once "Add Files" has been used (null before).
     QFileDialog* openDialog() const { return m_dialog; }
 
@@ -85,11 +89,6 @@ Q_SIGNALS:
     // The preview player, if running, should get its quit key (before the clip editor opens).
     void previewQuitRequested();
     void videoClipRequested(const mirelo::SourceListView::ClipRequest& request);
-    // Context menu entries whose windows live elsewhere.
-    void convertRequested();
-    void playRequested();
-    void captureRequested();
-    void importRequested();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -102,7 +101,6 @@ private:
     void setUpColumns();
     int fittingWidth(int column, bool withSample) const;
     void fitColumns();
-    void setUpContextMenu();
     void showMessage(QMessageBox::Icon icon, const QString& text);
     void keepSheetInStep();
     QString lastFolder() const;
@@ -110,7 +108,7 @@ private:
 
     SourceListModel& m_rows;
     OptionSheet* m_sheet = nullptr;
-    QMenu* m_popup = nullptr;
+    QMenu* m_contextMenu = nullptr;
     QFileDialog* m_dialog = nullptr;
     MessagePresenter m_presenter;
     QString m_currentFile;

@@ -1,5 +1,6 @@
-// The main window's commands: menu bar, context menu popupmenu1, toolbar Picture3, shortcuts,
-// Help, the web pages, About and Exit, on real widgets (offscreen platform).
+// The main window's commands: their actions in the menu bar, the list's context menu and the
+// command strip, shortcuts, Help, the web pages, About and Exit, on real widgets (offscreen
+// platform).
 
 #include "common/TestSupport.h"
 
@@ -118,60 +119,60 @@ private:
 
 struct CommandCase {
     Command command;
-    const char* menuEntry;  // the menu bar's entry (object name, else caption)
-    const char* popupEntry; // popupmenu1's twin, if any
-    const char* picture;    // the toolbar's twin, if any
-    Qt::Key key;            // with Ctrl unless it is a function key; Qt::Key_unknown: none
+    const char* action; // the action's object name; the menu bar shows every action
+    bool inContextMenu; // the list's context menu shows it too
+    const char* button; // the command strip's button showing it, if any
+    Qt::Key key;        // with Ctrl unless it is a function key; Qt::Key_unknown: none
     QStringList expected;
 };
 
 const QList<CommandCase>& commandCases() {
     static const QList<CommandCase> cases = {
-        {Command::AddFiles, "AddFiles", "AddFiless", "Image1", Qt::Key_A, {"modal:CommonDialog1"}},
+        {Command::AddFiles,
+         "addFilesAction",
+         true,
+         "addFilesButton",
+         Qt::Key_A,
+         {"modal:openFilesDialog"}},
         {Command::RemoveSelected,
-         "RemoveSelectedFile",
-         "RemoveSelectedItem",
-         "Image2",
+         "removeSelectedAction",
+         true,
+         "removeFileButton",
          Qt::Key_R,
          {"rows:1"}},
-        {Command::ClearAll, "ClearAllFiles", "ClearAllItems", "Image9", Qt::Key_C, {"rows:0"}},
+        {Command::ClearAll, "clearAllAction", true, "clearAllButton", Qt::Key_C, {"rows:0"}},
         {Command::Capture,
-         "Capture",
-         "Capture1",
+         "captureAction",
+         true,
          nullptr,
          Qt::Key_unknown,
          {"modal:CaptureWindow"}},
-        {Command::Import,
-         "importvideo",
-         "Import1",
-         nullptr,
-         Qt::Key_unknown,
-         {"modal:ImportWindow"}},
-        {Command::Exit, "exit", nullptr, "Image7", Qt::Key_X, {"unload", "end"}},
-        {Command::Settings, "options", nullptr, "Image10", Qt::Key_S, {"modal:SettingsDialog"}},
-        {Command::CheckForUpdates, "checkupdate", nullptr, nullptr, Qt::Key_unknown, {}},
-        {Command::ConvertNow, "BurnNow", "convertnow1", "Image11", Qt::Key_N, {"convert"}},
-        {Command::Play, "play", "PlaySelectedFile", nullptr, Qt::Key_P, {"play"}},
+        {Command::Import, "importAction", true, nullptr, Qt::Key_unknown, {"modal:ImportWindow"}},
+        {Command::Exit, "exitAction", false, "exitButton", Qt::Key_X, {"unload", "end"}},
+        {Command::Settings,
+         "settingsAction",
+         false,
+         "settingsButton",
+         Qt::Key_S,
+         {"modal:SettingsDialog"}},
+        {Command::CheckForUpdates, "checkForUpdatesAction", false, nullptr, Qt::Key_unknown, {}},
+        {Command::ConvertNow, "convertAction", true, "Image11", Qt::Key_N, {"convert"}},
+        {Command::Play, "playAction", true, nullptr, Qt::Key_P, {"play"}},
         {Command::VideoClip,
-         "videoclip",
-         "cuttime",
+         "videoClipAction",
+         true,
          nullptr,
          Qt::Key_V,
          {"clip", "modal:ClipEditor"}},
-        {Command::Help, "helphelp", nullptr, "Image8", Qt::Key_F1, {"url:index.html"}},
-        {Command::HomePage,
-         "Video Converter Home Page",
-         nullptr,
-         nullptr,
-         Qt::Key_H,
-         {"url:index.html"}},
+        {Command::Help, "helpAction", false, "helpButton", Qt::Key_F1, {"url:index.html"}},
+        {Command::HomePage, "homePageAction", false, nullptr, Qt::Key_H, {"url:index.html"}},
         {Command::SupportOnline,
-         "SupportOnline",
-         nullptr,
+         "supportOnlineAction",
+         false,
          nullptr,
          Qt::Key_T,
          {"url:troubleshooting.html"}},
-        {Command::About, "About", nullptr, nullptr, Qt::Key_unknown, {"modal:AboutDialog"}},
+        {Command::About, "aboutAction", false, nullptr, Qt::Key_unknown, {"modal:AboutDialog"}},
     };
     return cases;
 }
@@ -181,83 +182,128 @@ bool needsRows(Command command) {
            command == Command::VideoClip;
 }
 
-QAction* menuAction(const MainWindow& form, const QString& entry) {
-    for (QAction* action : form.menuBar()->findChildren<QAction*>()) {
-        if (action->objectName() == entry ||
-            (action->objectName().isEmpty() && action->text() == entry))
-            return action;
+QAction* entryNamed(const QList<QAction*>& entries, const char* name) {
+    for (QAction* entry : entries) {
+        if (entry->objectName() == QLatin1String(name))
+            return entry;
     }
     return nullptr;
 }
 
+QList<QAction*> menuBarEntries(const MainWindow& form) {
+    QList<QAction*> entries;
+    for (const QAction* menu : form.menuBar()->actions())
+        entries << menu->menu()->actions();
+    return entries;
+}
+
+enum Way { MenuBar, ContextMenu, Button, Shortcut };
+constexpr Way kWays[] = {MenuBar, ContextMenu, Button, Shortcut};
+
+// Gives the command the way the user would; empty when the command is not offered that way.
+std::function<void()> giving(Harness& h, const CommandCase& c, Way way) {
+    if (way == MenuBar || way == ContextMenu) {
+        const QList<QAction*> entries =
+            way == MenuBar ? menuBarEntries(*h.form) : h.list()->contextMenu()->actions();
+        QAction* entry = entryNamed(entries, c.action);
+        EXPECT_EQ(entry != nullptr, way == MenuBar || c.inContextMenu);
+        return entry ? std::function<void()>([entry] { entry->trigger(); }) : nullptr;
+    }
+    if (way == Button) {
+        auto* button = c.button
+                           ? h.form->toolbar()->findChild<ToolbarButton*>(QLatin1String(c.button))
+                           : nullptr;
+        EXPECT_EQ(button != nullptr, c.button != nullptr);
+        return button
+                   ? std::function<void()>([button] { QTest::mouseClick(button, Qt::LeftButton); })
+                   : nullptr;
+    }
+    if (c.key == Qt::Key_unknown)
+        return nullptr;
+    h.list()->setFocus();
+    const auto modifier = c.key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
+    return [&h, key = c.key, modifier] { QTest::keyClick(h.list(), key, modifier); };
+}
+
 TEST(Commands, EveryWayOfGivingACommandDoesTheSame) {
-    enum Way { MenuBar, Popup, Picture, Shortcut };
     for (const CommandCase& c : commandCases()) {
-        for (Way way : {MenuBar, Popup, Picture, Shortcut}) {
-            if ((way == Popup && !c.popupEntry) || (way == Picture && !c.picture) ||
-                (way == Shortcut && c.key == Qt::Key_unknown))
-                continue;
-            SCOPED_TRACE(QStringLiteral("%1, way %2")
-                             .arg(QLatin1String(c.menuEntry))
-                             .arg(way)
-                             .toStdString());
+        for (Way way : kWays) {
+            SCOPED_TRACE(
+                QStringLiteral("%1, way %2").arg(QLatin1String(c.action)).arg(way).toStdString());
             Harness h;
             if (needsRows(c.command))
                 h.addRows();
-            std::function<void()> action;
-            if (way == MenuBar) {
-                QAction* entry = menuAction(*h.form, QLatin1String(c.menuEntry));
-                ASSERT_NE(entry, nullptr);
-                action = [entry] { entry->trigger(); };
-            } else if (way == Popup) {
-                auto* entry =
-                    h.list()->contextMenu()->findChild<QAction*>(QLatin1String(c.popupEntry));
-                ASSERT_NE(entry, nullptr);
-                action = [entry] { entry->trigger(); };
-            } else if (way == Picture) {
-                auto* picture =
-                    h.form->toolbar()->findChild<ToolbarPicture*>(QLatin1String(c.picture));
-                ASSERT_NE(picture, nullptr);
-                action = [picture] { QTest::mouseClick(picture, Qt::LeftButton); };
-            } else {
-                h.list()->setFocus();
-                const auto modifier = c.key == Qt::Key_F1 ? Qt::NoModifier : Qt::ControlModifier;
-                action = [&h, key = c.key, modifier] { QTest::keyClick(h.list(), key, modifier); };
-            }
-            const QStringList outcome = h.outcomeOf(action);
+            const std::function<void()> give = giving(h, c, way);
+            if (!give)
+                continue;
+            const QStringList outcome = h.outcomeOf(give);
             EXPECT_EQ(outcome, c.expected) << outcome.join(QLatin1Char(',')).toStdString();
         }
     }
 }
 
-TEST(Commands, MenuBarHoldsTheEntriesSeparatorsNamesAndShortcutsInOrder) {
+// One action per command: disabling it disables the menu entry, the context entry, the button
+// and the shortcut at once.
+TEST(Commands, ADisabledCommandIsGivenNoWay) {
+    for (const CommandCase& c : commandCases()) {
+        SCOPED_TRACE(c.action);
+        Harness h;
+        if (needsRows(c.command))
+            h.addRows();
+        h.commands().action(c.command)->setEnabled(false);
+        if (c.button) {
+            EXPECT_FALSE(
+                h.form->toolbar()->findChild<ToolbarButton*>(QLatin1String(c.button))->isEnabled());
+        }
+        for (Way way : kWays) {
+            SCOPED_TRACE(way);
+            if (const std::function<void()> give = giving(h, c, way)) {
+                const QStringList outcome = h.outcomeOf(give);
+                EXPECT_TRUE(outcome.isEmpty()) << outcome.join(QLatin1Char(',')).toStdString();
+            }
+        }
+    }
+}
+
+// The menu bar's menus, then the source list's context menu.
+TEST(Commands, MenusHoldTheEntriesSeparatorsNamesAndShortcutsInOrder) {
     const QList<QPair<QString, QStringList>> expected = {
         {"File(&F)",
-         {"Add Files|AddFiles|Ctrl+A", "Remove Selected File|RemoveSelectedFile|Ctrl+R",
-          "Clear All Files|ClearAllFiles|Ctrl+C", "-", "Capture Video From DV|Capture|", "-",
-          "Import Video From Youtube|importvideo|", "-", "Exit|exit|Ctrl+X"}},
-        {"Edit(&E)", {"Video Settings|options|Ctrl+S", "-", "Check for Updates|checkupdate|"}},
+         {"Add Files|addFilesAction|Ctrl+A", "Remove Selected File|removeSelectedAction|Ctrl+R",
+          "Clear All Files|clearAllAction|Ctrl+C", "-", "Capture Video From DV|captureAction|", "-",
+          "Import Video From Youtube|importAction|", "-", "Exit|exitAction|Ctrl+X"}},
+        {"Edit(&E)",
+         {"Video Settings|settingsAction|Ctrl+S", "-", "Check for Updates|checkForUpdatesAction|"}},
         {"Action(&A)",
-         {"Convert Now!|BurnNow|Ctrl+N", "-", "Play Selected File|play|Ctrl+P", "-",
-          "Video Clip|videoclip|Ctrl+V"}},
+         {"Convert Now!|convertAction|Ctrl+N", "-", "Play Selected File|playAction|Ctrl+P", "-",
+          "Video Clip|videoClipAction|Ctrl+V"}},
         {"Help(&H)",
-         {"Help|helphelp|F1", "-", "Video Converter Home Page||Ctrl+H",
-          "Support Online|SupportOnline|Ctrl+T", "-", "About|About|"}},
+         {"Help|helpAction|F1", "-", "Video Converter Home Page|homePageAction|Ctrl+H",
+          "Support Online|supportOnlineAction|Ctrl+T", "-", "About|aboutAction|"}},
+        {"",
+         {"Convert Now!|convertAction|Ctrl+N", "-", "Play Selected File|playAction|Ctrl+P", "-",
+          "Video Clip|videoClipAction|Ctrl+V", "-", "Add Files|addFilesAction|Ctrl+A",
+          "Remove Selected File|removeSelectedAction|Ctrl+R",
+          "Clear All Files|clearAllAction|Ctrl+C", "-", "Capture Video From DV|captureAction|", "-",
+          "Import Video From Youtube|importAction|"}},
     };
     Harness h;
-    const QList<QAction*> menus = h.form->menuBar()->actions();
+    QList<QMenu*> menus;
+    for (const QAction* menu : h.form->menuBar()->actions())
+        menus << menu->menu();
+    menus << h.list()->contextMenu();
     ASSERT_EQ(menus.size(), expected.size());
     for (int m = 0; m < menus.size(); ++m) {
-        EXPECT_EQ(menus[m]->text(), expected[m].first);
+        EXPECT_EQ(menus[m]->title(), expected[m].first);
         QStringList entries;
-        for (const QAction* action : menus[m]->menu()->actions()) {
+        for (const QAction* action : menus[m]->actions()) {
             entries << (action->isSeparator()
                             ? QStringLiteral("-")
                             : QStringList{action->text(), action->objectName(),
                                           action->shortcut().toString(QKeySequence::PortableText)}
                                   .join(QLatin1Char('|')));
         }
-        EXPECT_EQ(entries, expected[m].second) << menus[m]->text().toStdString();
+        EXPECT_EQ(entries, expected[m].second) << menus[m]->title().toStdString();
     }
 }
 
@@ -286,54 +332,53 @@ TEST(Commands, TextFieldKeepsItsEditingKeys) {
     EXPECT_EQ(h.rowCount(), 2);
 }
 
-TEST(Toolbar, HoverBordersPicturesUntilTheBackgroundIsCrossed) {
+TEST(Toolbar, HoverBordersButtonsUntilTheBackgroundIsCrossed) {
     struct Case {
-        const char* moves; // picture indexes, "b" for the toolbar's background
+        const char* moves; // button indexes, "b" for the toolbar's background
         QList<int> bordered;
     };
     const Case cases[] = {
         {"0", {0}},     {"01", {0, 1}}, {"01b", {}}, {"0b1", {1}},
         {"06", {0, 6}}, {"0b", {}},     {"b3", {3}}, {"3b", {}},
     };
+    Harness h;
+    Toolbar* toolbar = h.form->toolbar();
+    const QList<ToolbarButton*>& buttons = toolbar->buttons();
+    ASSERT_EQ(buttons.size(), 7);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.moves);
-        Toolbar toolbar;
-        toolbar.resize(900, 80);
-        toolbar.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&toolbar));
-        QTest::mouseMove(&toolbar, QPoint(toolbar.width() - 10, toolbar.height() / 2));
+        QTest::mouseMove(toolbar, QPoint(toolbar->width() - 10, toolbar->height() / 2));
         for (const char* move = c.moves; *move; ++move) {
             if (*move == 'b') {
                 // Between the list commands and CONVERT NOW lies plain background.
-                const QRect clear = toolbar.picture(Toolbar::ClearAll)->geometry();
-                QTest::mouseMove(&toolbar, QPoint(clear.right() + 9, clear.center().y()));
+                const QRect clear = buttons[2]->geometry();
+                QTest::mouseMove(toolbar, QPoint(clear.right() + 9, clear.center().y()));
             } else {
-                ToolbarPicture* picture = toolbar.picture(*move - '0');
-                QTest::mouseMove(picture, picture->rect().center());
-                QTest::mouseMove(picture, picture->rect().center() + QPoint(3, 2));
+                ToolbarButton* button = buttons[*move - '0'];
+                QTest::mouseMove(button, button->rect().center());
+                QTest::mouseMove(button, button->rect().center() + QPoint(3, 2));
             }
         }
-        EXPECT_EQ(toolbar.borderedPictures(), c.bordered);
+        EXPECT_EQ(toolbar->borderedButtons(), c.bordered);
     }
 }
 
-TEST(Toolbar, SevenPicturesWithTheirCaptionsLeftToRight) {
-    Toolbar toolbar;
-    toolbar.resize(900, 80);
-    toolbar.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&toolbar));
-    const QStringList names = {"Image1",  "Image2", "Image9", "Image11",
-                               "Image10", "Image8", "Image7"};
+TEST(Toolbar, SevenButtonsWithTheirCaptionsLeftToRight) {
+    Harness h;
+    const QStringList names = {"addFilesButton", "removeFileButton", "clearAllButton", "Image11",
+                               "settingsButton", "helpButton",       "exitButton"};
     const QStringList captions = {"Add Files", "Remove File", "Clear All", "CONVERT NOW",
                                   "Settings",  "Help",        "EXIT"};
+    const QList<ToolbarButton*>& buttons = h.form->toolbar()->buttons();
+    ASSERT_EQ(buttons.size(), names.size());
     int left = -1;
-    for (int i = 0; i < Toolbar::PictureCount; ++i) {
-        ToolbarPicture* picture = toolbar.picture(i);
-        EXPECT_EQ(picture->objectName(), names[i]);
-        EXPECT_EQ(picture->text(), captions[i]);
-        EXPECT_FALSE(picture->icon().pixmap(32, 32).isNull()) << names[i].toStdString();
-        EXPECT_GT(picture->geometry().left(), left);
-        left = picture->geometry().left();
+    for (int i = 0; i < buttons.size(); ++i) {
+        ToolbarButton* button = buttons[i];
+        EXPECT_EQ(button->objectName(), names[i]);
+        EXPECT_EQ(button->text(), captions[i]);
+        EXPECT_FALSE(button->icon().pixmap(32, 32).isNull()) << names[i].toStdString();
+        EXPECT_GT(button->geometry().left(), left);
+        left = button->geometry().left();
     }
 }
 
@@ -401,7 +446,7 @@ TEST(OutputFolder, ShownBesideTheProfileAndOpenedOrTheFailureSaid) {
     PathLabel* label = h.form->outputFolderLabel();
     EXPECT_EQ(label->path(), QDir::toNativeSeparators(test::appDir()));
     EXPECT_EQ(label->toolTip(), label->path());
-    EXPECT_TRUE(h.form->findChild<QWidget*>(QStringLiteral("frmProfile"))->isAncestorOf(label));
+    EXPECT_TRUE(h.form->findChild<QWidget*>(QStringLiteral("outputFrame"))->isAncestorOf(label));
 
     const QString chosen = h.dir.filePath(QStringLiteral("converted"));
     ASSERT_TRUE(QDir().mkpath(chosen));

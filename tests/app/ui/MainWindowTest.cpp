@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/MainCommands.h"
 #include "app/OptionSheetView.h"
 #include "app/PathLabel.h"
 #include "app/PreviewFrame.h"
@@ -91,36 +92,36 @@ TEST_F(MainWindowTest, HasEveryRegionAndNamedControl) {
         const char* caption; // nullptr: not checked
     } controls[] = {
         {"Picture3", nullptr},
-        {"Image1", "Add Files"},
-        {"Image2", "Remove File"},
-        {"Image9", "Clear All"},
+        {"addFilesButton", "Add Files"},
+        {"removeFileButton", "Remove File"},
+        {"clearAllButton", "Clear All"},
         {"Image11", "CONVERT NOW"},
-        {"Image10", "Settings"},
-        {"Image8", "Help"},
-        {"Image7", "EXIT"},
-        {"Label3", "Profile:"},
+        {"settingsButton", "Settings"},
+        {"helpButton", "Help"},
+        {"exitButton", "EXIT"},
+        {"profileCaption", "Profile:"},
         {"ImageCombo1", nullptr},
-        {"Frame1", "Video List"},
+        {"sourceListFrame", "Video List"},
         {"lvwAudioTracks", nullptr},
-        {"PS1", nullptr},
+        {"optionSheetView", nullptr},
         {"Privew", nullptr},
-        {"Text2", nullptr},
-        {"cmdPlay", nullptr},
-        {"cmdPause", nullptr},
-        {"cmdStop", nullptr},
-        {"cmdBack", nullptr},
-        {"cmdForward", nullptr},
-        {"Command4", nullptr},
-        {"Command5", nullptr},
-        {"Slider1", nullptr},
+        {"videoSurface", nullptr},
+        {"playButton", nullptr},
+        {"pauseButton", nullptr},
+        {"stopButton", nullptr},
+        {"backButton", nullptr},
+        {"forwardButton", nullptr},
+        {"firstFrameButton", nullptr},
+        {"lastFramesButton", nullptr},
+        {"positionSlider", nullptr},
         {"LblCurTime", "0:00:00"},
         {"SkinLabel10", "Total time: 0:00:00"},
         {"Picture4", nullptr},
         {"SkinLabel2", "00:00:00"},
-        {"Frame14", "Progress...."},
-        {"prgTotalProgress", nullptr},
-        {"prgTrackProgress", nullptr},
-        {"Command1", "Cancel"},
+        {"progressFrame", "Progress...."},
+        {"totalProgress", nullptr},
+        {"itemProgress", nullptr},
+        {"cancelButton", "Cancel"},
     };
     for (const auto& c : controls) {
         auto* widget = w->findChild<QWidget*>(QLatin1String(c.name));
@@ -139,10 +140,13 @@ TEST_F(MainWindowTest, HasEveryRegionAndNamedControl) {
     const struct {
         const char* name;
         const char* tip;
-    } transport[] = {{"cmdPlay", "Play"},        {"cmdPause", "Pause"},
-                     {"cmdStop", "Stop"},        {"cmdBack", "Back"},
-                     {"cmdForward", "Forward"},  {"Command4", "First Frame"},
-                     {"Command5", "Last Frames"}};
+    } transport[] = {{"playButton", "Play"},
+                     {"pauseButton", "Pause"},
+                     {"stopButton", "Stop"},
+                     {"backButton", "Back"},
+                     {"forwardButton", "Forward"},
+                     {"firstFrameButton", "First Frame"},
+                     {"lastFramesButton", "Last Frames"}};
     for (const auto& t : transport) {
         auto* b = w->preview()->findChild<QToolButton*>(QLatin1String(t.name));
         ASSERT_NE(b, nullptr) << t.name;
@@ -153,7 +157,8 @@ TEST_F(MainWindowTest, HasEveryRegionAndNamedControl) {
     EXPECT_EQ(slider->maximum(), 100);
     EXPECT_EQ(slider->pageStep(), 5);
     EXPECT_EQ(w->sourceList()->header()->count(), 8);
-    EXPECT_TRUE(w->findChild<QGroupBox*>(QStringLiteral("Frame1"))->isAncestorOf(w->sourceList()));
+    EXPECT_TRUE(
+        w->findChild<QGroupBox*>(QStringLiteral("sourceListFrame"))->isAncestorOf(w->sourceList()));
     EXPECT_TRUE(w->runPanel()->isHidden());
     for (QProgressBar* bar : {w->runPanel()->totalProgress(), w->runPanel()->trackProgress()}) {
         EXPECT_EQ(bar->minimum(), 0);
@@ -270,7 +275,7 @@ TEST_F(MainWindowTest, StartUpRestoresTheStoredPositionWithItsPresets) {
         EXPECT_EQ(w->profileChooser()->currentText(), QLatin1String(c.text)) << label;
         // The sheet a user's pick of that row leaves: defaults, then the row's presets.
         OptionSheet picked;
-        prolist(picked);
+        resetToDefaults(picked);
         applyPresets(picked, c.position);
         for (const auto& category : picked.categories()) {
             for (const auto& item : category.items) {
@@ -537,7 +542,9 @@ TEST_F(MainWindowTest, SettingsCommandOpensTheDialogModally) {
             dialog->reject();
         }
     });
-    QTest::mouseClick(w->commandButton(MainWindow::Command::Settings), Qt::LeftButton);
+    QTest::mouseClick(
+        w->toolbar()->buttonFor(w->commands()->action(MainCommands::Command::Settings)),
+        Qt::LeftButton);
     EXPECT_EQ(title, "Video Options");
     EXPECT_TRUE(modal);
     EXPECT_EQ(settingsContents(), "<missing>");
@@ -655,12 +662,13 @@ TEST_F(MainWindowTest, TabWalksEveryControlInReadingOrder) {
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     const QStringList expected = {
-        "Image1",  "Image2",     "Image9",         "Image11",     "Image10",
-        "Image8",  "Image7",     "lvwAudioTracks", "ImageCombo1", "cmdOpenFolder",
-        "Slider1", "Command4",   "cmdBack",        "cmdPlay",     "cmdPause",
-        "cmdStop", "cmdForward", "Command5",       "PS1",
+        "addFilesButton", "removeFileButton", "clearAllButton",  "Image11",
+        "settingsButton", "helpButton",       "exitButton",      "lvwAudioTracks",
+        "ImageCombo1",    "openFolderButton", "positionSlider",  "firstFrameButton",
+        "backButton",     "playButton",       "pauseButton",     "stopButton",
+        "forwardButton",  "lastFramesButton", "optionSheetView",
     };
-    w->commandButton(MainWindow::Command::AddFiles)->setFocus(Qt::TabFocusReason);
+    w->toolbar()->buttons().first()->setFocus(Qt::TabFocusReason);
     QStringList walked;
     for (int step = 0; step <= expected.size(); ++step) {
         QWidget* focus = QApplication::focusWidget();
@@ -668,7 +676,7 @@ TEST_F(MainWindowTest, TabWalksEveryControlInReadingOrder) {
         walked << focus->objectName();
         QTest::keyClick(focus, Qt::Key_Tab);
     }
-    EXPECT_EQ(walked, expected + QStringList{"Image1"});
+    EXPECT_EQ(walked, expected + QStringList{"addFilesButton"});
 
     // During a run the panel's "Cancel" is reached after the sheet.
     w->runPanel()->show();

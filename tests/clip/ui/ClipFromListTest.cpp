@@ -7,6 +7,7 @@
 #include "player/PreviewPlayer.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
+#include "ui/VideoSurface.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -63,8 +64,7 @@ protected:
 TEST_F(ClipFromList, PlayPlaysTheSelectedRowInText2) {
     PreviewPlayer& player = PreviewPlayer::shared();
     Q_EMIT window->playRequested();
-    const QString wid =
-        QString::number(window->preview()->findChild<QWidget*>(QStringLiteral("Text2"))->winId());
+    const QString wid = QString::number(window->preview()->videoSurface()->winId());
     EXPECT_TRUE(
         player.playerCommandLine().contains(QStringLiteral(" -wid ") + wid + QLatin1Char(' ')));
     EXPECT_TRUE(player.playerCommandLine().endsWith(QLatin1Char('"') + clip + QLatin1Char('"')));

@@ -52,7 +52,7 @@ protected:
     }
 
     bool convertEnabled() const {
-        bool enabled = form->findChild<QAction*>("BurnNow")->isEnabled();
+        bool enabled = form->findChild<QAction*>("convertAction")->isEnabled();
         for (QWidget* w : form->findChildren<QWidget*>("Image11"))
             enabled = enabled && w->isEnabled();
         return enabled;

@@ -4,13 +4,8 @@
 #include "base/ToolLocator.h"
 #include "onlineimport/CacheFetch.h"
 #include "onlineimport/ImportFolders.h"
-#include "onlineimport/StreamDownload.h"
 #include "onlineimport/StreamPreviewPlayer.h"
-#include "onlineimport/TextOps.h"
 #include "onlineimport/Transfer.h"
-#include "onlineimport/WatchPage.h"
-#include "onlineimport/YtDlpDownload.h"
-#include "onlineimport/YtDlpPageReader.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Skin.h"
 #include "ui/Twips.h"
@@ -77,19 +72,18 @@ template <typename W, typename... Args> W* make(QWidget* parent, const char* nam
 } // namespace
 
 ImportWindow::ImportWindow(const QString& skinFile, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_inet1(new Transfer(this)),
-      m_inet2(new Transfer(this)), m_download(new StreamDownload(*m_inet1, this)),
-      m_ytReader(new YtDlpPageReader(this)), m_ytDownload(new YtDlpDownload(this)),
-      m_settings(AppSettings::forApplication()), m_storage(importFolder()) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      m_session(new ImportSession(AppSettings::forApplication(), this)),
+      m_inet2(new Transfer(this)), m_storage(importFolder()) {
     setObjectName(QStringLiteral("ImportWindow"));
     setWindowTitle(QStringLiteral("RirUzarAvud-Beta Release"));
-    m_inet1->setObjectName(QStringLiteral("Inet1"));
     m_inet2->setObjectName(QStringLiteral("Inet2"));
     applySkin(this, skinFile);
     buildControls();
     buildPreviewPanel();
     showDetailCaptions();
     connectControls();
+    connectSession();
 }
 
 ImportWindow::~ImportWindow() = default;
@@ -242,117 +236,73 @@ void ImportWindow::connectControls() {
     for (const StreamFormat& f : streamFormats())
         connect(m_formatButtons[f.code], &QPushButton::clicked, this,
                 [this, &f] { formatButton_Click(f); });
-    connect(m_inet1, &Transfer::stateChanged, this, &ImportWindow::showStatus);
-    connect(m_inet1, &Transfer::dataArrived, this, [this] {
-        if (m_readingPage)
+}
+
+void ImportWindow::connectSession() {
+    Transfer& page = m_session->pageTransfer();
+    connect(&page, &Transfer::stateChanged, this, &ImportWindow::showStatus);
+    connect(&page, &Transfer::dataArrived, this, [this] {
+        if (m_session->state() == ImportSession::State::Reading)
             m_lblTitle->setText(QStringLiteral("Reading Data..."));
     });
-    connect(m_download, &StreamDownload::progress, this, [this](int percent) {
-        m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
-        m_pbDownload->setValue(percent);
-    });
-    connect(m_download, &StreamDownload::finished, this, [this](bool ok) {
-        if (!ok)
-            showMessage(applicationTitle(), QStringLiteral("Error-") + m_download->errorString(),
-                        QMessageBox::Ok);
-        tellDownloadEnd(ok, m_download->filePath(), m_download->errorString());
-        Q_EMIT downloadFinished(ok);
-    });
-    connect(m_ytReader, &YtDlpPageReader::finished, this, &ImportWindow::afterYtDlpRead);
-    connect(m_ytDownload, &YtDlpDownload::progress, this, [this](int percent) {
-        m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
-        m_pbDownload->setValue(percent);
-    });
-    connect(m_ytDownload, &YtDlpDownload::finished, this, [this](bool ok) {
-        if (!ok && !m_ytDownload->cancelled())
-            showMessage(applicationTitle(), QStringLiteral("Error-") + m_ytDownload->errorString(),
-                        QMessageBox::Ok);
-        if (!m_ytDownload->cancelled())
-            tellDownloadEnd(ok, m_ytDownload->filePath(), m_ytDownload->errorString());
-        Q_EMIT downloadFinished(ok);
-    });
+    connect(m_session, &ImportSession::readerChosen, this, &ImportWindow::showReader);
+    connect(m_session, &ImportSession::pageRead, this, &ImportWindow::showPage);
+    connect(m_session, &ImportSession::downloadProgress, this, &ImportWindow::showProgress);
+    connect(m_session, &ImportSession::finished, this,
+            [this](const ImportSession::Outcome& outcome) {
+                if (outcome.stage == ImportSession::Stage::Downloading)
+                    afterDownload(outcome);
+                else if (outcome.end != ImportSession::State::Read)
+                    afterReadFailed(outcome);
+            });
 }
 
-// Get Direct Link: every step runs, whatever became of the one before.
+// Get Direct Link: the page is read afresh; the buttons of the page shown before go. While a
+// download runs the page shown stays, and the button is ready again once that is explained.
 void ImportWindow::cmdG_Click() {
     m_cmdG->setEnabled(false);
-    showPicture(loadingPicturePath());
-    m_pageUrl = m_txtWatchUrl->text().trimmed();
-    LoadPage(m_txtWatchUrl->text(), [this](const QString& page) { afterPageLoaded(page); });
-}
-
-void ImportWindow::afterPageLoaded(const QString& page) {
-    m_pageWarnings.clear();
-    m_pageRead = !page.isEmpty();
-    if (m_pageRead && !isClassicWatchPage(page)) {
-        readWithYtDlp();
-        return;
-    }
-    if (!m_ytDlpPageUrl.isEmpty()) {
-        // The buttons a yt-dlp page enabled do not belong to this page.
-        for (QPushButton* button : std::as_const(m_formatButtons))
-            button->setEnabled(false);
-        m_ytDlpPageUrl.clear();
-    }
-    if (m_pageRead)
-        m_lblBackend->setText(QStringLiteral("Read by the classic page reader"));
-    GetURLs(page);
-    ParseWatchPage(page, watchPageInfo(), &m_pageWarnings);
-    fetchThumbnailThenShow();
-}
-
-void ImportWindow::readWithYtDlp() {
-    m_lblTitle->setText(QStringLiteral("Reading the page with yt-dlp..."));
-    m_lblBackend->setText(QStringLiteral("yt-dlp"));
-    m_ytReader->start(m_settings.ytdlpProgram(), m_pageUrl);
-}
-
-void ImportWindow::afterYtDlpRead(bool ok) {
-    if (!ok) {
-        m_lblTitle->setText(QStringLiteral("yt-dlp could not read the page"));
-        m_lblBackend->clear();
-        QMessageBox* box =
-            showMessage(applicationTitle(),
-                        QStringLiteral("Something Went Wrong\r\n") + m_ytReader->errorString(),
-                        QMessageBox::Ok);
+    if (!m_session->read(m_txtWatchUrl->text())) {
+        QMessageBox* box = showMessage(
+            applicationTitle(),
+            QStringLiteral("Something Went Wrong\r\n") + m_session->errorString(), QMessageBox::Ok);
         connect(box, &QMessageBox::finished, this, [this] {
-            m_pageRead = false;
-            watchPageInfo() = {};
-            showThumbnailAndFields();
+            m_cmdG->setEnabled(true);
+            Q_EMIT directLinkFinished();
         });
         return;
     }
-    const YtDlpPage& page = m_ytReader->page();
-    watchPageInfo() = page.info;
-    m_ytDlpPageUrl = page.pageUrl;
-    m_choices = chooseYtDlpFormats(page.formats);
-    for (const StreamFormat& f : streamFormats())
-        m_formatButtons[f.code]->setEnabled(m_choices.contains(f.code));
-    m_lblBackend->setText(
-        QStringLiteral("Read by yt-dlp %1")
-            .arg(page.version.isEmpty() ? QStringLiteral("(version unknown)") : page.version));
-    m_lblTitle->setText(QStringLiteral("Complete!"));
-    fetchThumbnailThenShow();
+    showPicture(loadingPicturePath());
+    enableFormatButtons({});
 }
 
-void ImportWindow::fetchThumbnailThenShow() {
-    const WatchPageInfo& info = watchPageInfo();
-    const bool fetching =
-        FetchToCache(*m_inet2, info.thumbnailUrl, m_storage, info.videoId + QStringLiteral(".jpg"),
-                     this, [this](const QString&) { showThumbnailAndFields(); });
-    if (!fetching)
-        showThumbnailAndFields();
-}
-
-void ImportWindow::showThumbnailAndFields() {
-    const WatchPageInfo& info = watchPageInfo();
-    showPicture(cachedThumbnailPath(m_storage, info.videoId));
-    if (!m_pageRead) {
-        // No page (the failure was shown): the details keep their captions, not blanks.
-        showDetailCaptions();
-        Q_EMIT directLinkFinished();
+void ImportWindow::showReader(PageReader reader) {
+    if (reader != PageReader::YtDlp)
         return;
-    }
+    m_lblTitle->setText(QStringLiteral("Reading the page with yt-dlp..."));
+    m_lblBackend->setText(QStringLiteral("yt-dlp"));
+}
+
+// The page's buttons and reader at once; its fields once the thumbnail has come (or failed).
+void ImportWindow::showPage(const ImportPage& page) {
+    enableFormatButtons(page.offeredCodes());
+    m_lblBackend->setText(page.reader == PageReader::Classic
+                              ? QStringLiteral("Read by the classic page reader")
+                              : QStringLiteral("Read by yt-dlp %1")
+                                    .arg(page.ytDlpVersion.isEmpty()
+                                             ? QStringLiteral("(version unknown)")
+                                             : page.ytDlpVersion));
+    m_lblTitle->setText(QStringLiteral("Complete!"));
+    const bool fetching = FetchToCache(*m_inet2, page.info.thumbnailUrl, m_storage,
+                                       page.info.videoId + QStringLiteral(".jpg"), this,
+                                       [this](const QString&) { showPageFields(); });
+    if (!fetching)
+        showPageFields();
+}
+
+void ImportWindow::showPageFields() {
+    const ImportPage& page = m_session->page();
+    const WatchPageInfo& info = page.info;
+    showPicture(cachedThumbnailPath(m_storage, info.videoId));
     m_lblTitle1->setText(info.title);
     m_txtDesc->setPlainText(info.description);
     m_lblCat->setText(info.category);
@@ -360,48 +310,40 @@ void ImportWindow::showThumbnailAndFields() {
     m_lblDur->setText(info.lengthSeconds + QStringLiteral(" Sec."));
     m_lblPublished->setText(info.published);
     m_lblRating->setText(info.rating);
-    if (!m_pageWarnings.isEmpty()) {
+    if (!page.warnings.isEmpty()) {
         QMessageBox* box =
             showMessage(applicationTitle(),
                         QStringLiteral("Some parts of the page could not be read:\r\n") +
-                            m_pageWarnings.join(QStringLiteral("\r\n")),
+                            page.warnings.join(QStringLiteral("\r\n")),
                         QMessageBox::Ok);
         box->setIcon(QMessageBox::Warning);
     }
     Q_EMIT directLinkFinished();
 }
 
-void ImportWindow::LoadPage(const QString& url, std::function<void(const QString&)> done) {
-    auto failed = [this, done](const QString& description) {
-        if (description.contains(QString::number(kTimeoutCode)))
-            m_lblTitle->setText(QStringLiteral("Slow Connection"));
-        QMessageBox* box =
-            showMessage(applicationTitle(),
-                        QStringLiteral("Something Went Wrong\r\n") + description, QMessageBox::Ok);
-        connect(box, &QMessageBox::finished, this, [done] { done(QString()); });
-    };
-    if (!m_inet1->execute(url)) {
-        failed(m_inet1->errorString());
+// A read that failed is explained; the details then show their captions, not blanks.
+void ImportWindow::afterReadFailed(const ImportSession::Outcome& outcome) {
+    m_lblBackend->clear();
+    if (outcome.end == ImportSession::State::Cancelled)
         return;
-    }
-    m_readingPage = true;
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(m_inet1, &Transfer::finished, this, [=, this](bool ok) {
-        disconnect(*connection);
-        m_readingPage = false;
-        if (!ok) {
-            failed(m_inet1->errorString());
-            return;
-        }
-        const QString page = QString::fromUtf8(m_inet1->takeBody());
-        m_lblTitle->setText(QStringLiteral("Complete!"));
-        done(page);
-    });
+    if (outcome.stage == ImportSession::Stage::ReadingWithYtDlp)
+        m_lblTitle->setText(QStringLiteral("yt-dlp could not read the page"));
+    else if (outcome.timedOut)
+        m_lblTitle->setText(QStringLiteral("Slow Connection"));
+    QMessageBox* box =
+        showMessage(applicationTitle(), QStringLiteral("Something Went Wrong\r\n") + outcome.error,
+                    QMessageBox::Ok);
+    connect(box, &QMessageBox::finished, this, &ImportWindow::showNoPage);
 }
 
-void ImportWindow::GetURLs(const QString& page) {
-    for (const int code : readStreamLinks(page, m_links, &m_pageWarnings))
-        m_formatButtons[code]->setEnabled(true);
+void ImportWindow::showNoPage() {
+    showDetailCaptions();
+    Q_EMIT directLinkFinished();
+}
+
+void ImportWindow::enableFormatButtons(const QList<int>& codes) {
+    for (auto it = m_formatButtons.begin(); it != m_formatButtons.end(); ++it)
+        it.value()->setEnabled(codes.contains(it.key()));
 }
 
 void ImportWindow::formatButton_Click(const StreamFormat& format) {
@@ -420,82 +362,57 @@ void ImportWindow::formatButton_Click(const StreamFormat& format) {
             return;
         }
         movePreviewPanel(kPanelForPlay.x(), kPanelForPlay.y());
-        LoadFLVPlayer(streamAddress(format.code));
+        LoadFLVPlayer(m_session->page().streamAddress(format.code));
     });
 }
 
+// Preview plays the best stream.
 void ImportWindow::cmdPR_Click() {
     movePreviewPanel(kPanelForPreview.x(), kPanelForPreview.y());
-    LoadFLVPlayer(streamAddress(35));
+    LoadFLVPlayer(m_session->page().streamAddress(35));
 }
 
 void ImportWindow::downloadStream(const StreamFormat& format) {
-    if (m_ytDlpPageUrl.isEmpty())
-        DownloadToFile(format);
-    else
-        DownloadWithYtDlp(format);
-}
-
-// The direct address a button's stream plays from.
-QString ImportWindow::streamAddress(int code) const {
-    if (!m_ytDlpPageUrl.isEmpty())
-        return m_choices.value(code).previewUrl();
-    return decodedLink(code);
-}
-
-void ImportWindow::DownloadWithYtDlp(const StreamFormat& format) {
-    const YtDlpChoice choice = m_choices.value(format.code);
-    const WatchPageInfo& info = watchPageInfo();
-    const QString path = QDir(m_storage).filePath(
-        downloadFileName(info.title, QLatin1Char('.') + choice.ext, info.videoId));
-    QString error;
-    if (choice.parts.isEmpty())
-        error =
-            QStringLiteral("the page offers no stream for %1").arg(QLatin1String(format.caption));
-    else if (!QDir().mkpath(m_storage))
-        error = QStringLiteral("cannot create the folder %1").arg(m_storage);
-    else if (!m_ytDownload->start(m_settings.ytdlpProgram(), m_ytDlpPageUrl, choice, path))
-        error = m_ytDownload->errorString();
-    if (!error.isEmpty()) {
-        showMessage(applicationTitle(), QStringLiteral("Error-") + error, QMessageBox::Ok);
+    if (m_session->download(format.code, m_storage) != ImportSession::Refusal::None) {
+        showMessage(applicationTitle(), QStringLiteral("Error-") + m_session->errorString(),
+                    QMessageBox::Ok);
         return;
     }
-    m_label2->setText(QStringLiteral("0 % "));
-    m_pbDownload->setValue(0);
+    showProgress(0);
 }
 
+void ImportWindow::showProgress(int percent) {
+    m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
+    m_pbDownload->setValue(percent);
+}
+
+// A cancelled download (the window is closing) is neither explained nor told.
+void ImportWindow::afterDownload(const ImportSession::Outcome& outcome) {
+    const bool ok = outcome.end == ImportSession::State::Done;
+    if (outcome.end == ImportSession::State::Failed)
+        showMessage(applicationTitle(), QStringLiteral("Error-") + outcome.error, QMessageBox::Ok);
+    if (outcome.end != ImportSession::State::Cancelled)
+        tellDownloadEnd(ok, outcome.filePath, outcome.error);
+    Q_EMIT downloadFinished(ok);
+}
+
+// A read or a download still running is stopped first (a yt-dlp download's partial files go);
+// the window closes once it has ended.
 void ImportWindow::reject() {
-    if (!m_ytDownload->running()) {
+    if (!m_session->busy()) {
         QDialog::reject();
         return;
     }
-    m_lblTitle->setText(QStringLiteral("Stopping the download..."));
+    if (m_session->state() == ImportSession::State::Downloading)
+        m_lblTitle->setText(QStringLiteral("Stopping the download..."));
     connect(
-        m_ytDownload, &YtDlpDownload::finished, this, [this] { QDialog::reject(); },
+        m_session, &ImportSession::finished, this, [this] { QDialog::reject(); },
         Qt::SingleShotConnection);
-    m_ytDownload->cancel();
-}
-
-void ImportWindow::DownloadToFile(const StreamFormat& format) {
-    const std::optional<QString> link = URLDecode(m_links.value(format.code));
-    const WatchPageInfo& info = watchPageInfo();
-    const QString name =
-        downloadFileName(info.title, QLatin1String(format.fileSuffix), info.videoId);
-    const QString path = QDir(m_storage).filePath(name);
-    QString error;
-    if (!link)
-        error = QStringLiteral("the link of %1 is not a valid encoded address")
-                    .arg(QLatin1String(format.caption));
-    else if (!QDir().mkpath(m_storage))
-        error = QStringLiteral("cannot create the folder %1").arg(m_storage);
-    else if (!m_download->start(*link, path))
-        error = m_download->errorString();
-    if (!error.isEmpty())
-        showMessage(applicationTitle(), QStringLiteral("Error-") + error, QMessageBox::Ok);
+    m_session->cancel();
 }
 
 void ImportWindow::LoadFLVPlayer(const QString& link) {
-    const QString tip = QStringLiteral("Preview of ") + watchPageInfo().title;
+    const QString tip = QStringLiteral("Preview of ") + m_session->page().info.title;
     m_swf->setToolTip(tip);
     if (!m_player)
         return;
@@ -506,14 +423,9 @@ void ImportWindow::LoadFLVPlayer(const QString& link) {
     m_player->setWindowMode(QStringLiteral("Fullscreen"));
 }
 
-QString ImportWindow::decodedLink(int code) const {
-    const QString link = m_links.value(code);
-    return URLDecode(link).value_or(link);
-}
-
 void ImportWindow::showStatus(int state) {
-    if (const auto text =
-            transferStatusText(state, m_inet1->responseCode(), m_inet1->responseInfo()))
+    const Transfer& page = m_session->pageTransfer();
+    if (const auto text = transferStatusText(state, page.responseCode(), page.responseInfo()))
         m_lblTitle->setText(*text);
 }
 

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "onlineimport/StreamLinks.h"
-#include "onlineimport/YtDlpInfo.h"
+#include "onlineimport/ImportSession.h"
 #include "platform/ui/DesktopNotifier.h"
 #include "settings/AppSettings.h"
 
 #include <QDialog>
 #include <QPoint>
-
-#include <functional>
 
 class QGridLayout;
 class QGroupBox;
@@ -22,11 +19,8 @@ class QPushButton;
 
 namespace mirelo {
 
-class StreamDownload;
 class StreamPreviewPlayer;
 class Transfer;
-class YtDlpDownload;
-class YtDlpPageReader;
 
 // The import window: fetches a watch page, shows its details and thumbnail, and downloads or
 // previews one of its streams. A page in the classic watch-page layout is read by the product's
@@ -41,12 +35,6 @@ public:
     explicit ImportWindow(const QString& skinFile, QWidget* parent = nullptr);
     ~ImportWindow() override;
 
-    // Fetches the page at `url` without blocking; `done` gets its text, empty after a failure
-    // (which has then been shown to the user).
-    void LoadPage(const QString& url, std::function<void(const QString& page)> done);
-    // Reads the page's stream links and enables the button of each format found; entries it had to
-    // skip are shown with the page's other warnings once Get Direct Link has run.
-    void GetURLs(const QString& page);
     // Plays `link` in the preview panel's player.
     void LoadFLVPlayer(const QString& link);
 
@@ -59,11 +47,13 @@ public:
     QString storageFolder() const { return m_storage; }
 
     // Where the yt-dlp program is chosen; by default the application's settings.
-    void setSettings(const AppSettings& settings) { m_settings = settings; }
+    void setSettings(const AppSettings& settings) { m_session->setSettings(settings); }
     // Told when a download ends, except one the user cancelled.
     void setEndNotice(EndNotice notice) { m_endNotice = std::move(notice); }
 
-    Transfer& pageTransfer() { return *m_inet1; }
+    // The import the window drives: the page it read and the download running.
+    ImportSession& session() { return *m_session; }
+    Transfer& pageTransfer() { return m_session->pageTransfer(); }
     Transfer& thumbnailTransfer() { return *m_inet2; }
 
 Q_SIGNALS:
@@ -91,42 +81,32 @@ private:
     void showDetailCaptions();
     void connectControls();
 
+    void connectSession();
+
     void cmdG_Click();
-    void afterPageLoaded(const QString& page);
-    void readWithYtDlp();
-    void afterYtDlpRead(bool ok);
-    void fetchThumbnailThenShow();
-    void downloadStream(const StreamFormat& format);
-    void DownloadWithYtDlp(const StreamFormat& format);
-    QString streamAddress(int code) const;
-    void showThumbnailAndFields();
+    void showReader(PageReader reader);
+    void showPage(const ImportPage& page);
+    void showPageFields();
+    void afterReadFailed(const ImportSession::Outcome& outcome);
+    void showNoPage();
+    void enableFormatButtons(const QList<int>& codes);
     void formatButton_Click(const StreamFormat& format);
     void cmdPR_Click();
-    void DownloadToFile(const StreamFormat& format);
+    void downloadStream(const StreamFormat& format);
+    void showProgress(int percent);
+    void afterDownload(const ImportSession::Outcome& outcome);
     void showStatus(int state);
     void showPicture(const QString& path);
     void movePreviewPanel(int leftTwips, int topTwips);
     void hidePreviewPanel();
     QMessageBox* showMessage(const QString& title, const QString& text, int buttons);
     void tellDownloadEnd(bool ok, const QString& file, const QString& error);
-    QString decodedLink(int code) const;
 
-    Transfer* m_inet1;
+    ImportSession* m_session;
     Transfer* m_inet2;
-    StreamDownload* m_download;
-    YtDlpPageReader* m_ytReader;
-    YtDlpDownload* m_ytDownload;
-    AppSettings m_settings;
-    QString m_pageUrl;
-    QMap<int, YtDlpChoice> m_choices;
-    QString m_ytDlpPageUrl; // the page yt-dlp read; empty while a classic page is shown
     StreamPreviewPlayer* m_player = nullptr;
     EndNotice m_endNotice;
     QString m_storage;
-    StreamLinks m_links;
-    QStringList m_pageWarnings;
-    bool m_readingPage = false;
-    bool m_pageRead = false;
     bool m_dragging = false;
     QPoint m_dragOffset;
 

@@ -248,7 +248,7 @@ TEST_F(FormyutobeTest, GetDirectLinkFillsTheWindow) {
         EXPECT_EQ(control<QLabel>(window, f.name)->text(), f.expected) << f.name;
     EXPECT_EQ(control<QPlainTextEdit>(window, "txtDesc")->toPlainText(),
               QStringLiteral("A test description."));
-    EXPECT_EQ(watchPageInfo().videoId, QStringLiteral("tEsT_42"));
+    EXPECT_EQ(window.session().page().info.videoId, QStringLiteral("tEsT_42"));
 
     for (const auto& [name, enabled] : {std::pair{"getMp4", true}, std::pair{"getHDL", true},
                                         std::pair{"getFlv", true}, std::pair{"getHDH", false}})
@@ -466,8 +466,8 @@ TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
     EXPECT_EQ(control<QPlainTextEdit>(window, "txtDesc")->toPlainText(),
               QLatin1String(test::kHtml5Description));
     EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().size(), QSize(64, 48));
-    EXPECT_TRUE(
-        QFile::exists(QDir(storage.path()).filePath("Cache/" + watchPageInfo().videoId + ".jpg")));
+    EXPECT_TRUE(QFile::exists(
+        QDir(storage.path()).filePath("Cache/" + window.session().page().info.videoId + ".jpg")));
     EXPECT_TRUE(control<QLabel>(window, "lblBackend")
                     ->text()
                     .startsWith(QStringLiteral("Read by yt-dlp 20")))
@@ -493,7 +493,8 @@ TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
     EXPECT_EQ(driver.downloads, QList<bool>{true}) << driver.messages.join('\n').toStdString();
     EXPECT_EQ(control<QLabel>(window, "Label2")->text(), QStringLiteral("100 % "));
     EXPECT_EQ(control<QProgressBar>(window, "pbDownload")->value(), 100);
-    const QString saved = downloadFileName(watchPageInfo().title, QStringLiteral(".mp4"));
+    const QString saved =
+        downloadFileName(window.session().page().info.title, QStringLiteral(".mp4"));
     QFile file(QDir(storage.path()).filePath(saved));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << storedEntries().join(' ').toStdString();
     EXPECT_EQ(file.readAll(), test::bigSource());

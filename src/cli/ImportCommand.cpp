@@ -3,17 +3,12 @@
 #include "cli/Cli.h"
 
 #include "onlineimport/ImportFolders.h"
-#include "onlineimport/StreamDownload.h"
-#include "onlineimport/StreamLinks.h"
-#include "onlineimport/TextOps.h"
-#include "onlineimport/Transfer.h"
-#include "onlineimport/WatchPage.h"
-#include "onlineimport/YtDlpDownload.h"
-#include "onlineimport/YtDlpPageReader.h"
+#include "onlineimport/ImportSession.h"
+#include "process/ProgramRunner.h"
 #include "settings/AppSettings.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -42,82 +37,50 @@ const PageField kPageFields[] = {
     {"rating", &WatchPageInfo::rating},
 };
 
-// The address a stream link is fetched from: links keep one level of escapes in the map.
-QString usableLink(const QString& link) {
-    return URLDecode(link).value_or(link);
-}
-
-// Fetches the page; the blocking wait is fine in the command-line tool.
-std::optional<QString> fetchPage(Transfer& transfer, const QString& url, QString* error) {
-    if (!transfer.execute(url)) {
-        *error = transfer.errorString();
-        return std::nullopt;
-    }
-    bool ok = false;
-    const QMetaObject::Connection done =
-        QObject::connect(&transfer, &Transfer::finished, qApp, [&ok](bool result) {
-            ok = result;
-            QCoreApplication::exit();
-        });
-    QCoreApplication::exec();
-    QObject::disconnect(done);
-    if (!ok) {
-        *error = transfer.errorString();
-        return std::nullopt;
-    }
-    return QString::fromUtf8(transfer.takeBody());
-}
-
-void printInfo(const WatchPageInfo& info, const StreamLinks& links, bool json) {
-    if (json) {
-        QJsonObject o;
-        for (const PageField& f : kPageFields)
-            o.insert(QLatin1String(f.name), info.*f.field);
-        QJsonObject streams;
-        for (auto it = links.begin(); it != links.end(); ++it)
-            streams.insert(QString::number(it.key()), usableLink(it.value()));
-        o.insert(QStringLiteral("streams"), streams);
-        o.insert(QStringLiteral("backend"), QStringLiteral("classic"));
-        out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
-        return;
-    }
-    for (const PageField& f : kPageFields)
-        out() << f.name << ": " << info.*f.field << '\n';
-    for (const StreamFormat& format : streamFormats())
-        if (links.contains(format.code))
-            out() << "stream " << format.code << " (" << format.caption
-                  << "): " << usableLink(links[format.code]) << '\n';
-    out() << "backend: classic\n";
-}
-
-// The same fields as a classic page, the address each button's stream plays from, and the
-// yt-dlp formats it downloads.
-void printYtDlpInfo(const YtDlpPage& page, const QMap<int, YtDlpChoice>& choices, bool json) {
-    const QString backend = QStringLiteral("yt-dlp");
+// The page's fields, the address each stream it offers plays from and the reader that served it;
+// a page yt-dlp read also gives the yt-dlp format each stream downloads.
+void printPage(const ImportPage& page, bool json) {
+    const bool ytDlp = page.reader == PageReader::YtDlp;
     if (json) {
         QJsonObject o;
         for (const PageField& f : kPageFields)
             o.insert(QLatin1String(f.name), page.info.*f.field);
         QJsonObject streams;
         QJsonObject formats;
-        for (auto it = choices.begin(); it != choices.end(); ++it) {
-            streams.insert(QString::number(it.key()), it->previewUrl());
-            formats.insert(QString::number(it.key()), it->formatSpec());
+        for (const int code : page.offeredCodes()) {
+            streams.insert(QString::number(code), page.streamAddress(code));
+            formats.insert(QString::number(code), page.choices.value(code).formatSpec());
         }
         o.insert(QStringLiteral("streams"), streams);
-        o.insert(QStringLiteral("formats"), formats);
-        o.insert(QStringLiteral("backend"), backend);
-        o.insert(QStringLiteral("ytdlpVersion"), page.version);
+        o.insert(QStringLiteral("backend"),
+                 ytDlp ? QStringLiteral("yt-dlp") : QStringLiteral("classic"));
+        if (ytDlp) {
+            o.insert(QStringLiteral("formats"), formats);
+            o.insert(QStringLiteral("ytdlpVersion"), page.ytDlpVersion);
+        }
         out() << QJsonDocument(o).toJson(QJsonDocument::Indented);
         return;
     }
     for (const PageField& f : kPageFields)
         out() << f.name << ": " << page.info.*f.field << '\n';
-    for (const StreamFormat& format : streamFormats())
-        if (const auto it = choices.find(format.code); it != choices.end())
-            out() << "stream " << format.code << " (" << format.caption << ", yt-dlp format "
-                  << it->formatSpec() << "): " << it->previewUrl() << '\n';
-    out() << "backend: " << backend << ' ' << page.version << '\n';
+    for (const StreamFormat& format : streamFormats()) {
+        if (!page.offers(format.code))
+            continue;
+        out() << "stream " << format.code << " (" << format.caption;
+        if (ytDlp)
+            out() << ", yt-dlp format " << page.choices.value(format.code).formatSpec();
+        out() << "): " << page.streamAddress(format.code) << '\n';
+    }
+    if (ytDlp)
+        out() << "backend: yt-dlp " << page.ytDlpVersion << '\n';
+    else
+        out() << "backend: classic\n";
+}
+
+void printWarnings(const QStringList& warnings) {
+    for (const QString& w : warnings)
+        err() << "mirelo-cli: warning: " << w << '\n';
+    err().flush();
 }
 
 // Download progress on stderr: one live line on a terminal; elsewhere (a pipe, a log) a line per
@@ -145,103 +108,121 @@ private:
     int m_shown = -1;
 };
 
-int download(Transfer& transfer, const QString& link, const QString& filePath) {
-    StreamDownload download(transfer);
-    if (!download.start(link, filePath))
-        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
-    ProgressPrinter printer;
-    QObject::connect(&download, &StreamDownload::progress, qApp,
-                     [&printer](int percent) { printer.show(percent); });
-    QObject::connect(&download, &StreamDownload::finished, qApp,
-                     [](bool) { QCoreApplication::exit(); });
-    QCoreApplication::exec();
-    printer.end();
-    if (download.errorString().size() > 0)
-        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
-    out() << QDir::toNativeSeparators(download.filePath()) << '\n';
-    return kOk;
-}
+struct ImportRequest {
+    QString url;
+    const StreamFormat* format = nullptr; // none: the page is printed
+    bool json = false;
+    QString dest;
+};
 
-// Reads the page with yt-dlp; the blocking wait is fine in the command-line tool.
-std::optional<YtDlpPage> readWithYtDlp(const QString& url, QString* error) {
-    YtDlpPageReader reader;
-    reader.start(AppSettings::forApplication().ytdlpProgram(), url);
-    std::optional<bool> ok;
-    QObject::connect(&reader, &YtDlpPageReader::finished, qApp, [&ok](bool result) {
-        ok = result;
-        QCoreApplication::exit();
-    });
-    QCoreApplication::exec();
-    if (!ok) {
-        *error = QStringLiteral("interrupted");
-        return std::nullopt;
-    }
-    if (!*ok) {
-        *error = reader.errorString();
-        return std::nullopt;
-    }
-    return reader.page();
-}
+// One import on the session: the page is read, then printed or one of its streams downloaded;
+// the tool's exit code says how it ended. A first Ctrl+C (or SIGTERM...) cancels the read or the
+// download (whose partial files go); the tool then ends with 128 + the signal.
+class ImportRun {
+public:
+    explicit ImportRun(ImportRequest request) : m_request(std::move(request)) {}
+    int exec();
 
-// A first Ctrl+C (or SIGTERM...) stops yt-dlp in stages and removes its partial files; the tool
-// then ends with 128 + the signal.
-int downloadWithYtDlp(const YtDlpPage& page, const YtDlpChoice& choice, const QString& filePath) {
-    YtDlpDownload download;
-    if (!download.start(AppSettings::forApplication().ytdlpProgram(), page.pageUrl, choice,
-                        filePath))
-        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
+private:
+    void onFinished(const ImportSession::Outcome& outcome);
+    void afterRead();
+    void startDownload();
+    void afterDownload(const ImportSession::Outcome& outcome);
+    void quit(int code);
+
+    const ImportRequest m_request;
+    ImportSession m_session{AppSettings::forApplication()};
+    ProgressPrinter m_printer;
+    QEventLoop m_loop;
+    int m_exitCode = kOk;
+};
+
+int ImportRun::exec() {
     bool cancelAsked = false;
-    const TerminationTakeOver takeOver([&download, &cancelAsked](int) {
-        if (download.running() && !std::exchange(cancelAsked, true))
-            download.cancel();
-        else
-            ProgramRunner::killAll();
+    const TerminationTakeOver takeOver([this, &cancelAsked](int) {
+        if (m_session.busy() && !std::exchange(cancelAsked, true)) {
+            m_session.cancel();
+            return;
+        }
+        ProgramRunner::killAll();
+        quit(terminationExitCode());
     });
-    ProgressPrinter printer;
-    QObject::connect(&download, &YtDlpDownload::progress, qApp,
-                     [&printer](int percent) { printer.show(percent); });
-    QObject::connect(&download, &YtDlpDownload::finished, qApp,
-                     [](bool) { QCoreApplication::exit(); });
-    QCoreApplication::exec();
-    printer.end();
-    if (const int interrupted = terminationExitCode())
-        return interrupted;
-    if (!download.errorString().isEmpty())
-        return fail(kFailed, QStringLiteral("download failed: %1").arg(download.errorString()));
-    out() << QDir::toNativeSeparators(download.filePath()) << '\n';
-    return kOk;
+    QObject::connect(&m_session, &ImportSession::downloadProgress, &m_loop,
+                     [this](int percent) { m_printer.show(percent); });
+    QObject::connect(&m_session, &ImportSession::finished, &m_loop,
+                     [this](const ImportSession::Outcome& outcome) { onFinished(outcome); });
+    m_session.read(m_request.url);
+    m_loop.exec();
+    return m_exitCode;
 }
 
-int importWithYtDlp(const QString& url, const StreamFormat* format, const ParsedArgs& parsed) {
-    QString error;
-    const std::optional<YtDlpPage> page = readWithYtDlp(url, &error);
-    if (const int interrupted = terminationExitCode())
-        return interrupted;
-    if (!page)
-        return fail(kFailed, QStringLiteral("cannot read the page with yt-dlp: %1").arg(error));
-    const QMap<int, YtDlpChoice> choices = chooseYtDlpFormats(page->formats);
-    if (!format) {
-        printYtDlpInfo(*page, choices, parsed.has(QStringLiteral("--json")));
-        out().flush();
-        return kOk;
+void ImportRun::onFinished(const ImportSession::Outcome& outcome) {
+    using State = ImportSession::State;
+    if (outcome.end == State::Cancelled) {
+        m_printer.end();
+        const int interrupted = terminationExitCode();
+        quit(interrupted ? interrupted : kInterrupted);
+    } else if (outcome.stage == ImportSession::Stage::Downloading) {
+        afterDownload(outcome);
+    } else if (outcome.end == State::Failed) {
+        quit(fail(kFailed, (outcome.stage == ImportSession::Stage::ReadingWithYtDlp
+                                ? QStringLiteral("cannot read the page with yt-dlp: %1")
+                                : QStringLiteral("cannot fetch the page: %1"))
+                               .arg(outcome.error)));
+    } else {
+        afterRead();
     }
-    if (!choices.contains(format->code))
-        return fail(
-            kUsage,
-            QStringLiteral("%1 offers no stream %2").arg(url, QString::number(format->code)));
-    const YtDlpChoice& choice = choices[format->code];
-    const QString dest = parsed.last(QStringLiteral("--dest"), importFolder());
-    if (!QDir().mkpath(dest))
-        return fail(kFailed, QStringLiteral("cannot create the folder %1").arg(dest));
-    const QString filePath = QDir(dest).filePath(
-        downloadFileName(page->info.title, QLatin1Char('.') + choice.ext, page->info.videoId));
-    return downloadWithYtDlp(*page, choice, filePath);
 }
 
-void printWarnings(const QStringList& warnings) {
-    for (const QString& w : warnings)
-        err() << "mirelo-cli: warning: " << w << '\n';
-    err().flush();
+void ImportRun::afterRead() {
+    const ImportPage& page = m_session.page();
+    printWarnings(page.warnings);
+    if (m_request.format) {
+        startDownload();
+        return;
+    }
+    printPage(page, m_request.json);
+    out().flush();
+    quit(kOk);
+}
+
+void ImportRun::startDownload() {
+    const int code = m_request.format->code;
+    switch (m_session.download(code, m_request.dest)) {
+    case ImportSession::Refusal::None:
+        return;
+    case ImportSession::Refusal::NoStream:
+        quit(fail(
+            kUsage,
+            QStringLiteral("%1 offers no stream %2").arg(m_request.url, QString::number(code))));
+        return;
+    case ImportSession::Refusal::FolderNotCreated:
+        quit(fail(kFailed, m_session.errorString()));
+        return;
+    case ImportSession::Refusal::BadLink:
+        quit(
+            fail(kFailed,
+                 QStringLiteral("the link of stream %1 is not a valid encoded address").arg(code)));
+        return;
+    default:
+        quit(fail(kFailed, QStringLiteral("download failed: %1").arg(m_session.errorString())));
+    }
+}
+
+void ImportRun::afterDownload(const ImportSession::Outcome& outcome) {
+    m_printer.end();
+    if (outcome.end == ImportSession::State::Failed) {
+        quit(fail(kFailed, QStringLiteral("download failed: %1").arg(outcome.error)));
+        return;
+    }
+    out() << QDir::toNativeSeparators(outcome.filePath) << '\n';
+    out().flush();
+    quit(kOk);
+}
+
+void ImportRun::quit(int code) {
+    m_exitCode = code;
+    m_loop.quit();
 }
 
 } // namespace
@@ -254,48 +235,18 @@ int runImport(const QStringList& args) {
         return fail(kUsage, error);
     if (parsed->positionals.size() != 1)
         return fail(kUsage, QStringLiteral("import needs exactly one watch-page address"));
-    const StreamFormat* format = nullptr;
+    ImportRequest request;
+    request.url = parsed->positionals[0];
+    request.json = parsed->has(QStringLiteral("--json"));
+    request.dest = parsed->last(QStringLiteral("--dest"), importFolder());
     if (parsed->has(QStringLiteral("--download"))) {
         bool isNumber = false;
         const int code = parsed->last(QStringLiteral("--download")).toInt(&isNumber);
-        format = isNumber ? streamFormat(code) : nullptr;
-        if (!format)
+        request.format = isNumber ? streamFormat(code) : nullptr;
+        if (!request.format)
             return fail(kUsage, QStringLiteral("--download takes 22, 34, 35 or 5"));
     }
-
-    Transfer transfer;
-    const QString url = parsed->positionals[0];
-    const std::optional<QString> page = fetchPage(transfer, url, &error);
-    if (!page)
-        return fail(kFailed, QStringLiteral("cannot fetch the page: %1").arg(error));
-    if (!isClassicWatchPage(*page))
-        return importWithYtDlp(url, format, *parsed);
-    WatchPageInfo& info = watchPageInfo();
-    QStringList warnings;
-    ParseWatchPage(*page, info, &warnings);
-    StreamLinks links;
-    readStreamLinks(*page, links, &warnings);
-    printWarnings(warnings);
-
-    if (!format) {
-        printInfo(info, links, parsed->has(QStringLiteral("--json")));
-        out().flush();
-        return kOk;
-    }
-    if (!links.contains(format->code))
-        return fail(
-            kUsage,
-            QStringLiteral("%1 offers no stream %2").arg(url, QString::number(format->code)));
-    const QString dest = parsed->last(QStringLiteral("--dest"), importFolder());
-    if (!QDir().mkpath(dest))
-        return fail(kFailed, QStringLiteral("cannot create the folder %1").arg(dest));
-    const QString filePath = QDir(dest).filePath(
-        downloadFileName(info.title, QLatin1String(format->fileSuffix), info.videoId));
-    const std::optional<QString> link = URLDecode(links[format->code]);
-    if (!link)
-        return fail(kFailed, QStringLiteral("the link of stream %1 is not a valid encoded address")
-                                 .arg(format->code));
-    return download(transfer, *link, filePath);
+    return ImportRun(std::move(request)).exec();
 }
 
 } // namespace mirelo::cli

@@ -10,10 +10,10 @@ namespace mirelo {
 namespace {
 
 const StreamFormat kStreamFormats[] = {
-    {22, "mp4Link", "getMp4", "Get MP4", ".mp4", false},
-    {34, "hdLowLink", "getHDH", "Get HD Low", "_Full_HD.flv", true},
-    {35, "hdHighLink", "getHDL", "Get HD High", "_HD.flv", true},
-    {5, "flvLink", "getFlv", "Get FLV", ".flv", true},
+    {22, "getMp4", "Get MP4", ".mp4", false},
+    {34, "getHdLow", "Get HD Low", "_Full_HD.flv", true},
+    {35, "getHdHigh", "Get HD High", "_HD.flv", true},
+    {5, "getFlv", "Get FLV", ".flv", true},
 };
 
 constexpr qsizetype kMaxNameBytes = 255;

@@ -13,8 +13,7 @@ namespace mirelo {
 // and the suffix of the file it is saved as.
 struct StreamFormat {
     int code;
-    const char* slotName;
-    const char* buttonName;
+    const char* buttonName; // the object name of its button
     const char* caption;
     const char* fileSuffix;
     bool asksDownloadOrPlay; // false: the button always downloads

@@ -4,8 +4,9 @@
 
 namespace mirelo {
 
-// What the import window's preview panel needs from an embedded player: the operations the
-// panel's player has always offered. The player draws into the panel's surface widget.
+// What the import window's preview panel asks of an embedded player: a movie to run, the stream
+// address as its variable "file", playing, a tooltip and a window mode. The player draws into the
+// panel's surface widget.
 class StreamPreviewPlayer {
 public:
     virtual ~StreamPreviewPlayer() = default;

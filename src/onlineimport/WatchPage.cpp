@@ -7,11 +7,6 @@
 
 namespace mirelo {
 
-WatchPageInfo& watchPageInfo() {
-    static WatchPageInfo info;
-    return info;
-}
-
 namespace {
 
 enum class Finish { None, CleanTitle, AfterSpan, Decode };

@@ -5,8 +5,7 @@
 
 namespace mirelo {
 
-// The fields read from a watch page. One module-wide set (watchPageInfo()) outlives the import
-// window and keeps the last values between fetches.
+// The fields read from a watch page.
 struct WatchPageInfo {
     QString videoId;
     QString title;
@@ -18,8 +17,6 @@ struct WatchPageInfo {
     QString lengthSeconds;
     QString rating;
 };
-
-WatchPageInfo& watchPageInfo();
 
 // Overwrites the fields of `info` one by one from `page`. A field whose start marker the page
 // lacks is empty (never a slice of the page). A field that fails to decode is empty, with a

@@ -106,26 +106,40 @@ TEST_F(YtDlpCliTest, DownloadsWithATruePercentage) {
     }
 }
 
+// Either reader's download: a classic page's stream and the one yt-dlp fetches.
 TEST_F(YtDlpCliTest, InterruptStopsTheDownloadAndLeavesNothing) {
-    MIRELO_REQUIRE_YTDLP();
-    server.route(QStringLiteral("/big.mp4"),
-                 TestHttpServer::stalledStream(50 * 1024 * 1024, 2 * 1024 * 1024));
-    QProcess cli;
-    cli.start(QStringLiteral(MIRELO_CLI_PATH),
-              {QStringLiteral("import"), pageUrl(), QStringLiteral("--download"),
-               QStringLiteral("35"), QStringLiteral("--dest"), dest.path()});
-    cli.setReadChannel(QProcess::StandardError);
-    QByteArray err;
-    while (!err.contains(" %\n") && cli.waitForReadyRead(60000))
-        err += cli.readAllStandardError();
-    ASSERT_TRUE(err.contains(" %\n")) << err.toStdString();
-    ::kill(pid_t(cli.processId()), SIGINT);
-    ASSERT_TRUE(cli.waitForFinished(20000));
-    EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
-    EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
-    EXPECT_TRUE(QDir(dest.path())
-                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
-                    .isEmpty());
+    const auto stalled = TestHttpServer::stalledStream(50 * 1024 * 1024, 2 * 1024 * 1024);
+    server.route(QStringLiteral("/big.mp4"), stalled);
+    server.route(QStringLiteral("/stream22"), stalled);
+    const struct {
+        QString page;
+        const char* stream;
+        bool ytDlp;
+    } cases[] = {
+        {server.url(QStringLiteral("/watch")), "22", false},
+        {pageUrl(), "35", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stream);
+        if (c.ytDlp && !test::ytDlpInstalled())
+            continue;
+        QProcess cli;
+        cli.start(QStringLiteral(MIRELO_CLI_PATH),
+                  {QStringLiteral("import"), c.page, QStringLiteral("--download"),
+                   QLatin1String(c.stream), QStringLiteral("--dest"), dest.path()});
+        cli.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains(" %\n") && cli.waitForReadyRead(60000))
+            err += cli.readAllStandardError();
+        ASSERT_TRUE(err.contains(" %\n")) << err.toStdString();
+        ::kill(pid_t(cli.processId()), SIGINT);
+        ASSERT_TRUE(cli.waitForFinished(20000));
+        EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
+        EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(QDir(dest.path())
+                        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                        .isEmpty());
+    }
 }
 
 TEST_F(YtDlpCliTest, WithoutYtDlpThePageSaysHowToGetIt) {

@@ -15,14 +15,14 @@ EmbeddedStreamPlayer::~EmbeddedStreamPlayer() {
 
 void EmbeddedStreamPlayer::setVariable(const QString& name, const QString& value) {
     if (name == QLatin1String("file"))
-        m_file = value;
+        m_address = value;
 }
 
 void EmbeddedStreamPlayer::play() {
-    if (!m_surface || m_file.isEmpty())
+    if (!m_surface || m_address.isEmpty())
         return;
     m_surface->setAttribute(Qt::WA_NativeWindow);
-    m_player.start(m_surface->winId(), m_file);
+    m_player.start(m_surface->winId(), m_address);
     m_started = true;
 }
 

@@ -10,8 +10,8 @@ namespace mirelo {
 class PreviewPlayer;
 
 // The import window's preview panel on the product's embedded player: the stream address given
-// as the variable "file" plays inside the panel's surface. The movie path and the window mode
-// belonged to the old player movie and have no meaning here.
+// as the variable "file" plays inside the panel's surface. This player needs no movie file and
+// always fills the surface, so the movie path and the window mode are not used.
 class EmbeddedStreamPlayer : public StreamPreviewPlayer {
 public:
     EmbeddedStreamPlayer(PreviewPlayer& player, QWidget* surface);
@@ -24,12 +24,13 @@ public:
     void setToolTipText(const QString& text) override;
     void setWindowMode(const QString&) override {}
 
-    QString file() const { return m_file; }
+    // The stream address it plays.
+    QString address() const { return m_address; }
 
 private:
     PreviewPlayer& m_player;
     QPointer<QWidget> m_surface;
-    QString m_file;
+    QString m_address;
     bool m_started = false;
 };
 

@@ -4,15 +4,11 @@
 #include "base/ToolLocator.h"
 #include "onlineimport/CacheFetch.h"
 #include "onlineimport/ImportFolders.h"
-#include "onlineimport/StreamDownload.h"
 #include "onlineimport/StreamPreviewPlayer.h"
-#include "onlineimport/TextOps.h"
 #include "onlineimport/Transfer.h"
-#include "onlineimport/WatchPage.h"
-#include "onlineimport/YtDlpDownload.h"
-#include "onlineimport/YtDlpPageReader.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Skin.h"
+#include "ui/SkinNames.h"
 #include "ui/Twips.h"
 
 #include <QDir>
@@ -52,64 +48,56 @@ QSize twipsToPixels(QSize twips) {
     return {mirelo::twipsToPixels(twips.width()), mirelo::twipsToPixels(twips.height())};
 }
 
-struct Caption {
-    const char* name;
-    const char* text;
-};
-
-// The page details' captions, shown at opening and again when a fetch brought no page.
-const Caption kDetailCaptions[] = {
-    {"lblTitle1", "Title"},        {"lblAuthor", "Author"}, {"lblCat", "Category"},
-    {"lblPublished", "Published"}, {"lblDur", "Duration"},  {"lblRating", "..."},
-};
-
 // Preview panel positions (twips): after "No" on the question, after "Preview", and out of view.
 constexpr QPoint kPanelForPlay(240, 120);
 constexpr QPoint kPanelForPreview(300, 450);
 constexpr int kPanelHiddenLeft = 8000;
 
-template <typename W, typename... Args> W* make(QWidget* parent, const char* name, Args... args) {
+template <typename W, typename... Args> W* make(QWidget* parent, QLatin1String name, Args... args) {
     auto* w = new W(args..., parent);
-    w->setObjectName(QLatin1String(name));
+    w->setObjectName(name);
     return w;
+}
+
+template <typename W, typename... Args> W* make(QWidget* parent, const char* name, Args... args) {
+    return make<W>(parent, QLatin1String(name), args...);
 }
 
 } // namespace
 
 ImportWindow::ImportWindow(const QString& skinFile, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_inet1(new Transfer(this)),
-      m_inet2(new Transfer(this)), m_download(new StreamDownload(*m_inet1, this)),
-      m_ytReader(new YtDlpPageReader(this)), m_ytDownload(new YtDlpDownload(this)),
-      m_settings(AppSettings::forApplication()), m_storage(importFolder()) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      m_session(new ImportSession(AppSettings::forApplication(), this)),
+      m_thumbnailTransfer(new Transfer(this)), m_storageFolder(importFolder()) {
     setObjectName(QStringLiteral("ImportWindow"));
     setWindowTitle(QStringLiteral("RirUzarAvud-Beta Release"));
-    m_inet1->setObjectName(QStringLiteral("Inet1"));
-    m_inet2->setObjectName(QStringLiteral("Inet2"));
+    m_thumbnailTransfer->setObjectName(QStringLiteral("thumbnailTransfer"));
     applySkin(this, skinFile);
     buildControls();
     buildPreviewPanel();
     showDetailCaptions();
     connectControls();
+    connectSession();
 }
 
 ImportWindow::~ImportWindow() = default;
 
 // A bare strip on top (drag it to move the window) with "X" on the right, the panel, the status.
 void ImportWindow::buildControls() {
-    m_cmdCLose = make<QPushButton>(this, "cmdCLose", QStringLiteral("X"));
-    m_cmdCLose->setFlat(true);
-    m_cmdCLose->setAutoDefault(false); // Return is for "Get Direct Link", never for closing
-    m_cmdCLose->setToolTip(QStringLiteral("Close"));
-    m_lblTitle = make<QLabel>(this, "lblTitle", QStringLiteral("Status  "));
+    m_closeButton = make<QPushButton>(this, skinName::kImportClose, QStringLiteral("X"));
+    m_closeButton->setFlat(true);
+    m_closeButton->setAutoDefault(false); // Return is for "Get Direct Link", never for closing
+    m_closeButton->setToolTip(QStringLiteral("Close"));
+    m_status = make<QLabel>(this, "status", QStringLiteral("Status  "));
     // Which reader served the page: the classic parser or yt-dlp with its version.
-    m_lblBackend = make<QLabel>(this, "lblBackend");
-    m_lblBackend->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pageReader = make<QLabel>(this, "pageReader");
+    m_pageReader->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* top = new QHBoxLayout;
     top->addStretch();
-    top->addWidget(m_cmdCLose);
+    top->addWidget(m_closeButton);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_lblTitle, 1);
-    bottom->addWidget(m_lblBackend);
+    bottom->addWidget(m_status, 1);
+    bottom->addWidget(m_pageReader);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 6);
     layout->addLayout(top);
@@ -119,292 +107,252 @@ void ImportWindow::buildControls() {
     resize(twipsToPixels(kWindowTwips).expandedTo(minimumSizeHint()));
 }
 
-// frmDW: the address, the page's details with its thumbnail, the download bar and the buttons.
+// The address, the page's details with its thumbnail, the download bar and the buttons.
 QWidget* ImportWindow::buildPagePanel() {
-    m_frmDW = make<QFrame>(this, "frmDW");
-    m_label1 = make<QLabel>(m_frmDW, "Label1", QStringLiteral("Enter YouTube video URL"));
-    m_txtWatchUrl = make<QLineEdit>(m_frmDW, "txtWatchUrl");
-    m_txtWatchUrl->setPlaceholderText(QLatin1String(kSampleAddress));
-    m_txtWatchUrl->installEventFilter(this);
-    m_label1->setBuddy(m_txtWatchUrl);
-    auto* grid = new QGridLayout(m_frmDW);
+    m_pagePanel = make<QFrame>(this, "pagePanel");
+    m_addressPrompt =
+        make<QLabel>(m_pagePanel, "addressPrompt", QStringLiteral("Enter YouTube video URL"));
+    m_pageAddress = make<QLineEdit>(m_pagePanel, "pageAddress");
+    m_pageAddress->setPlaceholderText(QLatin1String(kSampleAddress));
+    m_pageAddress->installEventFilter(this);
+    m_addressPrompt->setBuddy(m_pageAddress);
+    auto* grid = new QGridLayout(m_pagePanel);
     grid->setContentsMargins(4, 0, 4, 0);
-    grid->addWidget(m_label1, 0, 0, 1, 3);
-    grid->addWidget(m_txtWatchUrl, 1, 0, 1, 2);
+    grid->addWidget(m_addressPrompt, 0, 0, 1, 3);
+    grid->addWidget(m_pageAddress, 1, 0, 1, 2);
     addDetails(grid);
-    m_label2 = make<QLabel>(m_frmDW, "Label2");
-    m_label2->setMinimumWidth(m_label2->fontMetrics().horizontalAdvance(QStringLiteral("100 % ")));
-    m_pbDownload = make<QProgressBar>(m_frmDW, "pbDownload");
-    m_pbDownload->setRange(0, 100);
-    m_pbDownload->setValue(0);
-    m_pbDownload->setTextVisible(false); // Label2 shows the percentage
-    grid->addWidget(m_label2, 7, 0);
-    grid->addWidget(m_pbDownload, 7, 1, 1, 2);
+    m_downloadPercent = make<QLabel>(m_pagePanel, "downloadPercent");
+    m_downloadPercent->setMinimumWidth(
+        m_downloadPercent->fontMetrics().horizontalAdvance(QStringLiteral("100 % ")));
+    m_downloadBar = make<QProgressBar>(m_pagePanel, "downloadBar");
+    m_downloadBar->setRange(0, 100);
+    m_downloadBar->setValue(0);
+    m_downloadBar->setTextVisible(false); // the label beside it shows the percentage
+    grid->addWidget(m_downloadPercent, 7, 0);
+    grid->addWidget(m_downloadBar, 7, 1, 1, 2);
     grid->addLayout(buildStreamButtons(), 8, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
-    return m_frmDW;
+    return m_pagePanel;
 }
 
 // Thumbnail and duration on the left, the texts in the middle, the rating and "Get Direct Link"
 // on the right.
 void ImportWindow::addDetails(QGridLayout* grid) {
-    m_picTitle = make<QLabel>(m_frmDW, "picTitle");
-    m_picTitle->setFrameShape(QFrame::StyledPanel); // marks the thumbnail's place while empty
-    m_picTitle->setScaledContents(true);
-    m_picTitle->setFixedSize(twipsToPixels(kThumbnailTwips));
-    m_lblDur = make<QLabel>(m_frmDW, "lblDur");
-    m_lblTitle1 = make<QLabel>(m_frmDW, "lblTitle1");
-    m_lblAuthor = make<QLabel>(m_frmDW, "lblAuthor");
-    m_txtDesc = make<QPlainTextEdit>(m_frmDW, "txtDesc");
-    m_txtDesc->setReadOnly(true);
+    m_thumbnail = make<QLabel>(m_pagePanel, "thumbnail");
+    m_thumbnail->setFrameShape(QFrame::StyledPanel); // marks the thumbnail's place while empty
+    m_thumbnail->setScaledContents(true);
+    m_thumbnail->setFixedSize(twipsToPixels(kThumbnailTwips));
+    m_duration = make<QLabel>(m_pagePanel, "duration");
+    m_videoTitle = make<QLabel>(m_pagePanel, "videoTitle");
+    m_author = make<QLabel>(m_pagePanel, "author");
+    m_description = make<QPlainTextEdit>(m_pagePanel, "description");
+    m_description->setReadOnly(true);
     // Three lines show; a longer description scrolls.
-    m_txtDesc->setMinimumHeight(m_txtDesc->fontMetrics().lineSpacing() * 3 + 12);
-    m_txtDesc->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    m_lblCat = make<QLabel>(m_frmDW, "lblCat");
-    m_lblPublished = make<QLabel>(m_frmDW, "lblPublished");
-    auto* rat = make<QLabel>(m_frmDW, "lblRat", QStringLiteral("Rating"));
-    m_lblRating = make<QLabel>(m_frmDW, "lblRating");
-    m_lblRating->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_cmdG = make<QPushButton>(m_frmDW, "cmdG", QStringLiteral("Get Direct Link"));
-    m_cmdG->setDefault(true);
-    m_cmdG->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    for (QLabel* label : {m_lblTitle1, m_lblAuthor, m_lblCat, m_lblPublished, m_lblDur})
+    m_description->setMinimumHeight(m_description->fontMetrics().lineSpacing() * 3 + 12);
+    m_description->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    m_category = make<QLabel>(m_pagePanel, "category");
+    m_published = make<QLabel>(m_pagePanel, "published");
+    auto* ratingCaption = make<QLabel>(m_pagePanel, "ratingCaption", QStringLiteral("Rating"));
+    m_rating = make<QLabel>(m_pagePanel, "rating");
+    m_rating->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_getDirectLink =
+        make<QPushButton>(m_pagePanel, "getDirectLink", QStringLiteral("Get Direct Link"));
+    m_getDirectLink->setDefault(true);
+    m_getDirectLink->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    for (QLabel* label : {m_videoTitle, m_author, m_category, m_published, m_duration})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    grid->addWidget(m_picTitle, 2, 0, 4, 1, Qt::AlignTop);
-    grid->addWidget(m_lblDur, 6, 0);
-    grid->addWidget(m_lblTitle1, 2, 1);
-    grid->addWidget(m_lblAuthor, 3, 1);
-    grid->addWidget(m_txtDesc, 4, 1);
-    grid->addWidget(m_lblCat, 5, 1);
-    grid->addWidget(m_lblPublished, 6, 1);
-    grid->addWidget(rat, 2, 2);
-    grid->addWidget(m_lblRating, 3, 2);
-    grid->addWidget(m_cmdG, 4, 2, 3, 1);
+    grid->addWidget(m_thumbnail, 2, 0, 4, 1, Qt::AlignTop);
+    grid->addWidget(m_duration, 6, 0);
+    grid->addWidget(m_videoTitle, 2, 1);
+    grid->addWidget(m_author, 3, 1);
+    grid->addWidget(m_description, 4, 1);
+    grid->addWidget(m_category, 5, 1);
+    grid->addWidget(m_published, 6, 1);
+    grid->addWidget(ratingCaption, 2, 2);
+    grid->addWidget(m_rating, 3, 2);
+    grid->addWidget(m_getDirectLink, 4, 2, 3, 1);
 }
 
 // Get MP4, Get HD High, Preview, Get HD Low, Get FLV, left to right; Preview is the small one.
 QLayout* ImportWindow::buildStreamButtons() {
-    m_cmdPR = make<QPushButton>(m_frmDW, "cmdPR", QStringLiteral("Preview"));
+    m_previewButton = make<QPushButton>(m_pagePanel, "previewStream", QStringLiteral("Preview"));
     auto* row = new QHBoxLayout;
     for (const StreamFormat& f : streamFormats()) {
-        auto* button = make<QPushButton>(m_frmDW, f.buttonName, QLatin1String(f.caption));
+        auto* button =
+            make<QPushButton>(m_pagePanel, QLatin1String(f.buttonName), QLatin1String(f.caption));
         button->setEnabled(false);
         button->setMinimumHeight(mirelo::twipsToPixels(kFormatButtonHeightTwips));
         m_formatButtons[f.code] = button;
     }
-    for (const char* name : {"getMp4", "getHDL", "cmdPR", "getHDH", "getFlv"})
-        row->addWidget(m_frmDW->findChild<QPushButton*>(QLatin1String(name)), 0, Qt::AlignVCenter);
+    for (QPushButton* button : {m_formatButtons[22], m_formatButtons[35], m_previewButton,
+                                m_formatButtons[34], m_formatButtons[5]})
+        row->addWidget(button, 0, Qt::AlignVCenter);
     return row;
 }
 
-// frmPR floats over the window where a stream plays; at rest it is out of view.
+// The preview panel floats over the window where a stream plays; at rest it is out of view.
 void ImportWindow::buildPreviewPanel() {
-    m_frmPR = make<QGroupBox>(this, "frmPR", QStringLiteral("YouTube Preview"));
-    m_frmPR->setAutoFillBackground(true);
-    auto* hint =
-        make<QLabel>(m_frmPR, "Label8", QStringLiteral("Click and wait for video to Load..."));
-    m_swf = make<QWidget>(m_frmPR, "SWF");
+    m_previewPanel =
+        make<QGroupBox>(this, skinName::kImportPreview, QStringLiteral("YouTube Preview"));
+    m_previewPanel->setAutoFillBackground(true);
+    auto* hint = make<QLabel>(m_previewPanel, "previewHint",
+                              QStringLiteral("Click and wait for video to Load..."));
+    m_previewSurface = make<QWidget>(m_previewPanel, "previewSurface");
     // The player draws into this widget through its native window id.
-    m_swf->setAttribute(Qt::WA_NativeWindow);
-    m_swf->setAutoFillBackground(true);
-    m_swf->setStyleSheet(QStringLiteral("background: black;"));
-    m_swf->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_label6 = make<QLabel>(m_frmPR, "Label6", QStringLiteral("X"));
-    m_label6->setCursor(Qt::PointingHandCursor);
-    m_label6->setToolTip(QStringLiteral("Close the preview"));
-    m_label6->installEventFilter(this);
+    m_previewSurface->setAttribute(Qt::WA_NativeWindow);
+    m_previewSurface->setAutoFillBackground(true);
+    m_previewSurface->setStyleSheet(QStringLiteral("background: black;"));
+    m_previewSurface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_closePreview = make<QLabel>(m_previewPanel, "closePreview", QStringLiteral("X"));
+    m_closePreview->setCursor(Qt::PointingHandCursor);
+    m_closePreview->setToolTip(QStringLiteral("Close the preview"));
+    m_closePreview->installEventFilter(this);
     auto* top = new QHBoxLayout;
     top->addStretch();
     top->addWidget(hint);
     top->addStretch();
-    top->addWidget(m_label6);
-    auto* layout = new QVBoxLayout(m_frmPR);
+    top->addWidget(m_closePreview);
+    auto* layout = new QVBoxLayout(m_previewPanel);
     layout->addLayout(top);
-    layout->addWidget(m_swf, 1);
-    m_frmPR->resize(twipsToPixels(kPanelTwips).expandedTo(m_frmPR->sizeHint()));
-    m_frmPR->move(mirelo::twipsToPixels(5160), mirelo::twipsToPixels(6720));
-    m_frmPR->hide();
+    layout->addWidget(m_previewSurface, 1);
+    m_previewPanel->resize(twipsToPixels(kPanelTwips).expandedTo(m_previewPanel->sizeHint()));
+    m_previewPanel->move(mirelo::twipsToPixels(5160), mirelo::twipsToPixels(6720));
+    m_previewPanel->hide();
 }
 
+// The page details' captions, shown at opening and again when a read brought no page.
 void ImportWindow::showDetailCaptions() {
-    for (const Caption& c : kDetailCaptions)
-        findChild<QLabel*>(QLatin1String(c.name))->setText(QLatin1String(c.text));
-    m_txtDesc->clear();
+    const std::pair<QLabel*, const char*> captions[] = {
+        {m_videoTitle, "Title"},    {m_author, "Author"},     {m_category, "Category"},
+        {m_published, "Published"}, {m_duration, "Duration"}, {m_rating, "..."},
+    };
+    for (const auto& [label, text] : captions)
+        label->setText(QLatin1String(text));
+    m_description->clear();
 }
 
 void ImportWindow::connectControls() {
-    connect(m_cmdG, &QPushButton::clicked, this, &ImportWindow::cmdG_Click);
-    connect(m_txtWatchUrl, &QLineEdit::textChanged, m_cmdG, [this] { m_cmdG->setEnabled(true); });
-    connect(m_cmdCLose, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_cmdPR, &QPushButton::clicked, this, &ImportWindow::cmdPR_Click);
+    connect(m_getDirectLink, &QPushButton::clicked, this, &ImportWindow::readPage);
+    connect(m_pageAddress, &QLineEdit::textChanged, m_getDirectLink,
+            [this] { m_getDirectLink->setEnabled(true); });
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_previewButton, &QPushButton::clicked, this, &ImportWindow::previewBestStream);
     for (const StreamFormat& f : streamFormats())
         connect(m_formatButtons[f.code], &QPushButton::clicked, this,
-                [this, &f] { formatButton_Click(f); });
-    connect(m_inet1, &Transfer::stateChanged, this, &ImportWindow::showStatus);
-    connect(m_inet1, &Transfer::dataArrived, this, [this] {
-        if (m_readingPage)
-            m_lblTitle->setText(QStringLiteral("Reading Data..."));
-    });
-    connect(m_download, &StreamDownload::progress, this, [this](int percent) {
-        m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
-        m_pbDownload->setValue(percent);
-    });
-    connect(m_download, &StreamDownload::finished, this, [this](bool ok) {
-        if (!ok)
-            showMessage(applicationTitle(), QStringLiteral("Error-") + m_download->errorString(),
-                        QMessageBox::Ok);
-        tellDownloadEnd(ok, m_download->filePath(), m_download->errorString());
-        Q_EMIT downloadFinished(ok);
-    });
-    connect(m_ytReader, &YtDlpPageReader::finished, this, &ImportWindow::afterYtDlpRead);
-    connect(m_ytDownload, &YtDlpDownload::progress, this, [this](int percent) {
-        m_label2->setText(QString::number(percent) + QStringLiteral(" % "));
-        m_pbDownload->setValue(percent);
-    });
-    connect(m_ytDownload, &YtDlpDownload::finished, this, [this](bool ok) {
-        if (!ok && !m_ytDownload->cancelled())
-            showMessage(applicationTitle(), QStringLiteral("Error-") + m_ytDownload->errorString(),
-                        QMessageBox::Ok);
-        if (!m_ytDownload->cancelled())
-            tellDownloadEnd(ok, m_ytDownload->filePath(), m_ytDownload->errorString());
-        Q_EMIT downloadFinished(ok);
-    });
+                [this, &f] { downloadOrPlay(f); });
 }
 
-// Get Direct Link: every step runs, whatever became of the one before.
-void ImportWindow::cmdG_Click() {
-    m_cmdG->setEnabled(false);
-    showPicture(loadingPicturePath());
-    m_pageUrl = m_txtWatchUrl->text().trimmed();
-    LoadPage(m_txtWatchUrl->text(), [this](const QString& page) { afterPageLoaded(page); });
+void ImportWindow::connectSession() {
+    Transfer& page = m_session->pageTransfer();
+    connect(&page, &Transfer::stateChanged, this, &ImportWindow::showTransferState);
+    connect(&page, &Transfer::dataArrived, this, [this] {
+        if (m_session->state() == ImportSession::State::Reading)
+            m_status->setText(QStringLiteral("Reading Data..."));
+    });
+    connect(m_session, &ImportSession::readerChosen, this, &ImportWindow::showReader);
+    connect(m_session, &ImportSession::pageRead, this, &ImportWindow::showPage);
+    connect(m_session, &ImportSession::downloadProgress, this, &ImportWindow::showProgress);
+    connect(m_session, &ImportSession::finished, this,
+            [this](const ImportSession::Outcome& outcome) {
+                if (outcome.stage == ImportSession::Stage::Downloading)
+                    afterDownload(outcome);
+                else if (outcome.end != ImportSession::State::Read)
+                    afterReadFailed(outcome);
+            });
 }
 
-void ImportWindow::afterPageLoaded(const QString& page) {
-    m_pageWarnings.clear();
-    m_pageRead = !page.isEmpty();
-    if (m_pageRead && !isClassicWatchPage(page)) {
-        readWithYtDlp();
-        return;
-    }
-    if (!m_ytDlpPageUrl.isEmpty()) {
-        // The buttons a yt-dlp page enabled do not belong to this page.
-        for (QPushButton* button : std::as_const(m_formatButtons))
-            button->setEnabled(false);
-        m_ytDlpPageUrl.clear();
-    }
-    if (m_pageRead)
-        m_lblBackend->setText(QStringLiteral("Read by the classic page reader"));
-    GetURLs(page);
-    ParseWatchPage(page, watchPageInfo(), &m_pageWarnings);
-    fetchThumbnailThenShow();
-}
-
-void ImportWindow::readWithYtDlp() {
-    m_lblTitle->setText(QStringLiteral("Reading the page with yt-dlp..."));
-    m_lblBackend->setText(QStringLiteral("yt-dlp"));
-    m_ytReader->start(m_settings.ytdlpProgram(), m_pageUrl);
-}
-
-void ImportWindow::afterYtDlpRead(bool ok) {
-    if (!ok) {
-        m_lblTitle->setText(QStringLiteral("yt-dlp could not read the page"));
-        m_lblBackend->clear();
-        QMessageBox* box =
-            showMessage(applicationTitle(),
-                        QStringLiteral("Something Went Wrong\r\n") + m_ytReader->errorString(),
-                        QMessageBox::Ok);
+// Get Direct Link: the page is read afresh; the buttons of the page shown before go. While a
+// download runs the page shown stays, and the button is ready again once that is explained.
+void ImportWindow::readPage() {
+    m_getDirectLink->setEnabled(false);
+    if (!m_session->read(m_pageAddress->text())) {
+        QMessageBox* box = showMessage(
+            applicationTitle(),
+            QStringLiteral("Something Went Wrong\r\n") + m_session->errorString(), QMessageBox::Ok);
         connect(box, &QMessageBox::finished, this, [this] {
-            m_pageRead = false;
-            watchPageInfo() = {};
-            showThumbnailAndFields();
+            m_getDirectLink->setEnabled(true);
+            Q_EMIT directLinkFinished();
         });
         return;
     }
-    const YtDlpPage& page = m_ytReader->page();
-    watchPageInfo() = page.info;
-    m_ytDlpPageUrl = page.pageUrl;
-    m_choices = chooseYtDlpFormats(page.formats);
-    for (const StreamFormat& f : streamFormats())
-        m_formatButtons[f.code]->setEnabled(m_choices.contains(f.code));
-    m_lblBackend->setText(
-        QStringLiteral("Read by yt-dlp %1")
-            .arg(page.version.isEmpty() ? QStringLiteral("(version unknown)") : page.version));
-    m_lblTitle->setText(QStringLiteral("Complete!"));
-    fetchThumbnailThenShow();
+    showPicture(loadingPicturePath());
+    enableFormatButtons({});
 }
 
-void ImportWindow::fetchThumbnailThenShow() {
-    const WatchPageInfo& info = watchPageInfo();
-    const bool fetching =
-        FetchToCache(*m_inet2, info.thumbnailUrl, m_storage, info.videoId + QStringLiteral(".jpg"),
-                     this, [this](const QString&) { showThumbnailAndFields(); });
-    if (!fetching)
-        showThumbnailAndFields();
-}
-
-void ImportWindow::showThumbnailAndFields() {
-    const WatchPageInfo& info = watchPageInfo();
-    showPicture(cachedThumbnailPath(m_storage, info.videoId));
-    if (!m_pageRead) {
-        // No page (the failure was shown): the details keep their captions, not blanks.
-        showDetailCaptions();
-        Q_EMIT directLinkFinished();
+void ImportWindow::showReader(PageReader reader) {
+    if (reader != PageReader::YtDlp)
         return;
-    }
-    m_lblTitle1->setText(info.title);
-    m_txtDesc->setPlainText(info.description);
-    m_lblCat->setText(info.category);
-    m_lblAuthor->setText(info.author);
-    m_lblDur->setText(info.lengthSeconds + QStringLiteral(" Sec."));
-    m_lblPublished->setText(info.published);
-    m_lblRating->setText(info.rating);
-    if (!m_pageWarnings.isEmpty()) {
+    m_status->setText(QStringLiteral("Reading the page with yt-dlp..."));
+    m_pageReader->setText(QStringLiteral("yt-dlp"));
+}
+
+// The page's buttons and reader at once; its fields once the thumbnail has come (or failed).
+void ImportWindow::showPage(const ImportPage& page) {
+    enableFormatButtons(page.offeredCodes());
+    m_pageReader->setText(page.reader == PageReader::Classic
+                              ? QStringLiteral("Read by the classic page reader")
+                              : QStringLiteral("Read by yt-dlp %1")
+                                    .arg(page.ytDlpVersion.isEmpty()
+                                             ? QStringLiteral("(version unknown)")
+                                             : page.ytDlpVersion));
+    m_status->setText(QStringLiteral("Complete!"));
+    const bool fetching = FetchToCache(*m_thumbnailTransfer, page.info.thumbnailUrl,
+                                       m_storageFolder, page.info.videoId + QStringLiteral(".jpg"),
+                                       this, [this](const QString&) { showPageFields(); });
+    if (!fetching)
+        showPageFields();
+}
+
+void ImportWindow::showPageFields() {
+    const ImportPage& page = m_session->page();
+    const WatchPageInfo& info = page.info;
+    showPicture(cachedThumbnailPath(m_storageFolder, info.videoId));
+    m_videoTitle->setText(info.title);
+    m_description->setPlainText(info.description);
+    m_category->setText(info.category);
+    m_author->setText(info.author);
+    m_duration->setText(info.lengthSeconds + QStringLiteral(" Sec."));
+    m_published->setText(info.published);
+    m_rating->setText(info.rating);
+    if (!page.warnings.isEmpty()) {
         QMessageBox* box =
             showMessage(applicationTitle(),
                         QStringLiteral("Some parts of the page could not be read:\r\n") +
-                            m_pageWarnings.join(QStringLiteral("\r\n")),
+                            page.warnings.join(QStringLiteral("\r\n")),
                         QMessageBox::Ok);
         box->setIcon(QMessageBox::Warning);
     }
     Q_EMIT directLinkFinished();
 }
 
-void ImportWindow::LoadPage(const QString& url, std::function<void(const QString&)> done) {
-    auto failed = [this, done](const QString& description) {
-        if (description.contains(QString::number(kTimeoutCode)))
-            m_lblTitle->setText(QStringLiteral("Slow Connection"));
-        QMessageBox* box =
-            showMessage(applicationTitle(),
-                        QStringLiteral("Something Went Wrong\r\n") + description, QMessageBox::Ok);
-        connect(box, &QMessageBox::finished, this, [done] { done(QString()); });
-    };
-    if (!m_inet1->execute(url)) {
-        failed(m_inet1->errorString());
+// A read that failed is explained; the details then show their captions, not blanks.
+void ImportWindow::afterReadFailed(const ImportSession::Outcome& outcome) {
+    m_pageReader->clear();
+    if (outcome.end == ImportSession::State::Cancelled)
         return;
-    }
-    m_readingPage = true;
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(m_inet1, &Transfer::finished, this, [=, this](bool ok) {
-        disconnect(*connection);
-        m_readingPage = false;
-        if (!ok) {
-            failed(m_inet1->errorString());
-            return;
-        }
-        const QString page = QString::fromUtf8(m_inet1->takeBody());
-        m_lblTitle->setText(QStringLiteral("Complete!"));
-        done(page);
-    });
+    if (outcome.stage == ImportSession::Stage::ReadingWithYtDlp)
+        m_status->setText(QStringLiteral("yt-dlp could not read the page"));
+    else if (outcome.timedOut)
+        m_status->setText(QStringLiteral("Slow Connection"));
+    QMessageBox* box =
+        showMessage(applicationTitle(), QStringLiteral("Something Went Wrong\r\n") + outcome.error,
+                    QMessageBox::Ok);
+    connect(box, &QMessageBox::finished, this, &ImportWindow::showNoPage);
 }
 
-void ImportWindow::GetURLs(const QString& page) {
-    for (const int code : readStreamLinks(page, m_links, &m_pageWarnings))
-        m_formatButtons[code]->setEnabled(true);
+void ImportWindow::showNoPage() {
+    showDetailCaptions();
+    Q_EMIT directLinkFinished();
 }
 
-void ImportWindow::formatButton_Click(const StreamFormat& format) {
+void ImportWindow::enableFormatButtons(const QList<int>& codes) {
+    for (auto it = m_formatButtons.begin(); it != m_formatButtons.end(); ++it)
+        it.value()->setEnabled(codes.contains(it.key()));
+}
+
+void ImportWindow::downloadOrPlay(const StreamFormat& format) {
     if (!format.asksDownloadOrPlay) {
         downloadStream(format);
         return;
@@ -420,124 +368,94 @@ void ImportWindow::formatButton_Click(const StreamFormat& format) {
             return;
         }
         movePreviewPanel(kPanelForPlay.x(), kPanelForPlay.y());
-        LoadFLVPlayer(streamAddress(format.code));
+        playInPreview(m_session->page().streamAddress(format.code));
     });
 }
 
-void ImportWindow::cmdPR_Click() {
+// Preview plays the best stream, the one of "Get HD High".
+void ImportWindow::previewBestStream() {
     movePreviewPanel(kPanelForPreview.x(), kPanelForPreview.y());
-    LoadFLVPlayer(streamAddress(35));
+    playInPreview(m_session->page().streamAddress(35));
 }
 
 void ImportWindow::downloadStream(const StreamFormat& format) {
-    if (m_ytDlpPageUrl.isEmpty())
-        DownloadToFile(format);
-    else
-        DownloadWithYtDlp(format);
-}
-
-// The direct address a button's stream plays from.
-QString ImportWindow::streamAddress(int code) const {
-    if (!m_ytDlpPageUrl.isEmpty())
-        return m_choices.value(code).previewUrl();
-    return decodedLink(code);
-}
-
-void ImportWindow::DownloadWithYtDlp(const StreamFormat& format) {
-    const YtDlpChoice choice = m_choices.value(format.code);
-    const WatchPageInfo& info = watchPageInfo();
-    const QString path = QDir(m_storage).filePath(
-        downloadFileName(info.title, QLatin1Char('.') + choice.ext, info.videoId));
-    QString error;
-    if (choice.parts.isEmpty())
-        error =
-            QStringLiteral("the page offers no stream for %1").arg(QLatin1String(format.caption));
-    else if (!QDir().mkpath(m_storage))
-        error = QStringLiteral("cannot create the folder %1").arg(m_storage);
-    else if (!m_ytDownload->start(m_settings.ytdlpProgram(), m_ytDlpPageUrl, choice, path))
-        error = m_ytDownload->errorString();
-    if (!error.isEmpty()) {
-        showMessage(applicationTitle(), QStringLiteral("Error-") + error, QMessageBox::Ok);
+    if (m_session->download(format.code, m_storageFolder) != ImportSession::Refusal::None) {
+        showMessage(applicationTitle(), QStringLiteral("Error-") + m_session->errorString(),
+                    QMessageBox::Ok);
         return;
     }
-    m_label2->setText(QStringLiteral("0 % "));
-    m_pbDownload->setValue(0);
+    showProgress(0);
 }
 
+void ImportWindow::showProgress(int percent) {
+    m_downloadPercent->setText(QString::number(percent) + QStringLiteral(" % "));
+    m_downloadBar->setValue(percent);
+}
+
+// A cancelled download (the window is closing) is neither explained nor told.
+void ImportWindow::afterDownload(const ImportSession::Outcome& outcome) {
+    const bool ok = outcome.end == ImportSession::State::Done;
+    if (outcome.end == ImportSession::State::Failed)
+        showMessage(applicationTitle(), QStringLiteral("Error-") + outcome.error, QMessageBox::Ok);
+    if (outcome.end != ImportSession::State::Cancelled)
+        tellDownloadEnd(ok, outcome.filePath, outcome.error);
+    Q_EMIT downloadFinished(ok);
+}
+
+// A read or a download still running is stopped first (a yt-dlp download's partial files go);
+// the window closes once it has ended.
 void ImportWindow::reject() {
-    if (!m_ytDownload->running()) {
+    if (!m_session->busy()) {
         QDialog::reject();
         return;
     }
-    m_lblTitle->setText(QStringLiteral("Stopping the download..."));
+    if (m_session->state() == ImportSession::State::Downloading)
+        m_status->setText(QStringLiteral("Stopping the download..."));
     connect(
-        m_ytDownload, &YtDlpDownload::finished, this, [this] { QDialog::reject(); },
+        m_session, &ImportSession::finished, this, [this] { QDialog::reject(); },
         Qt::SingleShotConnection);
-    m_ytDownload->cancel();
+    m_session->cancel();
 }
 
-void ImportWindow::DownloadToFile(const StreamFormat& format) {
-    const std::optional<QString> link = URLDecode(m_links.value(format.code));
-    const WatchPageInfo& info = watchPageInfo();
-    const QString name =
-        downloadFileName(info.title, QLatin1String(format.fileSuffix), info.videoId);
-    const QString path = QDir(m_storage).filePath(name);
-    QString error;
-    if (!link)
-        error = QStringLiteral("the link of %1 is not a valid encoded address")
-                    .arg(QLatin1String(format.caption));
-    else if (!QDir().mkpath(m_storage))
-        error = QStringLiteral("cannot create the folder %1").arg(m_storage);
-    else if (!m_download->start(*link, path))
-        error = m_download->errorString();
-    if (!error.isEmpty())
-        showMessage(applicationTitle(), QStringLiteral("Error-") + error, QMessageBox::Ok);
-}
-
-void ImportWindow::LoadFLVPlayer(const QString& link) {
-    const QString tip = QStringLiteral("Preview of ") + watchPageInfo().title;
-    m_swf->setToolTip(tip);
+void ImportWindow::playInPreview(const QString& address) {
+    const QString tip = QStringLiteral("Preview of ") + m_session->page().info.title;
+    m_previewSurface->setToolTip(tip);
     if (!m_player)
         return;
     m_player->setMovie(QDir(applicationFolder()).filePath(QStringLiteral("flvplayer.swf")));
-    m_player->setVariable(QStringLiteral("file"), link);
+    m_player->setVariable(QStringLiteral("file"), address);
     m_player->play();
     m_player->setToolTipText(tip);
     m_player->setWindowMode(QStringLiteral("Fullscreen"));
 }
 
-QString ImportWindow::decodedLink(int code) const {
-    const QString link = m_links.value(code);
-    return URLDecode(link).value_or(link);
-}
-
-void ImportWindow::showStatus(int state) {
-    if (const auto text =
-            transferStatusText(state, m_inet1->responseCode(), m_inet1->responseInfo()))
-        m_lblTitle->setText(*text);
+void ImportWindow::showTransferState(int state) {
+    const Transfer& page = m_session->pageTransfer();
+    if (const auto text = transferStatusText(state, page.responseCode(), page.responseInfo()))
+        m_status->setText(*text);
 }
 
 void ImportWindow::showPicture(const QString& path) {
     const QPixmap picture(path);
     if (!picture.isNull())
-        m_picTitle->setPixmap(picture);
+        m_thumbnail->setPixmap(picture);
 }
 
 // The panel keeps inside the window, however large its texts made it.
 void ImportWindow::movePreviewPanel(int leftTwips, int topTwips) {
     QRect place(QPoint(mirelo::twipsToPixels(leftTwips), mirelo::twipsToPixels(topTwips)),
-                twipsToPixels(kPanelTwips).expandedTo(m_frmPR->minimumSizeHint()));
+                twipsToPixels(kPanelTwips).expandedTo(m_previewPanel->minimumSizeHint()));
     place.setSize(place.size().boundedTo(size()));
     place.moveRight(qMin(place.right(), rect().right()));
     place.moveBottom(qMin(place.bottom(), rect().bottom()));
-    m_frmPR->setGeometry(place);
-    m_frmPR->show();
-    m_frmPR->raise();
+    m_previewPanel->setGeometry(place);
+    m_previewPanel->show();
+    m_previewPanel->raise();
 }
 
 void ImportWindow::hidePreviewPanel() {
-    m_frmPR->move(mirelo::twipsToPixels(kPanelHiddenLeft), m_frmPR->y());
-    m_frmPR->hide();
+    m_previewPanel->move(mirelo::twipsToPixels(kPanelHiddenLeft), m_previewPanel->y());
+    m_previewPanel->hide();
 }
 
 QMessageBox* ImportWindow::showMessage(const QString& title, const QString& text, int buttons) {
@@ -547,9 +465,9 @@ QMessageBox* ImportWindow::showMessage(const QString& title, const QString& text
 }
 
 bool ImportWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_txtWatchUrl && event->type() == QEvent::MouseButtonPress)
-        QTimer::singleShot(0, m_txtWatchUrl, &QLineEdit::selectAll);
-    if (watched == m_label6 && event->type() == QEvent::MouseButtonRelease)
+    if (watched == m_pageAddress && event->type() == QEvent::MouseButtonPress)
+        QTimer::singleShot(0, m_pageAddress, &QLineEdit::selectAll);
+    if (watched == m_closePreview && event->type() == QEvent::MouseButtonRelease)
         hidePreviewPanel();
     return QDialog::eventFilter(watched, event);
 }
@@ -584,7 +502,7 @@ void ImportWindow::tellDownloadEnd(bool ok, const QString& file, const QString& 
     const QFileInfo info(file);
     m_endNotice(ok ? QStringLiteral("Downloaded %1").arg(info.fileName())
                    : QStringLiteral("Download failed: %1").arg(error),
-                file.isEmpty() ? m_storage : info.absolutePath());
+                file.isEmpty() ? m_storageFolder : info.absolutePath());
 }
 
 } // namespace mirelo

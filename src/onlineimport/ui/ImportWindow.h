@@ -1,14 +1,11 @@
 #pragma once
 
-#include "onlineimport/StreamLinks.h"
-#include "onlineimport/YtDlpInfo.h"
+#include "onlineimport/ImportSession.h"
 #include "platform/ui/DesktopNotifier.h"
 #include "settings/AppSettings.h"
 
 #include <QDialog>
 #include <QPoint>
-
-#include <functional>
 
 class QGridLayout;
 class QGroupBox;
@@ -22,11 +19,8 @@ class QPushButton;
 
 namespace mirelo {
 
-class StreamDownload;
 class StreamPreviewPlayer;
 class Transfer;
-class YtDlpDownload;
-class YtDlpPageReader;
 
 // The import window: fetches a watch page, shows its details and thumbnail, and downloads or
 // previews one of its streams. A page in the classic watch-page layout is read by the product's
@@ -41,30 +35,26 @@ public:
     explicit ImportWindow(const QString& skinFile, QWidget* parent = nullptr);
     ~ImportWindow() override;
 
-    // Fetches the page at `url` without blocking; `done` gets its text, empty after a failure
-    // (which has then been shown to the user).
-    void LoadPage(const QString& url, std::function<void(const QString& page)> done);
-    // Reads the page's stream links and enables the button of each format found; entries it had to
-    // skip are shown with the page's other warnings once Get Direct Link has run.
-    void GetURLs(const QString& page);
-    // Plays `link` in the preview panel's player.
-    void LoadFLVPlayer(const QString& link);
+    // Plays the stream at `address` in the preview panel's player.
+    void playInPreview(const QString& address);
 
     // The embedded player of the preview panel (not owned); it draws into previewSurface().
     void setPreviewPlayer(StreamPreviewPlayer* player) { m_player = player; }
-    QWidget* previewSurface() const { return m_swf; }
+    QWidget* previewSurface() const { return m_previewSurface; }
 
     // Where downloads and the "Cache" folder go; by default importFolder().
-    void setStorageFolder(const QString& folder) { m_storage = folder; }
-    QString storageFolder() const { return m_storage; }
+    void setStorageFolder(const QString& folder) { m_storageFolder = folder; }
+    QString storageFolder() const { return m_storageFolder; }
 
     // Where the yt-dlp program is chosen; by default the application's settings.
-    void setSettings(const AppSettings& settings) { m_settings = settings; }
+    void setSettings(const AppSettings& settings) { m_session->setSettings(settings); }
     // Told when a download ends, except one the user cancelled.
     void setEndNotice(EndNotice notice) { m_endNotice = std::move(notice); }
 
-    Transfer& pageTransfer() { return *m_inet1; }
-    Transfer& thumbnailTransfer() { return *m_inet2; }
+    // The import the window drives: the page it read and the download running.
+    ImportSession& session() { return *m_session; }
+    Transfer& pageTransfer() { return m_session->pageTransfer(); }
+    Transfer& thumbnailTransfer() { return *m_thumbnailTransfer; }
 
 Q_SIGNALS:
     // "Get Direct Link" has run all its steps.
@@ -72,7 +62,7 @@ Q_SIGNALS:
     void downloadFinished(bool ok);
 
 public Q_SLOTS:
-    // A yt-dlp download still running is stopped (and its partial files removed) first; the
+    // A read or a download still running is stopped first (a download's partial files go); the
     // window closes once it has ended.
     void reject() override;
 
@@ -90,67 +80,56 @@ private:
     void buildPreviewPanel();
     void showDetailCaptions();
     void connectControls();
+    void connectSession();
 
-    void cmdG_Click();
-    void afterPageLoaded(const QString& page);
-    void readWithYtDlp();
-    void afterYtDlpRead(bool ok);
-    void fetchThumbnailThenShow();
+    void readPage();
+    void showReader(PageReader reader);
+    void showPage(const ImportPage& page);
+    void showPageFields();
+    void afterReadFailed(const ImportSession::Outcome& outcome);
+    void showNoPage();
+    void enableFormatButtons(const QList<int>& codes);
+    void downloadOrPlay(const StreamFormat& format);
+    void previewBestStream();
     void downloadStream(const StreamFormat& format);
-    void DownloadWithYtDlp(const StreamFormat& format);
-    QString streamAddress(int code) const;
-    void showThumbnailAndFields();
-    void formatButton_Click(const StreamFormat& format);
-    void cmdPR_Click();
-    void DownloadToFile(const StreamFormat& format);
-    void showStatus(int state);
+    void showProgress(int percent);
+    void afterDownload(const ImportSession::Outcome& outcome);
+    void showTransferState(int state);
     void showPicture(const QString& path);
     void movePreviewPanel(int leftTwips, int topTwips);
     void hidePreviewPanel();
     QMessageBox* showMessage(const QString& title, const QString& text, int buttons);
     void tellDownloadEnd(bool ok, const QString& file, const QString& error);
-    QString decodedLink(int code) const;
 
-    Transfer* m_inet1;
-    Transfer* m_inet2;
-    StreamDownload* m_download;
-    YtDlpPageReader* m_ytReader;
-    YtDlpDownload* m_ytDownload;
-    AppSettings m_settings;
-    QString m_pageUrl;
-    QMap<int, YtDlpChoice> m_choices;
-    QString m_ytDlpPageUrl; // the page yt-dlp read; empty while a classic page is shown
+    ImportSession* m_session;
+    Transfer* m_thumbnailTransfer;
     StreamPreviewPlayer* m_player = nullptr;
     EndNotice m_endNotice;
-    QString m_storage;
-    StreamLinks m_links;
-    QStringList m_pageWarnings;
-    bool m_readingPage = false;
-    bool m_pageRead = false;
+    QString m_storageFolder;
     bool m_dragging = false;
     QPoint m_dragOffset;
 
-    QWidget* m_frmDW = nullptr;
-    QLabel* m_label1 = nullptr;
-    QLineEdit* m_txtWatchUrl = nullptr;
-    QPushButton* m_cmdG = nullptr;
-    QLabel* m_picTitle = nullptr;
-    QLabel* m_lblTitle1 = nullptr;
-    QLabel* m_lblAuthor = nullptr;
-    QPlainTextEdit* m_txtDesc = nullptr;
-    QLabel* m_lblCat = nullptr;
-    QLabel* m_lblPublished = nullptr;
-    QLabel* m_lblDur = nullptr;
-    QLabel* m_lblRating = nullptr;
-    QLabel* m_label2 = nullptr;
-    QProgressBar* m_pbDownload = nullptr;
-    QPushButton* m_cmdPR = nullptr;
-    QPushButton* m_cmdCLose = nullptr;
-    QLabel* m_lblTitle = nullptr;
-    QLabel* m_lblBackend = nullptr;
-    QGroupBox* m_frmPR = nullptr;
-    QWidget* m_swf = nullptr;
-    QLabel* m_label6 = nullptr;
+    QWidget* m_pagePanel = nullptr;
+    QLabel* m_addressPrompt = nullptr;
+    QLineEdit* m_pageAddress = nullptr;
+    QPushButton* m_getDirectLink = nullptr;
+    QLabel* m_thumbnail = nullptr;
+    QLabel* m_videoTitle = nullptr;
+    QLabel* m_author = nullptr;
+    QPlainTextEdit* m_description = nullptr;
+    QLabel* m_category = nullptr;
+    QLabel* m_published = nullptr;
+    QLabel* m_duration = nullptr;
+    QLabel* m_rating = nullptr;
+    QLabel* m_downloadPercent = nullptr;
+    QProgressBar* m_downloadBar = nullptr;
+    QPushButton* m_previewButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_pageReader = nullptr;
+    QGroupBox* m_previewPanel = nullptr;
+    QWidget* m_previewSurface = nullptr;
+    QLabel* m_closePreview = nullptr;
     QMap<int, QPushButton*> m_formatButtons;
 };
 

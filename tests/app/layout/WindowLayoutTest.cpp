@@ -122,7 +122,7 @@ protected:
     Opened openImport(bool preview) {
         auto window = std::make_unique<ImportWindow>(skinFile());
         if (preview)
-            window->findChild<QPushButton*>(QStringLiteral("cmdPR"))->click();
+            window->findChild<QPushButton*>(QStringLiteral("previewStream"))->click();
         return {std::move(window), {QStringLiteral("frmPR")}};
     }
 

@@ -111,7 +111,7 @@ public:
     QStringList told; // what the desktop was asked to tell
 };
 
-class FormyutobeTest : public ::testing::Test {
+class ImportWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const QString map = test::streamMap({{22, server.url(QStringLiteral("/mp4"))},
@@ -132,8 +132,8 @@ protected:
     }
 
     void getDirectLink(const QString& url) {
-        control<QLineEdit>(window, "txtWatchUrl")->setText(url);
-        control<QPushButton>(window, "cmdG")->click();
+        control<QLineEdit>(window, "pageAddress")->setText(url);
+        control<QPushButton>(window, "getDirectLink")->click();
     }
 
     TestHttpServer server;
@@ -143,7 +143,7 @@ protected:
     WindowDriver driver{window};
 };
 
-TEST_F(FormyutobeTest, ControlsStartWithTheirCaptionsInTheirArrangement) {
+TEST_F(ImportWindowTest, ControlsStartWithTheirCaptionsInTheirArrangement) {
     ImportWindow fresh;
     fresh.show();
     EXPECT_EQ(fresh.windowTitle(), QStringLiteral("RirUzarAvud-Beta Release"));
@@ -153,30 +153,30 @@ TEST_F(FormyutobeTest, ControlsStartWithTheirCaptionsInTheirArrangement) {
         const char* name;
         const char* caption;
     } cases[] = {
-        {"Label1", "Enter YouTube video URL"},
-        {"txtWatchUrl", ""},
-        {"cmdG", "Get Direct Link"},
-        {"picTitle", ""},
-        {"lblTitle1", "Title"},
-        {"lblAuthor", "Author"},
-        {"lblCat", "Category"},
-        {"lblPublished", "Published"},
-        {"lblDur", "Duration"},
-        {"lblRat", "Rating"},
-        {"lblRating", "..."},
-        {"Label2", ""},
-        {"pbDownload", ""},
+        {"addressPrompt", "Enter YouTube video URL"},
+        {"pageAddress", ""},
+        {"getDirectLink", "Get Direct Link"},
+        {"thumbnail", ""},
+        {"videoTitle", "Title"},
+        {"author", "Author"},
+        {"category", "Category"},
+        {"published", "Published"},
+        {"duration", "Duration"},
+        {"ratingCaption", "Rating"},
+        {"rating", "..."},
+        {"downloadPercent", ""},
+        {"downloadBar", ""},
         {"getMp4", "Get MP4"},
-        {"getHDL", "Get HD High"},
-        {"cmdPR", "Preview"},
-        {"getHDH", "Get HD Low"},
+        {"getHdHigh", "Get HD High"},
+        {"previewStream", "Preview"},
+        {"getHdLow", "Get HD Low"},
         {"getFlv", "Get FLV"},
         {"cmdCLose", "X"},
-        {"lblTitle", "Status  "},
+        {"status", "Status  "},
         {"frmPR", "YouTube Preview"},
-        {"SWF", ""},
-        {"Label8", "Click and wait for video to Load..."},
-        {"Label6", "X"},
+        {"previewSurface", ""},
+        {"previewHint", "Click and wait for video to Load..."},
+        {"closePreview", "X"},
     };
     for (const auto& c : cases) {
         QWidget* w = control<QWidget>(fresh, c.name);
@@ -184,7 +184,7 @@ TEST_F(FormyutobeTest, ControlsStartWithTheirCaptionsInTheirArrangement) {
         EXPECT_EQ(text(w), QString::fromUtf8(c.caption)) << c.name;
     }
     // The example address is a hint, not text the user must delete first.
-    EXPECT_EQ(control<QLineEdit>(fresh, "txtWatchUrl")->placeholderText(),
+    EXPECT_EQ(control<QLineEdit>(fresh, "pageAddress")->placeholderText(),
               QStringLiteral("https://www.youtube.com/watch?v=XXXXX"));
 
     // In window coordinates: the prompt and address on top, then thumbnail | texts | rating and
@@ -194,41 +194,51 @@ TEST_F(FormyutobeTest, ControlsStartWithTheirCaptionsInTheirArrangement) {
         return QRect(w->mapTo(&fresh, QPoint()), w->size());
     };
     const char* above[][2] = {
-        {"Label1", "txtWatchUrl"},  {"txtWatchUrl", "picTitle"},    {"txtWatchUrl", "lblTitle1"},
-        {"lblTitle1", "lblAuthor"}, {"lblAuthor", "txtDesc"},       {"txtDesc", "lblCat"},
-        {"lblCat", "lblPublished"}, {"picTitle", "lblDur"},         {"lblRat", "lblRating"},
-        {"lblRating", "cmdG"},      {"lblPublished", "pbDownload"}, {"pbDownload", "getMp4"},
-        {"getMp4", "lblTitle"},     {"cmdCLose", "txtWatchUrl"},
+        {"addressPrompt", "pageAddress"},
+        {"pageAddress", "thumbnail"},
+        {"pageAddress", "videoTitle"},
+        {"videoTitle", "author"},
+        {"author", "description"},
+        {"description", "category"},
+        {"category", "published"},
+        {"thumbnail", "duration"},
+        {"ratingCaption", "rating"},
+        {"rating", "getDirectLink"},
+        {"published", "downloadBar"},
+        {"downloadBar", "getMp4"},
+        {"getMp4", "status"},
+        {"cmdCLose", "pageAddress"},
     };
     for (const auto& pair : above)
         EXPECT_LT(at(pair[0]).bottom(), at(pair[1]).top()) << pair[0] << " above " << pair[1];
     const char* leftOf[][2] = {
-        {"picTitle", "lblTitle1"}, {"lblTitle1", "lblRat"}, {"txtDesc", "cmdG"},
-        {"Label2", "pbDownload"},  {"getMp4", "getHDL"},    {"getHDL", "cmdPR"},
-        {"cmdPR", "getHDH"},       {"getHDH", "getFlv"},
+        {"thumbnail", "videoTitle"},      {"videoTitle", "ratingCaption"},
+        {"description", "getDirectLink"}, {"downloadPercent", "downloadBar"},
+        {"getMp4", "getHdHigh"},          {"getHdHigh", "previewStream"},
+        {"previewStream", "getHdLow"},    {"getHdLow", "getFlv"},
     };
     for (const auto& pair : leftOf)
         EXPECT_LT(at(pair[0]).right(), at(pair[1]).left()) << pair[0] << " left of " << pair[1];
     EXPECT_GT(at("cmdCLose").left(), fresh.width() * 3 / 4);
-    EXPECT_LT(at("cmdCLose").top(), at("Label1").top());
+    EXPECT_LT(at("cmdCLose").top(), at("addressPrompt").top());
     EXPECT_FALSE(control<QWidget>(fresh, "frmPR")->isVisible()) << "the preview panel rests";
 
-    for (const char* name : {"getMp4", "getHDL", "getHDH", "getFlv"})
+    for (const char* name : {"getMp4", "getHdHigh", "getHdLow", "getFlv"})
         EXPECT_FALSE(control<QPushButton>(fresh, name)->isEnabled()) << name;
-    EXPECT_TRUE(control<QPushButton>(fresh, "cmdG")->isEnabled());
-    EXPECT_TRUE(control<QPushButton>(fresh, "cmdPR")->isEnabled());
-    EXPECT_EQ(control<QProgressBar>(fresh, "pbDownload")->value(), 0);
-    EXPECT_EQ(control<QProgressBar>(fresh, "pbDownload")->maximum(), 100);
+    EXPECT_TRUE(control<QPushButton>(fresh, "getDirectLink")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(fresh, "previewStream")->isEnabled());
+    EXPECT_EQ(control<QProgressBar>(fresh, "downloadBar")->value(), 0);
+    EXPECT_EQ(control<QProgressBar>(fresh, "downloadBar")->maximum(), 100);
     EXPECT_EQ(fresh.pageTransfer().timeoutMs(), 60000);
 }
 
-TEST_F(FormyutobeTest, GetDirectLinkFillsTheWindow) {
+TEST_F(ImportWindowTest, GetDirectLinkFillsTheWindow) {
     getDirectLink(server.url(QStringLiteral("/watch")));
-    EXPECT_FALSE(control<QPushButton>(window, "cmdG")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(window, "getDirectLink")->isEnabled());
     // The shipped loading picture stands in while the page is fetched.
     const QPixmap loading(QCoreApplication::applicationDirPath() + QStringLiteral("/loading.jpg"));
     ASSERT_FALSE(loading.isNull());
-    EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().toImage(), loading.toImage());
+    EXPECT_EQ(control<QLabel>(window, "thumbnail")->pixmap().toImage(), loading.toImage());
     ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
     EXPECT_TRUE(driver.messages.isEmpty()) << driver.messages.join('\n').toStdString();
 
@@ -236,34 +246,34 @@ TEST_F(FormyutobeTest, GetDirectLinkFillsTheWindow) {
         const char* name;
         QString expected;
     } fields[] = {
-        {"lblTitle1", QString::fromUtf8(test::kPageTitle)},
-        {"lblAuthor", QStringLiteral("mirelo_tests")},
-        {"lblCat", QStringLiteral("Music")},
-        {"lblPublished", QStringLiteral("March 3, 2010")},
-        {"lblDur", QStringLiteral("213 Sec.")},
-        {"lblRating", QStringLiteral("4.5")},
-        {"lblTitle", QStringLiteral("Complete!")},
+        {"videoTitle", QString::fromUtf8(test::kPageTitle)},
+        {"author", QStringLiteral("mirelo_tests")},
+        {"category", QStringLiteral("Music")},
+        {"published", QStringLiteral("March 3, 2010")},
+        {"duration", QStringLiteral("213 Sec.")},
+        {"rating", QStringLiteral("4.5")},
+        {"status", QStringLiteral("Complete!")},
     };
     for (const auto& f : fields)
         EXPECT_EQ(control<QLabel>(window, f.name)->text(), f.expected) << f.name;
-    EXPECT_EQ(control<QPlainTextEdit>(window, "txtDesc")->toPlainText(),
+    EXPECT_EQ(control<QPlainTextEdit>(window, "description")->toPlainText(),
               QStringLiteral("A test description."));
-    EXPECT_EQ(watchPageInfo().videoId, QStringLiteral("tEsT_42"));
+    EXPECT_EQ(window.session().page().info.videoId, QStringLiteral("tEsT_42"));
 
-    for (const auto& [name, enabled] : {std::pair{"getMp4", true}, std::pair{"getHDL", true},
-                                        std::pair{"getFlv", true}, std::pair{"getHDH", false}})
+    for (const auto& [name, enabled] : {std::pair{"getMp4", true}, std::pair{"getHdHigh", true},
+                                        std::pair{"getFlv", true}, std::pair{"getHdLow", false}})
         EXPECT_EQ(control<QPushButton>(window, name)->isEnabled(), enabled) << name;
 
     const QString thumbnail = QDir(storage.path()).filePath(QStringLiteral("Cache/tEsT_42.jpg"));
     EXPECT_TRUE(QFile::exists(thumbnail));
-    EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().size(), QSize(64, 48));
+    EXPECT_EQ(control<QLabel>(window, "thumbnail")->pixmap().size(), QSize(64, 48));
 
-    EXPECT_FALSE(control<QPushButton>(window, "cmdG")->isEnabled());
-    control<QLineEdit>(window, "txtWatchUrl")->insert(QStringLiteral("x"));
-    EXPECT_TRUE(control<QPushButton>(window, "cmdG")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(window, "getDirectLink")->isEnabled());
+    control<QLineEdit>(window, "pageAddress")->insert(QStringLiteral("x"));
+    EXPECT_TRUE(control<QPushButton>(window, "getDirectLink")->isEnabled());
 }
 
-TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
+TEST_F(ImportWindowTest, StreamsDownloadOrPlay) {
     getDirectLink(server.url(QStringLiteral("/watch")));
     ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
     const QString title = QString::fromUtf8(test::kPageTitle);
@@ -273,8 +283,8 @@ TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
     ASSERT_TRUE(driver.runUntil([&] { return driver.downloads.size() == 1; }));
     EXPECT_EQ(driver.downloads, QList<bool>{true});
     EXPECT_TRUE(driver.messages.isEmpty());
-    EXPECT_EQ(control<QLabel>(window, "Label2")->text(), QStringLiteral("100 % "));
-    EXPECT_EQ(control<QProgressBar>(window, "pbDownload")->value(), 100);
+    EXPECT_EQ(control<QLabel>(window, "downloadPercent")->text(), QStringLiteral("100 % "));
+    EXPECT_EQ(control<QProgressBar>(window, "downloadBar")->value(), 100);
     QFile mp4(QDir(storage.path()).filePath(title + QStringLiteral(".mp4")));
     ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
     EXPECT_EQ(mp4.readAll(), QByteArray(2500, 'm'));
@@ -298,7 +308,7 @@ TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
         << driver.told[1].toStdString();
 
     // "Get HD High" asks; No plays the stream in the preview panel.
-    control<QPushButton>(window, "getHDL")->click();
+    control<QPushButton>(window, "getHdHigh")->click();
     ASSERT_TRUE(driver.runUntil([&] { return !player.calls.isEmpty(); }, QMessageBox::No));
     auto* panel = control<QGroupBox>(window, "frmPR");
     EXPECT_EQ(panel->pos(), QPoint(16, 8));
@@ -313,21 +323,22 @@ TEST_F(FormyutobeTest, StreamsDownloadOrPlay) {
         QStringLiteral("mode Fullscreen"),
     };
     EXPECT_EQ(player.calls, expectedCalls);
-    EXPECT_EQ(control<QWidget>(window, "SWF")->toolTip(), QStringLiteral("Preview of ") + title);
+    EXPECT_EQ(control<QWidget>(window, "previewSurface")->toolTip(),
+              QStringLiteral("Preview of ") + title);
 
     player.calls.clear();
-    control<QPushButton>(window, "cmdPR")->click();
+    control<QPushButton>(window, "previewStream")->click();
     EXPECT_EQ(panel->pos(), QPoint(20, 30));
     EXPECT_EQ(player.calls, expectedCalls);
 
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(control<QLabel>(window, "Label6"), &release);
+    QCoreApplication::sendEvent(control<QLabel>(window, "closePreview"), &release);
     EXPECT_EQ(panel->pos(), QPoint(533, 30));
     EXPECT_FALSE(panel->isVisible()) << "out of view, whatever the window's width";
 }
 
-TEST_F(FormyutobeTest, UnreadablePartsOfThePageAreShownAndSkipped) {
+TEST_F(ImportWindowTest, UnreadablePartsOfThePageAreShownAndSkipped) {
     const QString map = test::percentEncoded(
         QStringLiteral("22|") + test::percentEncoded(server.url(QStringLiteral("/mp4"))) +
         QStringLiteral(",abc|x,5|") + test::percentEncoded(server.url(QStringLiteral("/short"))));
@@ -342,13 +353,14 @@ TEST_F(FormyutobeTest, UnreadablePartsOfThePageAreShownAndSkipped) {
     EXPECT_TRUE(driver.messages[0].contains(QStringLiteral("\"abc|x\"")))
         << driver.messages[0].toStdString();
     // The entries on both sides of the bad one still count, and the fields are read.
-    for (const auto& [name, enabled] : {std::pair{"getMp4", true}, std::pair{"getFlv", true},
-                                        std::pair{"getHDL", false}, std::pair{"getHDH", false}})
+    for (const auto& [name, enabled] :
+         {std::pair{"getMp4", true}, std::pair{"getFlv", true}, std::pair{"getHdHigh", false},
+          std::pair{"getHdLow", false}})
         EXPECT_EQ(control<QPushButton>(window, name)->isEnabled(), enabled) << name;
-    EXPECT_EQ(control<QLabel>(window, "lblTitle1")->text(), QString::fromUtf8(test::kPageTitle));
+    EXPECT_EQ(control<QLabel>(window, "videoTitle")->text(), QString::fromUtf8(test::kPageTitle));
 }
 
-TEST_F(FormyutobeTest, DownloadingATitleAgainKeepsTheFirstFile) {
+TEST_F(ImportWindowTest, DownloadingATitleAgainKeepsTheFirstFile) {
     getDirectLink(server.url(QStringLiteral("/watch")));
     ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }));
     const QString title = QString::fromUtf8(test::kPageTitle);
@@ -366,7 +378,7 @@ TEST_F(FormyutobeTest, DownloadingATitleAgainKeepsTheFirstFile) {
     EXPECT_EQ(second.readAll(), QByteArray(2500, 'm'));
 }
 
-TEST_F(FormyutobeTest, FailedFetchShowsOneMessage) {
+TEST_F(ImportWindowTest, FailedFetchShowsOneMessage) {
     const struct {
         QString url;
         const char* holds;
@@ -387,20 +399,20 @@ TEST_F(FormyutobeTest, FailedFetchShowsOneMessage) {
             QStringLiteral("Mirelo Video Converter | Something Went Wrong\r\n")));
         EXPECT_TRUE(driver.messages[0].contains(QLatin1String(c.holds)))
             << driver.messages[0].toStdString();
-        EXPECT_EQ(control<QLabel>(window, "lblTitle")->text() == QStringLiteral("Slow Connection"),
+        EXPECT_EQ(control<QLabel>(window, "status")->text() == QStringLiteral("Slow Connection"),
                   c.slow);
         // No page: the details keep their captions instead of going blank.
         for (const auto& [name, caption] :
-             {std::pair{"lblTitle1", "Title"}, std::pair{"lblAuthor", "Author"},
-              std::pair{"lblCat", "Category"}, std::pair{"lblPublished", "Published"},
-              std::pair{"lblDur", "Duration"}, std::pair{"lblRating", "..."}})
+             {std::pair{"videoTitle", "Title"}, std::pair{"author", "Author"},
+              std::pair{"category", "Category"}, std::pair{"published", "Published"},
+              std::pair{"duration", "Duration"}, std::pair{"rating", "..."}})
             EXPECT_EQ(control<QLabel>(window, name)->text(), QLatin1String(caption)) << name;
-        EXPECT_EQ(control<QLineEdit>(window, "txtWatchUrl")->text(), c.url);
-        EXPECT_FALSE(control<QPushButton>(window, "cmdG")->isEnabled());
+        EXPECT_EQ(control<QLineEdit>(window, "pageAddress")->text(), c.url);
+        EXPECT_FALSE(control<QPushButton>(window, "getDirectLink")->isEnabled());
     }
 }
 
-TEST_F(FormyutobeTest, DraggingAddressClickAndClose) {
+TEST_F(ImportWindowTest, DraggingAddressClickAndClose) {
     const QPoint start = window.pos();
     const QPoint grab = window.mapToGlobal(QPoint(100, 10)); // bare background above the panel
     auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
@@ -415,7 +427,7 @@ TEST_F(FormyutobeTest, DraggingAddressClickAndClose) {
     EXPECT_EQ(window.pos(), start + QPoint(50, 30));
 
     // A click into the address selects all of it.
-    auto* address = control<QLineEdit>(window, "txtWatchUrl");
+    auto* address = control<QLineEdit>(window, "pageAddress");
     address->deselect();
     QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5),
                       QPointF(address->mapToGlobal(QPoint(5, 5))), Qt::LeftButton, Qt::LeftButton,
@@ -431,10 +443,10 @@ TEST_F(FormyutobeTest, DraggingAddressClickAndClose) {
 // yt-dlp starts slowly on a busy machine.
 constexpr int kYtDlpWaitMs = 120000;
 
-class FormyutobeYtDlpTest : public FormyutobeTest {
+class ImportWindowYtDlpTest : public ImportWindowTest {
 protected:
     void SetUp() override {
-        FormyutobeTest::SetUp();
+        ImportWindowTest::SetUp();
         test::serveHtml5Page(server, thumbnailJpeg());
         useYtDlp(QString());
     }
@@ -455,25 +467,25 @@ protected:
     QTemporaryDir settingsFolder;
 };
 
-TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
+TEST_F(ImportWindowYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
     MIRELO_REQUIRE_YTDLP();
     getDirectLink(server.url(QStringLiteral("/video.html")));
     ASSERT_TRUE(
         driver.runUntil([&] { return driver.directLinks == 1; }, QMessageBox::No, kYtDlpWaitMs));
     EXPECT_TRUE(driver.messages.isEmpty()) << driver.messages.join('\n').toStdString();
     EXPECT_TRUE(
-        control<QLabel>(window, "lblTitle1")->text().startsWith(QLatin1String(test::kHtml5Title)));
-    EXPECT_EQ(control<QPlainTextEdit>(window, "txtDesc")->toPlainText(),
+        control<QLabel>(window, "videoTitle")->text().startsWith(QLatin1String(test::kHtml5Title)));
+    EXPECT_EQ(control<QPlainTextEdit>(window, "description")->toPlainText(),
               QLatin1String(test::kHtml5Description));
-    EXPECT_EQ(control<QLabel>(window, "picTitle")->pixmap().size(), QSize(64, 48));
-    EXPECT_TRUE(
-        QFile::exists(QDir(storage.path()).filePath("Cache/" + watchPageInfo().videoId + ".jpg")));
-    EXPECT_TRUE(control<QLabel>(window, "lblBackend")
+    EXPECT_EQ(control<QLabel>(window, "thumbnail")->pixmap().size(), QSize(64, 48));
+    EXPECT_TRUE(QFile::exists(
+        QDir(storage.path()).filePath("Cache/" + window.session().page().info.videoId + ".jpg")));
+    EXPECT_TRUE(control<QLabel>(window, "pageReader")
                     ->text()
                     .startsWith(QStringLiteral("Read by yt-dlp 20")))
-        << control<QLabel>(window, "lblBackend")->text().toStdString();
-    EXPECT_EQ(control<QLabel>(window, "lblTitle")->text(), QStringLiteral("Complete!"));
-    for (const char* name : {"getMp4", "getHDL", "getHDH", "getFlv"})
+        << control<QLabel>(window, "pageReader")->text().toStdString();
+    EXPECT_EQ(control<QLabel>(window, "status")->text(), QStringLiteral("Complete!"));
+    for (const char* name : {"getMp4", "getHdHigh", "getHdLow", "getFlv"})
         EXPECT_TRUE(control<QPushButton>(window, name)->isEnabled()) << name;
 
     // "No": the smallest source plays in the panel; Preview plays the best.
@@ -482,7 +494,7 @@ TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
     EXPECT_TRUE(player.calls.contains("variable file=" + server.url(QStringLiteral("/small.mp4"))))
         << player.calls.join('\n').toStdString();
     player.calls.clear();
-    control<QPushButton>(window, "cmdPR")->click();
+    control<QPushButton>(window, "previewStream")->click();
     EXPECT_TRUE(player.calls.contains("variable file=" + server.url(QStringLiteral("/big.mp4"))))
         << player.calls.join('\n').toStdString();
 
@@ -491,9 +503,10 @@ TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
     ASSERT_TRUE(driver.runUntil([&] { return driver.downloads.size() == 1; }, QMessageBox::Ok,
                                 kYtDlpWaitMs));
     EXPECT_EQ(driver.downloads, QList<bool>{true}) << driver.messages.join('\n').toStdString();
-    EXPECT_EQ(control<QLabel>(window, "Label2")->text(), QStringLiteral("100 % "));
-    EXPECT_EQ(control<QProgressBar>(window, "pbDownload")->value(), 100);
-    const QString saved = downloadFileName(watchPageInfo().title, QStringLiteral(".mp4"));
+    EXPECT_EQ(control<QLabel>(window, "downloadPercent")->text(), QStringLiteral("100 % "));
+    EXPECT_EQ(control<QProgressBar>(window, "downloadBar")->value(), 100);
+    const QString saved =
+        downloadFileName(window.session().page().info.title, QStringLiteral(".mp4"));
     QFile file(QDir(storage.path()).filePath(saved));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << storedEntries().join(' ').toStdString();
     EXPECT_EQ(file.readAll(), test::bigSource());
@@ -503,13 +516,13 @@ TEST_F(FormyutobeYtDlpTest, AnHtml5PageFillsTheWindowDownloadsAndPlays) {
     getDirectLink(server.url(QStringLiteral("/watch")));
     ASSERT_TRUE(
         driver.runUntil([&] { return driver.directLinks == 2; }, QMessageBox::Ok, kYtDlpWaitMs));
-    EXPECT_EQ(control<QLabel>(window, "lblBackend")->text(),
+    EXPECT_EQ(control<QLabel>(window, "pageReader")->text(),
               QStringLiteral("Read by the classic page reader"));
-    EXPECT_EQ(control<QLabel>(window, "lblTitle1")->text(), QString::fromUtf8(test::kPageTitle));
-    EXPECT_FALSE(control<QPushButton>(window, "getHDH")->isEnabled());
+    EXPECT_EQ(control<QLabel>(window, "videoTitle")->text(), QString::fromUtf8(test::kPageTitle));
+    EXPECT_FALSE(control<QPushButton>(window, "getHdLow")->isEnabled());
 }
 
-TEST_F(FormyutobeYtDlpTest, AMissingOrBrokenYtDlpIsExplained) {
+TEST_F(ImportWindowYtDlpTest, AMissingOrBrokenYtDlpIsExplained) {
     const QString garbage =
         test::writeScript(settingsFolder.path(), QStringLiteral("garbage"), "echo not json");
     const struct {
@@ -524,7 +537,7 @@ TEST_F(FormyutobeYtDlpTest, AMissingOrBrokenYtDlpIsExplained) {
         useYtDlp(c.program);
         driver.messages.clear();
         driver.directLinks = 0;
-        control<QLineEdit>(window, "txtWatchUrl")->clear(); // the same address again
+        control<QLineEdit>(window, "pageAddress")->clear(); // the same address again
         getDirectLink(server.url(QStringLiteral("/video.html")));
         ASSERT_TRUE(driver.runUntil([&] { return driver.directLinks == 1; }, QMessageBox::Ok,
                                     kYtDlpWaitMs));
@@ -533,13 +546,13 @@ TEST_F(FormyutobeYtDlpTest, AMissingOrBrokenYtDlpIsExplained) {
             QStringLiteral("Mirelo Video Converter | Something Went Wrong\r\n")));
         for (const QString& part : c.holds)
             EXPECT_TRUE(driver.messages[0].contains(part)) << driver.messages[0].toStdString();
-        EXPECT_EQ(control<QLabel>(window, "lblTitle1")->text(), QStringLiteral("Title"));
-        for (const char* name : {"getMp4", "getHDL", "getHDH", "getFlv"})
+        EXPECT_EQ(control<QLabel>(window, "videoTitle")->text(), QStringLiteral("Title"));
+        for (const char* name : {"getMp4", "getHdHigh", "getHdLow", "getFlv"})
             EXPECT_FALSE(control<QPushButton>(window, name)->isEnabled()) << name;
     }
 }
 
-TEST_F(FormyutobeYtDlpTest, ClosingDuringADownloadStopsItAndLeavesNothing) {
+TEST_F(ImportWindowYtDlpTest, ClosingDuringADownloadStopsItAndLeavesNothing) {
     MIRELO_REQUIRE_YTDLP();
     server.route(QStringLiteral("/big.mp4"),
                  TestHttpServer::stalledStream(50 * 1024 * 1024, 2 * 1024 * 1024));
@@ -547,7 +560,7 @@ TEST_F(FormyutobeYtDlpTest, ClosingDuringADownloadStopsItAndLeavesNothing) {
     ASSERT_TRUE(
         driver.runUntil([&] { return driver.directLinks == 1; }, QMessageBox::Ok, kYtDlpWaitMs));
     control<QPushButton>(window, "getMp4")->click();
-    auto* bar = control<QProgressBar>(window, "pbDownload");
+    auto* bar = control<QProgressBar>(window, "downloadBar");
     ASSERT_TRUE(driver.runUntil([&] { return bar->value() > 0; }, QMessageBox::Ok, kYtDlpWaitMs));
     EXPECT_LT(bar->value(), 10);
     control<QPushButton>(window, "cmdCLose")->click();

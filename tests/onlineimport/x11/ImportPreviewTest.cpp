@@ -43,10 +43,10 @@ TEST(ImportPreview, StreamPlaysInsideThePanelAndStopsWithIt) {
     panel->move(20, 30);
     panel->show(); // at rest it is hidden
     panel->raise();
-    window.LoadFLVPlayer(clip);
+    window.playInPreview(clip);
     ASSERT_TRUE(started.wait(30000));
     const qint64 id = player.playerProcessId();
-    EXPECT_EQ(preview->file(), clip);
+    EXPECT_EQ(preview->address(), clip);
     EXPECT_TRUE(window.previewSurface()->toolTip().startsWith(QStringLiteral("Preview of ")));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return test::showsTestPattern(window.previewSurface()); }, 10000))

@@ -52,18 +52,18 @@ TEST(YtDlpPreview, TheBestSourcePlaysFromTheServerInsideThePanel) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     QSignalSpy read(&window, &ImportWindow::directLinkFinished);
-    window.findChild<QLineEdit*>(QStringLiteral("txtWatchUrl"))
+    window.findChild<QLineEdit*>(QStringLiteral("pageAddress"))
         ->setText(server.url(QStringLiteral("/video.html")));
-    window.findChild<QPushButton*>(QStringLiteral("cmdG"))->click();
+    window.findChild<QPushButton*>(QStringLiteral("getDirectLink"))->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !read.isEmpty(); }, 120000));
 
     PreviewPlayer& player = PreviewPlayer::shared();
     QSignalSpy started(&player, &PreviewPlayer::playerStarted);
     QSignalSpy finished(&player, &PreviewPlayer::playerFinished);
-    window.findChild<QPushButton*>(QStringLiteral("cmdPR"))->click();
+    window.findChild<QPushButton*>(QStringLiteral("previewStream"))->click();
     ASSERT_TRUE(started.wait(30000));
     const qint64 id = player.playerProcessId();
-    EXPECT_EQ(preview->file(), server.url(QStringLiteral("/big.mp4")));
+    EXPECT_EQ(preview->address(), server.url(QStringLiteral("/big.mp4")));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return test::showsTestPattern(window.previewSurface()); }, 20000))
         << "no picture in the preview panel";

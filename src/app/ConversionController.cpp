@@ -78,7 +78,7 @@ void ConversionController::startRun() {
 void ConversionController::wireView() {
     RunPanel* panel = m_window.runPanel();
     m_rate = panel->rateLabel();
-    QTimer* clock = m_window.conversionClock(); // Timer2
+    QTimer* clock = m_window.conversionClock();
     connect(clock, &QTimer::timeout, this, &ConversionController::showClock);
     connect(panel->cancelButton(), &QPushButton::clicked, m_run.get(), &BatchRun::cancel);
 
@@ -118,6 +118,7 @@ void ConversionController::showRunning(bool running) {
     QTimer* clock = m_window.conversionClock();
     m_window.commands()->action(MainCommands::Command::ConvertNow)->setEnabled(!running);
     m_window.runPanel()->setVisible(running);
+    m_window.showChoicesApplyToNextRun(running);
     showClock();
     if (running) {
         m_rate->clear();
@@ -129,7 +130,7 @@ void ConversionController::showRunning(bool running) {
     }
 }
 
-// Timer2 only redraws: the time itself is the run's wall clock, so a busy moment loses nothing.
+// The clock only redraws: the time itself is the run's wall clock, so a busy moment loses nothing.
 void ConversionController::showClock() {
     m_window.runPanel()->clockLabel()->setText(formatTimeString(m_run->elapsedSeconds()));
 }

@@ -17,11 +17,12 @@ class MainWindow;
 class PowerService;
 
 // Gives "Convert Now!" its behaviour: runs the batch over the source list with the chooser's
-// profile and the sheet's options, and shows the run in the panel Picture4 (clock SkinLabel2
-// redrawn by Timer2, the caption of Frame14, prgTotalProgress, prgTrackProgress, speed and time
-// left), with "Cancel" (Command1) stopping it. While a run is active the panel is shown, the
-// pointer is busy and the convert commands are disabled; the launcher icon shows the overall
-// progress, and a batch that ends while the window is not active is told as a notification.
+// profile and the sheet's options as they stand at the start, and shows the run in the run panel
+// (its clock redrawn every second, the item's caption, the overall and item bars, speed and time
+// left), with "Cancel" stopping it. While a run is active the panel is shown, the pointer is busy,
+// the convert command is disabled and the window says that changes apply to the next run; the
+// launcher icon shows the overall progress, and a batch that ends while the window is not active
+// is told as a notification.
 class ConversionController : public QObject {
     Q_OBJECT
 public:

@@ -177,14 +177,25 @@ QWidget* MainWindow::buildOptionSide() {
     m_preview = new PreviewFrame(side);
     layout->addWidget(m_preview, 5);
 
-    auto* optionsFrame = new QGroupBox(QStringLiteral("Options"), side);
-    optionsFrame->setObjectName(QStringLiteral("optionsFrame"));
-    m_sheetView = new OptionSheetView(optionsFrame);
+    m_optionsFrame = new QGroupBox(QStringLiteral("Options"), side);
+    m_optionsFrame->setObjectName(QStringLiteral("optionsFrame"));
+    m_sheetView = new OptionSheetView(m_optionsFrame);
     m_sheetView->setSheet(m_sheet);
-    auto* optionsLayout = new QVBoxLayout(optionsFrame);
+    auto* optionsLayout = new QVBoxLayout(m_optionsFrame);
     optionsLayout->addWidget(m_sheetView);
-    layout->addWidget(optionsFrame, 9);
+    layout->addWidget(m_optionsFrame, 9);
     return side;
+}
+
+void MainWindow::showChoicesApplyToNextRun(bool running) {
+    const QString note = QStringLiteral("Changes apply to the next run");
+    m_optionsFrame->setTitle(running ? QStringLiteral("Options: ") + note.toLower()
+                                     : QStringLiteral("Options"));
+    const QString tip = running ? note + QStringLiteral(": the files converting now keep the "
+                                                        "profile and options chosen at the start.")
+                                : QString();
+    m_chooser->setToolTip(tip);
+    m_sheetView->setToolTip(tip);
 }
 
 // Each step stands alone: a failure leaves that step undone and the next still runs.

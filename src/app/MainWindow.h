@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -68,6 +69,9 @@ public:
     void openSettings();
     // Shows the folder converted files go to, as the settings now say.
     void showOutputFolder();
+    // While a run converts, the profile and the options stay editable for the next run, and the
+    // window says so: the run converts with what was chosen when it started.
+    void showChoicesApplyToNextRun(bool running);
     // The links through which files named by bytes that are not UTF-8 are listed and converted;
     // not owned, and kept until the window is gone.
     void setStandIns(StandInLinks* links);
@@ -105,6 +109,7 @@ private:
     SourceListModel* m_sources = nullptr;
     SourceListView* m_sourceList = nullptr;
     QLabel* m_profileLabel = nullptr;
+    QGroupBox* m_optionsFrame = nullptr;
     ProfileChooser* m_chooser = nullptr;
     HardwareTrial* m_hardwareTrial = nullptr;
     ConversionController* m_conversion = nullptr;

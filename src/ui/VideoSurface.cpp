@@ -6,7 +6,7 @@
 namespace mirelo {
 
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("Text2"));
+    setObjectName(QStringLiteral("videoSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 100);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -4,7 +4,7 @@
 
 namespace mirelo {
 
-// Text2: the area the preview player draws into (its native window id goes to the player).
+// The area a preview player draws into (its native window id goes to the player).
 // Until a player draws, it shows a dark screen with a faint play mark.
 class VideoSurface : public QWidget {
     Q_OBJECT

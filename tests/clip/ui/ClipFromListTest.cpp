@@ -61,7 +61,7 @@ protected:
     PreviewController* controller = nullptr;
 };
 
-TEST_F(ClipFromList, PlayPlaysTheSelectedRowInText2) {
+TEST_F(ClipFromList, PlayPlaysTheSelectedRowInThePreview) {
     PreviewPlayer& player = PreviewPlayer::shared();
     Q_EMIT window->playRequested();
     const QString wid = QString::number(window->preview()->videoSurface()->winId());

@@ -55,6 +55,7 @@ SourceRow probedRow(const ProbedFile& f) {
     SourceRow row;
     row.path = standIns().visible(f.path);
     row.status.state = RowState::Ready;
+    row.clipStart = 0;
     if (const std::optional<qint64> seconds = f.info.wholeSeconds())
         row.clipEnd = row.length = int(*seconds);
     row.frameSize = QSize(f.info.width, f.info.height);

@@ -284,7 +284,7 @@ void BatchRun::onRowsChanged() {
 void BatchRun::startJob(RowId id, const SourceRow& row) {
     JobInput input;
     input.inputPath = row.path;
-    input.clipStart = formatTimeString(row.clipStart);
+    input.clipStart = formatTimeString(row.clipStart.value_or(0));
     input.clipEnd = row.clipEnd ? formatTimeString(*row.clipEnd) : QString();
     if (row.length > 0)
         input.probedLength = *row.length;
@@ -372,9 +372,10 @@ void BatchRun::skipUnreadable(const SourceRow& row) {
 }
 
 double BatchRun::rowSeconds(const SourceRow& row) const {
-    if (row.clipEnd > row.clipStart)
-        return *row.clipEnd - row.clipStart;
-    return std::max(0, row.length.value_or(0) - row.clipStart);
+    const int start = row.clipStart.value_or(0);
+    if (row.clipEnd > start)
+        return *row.clipEnd - start;
+    return std::max(0, row.length.value_or(0) - start);
 }
 
 void BatchRun::onJobRate(RowId id, double done, double expected, double speed) {

@@ -139,8 +139,9 @@ std::optional<qint64> OutputSizeEstimates::estimateFor(const SourceRow& row,
     if (!row.probed() || !(row.length > 0))
         return std::nullopt;
     const QString end = row.clipEnd ? formatTimeString(*row.clipEnd) : QString();
-    const PlanRow planRow{row.path, formatTimeString(row.clipStart), end, double(*row.length), {},
-                          nullptr};
+    const PlanRow planRow{row.path, formatTimeString(row.clipStart.value_or(0)),
+                          end,      double(*row.length),
+                          {},       nullptr};
     JobSettings settings;
     settings.encoderPath = QStringLiteral("ffmpeg");
     const PlanOutcome planned = planConversion(planRow, m_sheet, profile, settings);

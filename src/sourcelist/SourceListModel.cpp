@@ -122,7 +122,7 @@ QString SourceListModel::text(const SourceRow& row, Column column) {
     case FileNameColumn:
         return row.path;
     case StartColumn:
-        return row.probed() ? formatTimeString(row.clipStart) : QString();
+        return timeText(row.clipStart);
     case EndColumn:
         return timeText(row.clipEnd);
     case SizeColumn:

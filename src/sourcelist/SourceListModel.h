@@ -53,8 +53,8 @@ struct RowStatus {
 struct SourceRow {
     RowId id = 0;
     QString path;
-    int clipStart = 0;
-    std::optional<int> clipEnd; // none: to the end of the file
+    std::optional<int> clipStart; // none until the probe or a chosen clip gives one
+    std::optional<int> clipEnd;   // none: to the end of the file
     // Invalid while not known and for sound alone; 0x0 when the player could not be asked.
     QSize frameSize;
     QString format;            // the probed video format
@@ -69,7 +69,7 @@ struct SourceRow {
     bool probed() const { return status.state != RowState::NotProbed; }
 };
 
-// "12.3 MB", "850 KB"
+// "12.3 MB", "850.0 kB"
 QString byteSizeText(qint64 bytes);
 
 // The source list lvwAudioTracks as data: the rows in adding order, their probe state and their

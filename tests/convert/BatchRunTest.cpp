@@ -3,6 +3,7 @@
 #include "base/ByteNames.h"
 #include "base/CoreCount.h"
 #include "base/IniFile.h"
+#include "base/TimeString.h"
 #include "base/ToolLocator.h"
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
@@ -77,7 +78,7 @@ protected:
     }
 
     RowId addRow(const QString& path, const QString& length = "0:00:02") {
-        return rows.addClip(path, "0:00:00", length);
+        return rows.addClip(path, 0, parseTimeString(length));
     }
     // A row as "Add Files" makes it: probed by the player before any run.
     RowId addProbedRow(const QString& path) {
@@ -85,8 +86,15 @@ protected:
         const RowId id = rows.addMediaFile(path);
         return probed.count() == 1 || probed.wait(30000) ? id : 0;
     }
-    QString status(RowId id) const { return rows.find(id) ? rows.find(id)->status : "<gone>"; }
-    QString detail(RowId id) const { return rows.find(id) ? rows.find(id)->detail : "<gone>"; }
+    QString status(RowId id) const {
+        return rows.find(id) ? SourceListModel::statusText(rows.find(id)->status) : "<gone>";
+    }
+    QString cell(RowId id, SourceListModel::Column column) const {
+        return rows.index(rows.rowOf(id), column).data().toString();
+    }
+    QString detail(RowId id) const {
+        return rows.find(id) ? rows.find(id)->status.detail : "<gone>";
+    }
 
     // Everything in the output folder, folders (a temporary one left behind) included.
     QStringList outputs() const {
@@ -130,8 +138,11 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     EXPECT_TRUE(detail(b).contains(corrupt));
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
     // A converted row shows the size of what it wrote.
-    EXPECT_EQ(rows.find(a)->outputSize, byteSizeText(QFileInfo(out.filePath("a.avi")).size()));
-    EXPECT_EQ(rows.find(b)->outputSize, "");
+    EXPECT_EQ(rows.find(a)->status.outputBytes, QFileInfo(out.filePath("a.avi")).size());
+    EXPECT_EQ(cell(a, SourceListModel::OutputSizeColumn),
+              byteSizeText(QFileInfo(out.filePath("a.avi")).size()));
+    EXPECT_EQ(rows.find(a)->status.outputPath, out.filePath("a.avi"));
+    EXPECT_EQ(cell(b, SourceListModel::OutputSizeColumn), "");
     EXPECT_EQ(run.trackProgress(), 0);
     EXPECT_FALSE(run.isRunning());
     // The end message tells the failure apart from a clean run, and its details say why.
@@ -203,7 +214,7 @@ TEST_F(BatchRunTest, AByteNamedInputsOutputTakesItsBytes) {
         if (c.existing) {
             EXPECT_EQ(readBytePath(folder + '/' + c.existing), "old");
         }
-        EXPECT_EQ(rows.find(id)->outputSize, byteSizeText(readBytePath(made).size()));
+        EXPECT_EQ(rows.find(id)->status.outputBytes, readBytePath(made).size());
     }
 }
 
@@ -409,7 +420,7 @@ TEST_F(BatchRunTest, RemovedRowsAreSkippedAndProbingRowsAwaited) {
     QString cEndWhenStarted;
     QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult&) {
         if (id == a) {
-            cProbedWhenAFinished = rows.find(c)->probed;
+            cProbedWhenAFinished = rows.find(c)->probed();
             rows.remove(b);
             // The probe of c ends a moment later.
             QTimer::singleShot(300, [&] { writeFile(gate, ""); });
@@ -417,7 +428,7 @@ TEST_F(BatchRunTest, RemovedRowsAreSkippedAndProbingRowsAwaited) {
     });
     QObject::connect(&run, &BatchRun::rowStarted, [&](RowId id, const QString&) {
         if (id == c)
-            cEndWhenStarted = rows.find(c)->end;
+            cEndWhenStarted = cell(c, SourceListModel::EndColumn);
     });
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
@@ -442,7 +453,7 @@ TEST_F(BatchRunTest, ARowAddedAfterARemovalIsNeverTakenForTheRemovedOne) {
         started.push_back(id);
         if (id == a) {
             ASSERT_TRUE(rows.remove(a));
-            n = rows.addClip(added, "0:00:00", "0:00:02");
+            n = rows.addClip(added, 0, 2);
         }
     });
     QObject::connect(&run, &BatchRun::rowFinished,
@@ -579,7 +590,7 @@ TEST_F(BatchRunTest, FilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
         QStringList files;
         for (const char* name : {"a", "b", "c"}) {
             files << makeVideoClip(in, QStringLiteral("%1%2.avi").arg(name).arg(jobs), 3);
-            ids.push_back(rows.addClip(files.last(), "0:00:00", ""));
+            ids.push_back(rows.addClip(files.last(), 0, std::nullopt));
         }
         std::map<RowId, QStringList> ran;
         const auto connection =
@@ -595,7 +606,7 @@ TEST_F(BatchRunTest, FilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
             SCOPED_TRACE(files[qsizetype(i)].toStdString());
             EXPECT_EQ(status(ids[i]), "OK") << detail(ids[i]).toStdString();
             EXPECT_EQ(readsOf(log, files[qsizetype(i)]), 1) << log.toStdString();
-            EXPECT_EQ(rows.find(ids[i])->videoTime, "0:00:03");
+            EXPECT_EQ(rows.find(ids[i])->length, 3);
             EXPECT_EQ(ran[ids[i]].count("-threads"), jobs > 1 ? 2 : 0);
             if (jobs > 1) {
                 EXPECT_EQ(ran[ids[i]][ran[ids[i]].indexOf("-threads") + 1], threads);
@@ -679,11 +690,13 @@ TEST_F(BatchRunTest, AClipStartingAtOrPastTheEndOfItsInputIsRefused) {
         const QString encoder = wrappedEncoder(in, QStringLiteral("encoder-%1").arg(&c - cases),
                                                "exec \"$real\" \"$@\"");
         run.setEncoderPath(encoder);
-        const RowId r = c.probedLength[0] ? addProbedRow(clip) : rows.addClip(clip, c.start, "");
+        const int start = *parseTimeString(QLatin1String(c.start));
+        const RowId r =
+            c.probedLength[0] ? addProbedRow(clip) : rows.addClip(clip, start, std::nullopt);
         ASSERT_NE(r, 0u);
         if (c.probedLength[0]) {
-            ASSERT_EQ(rows.find(r)->videoTime, QLatin1String(c.probedLength));
-            rows.setClipTimes(r, c.start, "");
+            ASSERT_EQ(cell(r, SourceListModel::VideoTimeColumn), QLatin1String(c.probedLength));
+            rows.setClipTimes(r, start, std::nullopt);
         }
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
@@ -719,7 +732,7 @@ TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
         SCOPED_TRACE(c.name);
         run.setEncoderPath(
             wrappedEncoder(in, QStringLiteral("encoder-%1").arg(&c - cases), c.conversion));
-        const RowId r = rows.addClip(clip, "0:00:00", "");
+        const RowId r = rows.addClip(clip, 0, std::nullopt);
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
         EXPECT_EQ(status(r), "Fail");

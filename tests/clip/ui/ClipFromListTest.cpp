@@ -87,12 +87,13 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(editor->isModal());
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Clip Time  -  ") + clip);
-    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), rows->at(0).end);
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("Text2"))->text(),
+              SourceListModel::text(rows->at(0), SourceListModel::EndColumn));
 
     editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:01"));
     QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
-    EXPECT_EQ(rows->at(0).end, QStringLiteral("0:00:02"));
+    EXPECT_EQ(rows->at(0).clipStart, 1);
+    EXPECT_EQ(rows->at(0).clipEnd, 2);
 
     // Cancel leaves the row as it is.
     list->requestVideoClip();
@@ -100,7 +101,7 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     ASSERT_NE(editor, nullptr);
     editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("0:00:00"));
     QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
-    EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
+    EXPECT_EQ(rows->at(0).clipStart, 1);
 }
 
 } // namespace

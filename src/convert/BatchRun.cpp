@@ -286,7 +286,7 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     input.inputPath = row.path;
     input.clipStart = formatTimeString(row.clipStart.value_or(0));
     input.clipEnd = row.clipEnd ? formatTimeString(*row.clipEnd) : QString();
-    if (row.length > 0)
+    if (row.length.value_or(0) > 0)
         input.probedLength = *row.length;
     input.position = m_profile ? m_profile() : ProfileId();
     input.sheet = &m_sheet;

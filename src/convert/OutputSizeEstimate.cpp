@@ -136,12 +136,11 @@ void OutputSizeEstimates::update() {
 
 std::optional<qint64> OutputSizeEstimates::estimateFor(const SourceRow& row,
                                                        ProfileId profile) const {
-    if (!row.probed() || !(row.length > 0))
+    if (!row.probed() || row.length.value_or(0) <= 0)
         return std::nullopt;
+    const QString start = formatTimeString(row.clipStart.value_or(0));
     const QString end = row.clipEnd ? formatTimeString(*row.clipEnd) : QString();
-    const PlanRow planRow{row.path, formatTimeString(row.clipStart.value_or(0)),
-                          end,      double(*row.length),
-                          {},       nullptr};
+    const PlanRow planRow{row.path, start, end, double(*row.length), {}, nullptr};
     JobSettings settings;
     settings.encoderPath = QStringLiteral("ffmpeg");
     const PlanOutcome planned = planConversion(planRow, m_sheet, profile, settings);

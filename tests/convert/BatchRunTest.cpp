@@ -123,10 +123,17 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     const RowId c = addRow(makeVideoClip(in, "c.avi"));
     std::vector<int> emitted;
     QObject::connect(&run, &BatchRun::totalProgressChanged, [&](int v) { emitted.push_back(v); });
+    std::vector<RowState> statesOfA;
+    QObject::connect(&rows, &QAbstractItemModel::dataChanged, [&](const QModelIndex& first) {
+        if (first.row() == rows.rowOf(a) && first.column() == SourceListModel::StatusColumn)
+            statesOfA.push_back(rows.find(a)->status.state);
+    });
 
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
 
+    EXPECT_EQ(statesOfA,
+              (std::vector<RowState>{RowState::Queued, RowState::Converting, RowState::Done}));
     EXPECT_EQ(status(a), "OK");
     EXPECT_EQ(status(b), "Fail");
     EXPECT_EQ(status(c), "OK");
@@ -375,6 +382,8 @@ TEST_F(BatchRunTest, MissingInputStopsTheRunAndResetsTheIndicators) {
     EXPECT_EQ(reason, missing + "Invalid input file name. ");
     EXPECT_EQ(status(a), "OK");
     EXPECT_EQ(status(b), "");
+    EXPECT_EQ(rows.find(b)->status.state, RowState::Ready); // not left queued
+    EXPECT_EQ(detail(b), missing + "Invalid input file name. ");
     EXPECT_EQ(status(c), "");
     EXPECT_TRUE(log.has("error " + missing.toStdString() + "Invalid input file name. "));
     EXPECT_FALSE(log.has("poweroff"));

@@ -61,7 +61,7 @@ double cpuShare(const QString& clip, const QString& folder) {
     resetToDefaults(sheet);
     applyPresets(sheet, kProfile);
     SourceListModel rows;
-    rows.addClip(clip, "0:00:00", "0:00:40");
+    rows.addClip(clip, 0, 40);
     BatchRun run(rows, sheet);
     run.setSettingsSource([&] {
         return RunSettings{folder, ExistingFilePolicy::Overwrite, false, {}};

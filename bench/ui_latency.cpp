@@ -120,7 +120,7 @@ Stall convert(MainWindow& window, QuietPlatform& platform, const QStringList& fi
     controller->setPlatform(&platform, &platform, &platform);
     window.sourceList()->clearAll();
     for (const QString& file : files)
-        window.sourceListModel()->addClip(file, QStringLiteral("0:00:00"), QString());
+        window.sourceListModel()->addClip(file, 0, std::nullopt);
     window.profileChooser()->selectPosition(kProfile);
     StallMeter meter;
     meter.start();

@@ -47,7 +47,7 @@ PreviewController::PreviewController(MainWindow& window, PreviewPlayer& player)
         if (rows.rowCount() == 0)
             return std::nullopt;
         const SourceRow& row = rows.at(std::max(0, list->selectedRow()));
-        return PlayItem{row.path, row.videoTime};
+        return PlayItem{row.path, SourceListModel::text(row, SourceListModel::VideoTimeColumn)};
     });
     // The play command's action, wherever it is given, ends in the window's request.
     connect(&window, &MainWindow::playRequested, this, &PreviewController::playSelected);
@@ -88,7 +88,7 @@ void PreviewController::openClipEditor(RowId id, const QString& file, const QStr
     // The row is found by its id: rows added or removed meanwhile do not matter.
     SourceListModel* rows = m_window.sourceListModel();
     connect(m_editor, &ClipEditor::clipTimesAccepted, rows,
-            [rows, id](const QString& s, const QString& e) { rows->setClipTimes(id, s, e); });
+            [rows, id](int start, int end) { rows->setClipTimes(id, start, end); });
     connect(m_editor, &QDialog::finished, this, [this] { m_editor = nullptr; });
     m_editor->show();
 }

@@ -59,10 +59,14 @@ struct ConvertOptions {
 struct RowReport {
     QString file;
     QString output;
-    QString status;
+    std::optional<RowState> state; // none: not reached (yet)
     QString error;
     QJsonObject job; // what the row converted; empty for a row that never started
 };
+
+QString statusText(std::optional<RowState> state) {
+    return state ? SourceListModel::statusText(*state) : QString();
+}
 
 int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet) {
     QString error;
@@ -132,11 +136,9 @@ int parseOptions(const QStringList& args, ConvertOptions& o, OptionSheet& sheet)
 // and each file is converted whole unless --end says otherwise. A missing file stops the run when
 // it is reached, as in the desktop program.
 std::vector<RowId> addRows(const ConvertOptions& o, SourceListModel& rows) {
-    const QString start = formatTimeString(o.start.value_or(0));
-    const QString end = o.end ? formatTimeString(*o.end) : QString();
     std::vector<RowId> ids;
     for (const QString& file : o.files)
-        ids.push_back(rows.addClip(QFileInfo(file).absoluteFilePath(), start, end));
+        ids.push_back(rows.addClip(QFileInfo(file).absoluteFilePath(), o.start.value_or(0), o.end));
     return ids;
 }
 
@@ -156,8 +158,12 @@ public:
         QObject::connect(&run, &BatchRun::rateChanged, [this, &run](const RunRate&) { draw(run); });
         QObject::connect(&run, &BatchRun::rowFinished, [this](RowId id, const JobResult& r) {
             clear();
-            if (!m_live && !r.status().isEmpty())
-                err() << QStringLiteral("[%1/%2] %3").arg(place(id)).arg(m_rowCount).arg(r.status())
+            // A missing input is told on its own lines.
+            if (!m_live && r.outcome != JobOutcome::MissingInput)
+                err() << QStringLiteral("[%1/%2] %3")
+                             .arg(place(id))
+                             .arg(m_rowCount)
+                             .arg(statusText(finishedState(r.outcome)))
                       << Qt::endl;
         });
     }
@@ -207,11 +213,11 @@ QString reasonAfterPath(const QString& message, const QString& path) {
 }
 
 // Rows the run never reached say why, so that every row carries a status and a reason.
-void markUnreached(std::vector<RowReport>& reports, const QString& status, const QString& reason) {
+void markUnreached(std::vector<RowReport>& reports, RowState state, const QString& reason) {
     for (RowReport& r : reports) {
-        if (!r.status.isEmpty())
+        if (r.state)
             continue;
-        r.status = status;
+        r.state = state;
         r.error = reason;
     }
 }
@@ -220,7 +226,7 @@ void markUnreached(std::vector<RowReport>& reports, const QString& status, const
 QString outcomeLine(RunEnd end, const std::vector<RowReport>& reports) {
     BatchOutcome outcome;
     for (const RowReport& r : reports)
-        outcome.add(r.file, r.status);
+        outcome.add(r.file, r.state.value_or(RowState::Failed));
     return outcome.line(end);
 }
 
@@ -230,7 +236,7 @@ void printReports(const std::vector<RowReport>& reports, bool json) {
         for (const RowReport& r : reports) {
             QJsonObject row{{QStringLiteral("file"), r.file},
                             {QStringLiteral("output"), r.output},
-                            {QStringLiteral("status"), r.status},
+                            {QStringLiteral("status"), statusText(r.state)},
                             {QStringLiteral("error"), r.error}};
             if (!r.job.isEmpty())
                 row.insert(QStringLiteral("job"), r.job);
@@ -239,8 +245,8 @@ void printReports(const std::vector<RowReport>& reports, bool json) {
         out() << QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
     } else {
         for (const RowReport& r : reports)
-            if (!r.status.isEmpty())
-                out() << r.status << '\t' << r.file << '\t' << r.output << '\n';
+            if (r.state)
+                out() << statusText(*r.state) << '\t' << r.file << '\t' << r.output << '\n';
     }
     out().flush();
 }
@@ -255,7 +261,7 @@ int exitCodeFor(RunEnd end, bool stoppedByInput, const std::vector<RowReport>& r
         break;
     }
     for (const RowReport& r : reports)
-        if (r.status != QLatin1String("OK"))
+        if (r.state != RowState::Done)
             return kFailed;
     return kOk;
 }
@@ -293,7 +299,7 @@ int runConvert(const QStringList& args) {
         RowReport& report =
             reports[std::size_t(std::find(ids.begin(), ids.end(), id) - ids.begin())];
         const QString message = standIns().visibleText(r.message);
-        report.status = r.status();
+        report.state = finishedState(r.outcome);
         if (r.outcome != JobOutcome::MissingInput)
             report.job = r.job.toJson();
         report.output = r.outcome == JobOutcome::Ok ? r.outputPath : QString();
@@ -301,7 +307,6 @@ int runConvert(const QStringList& args) {
         display.clear();
         if (r.outcome == JobOutcome::MissingInput) {
             stoppedAt = &report;
-            report.status = QStringLiteral("Fail");
             report.error = reasonAfterPath(message, report.file);
             messages.m_alreadyTold = message;
             err() << "mirelo-cli: " << report.file << '\n' << report.error << Qt::endl;
@@ -343,14 +348,14 @@ int runConvert(const QStringList& args) {
         display.clear();
     }
     if (!started) // no encoder, no output folder: the run said why
-        markUnreached(reports, QStringLiteral("Fail"), messages.m_lastError);
+        markUnreached(reports, RowState::Failed, messages.m_lastError);
     else if (end == RunEnd::Cancelled)
-        markUnreached(reports, QStringLiteral("Cancel"), endMessage);
+        markUnreached(reports, RowState::Cancelled, endMessage);
     else if (stoppedAt)
-        markUnreached(reports, QStringLiteral("Fail"),
+        markUnreached(reports, RowState::Failed,
                       QStringLiteral("Not converted: the run stopped at %1.").arg(stoppedAt->file));
     else
-        markUnreached(reports, QStringLiteral("Fail"), endMessage);
+        markUnreached(reports, RowState::Failed, endMessage);
     printReports(reports, o.json);
     err() << outcomeLine(end, reports) << Qt::endl;
     if (!started)

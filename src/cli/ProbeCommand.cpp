@@ -6,6 +6,7 @@
 #include "base/ToolLocator.h"
 #include "probe/MediaInfo.h"
 #include "probe/ProbeQueue.h"
+#include "sourcelist/SourceListModel.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -48,12 +49,35 @@ std::vector<ProbedFile> probeAll(const QStringList& files) {
     return results;
 }
 
+// The row the list gives the file, but with the frame size as the player printed it ("0x0" for
+// sound alone).
+SourceRow probedRow(const ProbedFile& f) {
+    SourceRow row;
+    row.path = standIns().visible(f.path);
+    row.status.state = RowState::Ready;
+    row.clipStart = 0;
+    if (const std::optional<qint64> seconds = f.info.wholeSeconds())
+        row.clipEnd = row.length = int(*seconds);
+    row.frameSize = QSize(f.info.width, f.info.height);
+    row.format = f.info.videoFormat;
+    return row;
+}
+
+// The columns printed, with their names in the JSON form.
+constexpr std::pair<SourceListModel::Column, const char*> kPrinted[] = {
+    {SourceListModel::FileNameColumn, "file"}, {SourceListModel::StartColumn, "start"},
+    {SourceListModel::EndColumn, "end"},       {SourceListModel::SizeColumn, "size"},
+    {SourceListModel::FormatColumn, "format"}, {SourceListModel::VideoTimeColumn, "videoTime"},
+};
+
 void printText(const std::vector<ProbedFile>& files) {
     out() << "File Name\tStart\tEnd\tSize\tFormat\tVideo Time\n";
     for (const ProbedFile& f : files) {
-        const ProbeColumns c = probeColumns(f.info);
-        out() << standIns().visible(f.path) << '\t' << c.start << '\t' << c.end << '\t' << c.size
-              << '\t' << c.format << '\t' << c.videoTime << '\n';
+        const SourceRow row = probedRow(f);
+        QStringList cells;
+        for (const auto& [column, name] : kPrinted)
+            cells += SourceListModel::text(row, column);
+        out() << cells.join(QLatin1Char('\t')) << '\n';
     }
     out().flush();
 }
@@ -61,13 +85,11 @@ void printText(const std::vector<ProbedFile>& files) {
 void printJson(const std::vector<ProbedFile>& files) {
     QJsonArray rows;
     for (const ProbedFile& f : files) {
-        const ProbeColumns c = probeColumns(f.info);
-        rows.append(QJsonObject{{QStringLiteral("file"), standIns().visible(f.path)},
-                                {QStringLiteral("start"), c.start},
-                                {QStringLiteral("end"), c.end},
-                                {QStringLiteral("size"), c.size},
-                                {QStringLiteral("format"), c.format},
-                                {QStringLiteral("videoTime"), c.videoTime}});
+        const SourceRow row = probedRow(f);
+        QJsonObject object;
+        for (const auto& [column, name] : kPrinted)
+            object.insert(QLatin1String(name), SourceListModel::text(row, column));
+        rows.append(object);
     }
     out() << QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
     out().flush();

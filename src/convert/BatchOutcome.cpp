@@ -4,10 +4,10 @@
 
 namespace mirelo {
 
-void BatchOutcome::add(const QString& file, const QString& status, const QString& detail) {
-    if (status == QLatin1String("OK"))
+void BatchOutcome::add(const QString& file, RowState state, const QString& detail) {
+    if (state == RowState::Done)
         ++m_converted;
-    else if (status == QLatin1String("Cancel"))
+    else if (state == RowState::Cancelled)
         ++m_cancelled;
     else
         m_failures.append({file, detail});

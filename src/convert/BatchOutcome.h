@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sourcelist/SourceListModel.h"
+
 #include <QList>
 #include <QString>
 
@@ -11,8 +13,8 @@ enum class RunEnd { Completed, Cancelled, Stopped };
 // last line all state it in the same words.
 class BatchOutcome {
 public:
-    // status: the row's "OK", "Fail" or "Cancel"; detail: why it did not end "OK".
-    void add(const QString& file, const QString& status, const QString& detail = {});
+    // How the row ended: done, cancelled, or else not converted; detail: why it was not.
+    void add(const QString& file, RowState state, const QString& detail = {});
     void clear() { *this = BatchOutcome(); }
 
     int converted() const { return m_converted; }

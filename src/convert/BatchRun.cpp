@@ -40,6 +40,19 @@ qint64 outputSize(const JobResult& result) {
 
 } // namespace
 
+RowState finishedState(JobOutcome outcome) {
+    switch (outcome) {
+    case JobOutcome::Ok:
+        return RowState::Done;
+    case JobOutcome::Cancel:
+        return RowState::Cancelled;
+    case JobOutcome::Fail:
+    case JobOutcome::MissingInput:
+        break;
+    }
+    return RowState::Failed;
+}
+
 BatchRun::BatchRun(SourceListModel& rows, const OptionSheet& sheet, QObject* parent)
     : QObject(parent), m_rows(rows), m_sheet(sheet), m_systemLoad(std::make_unique<ProcCpuLoad>()),
       m_auto(std::make_unique<AutoJobLimit>(*m_systemLoad)) {
@@ -171,8 +184,8 @@ void BatchRun::freezeJobs(ProfileId profile) {
         m_reservations.addSource(row->path);
         JobSpec job = common;
         job.source.path = row->path;
-        job.clipStart = parseTimeString(row->start).value_or(0);
-        job.clipEnd = parseTimeString(row->end);
+        job.clipStart = row->clipStart.value_or(0);
+        job.clipEnd = row->clipEnd;
         m_jobs.insert(id, std::move(job));
     }
 }
@@ -183,8 +196,8 @@ JobSource BatchRun::sourceOf(const SourceRow& row) const {
     source.path = row.path;
     if (const QByteArray* bytes = m_standIns ? m_standIns->target(row.path) : nullptr)
         source.byteName = *bytes;
-    if (const std::optional<int> length = parseTimeString(row.videoTime); length && *length > 0)
-        source.length = *length;
+    if (row.length.value_or(0) > 0)
+        source.length = *row.length;
     return source;
 }
 
@@ -204,8 +217,8 @@ void BatchRun::startReadAhead() {
     connect(m_readAhead.get(), &SourceReadAhead::read, this,
             [this](quint64 id, const SourceStreams& streams) {
                 const SourceRow* row = m_rows.find(id);
-                if (row && row->videoTime.isEmpty() && streams.duration && *streams.duration >= 1)
-                    m_rows.setVideoTime(id, formatTimeString(std::llround(*streams.duration)));
+                if (row && !row->length && streams.duration && *streams.duration >= 1)
+                    m_rows.setLength(id, int(std::llround(*streams.duration)));
                 // Files read already are reported as they come, before or after the awaited one.
                 if (m_waitingForRead == id) {
                     m_waitingForRead = 0;
@@ -235,7 +248,7 @@ void BatchRun::startRows() {
             ++m_index; // removed during the run
             continue;
         }
-        if (!row->probed) {
+        if (!row->probed()) {
             m_waitingForProbe = true; // onRowsChanged() comes back here
             break;
         }
@@ -312,8 +325,9 @@ void BatchRun::startJob(RowId id, const SourceRow& row) {
     settings.threads = threadsPerJob();
     auto* conversion = new ConversionJob(std::move(job), settings, this);
     m_active.push_back({id, conversion});
+    m_rows.setStatus(id, RowState::Queued);
     connect(conversion, &ConversionJob::processing, this, [this, id](const QString& caption) {
-        m_rows.setStatus(id, QStringLiteral("Processing"), caption);
+        m_rows.setStatus(id, RowStatus::converting(std::nullopt, caption));
         Q_EMIT rowStarted(id, shown(caption));
     });
     connect(conversion, &ConversionJob::progressChanged, this,
@@ -338,9 +352,9 @@ void BatchRun::onJobProgress(RowId id, int percent) {
     if (!a)
         return;
     a->percent = percent;
-    if (!oneAtATime() && percent < 100)
-        m_rows.setStatus(id, QStringLiteral("Processing %1%").arg(percent),
-                         m_rows.find(id) ? m_rows.find(id)->detail : QString());
+    // One at a time, the item bar shows the row's progress and the row only says it converts.
+    if (const SourceRow* row = m_rows.find(id); row && !oneAtATime() && percent < 100)
+        m_rows.setStatus(id, RowStatus::converting(percent / 100.0, row->status.detail));
     showTrack();
     showRunningTotal();
 }
@@ -379,19 +393,18 @@ void BatchRun::skipUnreadable(const SourceRow& row) {
     JobResult skipped;
     skipped.outcome = JobOutcome::Fail;
     skipped.message = QStringLiteral("Not converted: no audio or video could be read from it. %1")
-                          .arg(row.detail);
+                          .arg(row.status.detail);
     const RowId id = row.id;
-    m_rows.setStatus(id, QStringLiteral("Skipped"), skipped.message);
-    m_outcome.add(shown(row.path), skipped.status(), shown(skipped.message));
+    m_rows.setStatus(id, {RowState::Skipped, skipped.message});
+    m_outcome.add(shown(row.path), RowState::Skipped, shown(skipped.message));
     Q_EMIT rowFinished(id, skipped);
 }
 
 double BatchRun::rowSeconds(const SourceRow& row) const {
-    const int start = parseTimeString(row.start).value_or(0);
-    const int end = parseTimeString(row.end).value_or(0);
-    if (end > start)
-        return end - start;
-    return std::max(0, parseTimeString(row.videoTime).value_or(0) - start);
+    const int start = row.clipStart.value_or(0);
+    if (row.clipEnd > start)
+        return *row.clipEnd - start;
+    return std::max(0, row.length.value_or(0) - start);
 }
 
 void BatchRun::onJobRate(RowId id, double done, double expected, double speed) {
@@ -434,7 +447,7 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
     ++m_finishedRows;
     if (result.outcome == JobOutcome::Ok || result.outcome == JobOutcome::Fail) {
         const SourceRow* row = m_rows.find(id);
-        m_outcome.add(shown(row ? row->path : result.outputPath), result.status(),
+        m_outcome.add(shown(row ? row->path : result.outputPath), finishedState(result.outcome),
                       shown(result.detail()));
     }
     switch (result.outcome) {
@@ -442,15 +455,17 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         // No new row starts; the run stops once the running ones have ended.
         if (m_stopMessage.isEmpty())
             m_stopMessage = result.message;
+        // Not converted, and not failed either: the run stops before it.
+        m_rows.setStatus(id, {RowState::Ready, result.message});
         Q_EMIT rowFinished(id, result);
         break;
     case JobOutcome::Cancel:
         Q_EMIT rowFinished(id, result);
-        m_rows.setStatus(id, QStringLiteral("Cancel"), result.detail());
+        m_rows.setStatus(id, {RowState::Cancelled, result.detail()});
         break;
     case JobOutcome::Ok:
-        m_rows.setOutputSize(id, byteSizeText(outputSize(result)));
-        m_rows.setStatus(id, result.status(), result.detail());
+        m_rows.setStatus(id,
+                         RowStatus::done(result.outputPath, outputSize(result), result.detail()));
         if (oneAtATime()) {
             // Each finished row adds its share of the list as it stands now, ties to even.
             const int count = std::max(1, m_rows.rowCount());
@@ -460,7 +475,7 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         Q_EMIT rowFinished(id, result);
         break;
     case JobOutcome::Fail:
-        m_rows.setStatus(id, result.status(), result.detail());
+        m_rows.setStatus(id, {RowState::Failed, result.detail()});
         Q_EMIT rowFinished(id, result);
         break;
     }

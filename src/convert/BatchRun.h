@@ -34,6 +34,9 @@ struct RunPlatform {
     MessageSink* messages = nullptr;
 };
 
+// How a job's outcome leaves its row: a missing input counts as failed.
+RowState finishedState(JobOutcome outcome);
+
 // Speed and time left, from the encoder's progress reports and the rows' lengths.
 // With several rows at once: the speed is theirs together, the item's time left is the longest
 // of the running rows', and the run's is all media seconds left over that speed.

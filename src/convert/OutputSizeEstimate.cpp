@@ -6,7 +6,6 @@
 #include "sourcelist/SourceListModel.h"
 
 #include <QHash>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -81,10 +80,6 @@ std::optional<qint64> estimatedOutputBytes(const QStringList& arguments, double 
     return qint64(std::llround(bits * seconds / 8));
 }
 
-QString byteSizeText(qint64 bytes) {
-    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
-}
-
 OutputSizeEstimates::OutputSizeEstimates(SourceListModel& rows, const OptionSheet& sheet,
                                          QObject* parent)
     : QObject(parent), m_rows(rows), m_sheet(sheet) {
@@ -132,27 +127,26 @@ void OutputSizeEstimates::update() {
     m_dueRows.clear();
     for (const RowId id : due) {
         const SourceRow* row = m_rows.find(id);
-        // A row converting or converted shows what it writes or wrote.
-        if (!row || row->status == QLatin1String("OK") ||
-            row->status.startsWith(QLatin1String("Processing")))
+        // A converting row keeps the estimate of what it writes.
+        if (!row || row->status.state == RowState::Converting)
             continue;
-        m_rows.setOutputSize(id, estimateFor(*row, profile));
+        m_rows.setEstimatedBytes(id, estimateFor(*row, profile));
     }
 }
 
-QString OutputSizeEstimates::estimateFor(const SourceRow& row, ProfileId profile) const {
-    const std::optional<int> length = parseTimeString(row.videoTime);
-    if (!row.probed || !length || *length <= 0)
-        return {};
-    const PlanRow planRow{row.path, row.start, row.end, double(*length), {}, nullptr};
+std::optional<qint64> OutputSizeEstimates::estimateFor(const SourceRow& row,
+                                                       ProfileId profile) const {
+    if (!row.probed() || row.length.value_or(0) <= 0)
+        return std::nullopt;
+    const QString start = formatTimeString(row.clipStart.value_or(0));
+    const QString end = row.clipEnd ? formatTimeString(*row.clipEnd) : QString();
+    const PlanRow planRow{row.path, start, end, double(*row.length), {}, nullptr};
     JobSettings settings;
     settings.encoderPath = QStringLiteral("ffmpeg");
     const PlanOutcome planned = planConversion(planRow, m_sheet, profile, settings);
     if (!planned.plan)
-        return {};
-    const std::optional<qint64> bytes =
-        estimatedOutputBytes(planned.plan->arguments, planned.plan->expectedSeconds);
-    return bytes ? QLatin1Char('~') + byteSizeText(*bytes) : QString();
+        return std::nullopt;
+    return estimatedOutputBytes(planned.plan->arguments, planned.plan->expectedSeconds);
 }
 
 } // namespace mirelo

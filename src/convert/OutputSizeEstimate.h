@@ -23,13 +23,11 @@ std::optional<double> bitsPerSecond(const QString& value);
 // a copied or lossless stream) or the length is not known.
 std::optional<qint64> estimatedOutputBytes(const QStringList& arguments, double seconds);
 
-// "12.3 MB", "850 KB"
-QString byteSizeText(qint64 bytes);
-
 // Keeps the list's "Output Size" column up to date with what the chosen profile and the sheet
 // would write for each row: after a probe, a clip edit, a profile pick or a changed option. A
-// row that ended "OK" keeps the size of what it wrote until its next run. Changes that come
-// together (a profile's presets) are worked out once.
+// row that ended "OK" shows the size of what it wrote until its next run, and a row converting
+// keeps the estimate it started with. Changes that come together (a profile's presets) are worked
+// out once.
 class OutputSizeEstimates : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +41,7 @@ private:
     void refreshRows(RowId first, RowId last);
     void schedule();
     void update();
-    QString estimateFor(const SourceRow& row, ProfileId profile) const;
+    std::optional<qint64> estimateFor(const SourceRow& row, ProfileId profile) const;
 
     SourceListModel& m_rows;
     const OptionSheet& m_sheet;

@@ -1,9 +1,11 @@
 #include "sourcelist/SourceListModel.h"
 
 #include "base/ByteNames.h"
+#include "base/TimeString.h"
 #include "probe/ProbeQueue.h"
 
 #include <QDir>
+#include <QLocale>
 
 #include <algorithm>
 #include <iterator>
@@ -32,27 +34,21 @@ constexpr ColumnLayout kColumns[] = {
 // clang-format on
 static_assert(std::size(kColumns) == SourceListModel::ColumnCount);
 
-QString cellText(const SourceRow& row, int column) {
-    switch (column) {
-    case SourceListModel::FileNameColumn:
-        return row.path;
-    case SourceListModel::StartColumn:
-        return row.start;
-    case SourceListModel::EndColumn:
-        return row.end;
-    case SourceListModel::SizeColumn:
-        return row.size;
-    case SourceListModel::FormatColumn:
-        return row.format;
-    case SourceListModel::StatusColumn:
-        return row.status;
-    case SourceListModel::VideoTimeColumn:
-        return row.videoTime;
-    case SourceListModel::OutputSizeColumn:
-        return row.outputSize;
-    default:
-        return {};
-    }
+QString timeText(std::optional<int> seconds) {
+    return seconds ? formatTimeString(*seconds) : QString();
+}
+
+// A known frame size; 0x0 stays visible, as a probe that could not ask the player.
+QString frameSizeText(QSize size) {
+    return size.isValid() ? QStringLiteral("%1x%2").arg(size.width()).arg(size.height())
+                          : QString();
+}
+
+// What was written, or else the estimate of what would be.
+QString outputSizeText(const SourceRow& row) {
+    if (row.status.state == RowState::Done)
+        return byteSizeText(row.status.outputBytes);
+    return row.estimatedBytes ? QLatin1Char('~') + byteSizeText(*row.estimatedBytes) : QString();
 }
 
 // Only a probe the player ran tells about the file. A missing or unstartable player says nothing,
@@ -101,24 +97,88 @@ QVariant SourceListModel::data(const QModelIndex& index, int role) const {
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        return column == FileNameColumn ? shown(row.path) : cellText(row, column);
+        return column == FileNameColumn ? shown(row.path) : text(row, Column(column));
     case Qt::TextAlignmentRole:
         return alignment(column);
     case Qt::ToolTipRole:
-        if (column == FileNameColumn && !row.probed)
+        if (column == FileNameColumn && !row.probed())
             return tr("Reading the file's size, format and length...");
-        if (column == StatusColumn && !row.detail.isEmpty())
-            return shown(row.detail);
+        if (column == StatusColumn && !row.status.detail.isEmpty())
+            return shown(row.status.detail);
         return {};
     case TagRole:
         return column == FileNameColumn ? QVariant(row.path) : QVariant();
     case RowIdRole:
         return row.id;
     case ProbingRole:
-        return !row.probed;
+        return !row.probed();
     default:
         return {};
     }
+}
+
+QString SourceListModel::text(const SourceRow& row, Column column) {
+    switch (column) {
+    case FileNameColumn:
+        return row.path;
+    case StartColumn:
+        return timeText(row.clipStart);
+    case EndColumn:
+        return timeText(row.clipEnd);
+    case SizeColumn:
+        return frameSizeText(row.frameSize);
+    case FormatColumn:
+        return row.format;
+    case StatusColumn:
+        return statusText(row.status);
+    case VideoTimeColumn:
+        return timeText(row.length);
+    case OutputSizeColumn:
+        return outputSizeText(row);
+    case ColumnCount:
+        break;
+    }
+    return {};
+}
+
+QString SourceListModel::statusText(const RowStatus& status) {
+    switch (status.state) {
+    case RowState::NotProbed:
+    case RowState::Ready:
+    case RowState::Queued:
+        return {};
+    case RowState::Unreadable:
+        return tr("Unreadable");
+    case RowState::Converting:
+        return status.fraction ? tr("Processing %1%").arg(std::lround(*status.fraction * 100))
+                               : tr("Processing");
+    case RowState::Done:
+        return tr("OK");
+    case RowState::Failed:
+        return tr("Fail");
+    case RowState::Skipped:
+        return tr("Skipped");
+    case RowState::Cancelled:
+        return tr("Cancel");
+    }
+    return {};
+}
+
+RowStatus RowStatus::converting(std::optional<double> fraction, QString detail) {
+    RowStatus status(RowState::Converting, std::move(detail));
+    status.fraction = fraction;
+    return status;
+}
+
+RowStatus RowStatus::done(QString outputPath, qint64 outputBytes, QString detail) {
+    RowStatus status(RowState::Done, std::move(detail));
+    status.outputPath = std::move(outputPath);
+    status.outputBytes = outputBytes;
+    return status;
+}
+
+QString byteSizeText(qint64 bytes) {
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 
 QString SourceListModel::shown(const QString& text) const {
@@ -141,12 +201,12 @@ RowId SourceListModel::addMediaFile(const QString& path) {
     return append(std::move(row), true);
 }
 
-RowId SourceListModel::addClip(const QString& path, const QString& start, const QString& end) {
+RowId SourceListModel::addClip(const QString& path, int start, std::optional<int> end) {
     SourceRow row;
     row.path = path;
-    row.start = start;
-    row.end = end;
-    row.probed = true;
+    row.clipStart = start;
+    row.clipEnd = end;
+    row.status.state = RowState::Ready;
     return append(std::move(row), false);
 }
 
@@ -174,27 +234,30 @@ void SourceListModel::onProbed(quint64 ticket, const MediaInfo& info, MediaProbe
     if (it == m_entries.end())
         return; // removed meanwhile
     SourceRow& row = it->row;
-    const ProbeColumns columns = probeColumns(info);
+    std::optional<int> length;
+    if (const std::optional<qint64> seconds = info.wholeSeconds())
+        length = int(*seconds);
     // A row added by the user takes its clip from the probe, and a run waits for that probe, so
     // its verdict decides whether the file is converted at all. A chosen clip stays, and its
     // background probe only fills in the other columns.
-    const bool awaited = !row.probed;
+    const bool awaited = !row.probed();
     if (awaited) {
-        row.start = columns.start;
-        row.end = columns.end;
+        row.clipStart = 0;
+        row.clipEnd = length;
+        row.status.state = RowState::Ready;
     }
     const bool known = playerRan(outcome);
     // Sound alone has no frame size; "0x0" would read as a broken picture.
-    row.size = known && (info.width == 0 || info.height == 0) ? QString() : columns.size;
-    row.format = columns.format;
-    row.videoTime = columns.videoTime;
-    row.probed = true;
+    const bool noFrame = info.width == 0 || info.height == 0;
+    row.frameSize = known && noFrame ? QSize() : QSize(info.width, info.height);
+    row.format = info.videoFormat;
+    row.length = length;
     row.unreadable = awaited && known && !info.hasVideoStream && !info.hasAudioStream;
     if (row.unreadable) {
-        row.status = tr("Unreadable");
-        row.detail = problem.isEmpty() ? tr("%1: no audio or video could be read from it")
-                                             .arg(QDir::toNativeSeparators(row.path))
-                                       : problem;
+        const QString reason = problem.isEmpty() ? tr("%1: no audio or video could be read from it")
+                                                       .arg(QDir::toNativeSeparators(row.path))
+                                                 : problem;
+        row.status = {RowState::Unreadable, reason};
     }
     it->probeTicket = 0;
     changed(int(it - m_entries.begin()), FileNameColumn, VideoTimeColumn);
@@ -253,44 +316,44 @@ const SourceRow& SourceListModel::at(int row) const {
     return row >= 0 && row < rowCount() ? m_entries[size_t(row)].row : none;
 }
 
-void SourceListModel::setStatus(RowId id, const QString& status, const QString& detail) {
+void SourceListModel::setStatus(RowId id, const RowStatus& status) {
     Entry* e = entry(id);
     if (!e)
         return;
     e->row.status = status;
-    e->row.detail = detail;
-    changed(rowOf(id), StatusColumn, StatusColumn);
+    // The output size shows what a finished row wrote.
+    changed(rowOf(id), StatusColumn, OutputSizeColumn);
 }
 
-void SourceListModel::setClipTimes(RowId id, const QString& start, const QString& end) {
+void SourceListModel::setClipTimes(RowId id, int start, std::optional<int> end) {
     Entry* e = entry(id);
     if (!e)
         return;
-    e->row.start = start;
-    e->row.end = end;
+    e->row.clipStart = start;
+    e->row.clipEnd = end;
     changed(rowOf(id), StartColumn, EndColumn);
 }
 
-void SourceListModel::setCell(RowId id, QString SourceRow::*field, Column column,
-                              const QString& text) {
+template <typename T>
+void SourceListModel::setCell(RowId id, T SourceRow::*field, Column column, const T& value) {
     Entry* e = entry(id);
-    if (!e || e->row.*field == text)
+    if (!e || e->row.*field == value)
         return;
-    e->row.*field = text;
+    e->row.*field = value;
     changed(rowOf(id), column, column);
 }
 
-void SourceListModel::setOutputSize(RowId id, const QString& text) {
-    setCell(id, &SourceRow::outputSize, OutputSizeColumn, text);
+void SourceListModel::setEstimatedBytes(RowId id, std::optional<qint64> bytes) {
+    setCell(id, &SourceRow::estimatedBytes, OutputSizeColumn, bytes);
 }
 
-void SourceListModel::setVideoTime(RowId id, const QString& text) {
-    setCell(id, &SourceRow::videoTime, VideoTimeColumn, text);
+void SourceListModel::setLength(RowId id, int seconds) {
+    setCell(id, &SourceRow::length, VideoTimeColumn, std::optional<int>(seconds));
 }
 
 bool SourceListModel::isProbing() const {
     return std::any_of(m_entries.begin(), m_entries.end(),
-                       [](const Entry& e) { return !e.row.probed; });
+                       [](const Entry& e) { return !e.row.probed(); });
 }
 
 void SourceListModel::changed(int row, Column first, Column last) {

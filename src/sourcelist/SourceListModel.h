@@ -5,8 +5,11 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QSize>
 #include <QString>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace mirelo {
@@ -18,30 +21,61 @@ class StandInLinks;
 // can never be mistaken for one added later. 0 is no row.
 using RowId = quint64;
 
-// One media file of the source list.
+// Where a row stands, from its probe to the end of its conversion.
+enum class RowState {
+    NotProbed,  // its probe waits or runs; a run waits for it
+    Ready,      // probed, or added with its clip chosen
+    Unreadable, // the probe found nothing to convert in the file
+    Queued,     // its conversion has started and is preparing (reading the source, planning)
+    Converting, // the encoder runs
+    Done,       // written
+    Failed,
+    Skipped, // a run passed over it: nothing to convert in it
+    Cancelled,
+};
+
+// A row's state and what goes with it.
+struct RowStatus {
+    // A state and what to show about it; a bare state converts.
+    RowStatus(RowState state = RowState::Ready, QString detail = {})
+        : state(state), detail(std::move(detail)) {}
+    static RowStatus converting(std::optional<double> fraction, QString detail);
+    static RowStatus done(QString outputPath, qint64 outputBytes, QString detail);
+
+    RowState state;
+    std::optional<double> fraction; // Converting: how far, 0 to 1; none: not reported on the row
+    QString outputPath;             // Done: the file written, as the user reads it
+    qint64 outputBytes = 0;         // Done: its size
+    QString detail; // what to show about it: why it failed, the encoder's last lines...
+};
+
+// One media file of the source list. Times are whole seconds.
 struct SourceRow {
     RowId id = 0;
     QString path;
-    QString start;  // clip start, "H:MM:SS"
-    QString end;    // clip end, "H:MM:SS"; empty: to the end of the file
-    QString size;   // "WxH"; empty when the probe found no frame size (sound only)
-    QString format; // the probed video format
-    // "Unreadable" after a probe that found nothing to convert; then the conversion's:
-    // "Processing", "OK", "Fail", "Cancel", "Skipped"
-    QString status;
-    QString detail;      // what to show about the status (the encoder's last lines...)
-    QString videoTime;   // the probed length, "H:MM:SS"; empty when not known
-    bool probed = false; // false while a conversion must wait for the row's probe
+    std::optional<int> clipStart; // none until the probe or a chosen clip gives one
+    std::optional<int> clipEnd;   // none: to the end of the file
+    // Invalid while not known and for sound alone; 0x0 when the player could not be asked.
+    QSize frameSize;
+    QString format;            // the probed video format
+    std::optional<int> length; // the probed length
+    RowStatus status{RowState::NotProbed};
     // The probe a run waited for found no stream in the file: a run skips it.
     bool unreadable = false;
-    // Before a run, what the chosen profile would write ("~12.3 MB", bitrate-based profiles only);
-    // after a row ends "OK", the size of what it wrote.
-    QString outputSize;
+    // What the chosen profile would write (bitrate-based profiles only).
+    std::optional<qint64> estimatedBytes;
+
+    // False while a conversion must wait for the row's probe.
+    bool probed() const { return status.state != RowState::NotProbed; }
 };
+
+// "12.3 MB", "850.0 kB"
+QString byteSizeText(qint64 bytes);
 
 // The source list lvwAudioTracks as data: the rows in adding order, their probe state and their
 // conversion status. The desktop's list view, the batch run and mirelo-cli all work on it.
-// Columns: File Name, Start, End, Size, Format, Status, Video Time, Output Size.
+// Columns: File Name, Start, End, Size, Format, Status, Video Time, Output Size. Rows hold numbers
+// and states; every text the list shows is made here.
 //
 // Every added file is probed with the media player; probes run concurrently (at most one per
 // core by default) and a row still being probed has only its file name.
@@ -78,7 +112,7 @@ public:
     // (0:00:00 to the length), size, format and length. A run waits for the probe.
     RowId addMediaFile(const QString& path);
     // Appends a row with the clip already chosen; nothing is probed and a run never waits for it.
-    RowId addClip(const QString& path, const QString& start, const QString& end);
+    RowId addClip(const QString& path, int start, std::optional<int> end);
     // Probes a row added with addClip() for its size, format and length, keeping its clip times.
     void probeInBackground(RowId id);
 
@@ -94,13 +128,18 @@ public:
     // The row at a position; an empty row when out of range.
     const SourceRow& at(int row) const;
 
-    // The conversion's status and what to show about it.
-    void setStatus(RowId id, const QString& status, const QString& detail = {});
+    // The conversion's state and what to show about it.
+    void setStatus(RowId id, const RowStatus& status);
     // The clip editor's result.
-    void setClipTimes(RowId id, const QString& start, const QString& end);
-    void setOutputSize(RowId id, const QString& text);
+    void setClipTimes(RowId id, int start, std::optional<int> end);
+    void setEstimatedBytes(RowId id, std::optional<qint64> bytes);
     // A length learnt without the media player (the encoder's report on the file).
-    void setVideoTime(RowId id, const QString& text);
+    void setLength(RowId id, int seconds);
+
+    // What a column shows of a row; the file name as the row holds it.
+    static QString text(const SourceRow& row, Column column);
+    // "OK", "Fail", "Processing 42%"...; empty for a row that has not been converted.
+    static QString statusText(const RowStatus& status);
 
     // True while any row waits for its probe.
     bool isProbing() const;
@@ -130,7 +169,8 @@ private:
     RowId append(SourceRow row, bool probe);
     Entry* entry(RowId id);
     void changed(int row, Column first, Column last);
-    void setCell(RowId id, QString SourceRow::*field, Column column, const QString& text);
+    template <typename T>
+    void setCell(RowId id, T SourceRow::*field, Column column, const T& value);
 
     QString shown(const QString& text) const;
 

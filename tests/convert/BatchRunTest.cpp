@@ -4,6 +4,7 @@
 #include "base/ByteNames.h"
 #include "base/CoreCount.h"
 #include "base/IniFile.h"
+#include "base/TimeString.h"
 #include "base/ToolLocator.h"
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
@@ -81,7 +82,7 @@ protected:
     }
 
     RowId addRow(const QString& path, const QString& length = "0:00:02") {
-        return rows.addClip(path, "0:00:00", length);
+        return rows.addClip(path, 0, parseTimeString(length));
     }
     // A row as "Add Files" makes it: probed by the player before any run.
     RowId addProbedRow(const QString& path) {
@@ -89,8 +90,15 @@ protected:
         const RowId id = rows.addMediaFile(path);
         return probed.count() == 1 || probed.wait(30000) ? id : 0;
     }
-    QString status(RowId id) const { return rows.find(id) ? rows.find(id)->status : "<gone>"; }
-    QString detail(RowId id) const { return rows.find(id) ? rows.find(id)->detail : "<gone>"; }
+    QString status(RowId id) const {
+        return rows.find(id) ? SourceListModel::statusText(rows.find(id)->status) : "<gone>";
+    }
+    QString cell(RowId id, SourceListModel::Column column) const {
+        return rows.index(rows.rowOf(id), column).data().toString();
+    }
+    QString detail(RowId id) const {
+        return rows.find(id) ? rows.find(id)->status.detail : "<gone>";
+    }
 
     // Everything in the output folder, folders (a temporary one left behind) included.
     QStringList outputs() const {
@@ -119,10 +127,17 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     const RowId c = addRow(makeVideoClip(in, "c.avi"));
     std::vector<int> emitted;
     QObject::connect(&run, &BatchRun::totalProgressChanged, [&](int v) { emitted.push_back(v); });
+    std::vector<RowState> statesOfA;
+    QObject::connect(&rows, &QAbstractItemModel::dataChanged, [&](const QModelIndex& first) {
+        if (first.row() == rows.rowOf(a) && first.column() == SourceListModel::StatusColumn)
+            statesOfA.push_back(rows.find(a)->status.state);
+    });
 
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
 
+    EXPECT_EQ(statesOfA,
+              (std::vector<RowState>{RowState::Queued, RowState::Converting, RowState::Done}));
     EXPECT_EQ(status(a), "OK");
     EXPECT_EQ(status(b), "Fail");
     EXPECT_EQ(status(c), "OK");
@@ -134,8 +149,11 @@ TEST_F(BatchRunTest, ThreeRowsWithACorruptMiddleOne) {
     EXPECT_TRUE(detail(b).contains(corrupt));
     EXPECT_EQ(outputs(), (QStringList{"a.avi", "c.avi"}));
     // A converted row shows the size of what it wrote.
-    EXPECT_EQ(rows.find(a)->outputSize, byteSizeText(QFileInfo(out.filePath("a.avi")).size()));
-    EXPECT_EQ(rows.find(b)->outputSize, "");
+    EXPECT_EQ(rows.find(a)->status.outputBytes, QFileInfo(out.filePath("a.avi")).size());
+    EXPECT_EQ(cell(a, SourceListModel::OutputSizeColumn),
+              byteSizeText(QFileInfo(out.filePath("a.avi")).size()));
+    EXPECT_EQ(rows.find(a)->status.outputPath, out.filePath("a.avi"));
+    EXPECT_EQ(cell(b, SourceListModel::OutputSizeColumn), "");
     EXPECT_EQ(run.trackProgress(), 0);
     EXPECT_FALSE(run.isRunning());
     // The end message tells the failure apart from a clean run, and its details say why.
@@ -207,7 +225,7 @@ TEST_F(BatchRunTest, AByteNamedInputsOutputTakesItsBytes) {
         if (c.existing) {
             EXPECT_EQ(readBytePath(folder + '/' + c.existing), "old");
         }
-        EXPECT_EQ(rows.find(id)->outputSize, byteSizeText(readBytePath(made).size()));
+        EXPECT_EQ(rows.find(id)->status.outputBytes, readBytePath(made).size());
     }
 }
 
@@ -368,6 +386,8 @@ TEST_F(BatchRunTest, MissingInputStopsTheRunAndResetsTheIndicators) {
     EXPECT_EQ(reason, missing + "Invalid input file name. ");
     EXPECT_EQ(status(a), "OK");
     EXPECT_EQ(status(b), "");
+    EXPECT_EQ(rows.find(b)->status.state, RowState::Ready); // not left queued
+    EXPECT_EQ(detail(b), missing + "Invalid input file name. ");
     EXPECT_EQ(status(c), "");
     EXPECT_TRUE(log.has("error " + missing.toStdString() + "Invalid input file name. "));
     EXPECT_FALSE(log.has("poweroff"));
@@ -413,7 +433,7 @@ TEST_F(BatchRunTest, RemovedRowsAreSkippedAndProbingRowsAwaited) {
     QString cEndWhenStarted;
     QObject::connect(&run, &BatchRun::rowFinished, [&](RowId id, const JobResult&) {
         if (id == a) {
-            cProbedWhenAFinished = rows.find(c)->probed;
+            cProbedWhenAFinished = rows.find(c)->probed();
             rows.remove(b);
             // The probe of c ends a moment later.
             QTimer::singleShot(300, [&] { writeFile(gate, ""); });
@@ -421,7 +441,7 @@ TEST_F(BatchRunTest, RemovedRowsAreSkippedAndProbingRowsAwaited) {
     });
     QObject::connect(&run, &BatchRun::rowStarted, [&](RowId id, const QString&) {
         if (id == c)
-            cEndWhenStarted = rows.find(c)->end;
+            cEndWhenStarted = cell(c, SourceListModel::EndColumn);
     });
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
@@ -446,7 +466,7 @@ TEST_F(BatchRunTest, ARowAddedAfterARemovalIsNeverTakenForTheRemovedOne) {
         started.push_back(id);
         if (id == a) {
             ASSERT_TRUE(rows.remove(a));
-            n = rows.addClip(added, "0:00:00", "0:00:02");
+            n = rows.addClip(added, 0, 2);
         }
     });
     QObject::connect(&run, &BatchRun::rowFinished,
@@ -583,7 +603,7 @@ TEST_F(BatchRunTest, FilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
         QStringList files;
         for (const char* name : {"a", "b", "c"}) {
             files << makeVideoClip(in, QStringLiteral("%1%2.avi").arg(name).arg(jobs), 3);
-            ids.push_back(rows.addClip(files.last(), "0:00:00", ""));
+            ids.push_back(rows.addClip(files.last(), 0, std::nullopt));
         }
         std::map<RowId, QStringList> ran;
         const auto connection =
@@ -599,7 +619,7 @@ TEST_F(BatchRunTest, FilesAreReadAheadOnceAndJobsSideBySideShareTheCores) {
             SCOPED_TRACE(files[qsizetype(i)].toStdString());
             EXPECT_EQ(status(ids[i]), "OK") << detail(ids[i]).toStdString();
             EXPECT_EQ(readsOf(log, files[qsizetype(i)]), 1) << log.toStdString();
-            EXPECT_EQ(rows.find(ids[i])->videoTime, "0:00:03");
+            EXPECT_EQ(rows.find(ids[i])->length, 3);
             EXPECT_EQ(ran[ids[i]].count("-threads"), jobs > 1 ? 2 : 0);
             if (jobs > 1) {
                 EXPECT_EQ(ran[ids[i]][ran[ids[i]].indexOf("-threads") + 1], threads);
@@ -683,11 +703,13 @@ TEST_F(BatchRunTest, AClipStartingAtOrPastTheEndOfItsInputIsRefused) {
         const QString encoder = wrappedEncoder(in, QStringLiteral("encoder-%1").arg(&c - cases),
                                                "exec \"$real\" \"$@\"");
         run.setEncoderPath(encoder);
-        const RowId r = c.probedLength[0] ? addProbedRow(clip) : rows.addClip(clip, c.start, "");
+        const int start = *parseTimeString(QLatin1String(c.start));
+        const RowId r =
+            c.probedLength[0] ? addProbedRow(clip) : rows.addClip(clip, start, std::nullopt);
         ASSERT_NE(r, 0u);
         if (c.probedLength[0]) {
-            ASSERT_EQ(rows.find(r)->videoTime, QLatin1String(c.probedLength));
-            rows.setClipTimes(r, c.start, "");
+            ASSERT_EQ(cell(r, SourceListModel::VideoTimeColumn), QLatin1String(c.probedLength));
+            rows.setClipTimes(r, start, std::nullopt);
         }
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
@@ -723,7 +745,7 @@ TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
         SCOPED_TRACE(c.name);
         run.setEncoderPath(
             wrappedEncoder(in, QStringLiteral("encoder-%1").arg(&c - cases), c.conversion));
-        const RowId r = rows.addClip(clip, "0:00:00", "");
+        const RowId r = rows.addClip(clip, 0, std::nullopt);
         ASSERT_TRUE(run.start());
         ASSERT_TRUE(waitForRun(run));
         EXPECT_EQ(status(r), "Fail");

@@ -66,7 +66,7 @@ protected:
     }
     QString shown(RowId id) {
         QCoreApplication::processEvents(); // the coalesced update
-        return rows.find(id)->outputSize;
+        return rows.index(rows.rowOf(id), SourceListModel::OutputSizeColumn).data().toString();
     }
     // What the list shows in a column of the row.
     std::string cell(RowId id, SourceListModel::Column column) {
@@ -109,7 +109,7 @@ TEST_F(OutputSizeEstimatesTest, FollowTheProbeTheOptionsAndTheProfile) {
     EXPECT_NE(larger, first);
 
     // A shorter clip, a smaller one.
-    rows.setClipTimes(id, "0:00:00", "0:00:01");
+    rows.setClipTimes(id, 0, 1);
     EXPECT_NE(shown(id), larger);
 
     // A constant-quality profile gives no estimate rather than a wrong one.
@@ -117,8 +117,7 @@ TEST_F(OutputSizeEstimatesTest, FollowTheProbeTheOptionsAndTheProfile) {
     EXPECT_EQ(shown(id), "");
 
     // A converted row keeps the size of what it wrote.
-    rows.setOutputSize(id, "3.0 MB");
-    rows.setStatus(id, "OK");
+    rows.setStatus(id, RowStatus::done("/out/clip.avi", 3 * 1024 * 1024, {}));
     choose(41);
     EXPECT_EQ(shown(id), "3.0 MB");
 }

@@ -210,7 +210,7 @@ void ClipEditor::accept() {
         m_presenter(QMessageBox::Critical, QLatin1String(kTimeError));
         return;
     }
-    Q_EMIT clipTimesAccepted(start, end);
+    Q_EMIT clipTimesAccepted(clipSeconds(start), clipSeconds(end));
     QDialog::accept();
 }
 

@@ -45,7 +45,8 @@ public:
     void done(int result) override;
 
 Q_SIGNALS:
-    void clipTimesAccepted(const QString& start, const QString& end);
+    // In seconds.
+    void clipTimesAccepted(int start, int end);
 
 private:
     QWidget* buildTimes();

@@ -277,8 +277,11 @@ void SourceListView::writeSheetRowItems(const SourceRow* row) {
     };
     write(kGeneral, kItemName, row ? row->path : QString());
     write(kOutputDuration, kAllClipDuration, QString());
-    write(kOutputDuration, kStartTime, row ? row->start : QString());
-    write(kOutputDuration, kStopTime, row ? row->end : QString());
+    const auto shown = [row](SourceListModel::Column column) {
+        return row ? SourceListModel::text(*row, column) : QString();
+    };
+    write(kOutputDuration, kStartTime, shown(SourceListModel::StartColumn));
+    write(kOutputDuration, kStopTime, shown(SourceListModel::EndColumn));
 }
 
 void SourceListView::requestVideoClip() {
@@ -287,7 +290,10 @@ void SourceListView::requestVideoClip() {
         return;
     const SourceRow row = m_rows.at(index);
     Q_EMIT previewQuitRequested();
-    Q_EMIT videoClipRequested({row.id, row.path, row.start, row.end, row.videoTime});
+    Q_EMIT videoClipRequested({row.id, row.path,
+                               SourceListModel::text(row, SourceListModel::StartColumn),
+                               SourceListModel::text(row, SourceListModel::EndColumn),
+                               SourceListModel::text(row, SourceListModel::VideoTimeColumn)});
 }
 
 void SourceListView::mousePressEvent(QMouseEvent* event) {

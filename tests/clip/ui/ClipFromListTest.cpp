@@ -87,12 +87,13 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(editor->isModal());
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Clip Time  -  ") + clip);
-    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("endTime"))->text(), rows->at(0).end);
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("endTime"))->text(),
+              SourceListModel::text(rows->at(0), SourceListModel::EndColumn));
 
     editor->findChild<QLineEdit*>(QStringLiteral("startTime"))->setText(QStringLiteral("0:00:01"));
     QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-    EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
-    EXPECT_EQ(rows->at(0).end, QStringLiteral("0:00:02"));
+    EXPECT_EQ(rows->at(0).clipStart, 1);
+    EXPECT_EQ(rows->at(0).clipEnd, 2);
 
     // Cancel leaves the row as it is.
     list->requestVideoClip();
@@ -101,7 +102,7 @@ TEST_F(ClipFromList, EditorWritesItsTimesIntoTheRow) {
     editor->findChild<QLineEdit*>(QStringLiteral("startTime"))->setText(QStringLiteral("0:00:00"));
     QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("cancelButton")),
                       Qt::LeftButton);
-    EXPECT_EQ(rows->at(0).start, QStringLiteral("0:00:01"));
+    EXPECT_EQ(rows->at(0).clipStart, 1);
 }
 
 } // namespace

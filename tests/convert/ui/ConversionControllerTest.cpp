@@ -39,7 +39,7 @@ protected:
 
     SourceListView* list() const { return form->sourceList(); }
     SourceListModel& rows() const { return *form->sourceListModel(); }
-    QString status(int row) const { return rows().at(row).status; }
+    QString status(int row) const { return SourceListModel::statusText(rows().at(row).status); }
     RunPanel* panel() const { return form->runPanel(); }
     BatchRun& run() const { return controller->run(); }
 
@@ -66,7 +66,7 @@ TEST_F(ConversionWindow, ConvertNowRunsTheListInThePanel) {
     addAndProbe({good});
     // A clip chosen beforehand is not probed, so the encoder meets the damaged file and fails;
     // the probe would have marked it unreadable and the run skipped it.
-    rows().addClip(bad, "0:00:00", "0:00:02");
+    rows().addClip(bad, 0, 2);
     form->profileChooser()->selectPosition(41);
 
     QSignalSpy finished(&run(), &BatchRun::finished);

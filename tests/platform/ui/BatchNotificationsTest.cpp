@@ -132,6 +132,6 @@ TEST_F(BatchWindow, WithoutANotificationServerNothingHappens) {
         });
     runBatch(Batch::Clean, notifier);
     qInstallMessageHandler(previous);
-    EXPECT_EQ(form->sourceListModel()->at(0).status, QStringLiteral("OK"));
+    EXPECT_EQ(form->sourceListModel()->at(0).status.state, RowState::Done);
     EXPECT_TRUE(g_printed.isEmpty()) << g_printed.join(u'\n').toStdString();
 }

@@ -199,7 +199,7 @@ TEST_F(SourceListViewTest, ClickShowsTheRowInTheSheet) {
     EXPECT_EQ(list.currentFile(), QString());
 
     list.addFiles({QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi")});
-    rows.setClipTimes(rows.idAt(1), QStringLiteral("0:00:05"), QStringLiteral("0:01:00"));
+    rows.setClipTimes(rows.idAt(1), 5, 60);
     QSignalSpy current(&list, &SourceListView::currentFileChanged);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(1));
     EXPECT_EQ(list.currentFile(), QStringLiteral("/v/two.avi"));
@@ -212,7 +212,7 @@ TEST_F(SourceListViewTest, ClickShowsTheRowInTheSheet) {
 
 TEST_F(SourceListViewTest, DoubleClickAsksThePreviewToQuitThenRequestsTheClipEditor) {
     list.addFiles({QStringLiteral("/v/one.avi"), QStringLiteral("/v/two.avi")});
-    rows.setClipTimes(rows.idAt(0), QStringLiteral("0:00:01"), QStringLiteral("0:00:09"));
+    rows.setClipTimes(rows.idAt(0), 1, 9);
     QStringList events;
     SourceListView::ClipRequest request;
     QObject::connect(&list, &SourceListView::previewQuitRequested,
@@ -347,8 +347,9 @@ TEST_F(SourceListViewTest, RowsKeepTheirAddingOrderUnderConcurrentProbing) {
     ASSERT_EQ(rows.rowCount(), 5);
     EXPECT_TRUE(rows.isProbing());
     for (int i = 0; i < 5; ++i) {
-        EXPECT_FALSE(rows.at(i).probed);
-        EXPECT_EQ(rows.at(i).size, QString()); // only the name until the probe ends
+        EXPECT_FALSE(rows.at(i).probed());
+        for (int column = 1; column < SourceListModel::ColumnCount; ++column)
+            EXPECT_EQ(display(i, column).toString(), QString());  // only the name until the probe
         EXPECT_TRUE(display(i, 0, Qt::ForegroundRole).isValid()); // greyed
     }
     ASSERT_TRUE(waitForProbes());
@@ -358,11 +359,11 @@ TEST_F(SourceListViewTest, RowsKeepTheirAddingOrderUnderConcurrentProbing) {
         SCOPED_TRACE(f.path.toStdString());
         const SourceRow& row = rows.at(i);
         EXPECT_EQ(row.path, f.path);
-        EXPECT_EQ(row.start, QStringLiteral("0:00:00"));
-        EXPECT_EQ(row.size, QLatin1String(f.size));
-        EXPECT_EQ(row.end, QLatin1String(f.length));
-        EXPECT_EQ(row.videoTime, QLatin1String(f.length));
-        EXPECT_EQ(row.status, QString());
+        EXPECT_EQ(display(i, SourceListModel::StartColumn).toString(), QStringLiteral("0:00:00"));
+        EXPECT_EQ(display(i, SourceListModel::SizeColumn).toString(), QLatin1String(f.size));
+        EXPECT_EQ(display(i, SourceListModel::EndColumn).toString(), QLatin1String(f.length));
+        EXPECT_EQ(display(i, SourceListModel::VideoTimeColumn).toString(), QLatin1String(f.length));
+        EXPECT_EQ(row.status.state, RowState::Ready);
         EXPECT_FALSE(display(i, 0, Qt::ForegroundRole).isValid());
     }
     EXPECT_TRUE(shown.empty());
@@ -381,22 +382,22 @@ TEST_F(SourceListViewTest, MissingPlayerIsReportedOnceAndRowsKeepTheirDefaults) 
     EXPECT_TRUE(shown[0].text.contains(QStringLiteral("\"mplayer\"")))
         << shown[0].text.toStdString();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(rows.at(i).start, QStringLiteral("0:00:00"));
-        EXPECT_EQ(rows.at(i).size, QStringLiteral("0x0"));
-        EXPECT_EQ(rows.at(i).end, QString());
-        EXPECT_EQ(rows.at(i).format, QString());
-        EXPECT_EQ(rows.at(i).videoTime, QString());
+        EXPECT_EQ(display(i, SourceListModel::StartColumn).toString(), QStringLiteral("0:00:00"));
+        EXPECT_EQ(display(i, SourceListModel::SizeColumn).toString(), QStringLiteral("0x0"));
+        EXPECT_EQ(display(i, SourceListModel::EndColumn).toString(), QString());
+        EXPECT_EQ(display(i, SourceListModel::FormatColumn).toString(), QString());
+        EXPECT_EQ(display(i, SourceListModel::VideoTimeColumn).toString(), QString());
     }
 }
 
 TEST_F(SourceListViewTest, StatusIsTheConversionsColumn) {
     list.addFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi")});
-    rows.setStatus(rows.idAt(1), QStringLiteral("Fail"), QStringLiteral("Unknown encoder"));
+    rows.setStatus(rows.idAt(1), {RowState::Failed, QStringLiteral("Unknown encoder")});
     EXPECT_EQ(display(0, SourceListModel::StatusColumn).toString(), QString());
     EXPECT_EQ(display(1, SourceListModel::StatusColumn).toString(), QStringLiteral("Fail"));
     EXPECT_EQ(display(1, SourceListModel::StatusColumn, Qt::ToolTipRole).toString(),
               QStringLiteral("Unknown encoder"));
-    rows.setStatus(7, QStringLiteral("OK")); // no such row: nothing happens
+    rows.setStatus(7, RowState::Done); // no such row: nothing happens
     EXPECT_EQ(rows.rowCount(), 2);
 }
 
@@ -405,8 +406,8 @@ TEST_F(SourceListViewTest, StatusIsTheConversionsColumn) {
 TEST_F(SourceListViewTest, EveryColumnFitsTheListsWidth) {
     const QString path = QStringLiteral("/home/someone/Videos/") + QString(90, QLatin1Char('n')) +
                          QStringLiteral("/holiday clip.avi");
-    rows.addClip(path, QStringLiteral("0:00:00"), QStringLiteral("1:02:03"));
-    rows.setStatus(rows.idAt(0), QStringLiteral("Processing"));
+    rows.addClip(path, 0, 3723);
+    rows.setStatus(rows.idAt(0), RowStatus::converting(std::nullopt, {}));
     EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle);
     EXPECT_EQ(display(0, SourceListModel::FileNameColumn, Qt::ToolTipRole).toString(), path);
     const struct {
@@ -452,7 +453,7 @@ TEST_F(SourceListViewTest, SheetRowItemsStayInStepWithTheShownRow) {
     list.addFiles(
         {QStringLiteral("/v/a.avi"), QStringLiteral("/v/b.avi"), QStringLiteral("/v/c.avi")});
     const RowId a = rows.idAt(0), b = rows.idAt(1), c = rows.idAt(2);
-    rows.setClipTimes(b, QStringLiteral("0:00:01"), QStringLiteral("0:00:09"));
+    rows.setClipTimes(b, 1, 9);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowCenter(1));
     ASSERT_EQ(shownInSheet(), (QStringList{"/v/b.avi", "0:00:01", "0:00:09"}));
 
@@ -462,14 +463,14 @@ TEST_F(SourceListViewTest, SheetRowItemsStayInStepWithTheShownRow) {
         QStringList expected; // empty: the sheet's values at rest
     } steps[] = {
         {"clip edit of the shown row",
-         [&] { rows.setClipTimes(b, QStringLiteral("0:00:02"), QStringLiteral("0:00:05")); },
+         [&] { rows.setClipTimes(b, 2, 5); },
          {"/v/b.avi", "0:00:02", "0:00:05"}},
         {"clip edit of another row",
-         [&] { rows.setClipTimes(a, QStringLiteral("0:00:07"), QStringLiteral("0:00:08")); },
+         [&] { rows.setClipTimes(a, 7, 8); },
          {"/v/b.avi", "0:00:02", "0:00:05"}},
         {"another row removed", [&] { rows.remove(c); }, {"/v/b.avi", "0:00:02", "0:00:05"}},
         {"the shown row removed", [&] { rows.remove(b); }, {}},
-        {"a clip edit after that", [&] { rows.setClipTimes(a, "0:00:03", "0:00:04"); }, {}},
+        {"a clip edit after that", [&] { rows.setClipTimes(a, 3, 4); }, {}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.step);

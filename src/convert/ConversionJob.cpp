@@ -40,20 +40,6 @@ QString quoteForShell(const QString& a) {
 
 } // namespace
 
-QString JobResult::status() const {
-    switch (outcome) {
-    case JobOutcome::Ok:
-        return QStringLiteral("OK");
-    case JobOutcome::Fail:
-        return QStringLiteral("Fail");
-    case JobOutcome::Cancel:
-        return QStringLiteral("Cancel");
-    case JobOutcome::MissingInput:
-        break;
-    }
-    return {};
-}
-
 QString JobResult::detail() const {
     QStringList parts;
     if (!message.isEmpty())

@@ -30,8 +30,6 @@ struct JobResult {
     QStringList arguments;    // the argument vector that ran
     QStringList notes;        // what was chosen for this source (its audio track, a downmix)
 
-    // Status text of the row: "OK", "Fail", "Cancel" (empty for a missing input).
-    QString status() const;
     // Everything the user may want to read about the row (tooltip, log).
     QString detail() const;
 };

@@ -127,8 +127,9 @@ void OutputSizeEstimates::update() {
     m_dueRows.clear();
     for (const RowId id : due) {
         const SourceRow* row = m_rows.find(id);
-        // A converting row keeps the estimate of what it writes.
-        if (!row || row->status.state == RowState::Converting)
+        // A row the run has taken keeps the estimate of what it writes.
+        if (!row || row->status.state == RowState::Queued ||
+            row->status.state == RowState::Converting)
             continue;
         m_rows.setEstimatedBytes(id, estimateFor(*row, profile));
     }

@@ -242,16 +242,16 @@ TEST_F(BatchRunTest, AnUnreadableRowIsSkippedWithItsReason) {
     QObject::connect(&run, &BatchRun::rowStarted,
                      [&](RowId id, const QString&) { started.push_back(id); });
     // Whoever counts the finished rows counts the skipped one as not converted.
-    std::vector<std::pair<RowId, QString>> finished;
+    std::vector<std::pair<RowId, JobOutcome>> finished;
     QObject::connect(&run, &BatchRun::rowFinished,
-                     [&](RowId id, const JobResult& r) { finished.emplace_back(id, r.status()); });
+                     [&](RowId id, const JobResult& r) { finished.emplace_back(id, r.outcome); });
 
     ASSERT_TRUE(run.start());
     ASSERT_TRUE(waitForRun(run));
 
     EXPECT_EQ(started, (std::vector<RowId>{a, c}));
-    EXPECT_EQ(finished,
-              (std::vector<std::pair<RowId, QString>>{{a, "OK"}, {b, "Fail"}, {c, "OK"}}));
+    EXPECT_EQ(finished, (std::vector<std::pair<RowId, JobOutcome>>{
+                            {a, JobOutcome::Ok}, {b, JobOutcome::Fail}, {c, JobOutcome::Ok}}));
     EXPECT_EQ(status(a), "OK");
     EXPECT_EQ(status(b), "Skipped");
     EXPECT_EQ(status(c), "OK");
@@ -774,7 +774,7 @@ TEST_F(BatchRunTest, AnEncoderWithoutProgressIsStoppedAndItsRowFails) {
     job.start();
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(result.status(), "Fail");
+    EXPECT_EQ(result.outcome, JobOutcome::Fail);
     EXPECT_TRUE(result.message.contains("reported no progress for 0.7 seconds and was stopped"))
         << result.message.toStdString();
     EXPECT_TRUE(result.message.contains(encoder));
@@ -878,9 +878,10 @@ TEST_F(BatchRunTest, TheDesktopAndTheCommandLineBuildTheSameJob) {
         ASSERT_TRUE(waitForRun(run));
         QObject::disconnect(connection);
 
-        const test::CliResult cli = test::runCli(
-            {"convert", clip, "--profile", QString::number(profile), "--end", rows.find(id)->end,
-             "--output-folder", out.path(), "--existing", "new", "--json"});
+        const test::CliResult cli =
+            test::runCli({"convert", clip, "--profile", QString::number(profile), "--end",
+                          SourceListModel::text(*rows.find(id), SourceListModel::EndColumn),
+                          "--output-folder", out.path(), "--existing", "new", "--json"});
         ASSERT_EQ(cli.exitCode, 0) << cli.err.toStdString();
         const QJsonArray reported = QJsonDocument::fromJson(cli.out.toUtf8()).array();
         ASSERT_EQ(reported.size(), 1);

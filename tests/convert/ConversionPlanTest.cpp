@@ -281,7 +281,7 @@ TEST_F(ConversionPlanTest, TheJobRunsWhatThePlanSays) {
     job.start();
     deadline.start(60000);
     ASSERT_EQ(loop.exec(), 0);
-    ASSERT_EQ(result.status(), "OK") << result.detail().toStdString();
+    ASSERT_EQ(result.outcome, JobOutcome::Ok) << result.detail().toStdString();
     EXPECT_EQ(result.outputPath, planned.plan->outputPath);
     EXPECT_EQ(result.commandLine, planned.plan->profileCommand.text());
     EXPECT_EQ(result.program, planned.plan->program);

@@ -131,22 +131,30 @@ TEST_F(OutputSizeEstimatesTest, AConvertingRowKeepsItsCellUntilItEnds) {
     ASSERT_TRUE(before.starts_with('~')) << before;
 
     // The statuses a run shows while the row converts.
-    for (const char* status : {"Processing", "Processing 0%", "Processing 40%"}) {
-        SCOPED_TRACE(status);
-        rows.setStatus(id, status, "clip.avi");
+    const struct {
+        RowStatus status;
+        const char* shown;
+    } converting[] = {
+        {RowStatus(RowState::Queued), ""},
+        {RowStatus::converting(std::nullopt, "clip.avi"), "Processing"},
+        {RowStatus::converting(0.0, "clip.avi"), "Processing 0%"},
+        {RowStatus::converting(0.4, "clip.avi"), "Processing 40%"},
+    };
+    for (const auto& c : converting) {
+        SCOPED_TRACE(c.shown);
+        rows.setStatus(id, c.status);
         changeVideoBitrate(2);
-        EXPECT_EQ(cell(id, SourceListModel::StatusColumn), status);
+        EXPECT_EQ(cell(id, SourceListModel::StatusColumn), c.shown);
         EXPECT_EQ(cell(id, SourceListModel::OutputSizeColumn), before);
     }
 
-    rows.setOutputSize(id, "3.0 MB");
-    rows.setStatus(id, "OK");
+    rows.setStatus(id, RowStatus::done("/out/clip.avi", 3 * 1024 * 1024, {}));
     changeVideoBitrate(2);
     EXPECT_EQ(cell(id, SourceListModel::OutputSizeColumn), "3.0 MB");
 
     // A run that fails writes nothing worth showing: the estimate, as the options are now.
-    rows.setStatus(id, "Processing");
-    rows.setStatus(id, "Fail");
+    rows.setStatus(id, RowStatus::converting(std::nullopt, "clip.avi"));
+    rows.setStatus(id, RowStatus(RowState::Failed, "broken"));
     const std::string after = cell(id, SourceListModel::OutputSizeColumn);
     EXPECT_TRUE(after.starts_with('~')) << after;
     EXPECT_NE(after, before);

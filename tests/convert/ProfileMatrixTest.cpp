@@ -175,7 +175,8 @@ TEST(ProfileMatrix, EveryProfileConvertsAtItsPresets) {
 
     for (const Expected& e : kExpected) {
         const JobResult& r = results[e.position];
-        EXPECT_EQ(r.status(), "OK") << "profile " << e.position << ": " << r.detail().toStdString();
+        EXPECT_EQ(r.outcome, JobOutcome::Ok)
+            << "profile " << e.position << ": " << r.detail().toStdString();
     }
 }
 
@@ -335,7 +336,8 @@ TEST(ProfileMatrix, EveryNewerSoftwareProfileConvertsAtItsPresets) {
 
     for (const Newer& e : kNewer) {
         const JobResult& r = results[e.position];
-        EXPECT_EQ(r.status(), "OK") << "profile " << e.position << ": " << r.detail().toStdString();
+        EXPECT_EQ(r.outcome, JobOutcome::Ok)
+            << "profile " << e.position << ": " << r.detail().toStdString();
         const QString extension = outputExtension(*catalogRow(e.position));
         EXPECT_TRUE(r.outputPath.endsWith(e.position == 102 ? ".m4a" : extension))
             << r.outputPath.toStdString();
@@ -360,7 +362,7 @@ TEST(ProfileMatrix, ACopiedClipStartsAtTheKeyFrameBeforeItsStart) {
     });
     job.start();
     loop.exec();
-    ASSERT_EQ(result.status(), "OK") << result.detail().toStdString();
+    ASSERT_EQ(result.outcome, JobOutcome::Ok) << result.detail().toStdString();
     EXPECT_TRUE(result.arguments.contains("-ss"));
     const auto streams = streamsByType(ffprobeCounted(result.outputPath));
     // The clip from 1 s to 2 s starts at the key frame at 0 s: two seconds of frames, none

@@ -185,12 +185,12 @@ void checkResult(const Case& c, const JobResult& r) {
     SCOPED_TRACE(std::string(c.kind) + ", profile " + std::to_string(c.profile) + ": " +
                  r.detail().toStdString());
     if (c.failure[0]) {
-        EXPECT_EQ(r.status(), "Fail");
+        EXPECT_EQ(r.outcome, JobOutcome::Fail);
         EXPECT_EQ(r.message.toStdString(), c.failure);
         EXPECT_TRUE(r.arguments.isEmpty()) << "refused before the encoder ran";
         return;
     }
-    ASSERT_EQ(r.status(), "OK");
+    ASSERT_EQ(r.outcome, JobOutcome::Ok);
     EXPECT_TRUE(r.detail().contains(QLatin1String(c.note)));
     const Output o = probeOutput(r.outputPath);
     EXPECT_EQ(o.video, c.video);

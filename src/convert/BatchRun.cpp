@@ -7,6 +7,7 @@
 #include "base/ToolLocator.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
+#include "convert/RunPreparation.h"
 #include "convert/TemporaryOutput.h"
 #include "platform/FolderOpener.h"
 #include "platform/MessageSink.h"
@@ -29,7 +30,6 @@ namespace mirelo {
 namespace {
 
 const char kCanceled[] = "Conversion Canceled by the user!";
-constexpr int kLoadCheckMs = 250;
 
 qint64 outputSize(const JobResult& result) {
     if (result.outputBytes.isEmpty())
@@ -54,14 +54,8 @@ RowState finishedState(JobOutcome outcome) {
 }
 
 BatchRun::BatchRun(SourceListModel& rows, const OptionSheet& sheet, QObject* parent)
-    : QObject(parent), m_rows(rows), m_sheet(sheet), m_systemLoad(std::make_unique<ProcCpuLoad>()),
-      m_auto(std::make_unique<AutoJobLimit>(*m_systemLoad)) {
-    // A row the run waits for may end its probe or go away.
-    connect(&m_rows, &SourceListModel::rowProbed, this, &BatchRun::onRowsChanged);
-    connect(&m_rows, &QAbstractItemModel::rowsRemoved, this, &BatchRun::onRowsChanged);
-    connect(&m_rows, &QAbstractItemModel::modelReset, this, &BatchRun::onRowsChanged);
-    m_loadTimer.setInterval(kLoadCheckMs);
-    connect(&m_loadTimer, &QTimer::timeout, this, &BatchRun::startRows);
+    : QObject(parent), m_rows(rows), m_sheet(sheet), m_queue(rows) {
+    connect(&m_queue, &RunQueue::ready, this, &BatchRun::startRows);
 }
 
 BatchRun::~BatchRun() {
@@ -73,7 +67,7 @@ BatchRun::~BatchRun() {
 }
 
 void BatchRun::setLoadSource(CpuLoadSource* source) {
-    m_auto = std::make_unique<AutoJobLimit>(source ? *source : *m_systemLoad);
+    m_queue.setLoadSource(source);
 }
 
 int BatchRun::totalProgress() const {
@@ -104,13 +98,11 @@ bool BatchRun::start() {
     m_running = true;
     m_cancelRequested = false;
     m_outcome.clear();
-    m_index = 0;
     m_active.clear();
     m_finishedRows = 0;
     m_stopMessage.clear();
     m_reservations.clear();
     freezeJobs(profile);
-    m_auto->reset();
     m_overall = 0;
     m_rate = {};
     m_clock.start();
@@ -132,39 +124,17 @@ bool BatchRun::start() {
 
 bool BatchRun::prepareSettings() {
     const RunSettings s = m_settings ? m_settings() : RunSettings{};
-    QString encoder = m_encoderPath.isEmpty() ? locateEncoder() : m_encoderPath;
-    if (encoder.isEmpty()) {
+    const RunStart start = checkRunStart(s, m_encoderPath);
+    if (!start.error.isEmpty()) {
         if (m_platform.messages)
-            m_platform.messages->showError(
-                QStringLiteral("The encoder \"%1\" was not found. Install FFmpeg, or place the "
-                               "encoder in %2 as fp.dll.")
-                    .arg(encoderDisplayName(), applicationFolder()));
+            m_platform.messages->showError(start.error);
         return false;
     }
-    const QString folder = s.outputFolder.trimmed().isEmpty()
-                               ? defaultOutputFolder(applicationFolder())
-                               : s.outputFolder.trimmed();
-    // Qt would turn bytes that are not UTF-8 into U+FFFD and write into another folder.
-    if (!pathReachesFileSystemIntact(folder)) {
-        if (m_platform.messages)
-            m_platform.messages->showError(
-                QStringLiteral("The output folder \"%1\" is not valid UTF-8 text, so it cannot be "
-                               "used as written and nothing is converted. Choose the output "
-                               "folder again in Video Settings.")
-                    .arg(printableSettingsText(folder)));
-        return false;
-    }
-    if (!QDir().mkpath(folder)) {
-        if (m_platform.messages)
-            m_platform.messages->showError(
-                QStringLiteral("The output folder %1 does not exist and cannot be created.")
-                    .arg(folder));
-        return false;
-    }
-    removeStaleTemporaryOutputs(folder);
+    removeStaleTemporaryOutputs(start.outputFolder);
     const bool overwrite = s.existingFile == ExistingFilePolicy::Overwrite;
-    m_jobSettings = {folder, overwrite, encoder, nullptr, &m_reservations, m_standIns};
-    m_limit = s.jobs;
+    m_jobSettings = {start.outputFolder, overwrite, start.encoder, nullptr,
+                     &m_reservations,    m_standIns};
+    m_queue.setLimit(s.jobs);
     return true;
 }
 
@@ -205,31 +175,8 @@ void BatchRun::beginRows() {
     if (m_loader) // called from the loader's own signal
         m_loader.release()->deleteLater();
     m_jobSettings.capabilities = cachedCapabilities(m_jobSettings.encoderPath);
-    startReadAhead();
+    m_queue.begin(m_ids, m_jobSettings.encoderPath);
     startRows();
-}
-
-// Every row's file is read ahead, several to one encoder: the first rows start as soon as the
-// encoder has gone past their files, later ones are read while earlier ones convert, and a row the
-// list knows no length of gets one for the estimates.
-void BatchRun::startReadAhead() {
-    m_readAhead = std::make_unique<SourceReadAhead>(m_jobSettings.encoderPath);
-    connect(m_readAhead.get(), &SourceReadAhead::read, this,
-            [this](quint64 id, const SourceStreams& streams) {
-                const SourceRow* row = m_rows.find(id);
-                if (row && !row->length && streams.duration && *streams.duration >= 1)
-                    m_rows.setLength(id, int(std::llround(*streams.duration)));
-                // Files read already are reported as they come, before or after the awaited one.
-                if (m_waitingForRead == id) {
-                    m_waitingForRead = 0;
-                    startRows();
-                }
-            });
-    std::vector<SourceReadAhead::File> files;
-    for (const RowId id : m_ids)
-        if (const SourceRow* row = m_rows.find(id))
-            files.push_back({row->id, row->path});
-    m_readAhead->enqueue(files);
 }
 
 // Starts the rows in list order, as many as the limit lets run at once; ends the run when no row
@@ -241,90 +188,39 @@ void BatchRun::startRows() {
         afterRow();
         return;
     }
-    m_waitingForProbe = false;
-    while (m_index < m_ids.size()) {
-        const SourceRow* row = m_rows.find(m_ids[m_index]);
-        if (!row) {
-            ++m_index; // removed during the run
-            continue;
-        }
-        if (!row->probed()) {
-            m_waitingForProbe = true; // onRowsChanged() comes back here
-            break;
-        }
-        if (!mayStartAnother())
-            break;
-        if (m_readAhead && m_readAhead->isReading(row->id)) {
-            m_waitingForRead = row->id; // the read's end comes back here; a second read would not
-            break;
-        }
-        ++m_index;
+    while (const RowId id = m_queue.takeNext(runningCount(), eachKeepsOneCore())) {
+        const SourceRow* row = m_rows.find(id);
         if (row->unreadable) {
             skipUnreadable(*row);
             if (m_cancelRequested)
                 return; // asked for while the skip was reported; the queued afterRow() ends the run
             continue;
         }
-        startJob(row->id, *row);
+        startJob(id, *row);
     }
     updateLoadTimer();
-    if (m_index >= m_ids.size() && m_active.empty())
+    if (m_queue.isEmpty() && m_active.empty())
         complete();
 }
 
-bool BatchRun::mayStartAnother() {
-    const int running = runningCount();
-    if (running == 0)
-        return true;
-    if (!m_limit.automatic)
-        return running < m_limit.count;
-    const bool oneThreadEach = std::all_of(m_active.begin(), m_active.end(), [](const auto& a) {
-        return a.job && a.job->keepsOneCore();
-    });
-    return m_auto->mayStart(running, oneThreadEach);
+bool BatchRun::eachKeepsOneCore() const {
+    return std::all_of(m_active.begin(), m_active.end(),
+                       [](const Active& a) { return a.job && a.job->keepsOneCore(); });
 }
 
-// Jobs side by side split the cores between them; a job alone keeps the encoder's own choice.
-int BatchRun::threadsPerJob() const {
-    const int places = m_limit.automatic ? m_auto->places() : m_limit.count;
-    return places > 1 ? std::max(1, coreCount() / places) : 0;
-}
-
-// The run may end while the read-ahead reports a read: it goes once it has returned.
-void BatchRun::stopReadAhead() {
-    if (!m_readAhead)
-        return;
-    m_readAhead->disconnect(this);
-    m_readAhead->stop();
-    m_readAhead->setParent(this);
-    m_readAhead.release()->deleteLater();
-}
-
-// "auto" looks at the machine's load again while rows wait for a place.
 void BatchRun::updateLoadTimer() {
-    const bool waiting = m_running && m_limit.automatic && !m_cancelRequested &&
-                         m_stopMessage.isEmpty() && !m_waitingForProbe && m_index < m_ids.size() &&
-                         !m_active.empty();
-    if (!waiting)
-        m_loadTimer.stop();
-    else if (!m_loadTimer.isActive())
-        m_loadTimer.start();
-}
-
-void BatchRun::onRowsChanged() {
-    if (m_running && m_waitingForProbe)
-        startRows();
+    m_queue.updateLoadTimer(m_running && !m_cancelRequested && m_stopMessage.isEmpty(),
+                            runningCount());
 }
 
 void BatchRun::startJob(RowId id, const SourceRow& row) {
     JobSpec job = m_jobs.take(id);
     job.source = sourceOf(row);
-    if (m_readAhead)
-        m_readAhead->forget(id);
+    m_queue.started(id);
     JobSettings settings = m_jobSettings;
-    settings.threads = threadsPerJob();
+    settings.threads = m_queue.threadsPerJob();
     auto* conversion = new ConversionJob(std::move(job), settings, this);
-    m_active.push_back({id, conversion});
+    m_active.push_back({id, conversion, {}});
     m_rows.setStatus(id, RowState::Queued);
     connect(conversion, &ConversionJob::processing, this, [this, id](const QString& caption) {
         m_rows.setStatus(id, RowStatus::converting(std::nullopt, caption));
@@ -351,38 +247,32 @@ void BatchRun::onJobProgress(RowId id, int percent) {
     Active* a = active(id);
     if (!a)
         return;
-    a->percent = percent;
+    a->report.percent = percent;
     // One at a time, the item bar shows the row's progress and the row only says it converts.
-    if (const SourceRow* row = m_rows.find(id); row && !oneAtATime() && percent < 100)
+    if (const SourceRow* row = m_rows.find(id); row && !m_queue.oneAtATime() && percent < 100)
         m_rows.setStatus(id, RowStatus::converting(percent / 100.0, row->status.detail));
     showTrack();
     showRunningTotal();
 }
 
-// The item bar: the mean of the percents of the rows whose encoder runs. A row still reading its
-// source has no percent yet and would pull the bar back below its starting value.
+std::vector<RunningRow> BatchRun::runningRows() const {
+    std::vector<RunningRow> running;
+    for (const Active& a : m_active)
+        running.push_back(a.report);
+    return running;
+}
+
 void BatchRun::showTrack() {
-    int sum = 0, encoding = 0;
-    for (const Active& a : m_active) {
-        if (a.percent <= 0)
-            continue;
-        sum += a.percent;
-        ++encoding;
-    }
-    if (encoding > 0)
-        setTrack(sum / encoding);
+    if (const std::optional<int> percent = itemPercent(runningRows()))
+        setTrack(*percent);
 }
 
 // With several rows at once the overall bar moves with the running rows too. One at a time, it
-// moves only as rows end, by each row's share as the list then stands.
+// moves only as rows end.
 void BatchRun::showRunningTotal() {
-    if (oneAtATime())
+    if (m_queue.oneAtATime())
         return;
-    double rows = m_finishedRows;
-    for (const Active& a : m_active)
-        rows += a.percent / 100.0;
-    const int count = std::max(1, m_rows.rowCount());
-    const int value = static_cast<int>(std::nearbyint(100.0 * rows / count));
+    const int value = overallPercent(m_finishedRows, runningRows(), m_rows.rowCount());
     if (value != m_overall)
         setTotal(value);
 }
@@ -400,39 +290,14 @@ void BatchRun::skipUnreadable(const SourceRow& row) {
     Q_EMIT rowFinished(id, skipped);
 }
 
-double BatchRun::rowSeconds(const SourceRow& row) const {
-    const int start = row.clipStart.value_or(0);
-    if (row.clipEnd > start)
-        return *row.clipEnd - start;
-    return std::max(0, row.length.value_or(0) - start);
-}
-
 void BatchRun::onJobRate(RowId id, double done, double expected, double speed) {
     Active* reporting = active(id);
     if (!reporting)
         return;
-    reporting->done = done;
-    reporting->expected = expected;
-    reporting->speed = speed;
-    double later = 0;
-    for (qsizetype i = m_index; i < m_ids.size(); ++i)
-        if (const SourceRow* row = m_rows.find(m_ids[i]))
-            later += rowSeconds(*row);
-    double speedSum = 0, mediaLeft = 0, itemLeft = 0;
-    bool known = true;
-    for (const Active& a : m_active) {
-        speedSum += std::max(0.0, a.speed);
-        if (a.expected <= 0 || a.speed <= 0) {
-            known = false;
-            continue;
-        }
-        const double left = std::max(0.0, a.expected - a.done);
-        mediaLeft += left;
-        itemLeft = std::max(itemLeft, left / a.speed);
-    }
-    m_rate.speed = speedSum;
-    m_rate.itemSecondsLeft = known ? itemLeft : -1;
-    m_rate.runSecondsLeft = known ? (mediaLeft + later) / speedSum : -1;
+    reporting->report.done = done;
+    reporting->report.expected = expected;
+    reporting->report.speed = speed;
+    m_rate = runRate(runningRows(), m_queue.laterSeconds());
     Q_EMIT rateChanged(m_rate);
 }
 
@@ -466,12 +331,8 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
     case JobOutcome::Ok:
         m_rows.setStatus(id,
                          RowStatus::done(result.outputPath, outputSize(result), result.detail()));
-        if (oneAtATime()) {
-            // Each finished row adds its share of the list as it stands now, ties to even.
-            const int count = std::max(1, m_rows.rowCount());
-            setTotal(
-                static_cast<int>(std::nearbyint(m_overall + 100.0 / static_cast<double>(count))));
-        }
+        if (m_queue.oneAtATime())
+            setTotal(overallAfterRow(m_overall, m_rows.rowCount()));
         Q_EMIT rowFinished(id, result);
         break;
     case JobOutcome::Fail:
@@ -502,8 +363,7 @@ void BatchRun::cancel() {
     if (!m_running || m_cancelRequested)
         return;
     m_cancelRequested = true;
-    stopReadAhead();
-    updateLoadTimer();
+    m_queue.stop();
     if (!m_active.empty()) {
         // Copied: a job may answer at once. Their Cancel results come back through
         // onJobFinished().
@@ -548,28 +408,19 @@ void BatchRun::stopRun(const QString& message) {
 void BatchRun::complete() {
     setTotal(100);
     const RunSettings s = m_settings ? m_settings() : RunSettings{};
-    const QString folder = m_jobSettings.outputFolder;
+    const CompletedRun run{m_outcome, m_jobSettings.outputFolder, s.shutDown};
     setTrack(0);
     setTotal(0);
     endRun(RunEnd::Completed, {});
-    if (s.shutDown && m_platform.power)
-        m_platform.power->requestPowerOff();
-    if (m_platform.messages && m_outcome.failed() > 0)
-        m_platform.messages->showWarning(m_outcome.endMessage(), m_outcome.failureDetails());
-    else if (m_platform.messages)
-        m_platform.messages->showInformation(QStringLiteral("Conversion completed!"));
-    if (m_platform.folders)
-        m_platform.folders->openFolder(folder);
+    for (const auto& action : endActions(m_platform))
+        action->afterRun(run);
 }
 
 void BatchRun::endRun(RunEnd end, const QString& message) {
     m_lastDurationMs = m_clock.elapsed();
     m_running = false;
     m_cancelRequested = false;
-    m_waitingForProbe = false;
-    m_waitingForRead = 0;
-    m_loadTimer.stop();
-    stopReadAhead();
+    m_queue.stop();
     if (m_platform.power)
         m_platform.power->releaseSleep();
     Q_EMIT runningChanged(false);

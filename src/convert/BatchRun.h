@@ -3,7 +3,10 @@
 #include "convert/AutoJobLimit.h"
 #include "convert/BatchOutcome.h"
 #include "convert/ConversionJob.h"
+#include "convert/EndActions.h"
 #include "convert/OutputNaming.h"
+#include "convert/RunProgress.h"
+#include "convert/RunQueue.h"
 #include "convert/SourceReadAhead.h"
 #include "settings/RunSettings.h"
 #include "sourcelist/SourceListModel.h"
@@ -27,24 +30,8 @@ class OptionSheet;
 class PowerService;
 class StandInLinks;
 
-// The services at the edge of a run. A missing one means that action is not taken.
-struct RunPlatform {
-    PowerService* power = nullptr;
-    FolderOpener* folders = nullptr;
-    MessageSink* messages = nullptr;
-};
-
 // How a job's outcome leaves its row: a missing input counts as failed.
 RowState finishedState(JobOutcome outcome);
-
-// Speed and time left, from the encoder's progress reports and the rows' lengths.
-// With several rows at once: the speed is theirs together, the item's time left is the longest
-// of the running rows', and the run's is all media seconds left over that speed.
-struct RunRate {
-    double speed = 0;            // media seconds per second; 0: not known
-    double itemSecondsLeft = -1; // -1: not known
-    double runSecondsLeft = -1;
-};
 
 // The batch conversion: one job per row, started in list order, the overall progress, the elapsed
 // time and the end actions. A model: the window observes its signals and never drives the encoder
@@ -56,8 +43,8 @@ struct RunRate {
 // cores for). With more than one, each running row shows its own percent, the item bar is the
 // mean of the running rows', the overall bar counts finished rows and the running rows'
 // fractions, a failed row never stops the others, and "Cancel" stops every job. With one, the
-// run behaves as it always has. Two rows never get one output name: each reserves its name as it
-// starts.
+// item bar follows the one running row. Two rows never get one output name: each reserves its name
+// as it starts.
 //
 // When a run ends, its state is complete (indicators at rest, runningChanged() and finished()
 // emitted) before any end action or message reaches the platform.
@@ -111,22 +98,15 @@ private:
     struct Active {
         RowId id = 0;
         QPointer<ConversionJob> job;
-        int percent = 0;
-        double done = 0;
-        double expected = 0;
-        double speed = 0;
+        RunningRow report;
     };
 
     bool prepareSettings();
     void freezeJobs(ProfileId profile);
     JobSource sourceOf(const SourceRow& row) const;
-    bool oneAtATime() const { return !m_limit.automatic && m_limit.count <= 1; }
     void beginRows();
     void startRows();
-    bool mayStartAnother();
-    int threadsPerJob() const;
-    void startReadAhead();
-    void stopReadAhead();
+    bool eachKeepsOneCore() const;
     void updateLoadTimer();
     void startJob(RowId id, const SourceRow& row);
     Active* active(RowId id);
@@ -134,9 +114,8 @@ private:
     void onJobFinished(RowId id, const JobResult& result);
     void afterRow();
     void skipUnreadable(const SourceRow& row);
-    void onRowsChanged();
     void onJobRate(RowId id, double done, double expected, double speed);
-    double rowSeconds(const SourceRow& row) const;
+    std::vector<RunningRow> runningRows() const;
     void showTrack();
     void showRunningTotal();
     void setTrack(int value);
@@ -157,21 +136,14 @@ private:
     QString m_encoderPath;
     const StandInLinks* m_standIns = nullptr;
     JobSettings m_jobSettings;
-    SimultaneousJobs m_limit;
-    QList<RowId> m_ids;
+    RunQueue m_queue;
+    QList<RowId> m_ids;           // the run's rows, in list order
     QHash<RowId, JobSpec> m_jobs; // what each row not started yet converts
-    qsizetype m_index = 0;        // the next row to start
-    bool m_waitingForProbe = false;
-    RowId m_waitingForRead = 0;   // the next row, whose file is being read ahead
     std::vector<Active> m_active; // in the order they started
     int m_finishedRows = 0;
     QString m_stopMessage; // a missing input stops the run once its running rows have ended
     OutputReservations m_reservations;
     std::unique_ptr<CapabilityLoader> m_loader;
-    std::unique_ptr<SourceReadAhead> m_readAhead;
-    std::unique_ptr<CpuLoadSource> m_systemLoad;
-    std::unique_ptr<AutoJobLimit> m_auto;
-    QTimer m_loadTimer; // "auto": looks again for an idle core
     QElapsedTimer m_clock;
     qint64 m_lastDurationMs = 0;
     bool m_running = false;

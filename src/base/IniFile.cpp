@@ -1,5 +1,7 @@
 #include "base/IniFile.h"
 
+#include "base/SafeRead.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,12 +9,6 @@
 #include <QMutex>
 #include <QSaveFile>
 #include <QSet>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mirelo {
 
@@ -170,51 +166,14 @@ QString refusal(const QString& file, const QString& reason) {
         .arg(QDir::toNativeSeparators(file), reason);
 }
 
-// Reads at most one byte past the limit, so a file growing without end (or one that lies about
-// its size) cannot hold the reader.
-std::optional<QByteArray> readBounded(int fd, const QString& file) {
-    QByteArray data;
-    char buffer[64 * 1024];
-    while (data.size() <= kLargestSettingsFile) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            reportOnce(refusal(file, QStringLiteral("cannot be read (%1)")
-                                         .arg(QString::fromLocal8Bit(std::strerror(errno)))));
-            return std::nullopt;
-        }
-        if (n == 0)
-            return data;
-        data.append(buffer, n);
-    }
-    reportOnce(refusal(file, QStringLiteral("is larger than 1 MB")));
-    return std::nullopt;
-}
-
 // The file's bytes; empty for a missing file; nullopt (reported) for a file that is not read.
-// Opened without blocking (a FIFO would wait for a writer) and checked on the open descriptor,
-// so what is checked is what is read.
 std::optional<QByteArray> readSettingsFile(const QString& file) {
-    const int fd =
-        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return QByteArray();
-        reportOnce(refusal(file, QStringLiteral("cannot be opened (%1)")
-                                     .arg(QString::fromLocal8Bit(std::strerror(errno)))));
-        return std::nullopt;
-    }
-    std::optional<QByteArray> data;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        reportOnce(refusal(file, QStringLiteral("is not a regular file")));
-    else if (st.st_size > kLargestSettingsFile)
-        reportOnce(refusal(file, QStringLiteral("is larger than 1 MB")));
-    else
-        data = readBounded(fd, file);
-    ::close(fd);
-    return data;
+    const SmallFileRead read = readSmallRegularFile(file, kLargestSettingsFile);
+    if (read.missing)
+        return QByteArray();
+    if (!read.bytes)
+        reportOnce(refusal(file, read.problem));
+    return read.bytes;
 }
 
 // ---- Lines ----

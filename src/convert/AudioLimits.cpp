@@ -58,10 +58,11 @@ AudioLimits audioLimitsFromHelp(const QString& encoder, const QString& helpText)
                                 .split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         bool ok = false;
         const int rate = r.toInt(&ok);
-        if (ok && rate > 0)
+        if (ok && rate >= kLowestSampleRate && rate <= kHighestSampleRate)
             limits.sampleRates << rate;
     }
-    limits.maxChannels = maxChannelsOf(listAfter(helpText, "Supported channel layouts"));
+    limits.maxChannels =
+        std::min(maxChannelsOf(listAfter(helpText, "Supported channel layouts")), kMostChannels);
     for (const UnstatedLimit& u : kUnstatedLimits) {
         if (encoder != QLatin1String(u.encoder))
             continue;

@@ -5,6 +5,12 @@
 
 namespace mirelo {
 
+// The sample rates and channel counts any audio encoder can take. A value outside them is no
+// limit but a misread help or a damaged cache.
+inline constexpr int kLowestSampleRate = 1000;
+inline constexpr int kHighestSampleRate = 768000;
+inline constexpr int kMostChannels = 64;
+
 // What an audio encoder takes: at most so many channels and one of a list of sample rates.
 struct AudioLimits {
     int maxChannels = 0;    // 0: no limit known
@@ -14,7 +20,8 @@ struct AudioLimits {
 
 // The limits an encoder states in its help ("ffmpeg -h encoder=NAME": "Supported sample rates:"
 // and "Supported channel layouts:"), joined with the ones some encoders enforce without stating
-// them (wmav2 takes two channels at most, AMR narrowband one channel at 8000 Hz).
+// them (wmav2 takes two channels at most, AMR narrowband one channel at 8000 Hz). Rates outside
+// the range above are left out, and more channels than kMostChannels read as kMostChannels.
 AudioLimits audioLimitsFromHelp(const QString& encoder, const QString& helpText);
 
 // Whether an encoder's help states that it runs in one thread ("Threading capabilities: none").

@@ -114,8 +114,11 @@ void HardwareTrial::next() {
             continue;
         }
         if (m_capabilities && !m_capabilities->hasEncoder(m_current)) {
-            report({false,
-                    QStringLiteral("The encoder %1 has no %2 encoder.").arg(m_program, m_current)});
+            const TrialResult missing{
+                false,
+                QStringLiteral("The encoder %1 has no %2 encoder.").arg(m_program, m_current)};
+            keepOnDisk(missing);
+            report(missing);
             continue;
         }
         m_runner.setProgram(m_program, trialArguments(m_current));
@@ -125,26 +128,37 @@ void HardwareTrial::next() {
     Q_EMIT finished();
 }
 
+TrialResult HardwareTrial::resultOf(const ProgramEnd& end) const {
+    if (end.succeeded())
+        return {true, {}};
+    QString why = end.timedOut ? QStringLiteral("it did not finish a one-second trial in time")
+                               : m_runner.tail().join(QLatin1Char(' ')).trimmed();
+    if (why.isEmpty())
+        why = end.message;
+    return {
+        false,
+        QStringLiteral("The %1 encoder does not work on this computer: %2").arg(m_current, why)};
+}
+
+// A trial out of time on a busy machine says nothing of the encoder: it holds for this process
+// only, and the next start tries the encoder again.
 void HardwareTrial::onFinished(const ProgramEnd& end) {
-    if (end.succeeded()) {
-        report({true, {}});
-    } else {
-        QString why = end.timedOut ? QStringLiteral("it did not finish a one-second trial in time")
-                                   : m_runner.tail().join(QLatin1Char(' ')).trimmed();
-        if (why.isEmpty())
-            why = end.message;
-        report({false, QStringLiteral("The %1 encoder does not work on this computer: %2")
-                           .arg(m_current, why)});
-    }
+    const TrialResult result = resultOf(end);
+    if (!end.timedOut)
+        keepOnDisk(result);
+    report(result);
     // The runner must not start again from inside its own signal.
     QTimer::singleShot(0, this, &HardwareTrial::next);
 }
 
-void HardwareTrial::report(const TrialResult& result) {
-    storeTrial(m_program, m_current, result);
+void HardwareTrial::keepOnDisk(const TrialResult& result) {
     writeStoredTrial(
         m_storeFile, m_program, m_current,
         {{QStringLiteral("works"), result.works}, {QStringLiteral("reason"), result.reason}});
+}
+
+void HardwareTrial::report(const TrialResult& result) {
+    storeTrial(m_program, m_current, result);
     Q_EMIT tried(m_current, result);
 }
 

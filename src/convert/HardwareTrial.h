@@ -38,6 +38,7 @@ QStringList trialArguments(const QString& encoder);
 
 // Trial results are kept per encoder program for the process, and on disk with the program's
 // capability lists: an encoder is tried again only after the program or its libraries changed.
+// A trial that ran out of time is no verdict and is kept for the process only.
 std::optional<TrialResult> cachedTrial(const QString& program, const QString& encoder);
 void storeTrial(const QString& program, const QString& encoder, const TrialResult& result);
 
@@ -65,6 +66,8 @@ Q_SIGNALS:
 private:
     void next();
     void onFinished(const ProgramEnd& end);
+    TrialResult resultOf(const ProgramEnd& end) const;
+    void keepOnDisk(const TrialResult& result);
     void report(const TrialResult& result);
 
     ProgramRunner m_runner;

@@ -43,6 +43,10 @@ TEST(AudioLimits, RecordedHelpTexts) {
         {"libopencore_amrnb", "Encoder libopencore_amrnb:\n", {1, {8000}}},
         {"aac", "    Supported sample rates: 96000 8000\n", {0, {8000, 96000}}},
         {"pcm_s16le", "    Supported sample formats: s16\n", {0, {}}},
+        {"garbled",
+         "    Supported sample rates: 1 44100 2147483647\n"
+         "    Supported channel layouts: 99 channels\n",
+         {64, {44100}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.encoder);

@@ -4,6 +4,10 @@
 #include "convert/EncoderCapabilities.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -13,6 +17,8 @@
 #include <functional>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace mirelo;
 using namespace mirelo::test;
@@ -194,4 +200,120 @@ TEST_F(CapabilityFileTest, ListingsThatHangOrCannotStartFailNamingTheProgram) {
     }
 }
 
+// A portable copy of mirelo-cli, whose capability cache is Cache/encoder-capabilities.json beside
+// it, and the real encoder that rebuilds the cache.
+class CapabilityCacheCli : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(dir.filePath("app/Cache")));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MIRELO_CLI_PATH), cli));
+        ASSERT_FALSE(encoder.isEmpty());
+    }
+
+    // A sound cache of made-up lists with aac's help and a trial, then `key` of the entry (or of
+    // aac's help) set to `value`.
+    void writeCache(bool inHelp = false, const char* key = nullptr, const QJsonValue& value = {}) {
+        ASSERT_TRUE(writeStoredCapabilities(cache, encoder, {{"mpeg4", "aac"}, {"mp4", "psp"}}));
+        ASSERT_TRUE(writeStoredHelp(cache, encoder, "aac", {false, AudioLimits{2, {44100}}}));
+        ASSERT_TRUE(writeStoredTrial(cache, encoder, "h264_vaapi", {{"works", true}}));
+        QJsonObject root = QJsonDocument::fromJson(readFile(cache)).object();
+        QJsonObject programs = root["programs"].toObject();
+        QJsonObject entry = programs[encoder].toObject();
+        QJsonObject help = entry["help"].toObject();
+        QJsonObject aac = help["aac"].toObject();
+        if (key)
+            (inHelp ? aac : entry)[key] = value;
+        help["aac"] = aac;
+        entry["help"] = help;
+        programs[encoder] = entry;
+        root["programs"] = programs;
+        writeFile(cache, QJsonDocument(root).toJson());
+    }
+
+    // mirelo-cli plans profile 18 in time, with its own audio options (aac at 24000 Hz, which no
+    // limit from the cache changed), and leaves a fresh cache: the encoder's real lists, without
+    // the help and trials of the cache that was.
+    void expectRebuilt() {
+        QElapsedTimer clock;
+        clock.start();
+        const CliResult r =
+            runProgram(cli,
+                       {"command", "--run-argv", "--profile", "18", "--input",
+                        dir.filePath("in.mkv"), "--output", dir.path(), "--encoder", encoder},
+                       QProcessEnvironment::systemEnvironment(), 20000);
+        EXPECT_LT(clock.elapsed(), 20000) << "mirelo-cli hung";
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QStringList arguments = r.out.split('\n');
+        const qsizetype rate = arguments.indexOf("-ar") + 1;
+        ASSERT_GT(rate, 0) << r.out.toStdString();
+        EXPECT_EQ(arguments.value(rate).toStdString(), "24000");
+        EXPECT_EQ(arguments.value(arguments.indexOf("-ac") + 1).toStdString(), "2");
+
+        const QFileInfo rebuilt(cache);
+        // Reading anything else could hang the test.
+        ASSERT_TRUE(!rebuilt.isSymLink() && rebuilt.isFile() && rebuilt.size() < 4 * 1024 * 1024);
+        const QJsonObject entry =
+            QJsonDocument::fromJson(readFile(cache))["programs"][encoder].toObject();
+        EXPECT_TRUE(entry["encoders"].toArray().contains("pcm_s16le")) << "not asked again";
+        EXPECT_FALSE(entry.contains("help"));
+        EXPECT_FALSE(entry.contains("trials"));
+    }
+
+    QTemporaryDir dir;
+    QString cli = dir.filePath("app/mirelo-cli");
+    QString cache = dir.filePath("app/Cache/encoder-capabilities.json");
+    QString encoder = locateEncoder();
+};
+
 } // namespace
+
+// Whatever lies under the cache's name, or whatever value it holds out of range or of the wrong
+// kind, mirelo-cli ends in time, uses none of it, and rebuilds the cache from the encoder.
+TEST_F(CapabilityCacheCli, HostileCachesAreRebuiltAndNeverHang) {
+    const QByteArray path = QFile::encodeName(cache);
+    const struct {
+        const char* name;
+        std::function<void(CapabilityCacheCli&)> plant;
+    } files[] = {
+        {"FIFO", [&](auto&) { ASSERT_EQ(::mkfifo(path.constData(), 0600), 0); }},
+        {"link to /dev/zero",
+         [&](auto&) { ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0); }},
+        {"over 4 MB",
+         [&](auto& t) {
+             t.writeCache();
+             writeFile(t.cache, readFile(t.cache) + QByteArray(5 * 1024 * 1024, ' '));
+         }},
+        {"not JSON", [&](auto& t) { writeFile(t.cache, "<html>a proxy's error page</html>"); }},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        QFile::remove(cache);
+        f.plant(*this);
+        expectRebuilt();
+    }
+    const struct {
+        const char* name;
+        bool inHelp;
+        const char* key;
+        QJsonValue value;
+    } values[] = {
+        {"rate too high", true, "rates", QJsonArray{2147483647}},
+        {"rate too low", true, "rates", QJsonArray{1}},
+        {"rate not whole", true, "rates", QJsonArray{44100.5}},
+        {"rate as text", true, "rates", QJsonArray{"44100"}},
+        {"channels too many", true, "channels", 65},
+        {"channels negative", true, "channels", -2},
+        {"thread fact a number", true, "oneThread", 7},
+        {"trial verdict as text", false, "trials", QJsonObject{{"h264_vaapi", "yes"}}},
+        {"encoder name an option", false, "encoders", QJsonArray{"aac", "-y"}},
+    };
+    for (const auto& v : values) {
+        SCOPED_TRACE(v.name);
+        writeCache(v.inHelp, v.key, v.value);
+        expectRebuilt();
+    }
+    struct stat zero {};
+    ASSERT_EQ(::stat("/dev/zero", &zero), 0);
+    EXPECT_TRUE(S_ISCHR(zero.st_mode)) << "/dev/zero was written through the link";
+}

@@ -185,6 +185,24 @@ TEST_F(HardwareTrialTest, ResultsAreKeptWithTheStoredListsOfTheProgram) {
     EXPECT_TRUE(readStoredTrials(file, stored).isEmpty());
 }
 
+// A trial that runs out of time on a busy machine is no verdict: it is not kept on disk, so the
+// next start tries the encoder again; real failures and successes are kept.
+TEST_F(HardwareTrialTest, ATimeOutIsNotKeptOnDisk) {
+    const QString file = dir.filePath("Cache/encoder-capabilities.json");
+    const QString program = fakeEncoder("case $enc in\n"
+                                        "  hevc_qsv) exec sleep 30;;\n"
+                                        "  *_nvenc) exit 1;;\n"
+                                        "esac\nexit 0\n");
+    ASSERT_TRUE(writeStoredCapabilities(file, program, {{"libx264"}, {"mp4"}}));
+    const Outcome o = runTrial(program, nullptr, 500, file);
+    EXPECT_TRUE(o.results.at("hevc_qsv").reason.contains("in time"));
+    const QJsonObject kept = readStoredTrials(file, program);
+    EXPECT_FALSE(kept.contains("hevc_qsv"));
+    EXPECT_EQ(kept.size(), kHardware.size() - 1);
+    EXPECT_TRUE(kept.value("h264_qsv").toObject().value("works").toBool());
+    EXPECT_FALSE(kept.value("h264_nvenc").toObject().value("works").toBool());
+}
+
 TEST(HardwareTrial, TheInstalledEncoderDecidesForThisMachine) {
     // The real encoder with its real lists: the result must agree with a direct run of the
     // same trial, whatever the machine has.

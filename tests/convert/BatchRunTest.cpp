@@ -5,6 +5,7 @@
 #include "base/CoreCount.h"
 #include "base/IniFile.h"
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
@@ -14,7 +15,6 @@
 #include "profiles/SheetNames.h"
 #include "settings/AppSettings.h"
 #include "settings/SimultaneousJobs.h"
-#include "tools/MediaFixtures.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

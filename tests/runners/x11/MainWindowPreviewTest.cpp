@@ -1,5 +1,5 @@
+#include "common/MediaFixtures.h"
 #include "common/VideoPixels.h"
-#include "tools/MediaFixtures.h"
 
 #include "app/MainWindow.h"
 #include "app/PreviewFrame.h"

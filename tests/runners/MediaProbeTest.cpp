@@ -1,4 +1,4 @@
-#include "tools/MediaFixtures.h"
+#include "common/MediaFixtures.h"
 
 #include "common/TestSupport.h"
 #include "probe/MediaProbe.h"

@@ -14,8 +14,8 @@ inline constexpr const char* kPlayerOptions =
     "-nokeepaspect   -framedrop   -autosync   100   -vf   "
     "screenshot ";
 
-// One player command line: the text shown and stored as PlayerCommandLine, and the program with
-// its argument vector (the media path or address always one argument).
+// One player command line: the text shown to the user (PreviewPlayer::playerCommandLine()), and the
+// program with its argument vector (the media path or address always one argument).
 struct PlayerCommand {
     QString text;
     QString program;

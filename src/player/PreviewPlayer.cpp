@@ -142,7 +142,7 @@ bool PreviewPlayer::isPlayerRunning() const {
     return current() != nullptr;
 }
 
-// The player of PlayerProcessId, or the one about to take that id (keys sent meanwhile wait in
+// The player of playerProcessId(), or the one about to take that id (keys sent meanwhile wait in
 // its input buffer).
 ProgramRunner* PreviewPlayer::current() const {
     return isRunning(m_current) ? m_current : nullptr;

@@ -29,13 +29,14 @@ public:
     // The product's player state, created with the application and stopped when it quits.
     static PreviewPlayer& shared();
 
-    // PlayerProcessId: the last started player; 0 before any. Kept after that player ended.
+    // The process id of the last started player; 0 before any. Kept after that player ended.
     qint64 playerProcessId() const { return m_processId; }
-    // PlayerCommandLine: the last command line, as text.
+    // The last player command line, as the text shown to the user.
     QString playerCommandLine() const { return m_commandLine; }
     // The argument vector that actually ran last (options the player lacks left out).
     QStringList playerArguments() const { return m_arguments; }
-    // PlayPosition and PlayLength: the preview clock and the previewed length, whole seconds.
+    // The preview clock and the previewed file's length, in whole seconds. Every preview's
+    // transport reads and sets these same two.
     int playPosition() const { return m_playPosition; }
     void setPlayPosition(int seconds) { m_playPosition = seconds; }
     int playLength() const { return m_playLength; }
@@ -45,16 +46,16 @@ public:
     void setPlayerProgram(const QString& program) { m_program = program; }
 
     // Starts a player hidden, in the application folder, drawing `media` (a path or an address)
-    // into the native window `windowId`, from `offset` seconds when given. PlayerCommandLine is
-    // set at once; PlayerProcessId once the player runs. The first start of a program reads its
+    // into the native window `windowId`, from `offset` seconds when given. playerCommandLine() is
+    // set at once; playerProcessId() once the player runs. The first start of a program reads its
     // option list first, so the player may start a moment later.
     void start(quint64 windowId, const QString& media, std::optional<int> offset = std::nullopt);
 
-    // Writes key bytes to the player of PlayerProcessId; false (nothing sent) when that player is
+    // Writes key bytes to the player of playerProcessId(); false (nothing sent) when that player is
     // not running. A quit also starts the staged stop of that player and drops a start still
     // waiting for the option list.
     bool sendToPlayer(const QByteArray& bytes, bool quits);
-    // True while the player of PlayerProcessId runs.
+    // True while the player of playerProcessId() runs.
     bool isPlayerRunning() const;
     // Players still running, the one quitting included.
     int runningPlayerCount() const;

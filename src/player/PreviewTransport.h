@@ -12,9 +12,10 @@ namespace mirelo {
 
 class PreviewPlayer;
 
-// The preview's transport commands and its clock, for one video window (the main window's Text2,
-// the clip editor's Text4). The clock counts whole seconds on its own; it is never read back from
-// the player. PlayPosition and PlayLength are the shared ones of the PreviewPlayer.
+// The preview's transport commands and its clock, for one video window (the main window's preview
+// area, the clip editor's). The clock counts whole seconds on its own; it is never read back from
+// the player. The clock position and the length are the ones every preview shares, kept by the
+// PreviewPlayer.
 //
 // The view shows what the signals say: the position slider (0 to 100, percent of the length),
 // the clock label and the total-time label.
@@ -29,18 +30,19 @@ public:
     PreviewPlayer& player() const { return m_player; }
     // The native window the video goes to; asked at every start.
     void setVideoWindow(std::function<quint64()> windowId) { m_windowId = std::move(windowId); }
-    // Timer1: a window's timer, or the transport's own when none is given.
+    // The timer that drives the clock: a window's own, or the transport's when none is given.
     void setClock(QTimer* clock);
     QTimer* clock() const { return m_clock; }
     bool isClockRunning() const;
 
-    // The file the commands play: CurrentFile in the main window, CurrentClipFile in the editor.
+    // The file the commands play: the selected source in the main window, the clip's file in the
+    // clip editor.
     QString currentFile() const { return m_file; }
     void setCurrentFile(const QString& file) { m_file = file; }
 
     // Play: the previous player quits; `file` plays from `from` seconds (its start by default);
-    // "Total time:" and PlayLength come from `videoTime` (PlayLength stays when that is not a
-    // time); the clock starts at `from`.
+    // "Total time:" and the shared length come from `videoTime` (the length stays when that is not
+    // a time); the clock starts at `from`.
     void play(const QString& file, const QString& videoTime, int from = 0);
     // Pause toggles the player and the clock together.
     void pause();
@@ -50,7 +52,7 @@ public:
     // Seek keys; the clock does not follow them.
     void back();
     void forward();
-    // First Frame restarts the file from 0; Last Frames restarts it at PlayLength.
+    // First Frame restarts the file from 0; Last Frames restarts it at the shared length.
     void firstFrame();
     void lastFrames();
     // The position slider let go at `value` percent: restarts the player there, or stops the clock

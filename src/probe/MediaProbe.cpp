@@ -38,7 +38,7 @@ void MediaProbe::setTimeoutMs(int ms) {
 }
 
 bool MediaProbe::isRunning() const {
-    return m_process && m_process->isActive();
+    return m_process && m_process->isRunning();
 }
 
 void MediaProbe::cancel() {
@@ -100,11 +100,11 @@ void MediaProbe::onPassFinished() {
                                          .arg(m_player, m_process->startError()));
         return;
     }
-    if (m_process->rc() != 0) {
+    if (m_process->exitCode() != 0) {
         failPass();
         return;
     }
-    const MediaInfo found = parseIdentifyOutput(m_process->stdOut());
+    const MediaInfo found = parseIdentifyOutput(m_process->output());
     if (m_audioPass) {
         m_info.lengthSeconds = found.lengthSeconds;
     } else {
@@ -121,8 +121,8 @@ void MediaProbe::onPassFinished() {
 // A player that crashed or failed may have printed anything: its lines are not a result. A failed
 // second pass only costs the length.
 void MediaProbe::failPass() {
-    const int rc = m_process->rc();
-    const QString how = rc == -1 ? tr("crashed") : tr("failed (exit code %1)").arg(rc);
+    const int code = m_process->exitCode();
+    const QString how = code == -1 ? tr("crashed") : tr("failed (exit code %1)").arg(code);
     if (m_audioPass)
         m_info.lengthSeconds.reset();
     else
@@ -133,7 +133,7 @@ void MediaProbe::failPass() {
 
 void MediaProbe::onTimeout() {
     if (m_process && !m_audioPass)
-        m_info = parseIdentifyOutput(m_process->stdOut());
+        m_info = parseIdentifyOutput(m_process->output());
     finish(Outcome::TimedOut, tr("The media player program %1 did not finish probing %2 within "
                                  "%3 seconds and was stopped.")
                                   .arg(m_player, QDir::toNativeSeparators(m_path))

@@ -37,15 +37,15 @@ void CapturedProgram::setKeptLines(std::function<bool(const QString&)> keep, int
     m_tailLines = tailLines;
 }
 
-QString CapturedProgram::stdOut() const {
+QString CapturedProgram::output() const {
     if (!m_keep)
-        return m_stdOut;
+        return m_output;
     QStringList lines = m_keptLines;
     lines += m_runner.tail();
     return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-void CapturedProgram::read() {
+void CapturedProgram::readAvailable() {
     m_runner.readAvailable();
 }
 
@@ -53,9 +53,9 @@ void CapturedProgram::onOutput(const QByteArray& bytes) {
     const QString text = m_decoder.decode(bytes);
     if (text.isEmpty())
         return;
-    Q_EMIT stdOutChanged(text);
+    Q_EMIT outputReceived(text);
     if (!m_keep)
-        m_stdOut += text;
+        m_output += text;
 }
 
 void CapturedProgram::onLine(const QString& line) {
@@ -63,28 +63,28 @@ void CapturedProgram::onLine(const QString& line) {
         m_keptLines += line;
 }
 
-bool CapturedProgram::isActive() const {
+bool CapturedProgram::isRunning() const {
     return m_runner.isRunning();
 }
 
-void CapturedProgram::abort(int vnRC) {
-    if (!isActive()) {
-        read();
+void CapturedProgram::abort(int reportedCode) {
+    if (!isRunning()) {
+        readAvailable();
         Q_EMIT finished();
         return;
     }
     m_aborted = true;
-    m_abortRc = vnRC;
+    m_abortExitCode = reportedCode;
     m_runner.kill(); // finished() follows once the program is reaped
 }
 
 void CapturedProgram::launch() {
-    m_rc = 0;
-    m_stdOut.clear();
+    m_exitCode = 0;
+    m_output.clear();
     m_keptLines.clear();
     m_startError.clear();
     m_aborted = false;
-    m_abortRc = 0;
+    m_abortExitCode = 0;
     m_decoder.resetState();
     m_startTime = QDateTime::currentDateTime();
     m_runner.setLineChannel(ProgramRunner::Channel::Output, bool(m_keep));
@@ -98,19 +98,19 @@ void CapturedProgram::launch() {
 void CapturedProgram::onEnded(const ProgramEnd& end) {
     if (end.kind == ProgramEnd::Kind::FailedToStart) {
         m_startError = end.startError;
-        m_rc = 0;
+        m_exitCode = 0;
         Q_EMIT finished();
         return;
     }
-    if (m_aborted && m_abortRc != 0)
-        m_rc = m_abortRc;
+    if (m_aborted && m_abortExitCode != 0)
+        m_exitCode = m_abortExitCode;
     else if (end.kind == ProgramEnd::Kind::Exited) // also a program that ended just before abort
-        m_rc = end.exitCode;
+        m_exitCode = end.exitCode;
     else
-        m_rc = m_aborted ? 0 : -1;
+        m_exitCode = m_aborted ? 0 : -1;
     const QString rest = m_decoder.decode(QByteArray());
     if (!rest.isEmpty() && !m_keep)
-        m_stdOut += rest;
+        m_output += rest;
     Q_EMIT finished();
 }
 

@@ -18,8 +18,8 @@ namespace mirelo {
 // The program is given as an argument vector, so paths stay whole.
 //
 // With setAsync(true) (what window code uses) launch() returns at once and finished() reports the
-// end; stdOut() and rc() are final then. With async off (the default), launch() blocks until the
-// program has ended: that form is for mirelo-cli and tests only, never for window code.
+// end; output() and exitCode() are final then. With async off (the default), launch() blocks until
+// the program has ended: that form is for mirelo-cli and tests only, never for window code.
 //
 // A program that prints far more than its caller reads (a player's status lines) can be told which
 // lines to keep: setKeptLines().
@@ -43,23 +43,24 @@ public:
     QString elapsedTime() const;
     // Exit code; 0 from launch() until the program has ended. A program killed by a signal it did
     // not ask for (a crash) reports -1.
-    int rc() const { return m_rc; }
+    int exitCode() const { return m_exitCode; }
     // Everything the program wrote since the last launch(), decoded as UTF-8; with kept lines set,
     // only the lines kept (see setKeptLines()).
-    QString stdOut() const;
+    QString output() const;
 
-    // From the next launch() on, stdOut() holds only the lines `keep` accepts (at most maxKept of
-    // them, the first ones) followed by the last `tailLines` lines; stdOutChanged() still reports
+    // From the next launch() on, output() holds only the lines `keep` accepts (at most maxKept of
+    // them, the first ones) followed by the last `tailLines` lines; outputReceived() still reports
     // everything. An empty `keep` keeps everything again.
     void setKeptLines(std::function<bool(const QString&)> keep, int maxKept, int tailLines);
 
-    // Moves output already waiting into stdOut() without blocking.
-    void read();
+    // Moves output already waiting into output() without blocking.
+    void readAvailable();
     // True while the program runs. Never waits.
-    bool isActive() const;
-    // Ends the program if it still runs; rc() becomes vnRC when that is not 0, else the program's
-    // own code. finished() follows once the program is gone (at once when nothing runs).
-    void abort(int vnRC = 0);
+    bool isRunning() const;
+    // Ends the program if it still runs; exitCode() becomes `reportedCode` when that is not 0, else
+    // the program's own code. finished() follows once the program is gone (at once when nothing
+    // runs).
+    void abort(int reportedCode = 0);
     void launch();
 
     // Why the last launch() could not start the program (empty when it started).
@@ -67,7 +68,7 @@ public:
 
 Q_SIGNALS:
     void finished();
-    void stdOutChanged(const QString& vsText);
+    void outputReceived(const QString& text);
 
 private:
     void onOutput(const QByteArray& bytes);
@@ -78,11 +79,11 @@ private:
     QStringList m_arguments;
     bool m_async = false;
     QDateTime m_startTime;
-    int m_rc = 0;
-    QString m_stdOut;
+    int m_exitCode = 0;
+    QString m_output;
     QString m_startError;
     bool m_aborted = false;
-    int m_abortRc = 0;
+    int m_abortExitCode = 0;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
     std::function<bool(const QString&)> m_keep;
     int m_maxKept = 0;

@@ -51,7 +51,7 @@ struct CatalogRow {
     const char* fragment; // the row's own piece of its layout; empty when the layout has none
     std::vector<ItemSetting> preset; // in the order the steps run; empty for headings
     // Rows after the first 92 only, which name their output extension rather than take it from
-    // the text (".webm" and ".flac" are longer than the old three letters).
+    // the text (".webm" and ".flac" are longer than the four characters that rule takes).
     const char* extension = nullptr;
     // The encoder's constant-quality option with its value as "%1" (" -crf %1"); nullptr: the row
     // has none and ignores the sheet's "Video Quality".

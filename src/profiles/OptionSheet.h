@@ -8,7 +8,7 @@
 
 namespace mirelo {
 
-// The model behind the option sheet PS1: categories of named items, each with a text value and,
+// The model behind the option sheet: categories of named items, each with a text value and,
 // for list items, the values offered in a drop-down. Items are addressed by category and item
 // caption; a caption that does not exist is a caller error, reported by a false / null result.
 class OptionSheet : public QObject {

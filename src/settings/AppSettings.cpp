@@ -36,7 +36,7 @@ QString AppSettings::outputFolder() const {
     return value(setting::outputFolder);
 }
 
-AppSettings::ExistingFile AppSettings::existedFile() const {
+AppSettings::ExistingFile AppSettings::existingFilePolicy() const {
     return value(setting::existingFile);
 }
 
@@ -57,14 +57,14 @@ QString AppSettings::ytdlpProgram() const {
 }
 
 RunSettings AppSettings::runSettings() const {
-    return {outputFolder(), existedFile(), autoShut(), jobs()};
+    return {outputFolder(), existingFilePolicy(), autoShut(), jobs()};
 }
 
 bool AppSettings::setOutputFolder(const QString& folder) const {
     return store(setting::outputFolder, folder.trimmed());
 }
 
-bool AppSettings::setExistedFile(ExistingFile policy) const {
+bool AppSettings::setExistingFilePolicy(ExistingFile policy) const {
     return store(setting::existingFile, policy);
 }
 

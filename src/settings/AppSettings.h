@@ -29,7 +29,7 @@ public:
     QString outputFolder() const;
     // Only "1" means overwrite; any other value ("0", nothing, "2", text) keeps existing files.
     // The settings dialog and the run both read it here, so the dialog shows what a run does.
-    ExistingFile existedFile() const;
+    ExistingFile existingFilePolicy() const;
     // Only "1" asks for a shutdown after a batch.
     bool autoShut() const;
     // The stored chooser position; 0 when none, empty or not a number.
@@ -55,7 +55,7 @@ public:
 
     // Each returns false when the value could not be saved (the file is then unchanged).
     bool setOutputFolder(const QString& folder) const;
-    bool setExistedFile(ExistingFile policy) const;
+    bool setExistingFilePolicy(ExistingFile policy) const;
     bool setAutoShut(bool on) const;
     bool setProfile(int position) const;
     bool setJobs(SimultaneousJobs jobs) const;

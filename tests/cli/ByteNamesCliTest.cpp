@@ -1,6 +1,6 @@
 #include "base/ByteNames.h"
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
-#include "tools/MediaFixtures.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

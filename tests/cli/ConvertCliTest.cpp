@@ -1,6 +1,6 @@
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
 #include "convert/ConversionJob.h"
-#include "tools/MediaFixtures.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
-#include "tools/MediaFixtures.h"
 
 #include <QDir>
 #include <QFile>

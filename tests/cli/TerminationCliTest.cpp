@@ -1,6 +1,6 @@
+#include "common/MediaFixtures.h"
 #include "common/ProcessWatch.h"
 #include "common/TestSupport.h"
-#include "tools/MediaFixtures.h"
 
 #include <QElapsedTimer>
 #include <QFile>

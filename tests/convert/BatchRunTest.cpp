@@ -6,6 +6,7 @@
 #include "base/IniFile.h"
 #include "base/TimeString.h"
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
@@ -15,7 +16,6 @@
 #include "profiles/SheetNames.h"
 #include "settings/AppSettings.h"
 #include "settings/SimultaneousJobs.h"
-#include "tools/MediaFixtures.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 #include "convert/ConversionPlan.h"
 #include "TestJobs.h"
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "convert/ConversionJob.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/SourceStreams.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
-#include "tools/MediaFixtures.h"
 
 #include <QEventLoop>
 #include <QFile>

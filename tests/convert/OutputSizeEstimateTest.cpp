@@ -1,10 +1,10 @@
 #include "ConvertTestSupport.h"
 
+#include "common/MediaFixtures.h"
 #include "convert/OutputSizeEstimate.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
 #include "profiles/SheetNames.h"
-#include "tools/MediaFixtures.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

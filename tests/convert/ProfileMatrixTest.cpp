@@ -1,13 +1,13 @@
 // Every one of the 70 profiles, at its presets, through the installed encoder.
 
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "convert/ConversionJob.h"
 #include "convert/ConversionMatrix.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/Catalog.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
-#include "tools/MediaFixtures.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

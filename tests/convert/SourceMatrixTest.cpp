@@ -2,12 +2,12 @@
 // the installed encoder.
 
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "convert/ConversionJob.h"
 #include "convert/ConversionMatrix.h"
 #include "convert/EncoderCapabilities.h"
 #include "profiles/OptionSheet.h"
 #include "profiles/Presets.h"
-#include "tools/MediaFixtures.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

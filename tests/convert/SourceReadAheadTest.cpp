@@ -1,8 +1,8 @@
 #include "convert/SourceReadAhead.h"
 
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
-#include "tools/MediaFixtures.h"
 
 #include <QFile>
 #include <QSignalSpy>

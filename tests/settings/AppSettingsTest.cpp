@@ -35,7 +35,7 @@ protected:
 TEST_F(Settings, MissingFileGivesTheDefaults) {
     EXPECT_EQ(settings.storedOutputFolder(), "");
     EXPECT_EQ(settings.outputFolder(), appFolder);
-    EXPECT_EQ(settings.existedFile(), AppSettings::ExistingFile::AddNew);
+    EXPECT_EQ(settings.existingFilePolicy(), AppSettings::ExistingFile::AddNew);
     EXPECT_FALSE(settings.autoShut());
     EXPECT_EQ(settings.profile(), 0);
     const RunSettings run = settings.runSettings();
@@ -51,7 +51,7 @@ TEST_F(Settings, StoredTextsMeanWhatTheDialogShows) {
     using EF = AppSettings::ExistingFile;
     const struct {
         const char* stored;
-        EF existed;
+        EF policy;
         bool autoShut;
         int profile;
     } cases[] = {
@@ -65,11 +65,11 @@ TEST_F(Settings, StoredTextsMeanWhatTheDialogShows) {
         store("existedfile", QLatin1String(c.stored));
         store("autoshut", QLatin1String(c.stored));
         store("profile", QLatin1String(c.stored));
-        EXPECT_EQ(settings.existedFile(), c.existed) << c.stored;
+        EXPECT_EQ(settings.existingFilePolicy(), c.policy) << c.stored;
         EXPECT_EQ(settings.autoShut(), c.autoShut) << c.stored;
         EXPECT_EQ(settings.profile(), c.profile) << c.stored;
         const RunSettings run = settings.runSettings();
-        EXPECT_EQ(run.existingFile, c.existed) << c.stored;
+        EXPECT_EQ(run.existingFile, c.policy) << c.stored;
         EXPECT_EQ(run.shutDown, c.autoShut) << c.stored;
     }
 }
@@ -85,7 +85,7 @@ TEST_F(Settings, EveryReadSeesTheFileAsItIsNow) {
 
 TEST_F(Settings, WritesUseTheFileFormat) {
     ASSERT_TRUE(settings.setOutputFolder(QStringLiteral("/out")));
-    ASSERT_TRUE(settings.setExistedFile(AppSettings::ExistingFile::Overwrite));
+    ASSERT_TRUE(settings.setExistingFilePolicy(AppSettings::ExistingFile::Overwrite));
     ASSERT_TRUE(settings.setAutoShut(false));
     ASSERT_TRUE(settings.setProfile(76));
     QFile f(file);

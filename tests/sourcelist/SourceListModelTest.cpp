@@ -1,4 +1,4 @@
-#include "tools/MediaFixtures.h"
+#include "common/MediaFixtures.h"
 
 #include "probe/ProbeQueue.h"
 #include "sourcelist/SourceListModel.h"

@@ -21,18 +21,18 @@ class PreviewPlayer;
 // The widgets of one preview: the video surface, the seven transport buttons, the position
 // slider, the two time labels and the clock timer.
 struct PreviewWidgets {
-    QWidget* video = nullptr;              // Text2 / Text4: a native child window
-    QAbstractButton* play = nullptr;       // cmdPlay
-    QAbstractButton* pause = nullptr;      // cmdPause
-    QAbstractButton* stop = nullptr;       // cmdStop
-    QAbstractButton* back = nullptr;       // cmdBack
-    QAbstractButton* forward = nullptr;    // cmdForward
-    QAbstractButton* firstFrame = nullptr; // Command4
-    QAbstractButton* lastFrames = nullptr; // Command5
-    QSlider* position = nullptr;           // Slider1 / Slider3, 0 to 100
-    QLabel* currentTime = nullptr;         // LblCurTime
-    QLabel* totalTime = nullptr;           // SkinLabel10
-    QTimer* clock = nullptr;               // Timer1
+    QWidget* video = nullptr; // a native child window the player draws into
+    QAbstractButton* play = nullptr;
+    QAbstractButton* pause = nullptr;
+    QAbstractButton* stop = nullptr;
+    QAbstractButton* back = nullptr;
+    QAbstractButton* forward = nullptr;
+    QAbstractButton* firstFrame = nullptr;
+    QAbstractButton* lastFrames = nullptr;
+    QSlider* position = nullptr; // 0 to 100, percent of the length
+    QLabel* currentTime = nullptr;
+    QLabel* totalTime = nullptr;
+    QTimer* clock = nullptr; // ticks once a second while the preview plays
 };
 
 // What Play plays: a file and its "Video Time", from `from` seconds.
@@ -56,7 +56,7 @@ public:
     const PreviewWidgets& widgets() const { return m_widgets; }
     void setPlaySource(PlaySource source) { m_source = std::move(source); }
 
-    // cmdPlay and the "Play Selected File" commands.
+    // The Play button and the "Play Selected File" commands.
     void play();
 
 private:

@@ -1,8 +1,8 @@
 // Exit while the real player draws into the main window's preview: the player quits, Timer1
 // stops, the window unloads and the program ends.
 
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
-#include "tools/MediaFixtures.h"
 
 #include "app/ExitCommand.h"
 #include "app/MainCommands.h"

@@ -1,4 +1,4 @@
-#include "tools/MediaFixtures.h"
+#include "common/MediaFixtures.h"
 
 #include "app/MainWindow.h"
 #include "app/PreviewController.h"

@@ -6,13 +6,13 @@
 #include "app/RunPanel.h"
 #include "base/IniFile.h"
 #include "base/TimeString.h"
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
 #include "platform/ui/ShutdownCountdown.h"
 #include "settings/AppSettings.h"
 #include "settings/ui/SettingsDialog.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/MediaFixtures.h"
 
 #include <QAction>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "../../tools/MediaFixtures.h"
+#include "common/MediaFixtures.h"
 #include "common/VideoPixels.h"
 
 #include "onlineimport/ui/EmbeddedStreamPlayer.h"

@@ -7,12 +7,12 @@
 #include "app/MainWindow.h"
 #include "app/ProfileChooser.h"
 #include "app/RunPanel.h"
+#include "common/MediaFixtures.h"
 #include "common/TestSupport.h"
 #include "platform/ui/DesktopNotifier.h"
 #include "settings/AppSettings.h"
 #include "sourcelist/SourceListModel.h"
 #include "sourcelist/ui/SourceListView.h"
-#include "tools/MediaFixtures.h"
 
 #include <QApplication>
 #include <QPushButton>

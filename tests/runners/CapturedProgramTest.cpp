@@ -12,25 +12,25 @@
 namespace mirelo {
 namespace {
 
-// Runs the process to its end, blocking or asynchronously; false when it did not end in time.
+// Runs the program to its end, blocking or asynchronously; false when it did not end in time.
 bool runToEnd(CapturedProgram& p, bool async) {
     p.setAsync(async);
     QSignalSpy finished(&p, &CapturedProgram::finished);
     p.launch();
     if (async && finished.isEmpty() && !finished.wait(20000))
         return false;
-    return finished.size() == 1 && !p.isActive();
+    return finished.size() == 1 && !p.isRunning();
 }
 
-struct ShellCase {
+struct ScriptCase {
     const char* name;
     const char* script;
     QString expectedOut;
-    int expectedRc;
+    int expectedExitCode;
 };
 
-TEST(ProcessTest, CapturesMergedOutputAndExitCodeInBothModes) {
-    const ShellCase cases[] = {
+TEST(CapturedProgram, CapturesMergedOutputAndExitCodeInBothModes) {
+    const ScriptCase cases[] = {
         {"both streams in the order written", "echo out1; echo err1 >&2; echo out2; echo err2 >&2",
          "out1\nerr1\nout2\nerr2\n", 0},
         {"exit code", "exit 3", "", 3},
@@ -40,37 +40,37 @@ TEST(ProcessTest, CapturesMergedOutputAndExitCodeInBothModes) {
         {"a talkative program never blocks", "head -c 1000000 /dev/zero | tr '\\0' x",
          QString(1000000, QLatin1Char('x')), 0},
     };
-    for (const ShellCase& c : cases) {
+    for (const ScriptCase& c : cases) {
         for (const bool async : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (async ? " (async)" : " (blocking)"));
             CapturedProgram p;
             p.setProgram(QStringLiteral("/bin/sh"),
                          {QStringLiteral("-c"), QLatin1String(c.script)});
             QString streamed;
-            QObject::connect(&p, &CapturedProgram::stdOutChanged,
+            QObject::connect(&p, &CapturedProgram::outputReceived,
                              [&streamed](const QString& text) { streamed += text; });
             ASSERT_TRUE(runToEnd(p, async));
-            EXPECT_EQ(p.stdOut(), c.expectedOut);
+            EXPECT_EQ(p.output(), c.expectedOut);
             EXPECT_EQ(streamed, c.expectedOut);
-            EXPECT_EQ(p.rc(), c.expectedRc);
+            EXPECT_EQ(p.exitCode(), c.expectedExitCode);
         }
     }
 }
 
-TEST(ProcessTest, ProgramThatCannotStartEndsAtOnceWithNothing) {
+TEST(CapturedProgram, ProgramThatCannotStartEndsAtOnceWithNothing) {
     for (const bool async : {false, true}) {
         SCOPED_TRACE(async ? "async" : "blocking");
         CapturedProgram p;
         p.setProgram(QStringLiteral("/nonexistent/program"), {QStringLiteral("x")});
         ASSERT_TRUE(runToEnd(p, async));
-        EXPECT_EQ(p.stdOut(), QString());
-        EXPECT_EQ(p.rc(), 0);
-        EXPECT_FALSE(p.isActive());
+        EXPECT_EQ(p.output(), QString());
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_FALSE(p.isRunning());
         EXPECT_FALSE(p.startError().isEmpty());
     }
 }
 
-TEST(ProcessTest, AbortEndsARunningProgramWithTheGivenCode) {
+TEST(CapturedProgram, AbortEndsARunningProgramWithTheGivenCode) {
     for (const int code : {5, 0}) {
         SCOPED_TRACE(code);
         CapturedProgram p;
@@ -78,29 +78,29 @@ TEST(ProcessTest, AbortEndsARunningProgramWithTheGivenCode) {
         p.setProgram(QStringLiteral("/bin/sh"),
                      {QStringLiteral("-c"), QStringLiteral("echo started; exec sleep 30")});
         QSignalSpy finished(&p, &CapturedProgram::finished);
-        QSignalSpy output(&p, &CapturedProgram::stdOutChanged);
+        QSignalSpy output(&p, &CapturedProgram::outputReceived);
         p.launch();
         ASSERT_TRUE(output.wait(10000));
-        EXPECT_TRUE(p.isActive());
+        EXPECT_TRUE(p.isRunning());
         p.abort(code);
         ASSERT_TRUE(finished.size() == 1 || finished.wait(10000));
         EXPECT_EQ(finished.size(), 1);
-        EXPECT_FALSE(p.isActive());
-        EXPECT_EQ(p.rc(), code);
-        EXPECT_EQ(p.stdOut(), QStringLiteral("started\n"));
+        EXPECT_FALSE(p.isRunning());
+        EXPECT_EQ(p.exitCode(), code);
+        EXPECT_EQ(p.output(), QStringLiteral("started\n"));
     }
 }
 
-TEST(ProcessTest, AbortWithoutAProgramOnlyReportsTheEnd) {
+TEST(CapturedProgram, AbortWithoutAProgramOnlyReportsTheEnd) {
     CapturedProgram p;
     QSignalSpy finished(&p, &CapturedProgram::finished);
     p.abort(5);
     EXPECT_EQ(finished.size(), 1);
-    EXPECT_EQ(p.rc(), 0);
-    EXPECT_FALSE(p.isActive());
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(p.isRunning());
 }
 
-TEST(ProcessTest, DestroyingARunningProcessStopsTheProgram) {
+TEST(CapturedProgram, DestroyingItWhileTheProgramRunsStopsTheProgram) {
     QTemporaryDir dir;
     const QString pidFile = dir.filePath(QStringLiteral("pid"));
     qint64 pid = 0;
@@ -110,7 +110,7 @@ TEST(ProcessTest, DestroyingARunningProcessStopsTheProgram) {
         p.setProgram(QStringLiteral("/bin/sh"),
                      {QStringLiteral("-c"),
                       QStringLiteral("echo $$ > \"$0\"; echo go; exec sleep 30"), pidFile});
-        QSignalSpy output(&p, &CapturedProgram::stdOutChanged);
+        QSignalSpy output(&p, &CapturedProgram::outputReceived);
         p.launch();
         ASSERT_TRUE(output.wait(10000));
         QFile f(pidFile);
@@ -121,20 +121,20 @@ TEST(ProcessTest, DestroyingARunningProcessStopsTheProgram) {
     EXPECT_NE(::kill(pid_t(pid), 0), 0) << "the child outlived its CapturedProgram";
 }
 
-TEST(ProcessTest, RelaunchClearsOutput) {
+TEST(CapturedProgram, RelaunchClearsOutput) {
     CapturedProgram p;
     EXPECT_FALSE(p.isAsync());
     p.setProgram(QStringLiteral("/bin/sh"),
                  {QStringLiteral("-c"), QStringLiteral("printf '%s|' \"a b\" c")});
     EXPECT_EQ(p.program(), QStringLiteral("/bin/sh"));
     ASSERT_TRUE(runToEnd(p, false));
-    EXPECT_EQ(p.stdOut(), QStringLiteral("a b|c|"));
+    EXPECT_EQ(p.output(), QStringLiteral("a b|c|"));
     EXPECT_EQ(p.elapsedTime(), QStringLiteral("0:00:00"));
 
     p.setProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exit 4")});
     ASSERT_TRUE(runToEnd(p, false));
-    EXPECT_EQ(p.stdOut(), QString());
-    EXPECT_EQ(p.rc(), 4);
+    EXPECT_EQ(p.output(), QString());
+    EXPECT_EQ(p.exitCode(), 4);
 }
 
 } // namespace

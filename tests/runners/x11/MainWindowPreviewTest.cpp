@@ -1,5 +1,5 @@
+#include "common/MediaFixtures.h"
 #include "common/VideoPixels.h"
-#include "tools/MediaFixtures.h"
 
 #include "app/MainWindow.h"
 #include "app/PreviewFrame.h"
@@ -49,8 +49,8 @@ protected:
     QTemporaryDir dir;
 };
 
-// The desktop program's own window: a listed file plays inside Text2, and closing the window
-// leaves no player behind.
+// The desktop program's own window: a listed file plays inside its preview area, and closing the
+// window leaves no player behind.
 TEST_F(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
     MainWindow window(AppPaths::inFolder(dir.path()));
     ASSERT_NO_FATAL_FAILURE(showWithAListedClip(window));
@@ -63,7 +63,7 @@ TEST_F(MainWindowPreview, SelectedRowPlaysInsideTheWindowUntilItCloses) {
     const qint64 id = player.playerProcessId();
     const QWidget* video = window.preview()->videoSurface();
     EXPECT_TRUE(QTest::qWaitFor([&] { return test::showsTestPattern(video); }, 10000))
-        << "no video inside Text2";
+        << "no video inside the preview area";
     EXPECT_EQ(window.preview()->totalTimeLabel()->text(), QStringLiteral("Total time:0:00:30"));
 
     window.close();
@@ -93,7 +93,7 @@ TEST_F(MainWindowPreview, StopClearsThePictureTheSliderAndTheClock) {
     EXPECT_EQ(window.preview()->positionSlider()->value(), 0);
     EXPECT_EQ(window.preview()->currentTimeLabel()->text(), QStringLiteral("0:00:00"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !test::showsTestPattern(video); }, 5000))
-        << "the last frame stays in Text2";
+        << "the last frame stays in the preview area";
     window.close();
 }
 

@@ -1,8 +1,8 @@
-#include "MediaFixtures.h"
+#include "player/PreviewPlayer.h"
 
 #include "base/ToolLocator.h"
+#include "common/MediaFixtures.h"
 #include "player/PlayerKeys.h"
-#include "player/PreviewPlayer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "tools/MediaFixtures.h"
-
-#include "common/TestSupport.h"
 #include "probe/MediaProbe.h"
+
+#include "common/MediaFixtures.h"
+#include "common/TestSupport.h"
 #include "probe/ProbeQueue.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
+#include "common/MediaFixtures.h"
 #include "common/VideoPixels.h"
-#include "tools/MediaFixtures.h"
 
 #include "base/ToolLocator.h"
 #include "player/PlayerKeys.h"

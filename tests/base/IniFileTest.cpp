@@ -135,7 +135,7 @@ TEST_F(IniFile, ValuesAreReadTrimmedAndWholeLinesParsed) {
 
 TEST_F(IniFile, ValuesOfAnyLengthAndScriptRoundTrip) {
     const QString values[] = {
-        QStringLiteral("/media/") + QString(300, QLatin1Char('x')), // past the old 128 limit
+        QStringLiteral("/media/") + QString(300, QLatin1Char('x')), // longer than 128 characters
         QString(5000, QLatin1Char('y')),
         QStringLiteral("/home/jürgen/Видео/映画 folder"),
         QStringLiteral("a=b;c#d[e]"),

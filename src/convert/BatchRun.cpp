@@ -7,6 +7,7 @@
 #include "base/ToolLocator.h"
 #include "convert/EncoderCapabilities.h"
 #include "convert/OutputSizeEstimate.h"
+#include "convert/RowJobs.h"
 #include "convert/RunPreparation.h"
 #include "convert/TemporaryOutput.h"
 #include "platform/FolderOpener.h"
@@ -139,36 +140,17 @@ bool BatchRun::prepareSettings() {
 }
 
 // What each row converts is fixed now: later changes in the window apply to the next run. What the
-// probe learns of a file still waiting for it is added when its row starts.
+// probe learns of a file still waiting for it is added when its row starts. No output of the run
+// may replace one of its sources.
 void BatchRun::freezeJobs(ProfileId profile) {
     JobSpec common;
     common.profile = profile;
     common.options = SheetValues(m_sheet);
     common.outputFolder = m_jobSettings.outputFolder;
     common.overwrite = m_jobSettings.overwrite;
-    m_jobs.clear();
-    for (const RowId id : std::as_const(m_ids)) {
-        const SourceRow* row = m_rows.find(id);
-        if (!row)
-            continue;
-        m_reservations.addSource(row->path);
-        JobSpec job = common;
-        job.source.path = row->path;
-        job.clipStart = row->clipStart.value_or(0);
-        job.clipEnd = row->clipEnd;
-        m_jobs.insert(id, std::move(job));
-    }
-}
-
-// The file's facts as the probe found them.
-JobSource BatchRun::sourceOf(const SourceRow& row) const {
-    JobSource source;
-    source.path = row.path;
-    if (const QByteArray* bytes = m_standIns ? m_standIns->target(row.path) : nullptr)
-        source.byteName = *bytes;
-    if (row.length.value_or(0) > 0)
-        source.length = *row.length;
-    return source;
+    m_jobs = rowJobs(m_rows, m_ids, common);
+    for (const JobSpec& job : std::as_const(m_jobs))
+        m_reservations.addSource(job.source.path);
 }
 
 void BatchRun::beginRows() {
@@ -215,7 +197,7 @@ void BatchRun::updateLoadTimer() {
 
 void BatchRun::startJob(RowId id, const SourceRow& row) {
     JobSpec job = m_jobs.take(id);
-    job.source = sourceOf(row);
+    job.source = rowSource(row, m_standIns);
     m_queue.started(id);
     JobSettings settings = m_jobSettings;
     settings.threads = m_queue.threadsPerJob();

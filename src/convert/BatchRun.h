@@ -103,7 +103,6 @@ private:
 
     bool prepareSettings();
     void freezeJobs(ProfileId profile);
-    JobSource sourceOf(const SourceRow& row) const;
     void beginRows();
     void startRows();
     bool eachKeepsOneCore() const;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "convert/JobSpec.h"
+#include "sourcelist/SourceListModel.h"
+
+#include <QHash>
+#include <QList>
+
+namespace mirelo {
+
+class StandInLinks;
+
+// What each row of a run converts, fixed when the run starts: the run's choices (profile,
+// options, output folder, policy, as in `common`) with the row's file and clip. Rows gone from
+// the list are left out.
+QHash<RowId, JobSpec> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
+                              const JobSpec& common);
+
+// The file a row converts, with what is known of it when its job starts: a length the probe or a
+// read ahead found after the run began counts. links: the stand-ins of files named by bytes.
+JobSource rowSource(const SourceRow& row, const StandInLinks* links);
+
+} // namespace mirelo

@@ -72,7 +72,7 @@ struct SourceRow {
 // "12.3 MB", "850.0 kB"
 QString byteSizeText(qint64 bytes);
 
-// The source list lvwAudioTracks as data: the rows in adding order, their probe state and their
+// The source list as data: the rows in adding order, their probe state and their
 // conversion status. The desktop's list view, the batch run and mirelo-cli all work on it.
 // Columns: File Name, Start, End, Size, Format, Status, Video Time, Output Size. Rows hold numbers
 // and states; every text the list shows is made here.

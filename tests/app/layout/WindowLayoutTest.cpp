@@ -80,6 +80,7 @@ protected:
             panel->rateLabel()->setText(
                 QStringLiteral("Speed 12.34x   Time left: this file 0:10:00, all files 10:00:00"));
             panel->show();
+            window->showChoicesApplyToNextRun(true);
         }
         return {std::move(window), {QStringLiteral("Picture4")}};
     }

@@ -2,7 +2,9 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/JobResult.h"
 #include "convert/JobSpec.h"
+#include "convert/OutputCheck.h"
 #include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
 #include "process/ProgramRunner.h"
@@ -15,27 +17,6 @@
 #include <optional>
 
 namespace mirelo {
-
-enum class JobOutcome { Ok, Fail, Cancel, MissingInput };
-
-struct JobResult {
-    JobOutcome outcome = JobOutcome::Fail;
-    JobSpec job;              // what was converted
-    QString outputPath;       // as the user reads it
-    QByteArray outputBytes;   // the output's name on disk when it is not UTF-8; else empty
-    QString message;          // why the row did not end "OK"
-    QStringList encoderLines; // the encoder's last lines
-    QString commandLine;      // the profile's command line, as shown to the user
-    QString program;          // the encoder that ran
-    QStringList arguments;    // the argument vector that ran
-    QStringList notes;        // what was chosen for this source (its audio track, a downmix)
-
-    // Everything the user may want to read about the row (tooltip, log).
-    QString detail() const;
-};
-
-// The argument vector as one line a user can read and paste into a shell.
-QString displayArguments(const QString& program, const QStringList& arguments);
 
 // Converts one job: the source's streams and the audio encoder's limits (each read once per
 // process), output name, command line, the encoder run with its progress report, the check of its
@@ -93,15 +74,10 @@ private:
     void onEncoderOutput(const QByteArray& bytes);
     void onEncoderLine(const QString& line);
     void onEncoderFinished(const ProgramEnd& end);
-    void startOutputCheck();
     void onOutputChecked(const ProgramEnd& end);
-    void checkOutputLength(std::optional<double> length);
     QString lateStartMessage(double inputLength) const;
     void updateExpected();
     void finishOk();
-    const QByteArray* byteNamedInput() const;
-    void finishUnderByteName(const QByteArray& input);
-    MoveOutcome moveToPlannedName(bool replace, QString* error);
     // The output name is the run's from the plan until the row ends other than "OK".
     void reserveOutputName();
     void releaseOutputName(const QString& path);
@@ -123,15 +99,13 @@ private:
     QString m_plannedAudioEncoder;
     std::optional<SourceStreams> m_source;
     ProgramRunner m_encoder;
-    ProgramRunner m_check;
+    OutputReadBack m_check{kCheckTimeoutMs};
     ProgressParser m_progress;
     int m_stallTimeoutMs = kStallTimeoutMs;
     bool m_cancelled = false;
     bool m_finished = false;
     bool m_sawDuration = false;
     QString m_refusal; // why the running encoder was stopped: the clip starts past the end
-    std::optional<double> m_checkedLength;
-    bool m_checkSawStream = false;
     std::optional<double> m_sourceLength;
     double m_clipStart = 0;
     std::optional<double> m_clipLength;

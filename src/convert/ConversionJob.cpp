@@ -249,7 +249,8 @@ void ConversionJob::updateExpected() {
 
 void ConversionJob::onEncoderOutput(const QByteArray& bytes) {
     for (const ProgressReport& r : m_progress.feed(bytes)) {
-        m_encoder.restartTimeout();
+        if (m_furthest.advancedBy(r))
+            m_encoder.restartTimeout();
         if (!r.doneSeconds)
             continue;
         if (r.end)

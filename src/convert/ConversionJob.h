@@ -25,7 +25,8 @@ namespace mirelo {
 // "OK" needs an output with a length: a clip that starts at or past the end of its input is
 // refused (before the encoder runs when the probed length shows it, else as soon as the encoder
 // prints the input's duration), and an output of no length, or one whose length cannot be read,
-// fails. An encoder that reports no progress for stallTimeout() is stopped and the row fails.
+// fails. An encoder that reports no progress (a later position, more frames or more bytes
+// written) for stallTimeout() is stopped and the row fails.
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +42,8 @@ public:
     // job keeps about one core busy. False until the job has its plan.
     bool keepsOneCore() const;
 
-    // Silence allowed between two progress reports of the encoder (tests shorten it).
+    // Time allowed between two progress reports of the encoder that show it moving on (tests
+    // shorten it).
     void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
     int stallTimeout() const { return m_stallTimeoutMs; }
 
@@ -101,6 +103,7 @@ private:
     ProgramRunner m_encoder;
     OutputReadBack m_check{kCheckTimeoutMs};
     ProgressParser m_progress;
+    ProgressHighWater m_furthest; // a block short of it does not count as progress
     int m_stallTimeoutMs = kStallTimeoutMs;
     bool m_cancelled = false;
     bool m_finished = false;

@@ -310,18 +310,16 @@ void ConversionJob::onEncoderFinished(const ProgramEnd& end) {
                                      .arg(m_settings.encoderPath, m_result.outputPath));
         return;
     }
-    // The encoder's closing report gives the length of what it wrote; reading the file back
-    // costs another encoder start, so it is the fallback when that report is missing.
-    if (!m_writtenLength) {
-        m_check.start(m_settings.encoderPath, m_temporaryPath);
+    // The encoder's closing report may show at once that the output falls short; only the file
+    // itself can show that it holds the clip, whatever the encoder claims.
+    const QString reported =
+        m_writtenLength ? outputLengthFailure(m_result.outputPath, m_writtenLength, m_expected)
+                        : QString();
+    if (!reported.isEmpty()) {
+        finish(JobOutcome::Fail, reported);
         return;
     }
-    const QString failure = outputLengthFailure(m_result.outputPath, m_writtenLength, m_expected);
-    if (!failure.isEmpty()) {
-        finish(JobOutcome::Fail, failure);
-        return;
-    }
-    finishOk();
+    m_check.start(m_settings.encoderPath, m_temporaryPath);
 }
 
 void ConversionJob::onOutputChecked(const ProgramEnd& end) {

@@ -24,9 +24,10 @@ namespace mirelo {
 //
 // "OK" needs an output with a length: a clip that starts at or past the end of its input is
 // refused (before the encoder runs when the probed length shows it, else as soon as the encoder
-// prints the input's duration), and an output of no length, or one whose length cannot be read,
-// fails. An encoder that reports no progress (a later position, more frames or more bytes
-// written) for stallTimeout() is stopped and the row fails.
+// prints the input's duration). The output's length is read back from the file itself: one of
+// no length, one whose length cannot be read, or one far shorter than the clip fails. An encoder
+// that reports no progress (a later position, more frames or more bytes written) for stallTimeout()
+// is stopped and the row fails.
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
@@ -112,7 +113,7 @@ private:
     std::optional<double> m_sourceLength;
     double m_clipStart = 0;
     std::optional<double> m_clipLength;
-    std::optional<double> m_writtenLength; // from the encoder's closing progress report
+    std::optional<double> m_writtenLength; // from the encoder's closing report: it can only fail
     double m_expected = 0;
     int m_percent = 0;
 };

@@ -740,6 +740,10 @@ TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
          QByteArray(kWithoutReport) + kNoLength + "exec \"$real\" \"$@\"", "has no length"},
         {"no report, not a media file",
          "for last; do :; done\nprintf 'not a media file' > \"$last\"\nexit 0", "holds nothing"},
+        {"a closing report claiming the whole clip over junk",
+         "for last; do :; done\nprintf 'not a media file' > \"$last\"\n"
+         "printf 'out_time_us=2000000\\ntotal_size=16\\nprogress=end\\n'\nexit 0",
+         "holds nothing"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -750,6 +754,7 @@ TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
         ASSERT_TRUE(waitForRun(run));
         EXPECT_EQ(status(r), "Fail");
         EXPECT_TRUE(detail(r).contains(c.reason)) << detail(r).toStdString();
+        EXPECT_TRUE(detail(r).contains(out.filePath("a.avi"))) << detail(r).toStdString();
         EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
         rows.remove(r);
     }

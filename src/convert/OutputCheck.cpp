@@ -5,6 +5,8 @@
 #include "convert/OutputNaming.h"
 #include "convert/TemporaryOutput.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <utility>
 
@@ -20,6 +22,17 @@ double lengthTolerance(double expected) {
 
 QString seconds(double s) {
     return QString::number(s, 'f', 1);
+}
+
+// Seconds of the "time=" of the encoder's status line ("frame=... time=00:00:01.93 ..."); none
+// for "N/A" or another line.
+std::optional<double> parseStatusTime(const QString& line) {
+    static const QRegularExpression re(
+        QStringLiteral("\\btime=\\s*(\\d+):(\\d{2}):(\\d{2}(?:\\.\\d+)?)"));
+    const QRegularExpressionMatch m = re.match(line);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toInt() * 3600.0 + m.captured(2).toInt() * 60.0 + m.captured(3).toDouble();
 }
 
 } // namespace
@@ -57,8 +70,14 @@ OutputReadBack::~OutputReadBack() {
 void OutputReadBack::start(const QString& encoder, const QString& file) {
     m_length.reset();
     m_sawStream = false;
-    m_runner.setProgram(encoder, {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                                  QStringLiteral("-i"), file});
+    m_packetsLength.reset();
+    // A copy of the streams to nowhere reads every packet without decoding: for a file whose
+    // header holds no length (SWF), the time of its last packet is its length.
+    m_runner.setProgram(
+        encoder, {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-i"),
+                  file, QStringLiteral("-map"), QStringLiteral("0:v?"), QStringLiteral("-map"),
+                  QStringLiteral("0:a?"), QStringLiteral("-c"), QStringLiteral("copy"),
+                  QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")});
     m_runner.start();
 }
 
@@ -67,15 +86,22 @@ void OutputReadBack::onLine(const QString& line) {
         m_length = parseDurationLine(line);
     if (line.trimmed().startsWith(QLatin1String("Stream #")))
         m_sawStream = true;
+    // The time-out counts from the last packet read: a long file takes its time.
+    const std::optional<double> read = parseStatusTime(line);
+    if (read && *read > m_packetsLength.value_or(0.0)) {
+        m_packetsLength = read;
+        m_runner.restartTimeout();
+    }
 }
 
 QString OutputReadBack::failure(const ProgramEnd& end, const QString& output,
                                 double expectedSeconds) const {
-    // Listing a file without converting it exits 1 ("no output given"): only a failed start or
-    // a time-out means the file could not be read back.
+    // A file the encoder cannot open exits 1: only a failed start or a time-out means the file
+    // could not be read back.
     if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut)
         return QStringLiteral("The output %1 could not be checked: %2").arg(output, end.message);
-    return outputLengthFailure(output, m_sawStream ? m_length : std::optional<double>(0.0),
+    const std::optional<double> length = m_length ? m_length : m_packetsLength;
+    return outputLengthFailure(output, m_sawStream ? length : std::optional<double>(0.0),
                                expectedSeconds);
 }
 

@@ -42,7 +42,8 @@ private:
     void onLine(const QString& line);
 
     ProgramRunner m_runner;
-    std::optional<double> m_length;
+    std::optional<double> m_length;        // the header's
+    std::optional<double> m_packetsLength; // the last packet's time, when past 0
     bool m_sawStream = false;
 };
 

@@ -52,7 +52,7 @@ public:
     static constexpr int kRunningCeiling = 99;
     static constexpr int kGraceMs = 1500;
     static constexpr int kStallTimeoutMs = 120000;
-    // Reading the output back takes a moment even for a long file.
+    // Reading the output back may go this long without reading further before it is given up.
     static constexpr int kCheckTimeoutMs = 30000;
 
 Q_SIGNALS:

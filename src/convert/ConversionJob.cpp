@@ -1,66 +1,25 @@
 #include "convert/ConversionJob.h"
 
-#include "base/ByteNames.h"
 #include "base/TimeString.h"
 #include "convert/EncoderCapabilities.h"
+#include "convert/OutputCheck.h"
 #include "convert/OutputNaming.h"
 #include "convert/SourceReadAhead.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <utility>
 
 namespace mirelo {
 
 namespace {
 
-// An output may end a little before the clip (the last frame, an audio packet); anything
-// shorter than this is a truncated conversion.
-double lengthTolerance(double expected) {
-    return std::max(1.0, expected * 0.1);
-}
-
 QString seconds(double s) {
     return QString::number(s, 'f', 1);
 }
 
-QString quoteForShell(const QString& a) {
-    static const QString safe = QStringLiteral("-_./:=+,@%");
-    const bool plain = !a.isEmpty() && std::all_of(a.begin(), a.end(), [](QChar c) {
-        return c.isLetterOrNumber() || safe.contains(c);
-    });
-    if (plain)
-        return a;
-    return QLatin1Char('\'') + QString(a).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
-           QLatin1Char('\'');
-}
-
 } // namespace
-
-QString JobResult::detail() const {
-    QStringList parts;
-    if (!message.isEmpty())
-        parts += message;
-    if (!notes.isEmpty())
-        parts += notes.join(QLatin1Char('\n'));
-    if (outcome != JobOutcome::Ok && !encoderLines.isEmpty())
-        parts += QStringLiteral("Encoder output:\n") + encoderLines.join(QLatin1Char('\n'));
-    if (!commandLine.isEmpty())
-        parts += QStringLiteral("Profile command line:\n") + commandLine;
-    if (!arguments.isEmpty())
-        parts += QStringLiteral("Ran:\n") + displayArguments(program, arguments);
-    return parts.join(QStringLiteral("\n\n"));
-}
-
-QString displayArguments(const QString& program, const QStringList& arguments) {
-    QStringList quoted{quoteForShell(program)};
-    for (const QString& a : arguments)
-        quoted += quoteForShell(a);
-    return quoted.join(QLatin1Char(' '));
-}
 
 ConversionJob::ConversionJob(JobSpec job, JobSettings settings, QObject* parent)
     : QObject(parent), m_job(std::move(job)), m_settings(std::move(settings)) {
@@ -90,18 +49,7 @@ ConversionJob::ConversionJob(JobSpec job, JobSettings settings, QObject* parent)
             onHelpRead(end);
     });
 
-    m_check.setRole(QStringLiteral("encoder"));
-    m_check.setOutputs(ProgramRunner::Outputs::ErrorOnly);
-    m_check.setLineChannel(ProgramRunner::Channel::Error);
-    m_check.setTimeout(kCheckTimeoutMs);
-    connect(&m_check, &ProgramRunner::lineReceived, this,
-            [this](ProgramRunner::Channel, const QString& line) {
-                if (!m_checkedLength)
-                    m_checkedLength = parseDurationLine(line);
-                if (line.trimmed().startsWith(QLatin1String("Stream #")))
-                    m_checkSawStream = true;
-            });
-    connect(&m_check, &ProgramRunner::finished, this, &ConversionJob::onOutputChecked);
+    connect(&m_check, &OutputReadBack::finished, this, &ConversionJob::onOutputChecked);
 }
 
 // Closing the product mid-conversion: the runners kill the encoder as they go (no encoder
@@ -301,7 +249,8 @@ void ConversionJob::updateExpected() {
 
 void ConversionJob::onEncoderOutput(const QByteArray& bytes) {
     for (const ProgressReport& r : m_progress.feed(bytes)) {
-        m_encoder.restartTimeout();
+        if (m_furthest.advancedBy(r))
+            m_encoder.restartTimeout();
         if (!r.doneSeconds)
             continue;
         if (r.end)
@@ -361,23 +310,16 @@ void ConversionJob::onEncoderFinished(const ProgramEnd& end) {
                                      .arg(m_settings.encoderPath, m_result.outputPath));
         return;
     }
-    // The encoder's closing report gives the length of what it wrote; reading the file back
-    // costs another encoder start, so it is the fallback when that report is missing.
-    if (m_writtenLength)
-        checkOutputLength(m_writtenLength);
-    else
-        startOutputCheck();
-}
-
-// The encoder reads the output back: a truncated conversion shows as a short length, an empty
-// one as no length or no stream.
-void ConversionJob::startOutputCheck() {
-    m_checkedLength.reset();
-    m_checkSawStream = false;
-    m_check.setProgram(m_settings.encoderPath,
-                       {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                        QStringLiteral("-i"), m_temporaryPath});
-    m_check.start();
+    // The encoder's closing report may show at once that the output falls short; only the file
+    // itself can show that it holds the clip, whatever the encoder claims.
+    const QString reported =
+        m_writtenLength ? outputLengthFailure(m_result.outputPath, m_writtenLength, m_expected)
+                        : QString();
+    if (!reported.isEmpty()) {
+        finish(JobOutcome::Fail, reported);
+        return;
+    }
+    m_check.start(m_settings.encoderPath, m_temporaryPath);
 }
 
 void ConversionJob::onOutputChecked(const ProgramEnd& end) {
@@ -385,34 +327,9 @@ void ConversionJob::onOutputChecked(const ProgramEnd& end) {
         finish(JobOutcome::Cancel, QStringLiteral("Conversion Canceled by the user!"));
         return;
     }
-    // Listing a file without converting it exits 1 ("no output given"): only a failed start or
-    // a time-out means the file could not be read back.
-    if (end.kind == ProgramEnd::Kind::FailedToStart || end.timedOut) {
-        finish(JobOutcome::Fail, QStringLiteral("The output %1 could not be checked: %2")
-                                     .arg(m_result.outputPath, end.message));
-        return;
-    }
-    checkOutputLength(m_checkSawStream ? m_checkedLength : std::optional<double>(0.0));
-}
-
-void ConversionJob::checkOutputLength(std::optional<double> length) {
-    if (!length) {
-        finish(JobOutcome::Fail,
-               QStringLiteral("The output %1 has no length the encoder can read: it is not a "
-                              "usable file.")
-                   .arg(m_result.outputPath));
-        return;
-    }
-    if (*length <= 0) {
-        finish(JobOutcome::Fail,
-               QStringLiteral("The output %1 holds nothing: no stream, or a length of 0 s.")
-                   .arg(m_result.outputPath));
-        return;
-    }
-    if (m_expected > 0 && *length < m_expected - lengthTolerance(m_expected)) {
-        finish(JobOutcome::Fail,
-               QStringLiteral("The output %1 is only %2 s long, far shorter than the %3 s clip.")
-                   .arg(m_result.outputPath, seconds(*length), seconds(m_expected)));
+    const QString failure = m_check.failure(end, m_result.outputPath, m_expected);
+    if (!failure.isEmpty()) {
+        finish(JobOutcome::Fail, failure);
         return;
     }
     finishOk();
@@ -421,71 +338,14 @@ void ConversionJob::checkOutputLength(std::optional<double> length) {
 void ConversionJob::finishOk() {
     if (m_finished)
         return;
-    if (const QByteArray* input = byteNamedInput()) {
-        finishUnderByteName(*input);
+    const PlacedOutput placed = placeOutput(
+        {m_temporaryPath, m_result.outputPath, m_stem, m_extension, m_job.source.path}, m_settings);
+    m_result.outputPath = placed.outputPath;
+    m_result.outputBytes = placed.outputBytes;
+    if (!placed.error.isEmpty()) {
+        finish(JobOutcome::Fail, placed.error);
         return;
     }
-    QString error;
-    if (moveToPlannedName(m_settings.overwrite, &error) != MoveOutcome::Moved) {
-        finish(JobOutcome::Fail, QStringLiteral("The converted file could not be moved to %1: %2")
-                                     .arg(m_result.outputPath, error));
-        return;
-    }
-    m_percent = 100;
-    Q_EMIT progressChanged(m_percent);
-    finish(JobOutcome::Ok);
-}
-
-MoveOutcome ConversionJob::moveToPlannedName(bool replace, QString* error) {
-    MoveOutcome moved = moveOutput(m_temporaryPath, m_result.outputPath, replace, error);
-    // The name was free when the job began; something may have taken it since.
-    for (int attempt = 0; moved == MoveOutcome::NameTaken && attempt < 8; ++attempt) {
-        const QString taken = m_result.outputPath;
-        m_result.outputPath = chooseOutputPath(m_settings.outputFolder, m_stem, m_extension,
-                                               m_job.source.path, false, m_settings.reservations);
-        releaseOutputName(taken);
-        reserveOutputName();
-        moved = moveOutput(m_temporaryPath, m_result.outputPath, false, error);
-    }
-    return moved;
-}
-
-// The byte path behind an input read through a stand-in link, when its stem is not UTF-8 and so
-// names the output; nullptr otherwise.
-const QByteArray* ConversionJob::byteNamedInput() const {
-    const QByteArray* input =
-        m_settings.standIns ? m_settings.standIns->target(m_job.source.path) : nullptr;
-    if (!input || isUtf8(byteStem(input->mid(input->lastIndexOf('/') + 1))))
-        return nullptr;
-    return input;
-}
-
-// The output goes straight from its private folder to the byte name: the planned name is only
-// the bytes' visible text, which a user's own file may hold, so it is never written.
-void ConversionJob::finishUnderByteName(const QByteArray& input) {
-    QSet<QByteArray> unshared;
-    QSet<QByteArray>& taken =
-        m_settings.reservations ? m_settings.reservations->byteNames() : unshared;
-    const ByteOutput moved = moveToByteName(m_temporaryPath, m_settings.outputFolder,
-                                            byteStem(input.mid(input.lastIndexOf('/') + 1)),
-                                            m_extension, input, m_settings.overwrite, taken);
-    if (moved.path.isEmpty()) {
-        // Kept under a text name that is free, never in place of another file.
-        QString error;
-        if (moveToPlannedName(false, &error) != MoveOutcome::Moved) {
-            finish(JobOutcome::Fail, moved.error + QStringLiteral(" (nor could the converted file "
-                                                                  "be kept: %1)")
-                                                       .arg(error));
-            return;
-        }
-        const QString kept = std::exchange(m_result.outputPath, {}); // its name stays taken
-        finish(JobOutcome::Fail,
-               moved.error + QStringLiteral(" (the converted file stays as %1)").arg(kept));
-        return;
-    }
-    releaseOutputName(m_result.outputPath);
-    m_result.outputPath = visibleName(moved.path);
-    m_result.outputBytes = moved.path;
     m_percent = 100;
     Q_EMIT progressChanged(m_percent);
     finish(JobOutcome::Ok);

@@ -2,7 +2,9 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/JobResult.h"
 #include "convert/JobSpec.h"
+#include "convert/OutputCheck.h"
 #include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
 #include "process/ProgramRunner.h"
@@ -16,35 +18,16 @@
 
 namespace mirelo {
 
-enum class JobOutcome { Ok, Fail, Cancel, MissingInput };
-
-struct JobResult {
-    JobOutcome outcome = JobOutcome::Fail;
-    JobSpec job;              // what was converted
-    QString outputPath;       // as the user reads it
-    QByteArray outputBytes;   // the output's name on disk when it is not UTF-8; else empty
-    QString message;          // why the row did not end "OK"
-    QStringList encoderLines; // the encoder's last lines
-    QString commandLine;      // the profile's command line, as shown to the user
-    QString program;          // the encoder that ran
-    QStringList arguments;    // the argument vector that ran
-    QStringList notes;        // what was chosen for this source (its audio track, a downmix)
-
-    // Everything the user may want to read about the row (tooltip, log).
-    QString detail() const;
-};
-
-// The argument vector as one line a user can read and paste into a shell.
-QString displayArguments(const QString& program, const QStringList& arguments);
-
 // Converts one job: the source's streams and the audio encoder's limits (each read once per
 // process), output name, command line, the encoder run with its progress report, the check of its
 // result and the final rename. Emits finished() exactly once, never from start().
 //
 // "OK" needs an output with a length: a clip that starts at or past the end of its input is
 // refused (before the encoder runs when the probed length shows it, else as soon as the encoder
-// prints the input's duration), and an output of no length, or one whose length cannot be read,
-// fails. An encoder that reports no progress for stallTimeout() is stopped and the row fails.
+// prints the input's duration). The output's length is read back from the file itself: one of
+// no length, one whose length cannot be read, or one far shorter than the clip fails. An encoder
+// that reports no progress (a later position, more frames or more bytes written) for stallTimeout()
+// is stopped and the row fails.
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
@@ -60,7 +43,8 @@ public:
     // job keeps about one core busy. False until the job has its plan.
     bool keepsOneCore() const;
 
-    // Silence allowed between two progress reports of the encoder (tests shorten it).
+    // Time allowed between two progress reports of the encoder that show it moving on (tests
+    // shorten it).
     void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
     int stallTimeout() const { return m_stallTimeoutMs; }
 
@@ -68,7 +52,7 @@ public:
     static constexpr int kRunningCeiling = 99;
     static constexpr int kGraceMs = 1500;
     static constexpr int kStallTimeoutMs = 120000;
-    // Reading the output back takes a moment even for a long file.
+    // Reading the output back may go this long without reading further before it is given up.
     static constexpr int kCheckTimeoutMs = 30000;
 
 Q_SIGNALS:
@@ -93,15 +77,10 @@ private:
     void onEncoderOutput(const QByteArray& bytes);
     void onEncoderLine(const QString& line);
     void onEncoderFinished(const ProgramEnd& end);
-    void startOutputCheck();
     void onOutputChecked(const ProgramEnd& end);
-    void checkOutputLength(std::optional<double> length);
     QString lateStartMessage(double inputLength) const;
     void updateExpected();
     void finishOk();
-    const QByteArray* byteNamedInput() const;
-    void finishUnderByteName(const QByteArray& input);
-    MoveOutcome moveToPlannedName(bool replace, QString* error);
     // The output name is the run's from the plan until the row ends other than "OK".
     void reserveOutputName();
     void releaseOutputName(const QString& path);
@@ -123,19 +102,18 @@ private:
     QString m_plannedAudioEncoder;
     std::optional<SourceStreams> m_source;
     ProgramRunner m_encoder;
-    ProgramRunner m_check;
+    OutputReadBack m_check{kCheckTimeoutMs};
     ProgressParser m_progress;
+    ProgressHighWater m_furthest; // a block short of it does not count as progress
     int m_stallTimeoutMs = kStallTimeoutMs;
     bool m_cancelled = false;
     bool m_finished = false;
     bool m_sawDuration = false;
     QString m_refusal; // why the running encoder was stopped: the clip starts past the end
-    std::optional<double> m_checkedLength;
-    bool m_checkSawStream = false;
     std::optional<double> m_sourceLength;
     double m_clipStart = 0;
     std::optional<double> m_clipLength;
-    std::optional<double> m_writtenLength; // from the encoder's closing progress report
+    std::optional<double> m_writtenLength; // from the encoder's closing report: it can only fail
     double m_expected = 0;
     int m_percent = 0;
 };

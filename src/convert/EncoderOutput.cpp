@@ -8,6 +8,26 @@
 
 namespace mirelo {
 
+namespace {
+
+// Keeps a count the report gives when it is one: a whole number of at least 0.
+void keepCount(const QString& value, std::optional<qint64>& count) {
+    bool ok = false;
+    const qint64 n = value.toLongLong(&ok);
+    if (ok && n >= 0)
+        count = n;
+}
+
+// Raises the mark to the value when it is past it (or the mark is not set); true when it did.
+template <typename T> bool raise(std::optional<T>& mark, const std::optional<T>& value) {
+    if (!value || (mark && *value <= *mark))
+        return false;
+    mark = value;
+    return true;
+}
+
+} // namespace
+
 QList<ProgressReport> ProgressParser::feed(const QByteArray& bytes) {
     QList<ProgressReport> done;
     for (const QString& line : m_lines.feed(bytes))
@@ -39,13 +59,11 @@ std::optional<ProgressReport> ProgressParser::takeLine(const QString& line) {
         if (ok && s > 0 && std::isfinite(s))
             m_block.speed = s;
     } else if (key == QLatin1String("frame")) {
-        const qint64 n = value.toLongLong(&ok);
-        if (ok && n >= 0)
-            m_block.frames = n;
+        keepCount(value, m_block.frames);
     } else if (key == QLatin1String("drop_frames")) {
-        const qint64 n = value.toLongLong(&ok);
-        if (ok && n >= 0)
-            m_block.droppedFrames = n;
+        keepCount(value, m_block.droppedFrames);
+    } else if (key == QLatin1String("total_size")) {
+        keepCount(value, m_block.bytesWritten);
     } else if (key == QLatin1String("progress")) {
         ProgressReport done = m_block;
         done.end = value == QLatin1String("end");
@@ -53,6 +71,14 @@ std::optional<ProgressReport> ProgressParser::takeLine(const QString& line) {
         return done;
     }
     return std::nullopt;
+}
+
+bool ProgressHighWater::advancedBy(const ProgressReport& block) {
+    // Every mark is raised, not only the first that moves.
+    const bool later = raise(m_seconds, block.doneSeconds);
+    const bool moreFrames = raise(m_frames, block.frames);
+    const bool moreBytes = raise(m_bytes, block.bytesWritten);
+    return later || moreFrames || moreBytes;
 }
 
 std::optional<double> parseDurationLine(const QString& line) {

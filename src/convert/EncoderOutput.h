@@ -17,6 +17,7 @@ struct ProgressReport {
     std::optional<double> speed;         // media seconds per wall second ("speed=1.5x")
     std::optional<qint64> frames;        // frame
     std::optional<qint64> droppedFrames; // drop_frames
+    std::optional<qint64> bytesWritten;  // total_size: the output's bytes so far
     bool end = false;                    // "progress=end"
 };
 
@@ -34,6 +35,20 @@ public:
 private:
     LineSplitter m_lines;
     ProgressReport m_block;
+};
+
+// The furthest the encoder's report has gone. Only a block that goes past it shows the encoder
+// moving on: a later position, more frames or more bytes written. An encoder that repeats one
+// block is as stuck as a silent one.
+class ProgressHighWater {
+public:
+    // True when the block goes past every block before it; the first with any value does.
+    bool advancedBy(const ProgressReport& block);
+
+private:
+    std::optional<double> m_seconds;
+    std::optional<qint64> m_frames;
+    std::optional<qint64> m_bytes;
 };
 
 // Seconds of a "  Duration: 00:01:02.50, start: ..." line; nullopt for "N/A" or any other line.

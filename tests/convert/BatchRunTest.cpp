@@ -740,6 +740,10 @@ TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
          QByteArray(kWithoutReport) + kNoLength + "exec \"$real\" \"$@\"", "has no length"},
         {"no report, not a media file",
          "for last; do :; done\nprintf 'not a media file' > \"$last\"\nexit 0", "holds nothing"},
+        {"a closing report claiming the whole clip over junk",
+         "for last; do :; done\nprintf 'not a media file' > \"$last\"\n"
+         "printf 'out_time_us=2000000\\ntotal_size=16\\nprogress=end\\n'\nexit 0",
+         "holds nothing"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -750,36 +754,54 @@ TEST_F(BatchRunTest, AnOutputWithoutStreamOrLengthIsNeverOk) {
         ASSERT_TRUE(waitForRun(run));
         EXPECT_EQ(status(r), "Fail");
         EXPECT_TRUE(detail(r).contains(c.reason)) << detail(r).toStdString();
+        EXPECT_TRUE(detail(r).contains(out.filePath("a.avi"))) << detail(r).toStdString();
         EXPECT_TRUE(outputs().isEmpty()) << outputs().join(", ").toStdString();
         rows.remove(r);
     }
 }
 
-// A hung encoder (an input that never delivers) reports nothing: it is stopped and its row fails.
+// A hung encoder (an input that never delivers) reports nothing, or the same position and size
+// over and over: it is stopped and its row fails.
 TEST_F(BatchRunTest, AnEncoderWithoutProgressIsStoppedAndItsRowFails) {
     const QString clip = makeVideoClip(in, "a.avi");
-    const QString encoder = wrappedEncoder(in, "silent", "exec sleep 60");
-    OptionSheet jobSheet;
-    resetToDefaults(jobSheet);
-    applyPresets(jobSheet, kAviMp3);
-    ConversionJob job(test::jobFor(clip, kAviMp3, jobSheet, out.path()),
-                      {out.path(), false, encoder, nullptr});
-    EXPECT_EQ(job.stallTimeout(), 120000);
-    job.setStallTimeout(700);
-    JobResult result;
-    QObject::connect(&job, &ConversionJob::finished, [&result](const JobResult& r) { result = r; });
-    QSignalSpy finished(&job, &ConversionJob::finished);
-    QElapsedTimer clock;
-    clock.start();
-    job.start();
-    ASSERT_TRUE(finished.wait(20000));
-    EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(result.outcome, JobOutcome::Fail);
-    EXPECT_TRUE(result.message.contains("reported no progress for 0.7 seconds and was stopped"))
-        << result.message.toStdString();
-    EXPECT_TRUE(result.message.contains(encoder));
-    EXPECT_EQ(conversionsRun(encoder), 1);
-    EXPECT_TRUE(outputs().isEmpty());
+    const struct {
+        const char* name;
+        const char* conversion;
+    } cases[] = {
+        {"silent", "exec sleep 60"},
+        {"repeating one block", "i=0; while [ $i -lt 600 ]; do i=$((i+1))\n"
+                                "  printf 'frame=5\\nout_time_us=500000\\ntotal_size=4096\\n"
+                                "speed=1x\\nprogress=continue\\n'\n"
+                                "  sleep 0.1\n"
+                                "done"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString encoder =
+            wrappedEncoder(in, QStringLiteral("stalled-%1").arg(&c - cases), c.conversion);
+        OptionSheet jobSheet;
+        resetToDefaults(jobSheet);
+        applyPresets(jobSheet, kAviMp3);
+        ConversionJob job(test::jobFor(clip, kAviMp3, jobSheet, out.path()),
+                          {out.path(), false, encoder, nullptr});
+        EXPECT_EQ(job.stallTimeout(), 120000);
+        job.setStallTimeout(700);
+        JobResult result;
+        QObject::connect(&job, &ConversionJob::finished,
+                         [&result](const JobResult& r) { result = r; });
+        QSignalSpy finished(&job, &ConversionJob::finished);
+        QElapsedTimer clock;
+        clock.start();
+        job.start();
+        ASSERT_TRUE(finished.wait(20000));
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(result.outcome, JobOutcome::Fail);
+        EXPECT_TRUE(result.message.contains("reported no progress for 0.7 seconds and was stopped"))
+            << result.message.toStdString();
+        EXPECT_TRUE(result.message.contains(encoder));
+        EXPECT_EQ(conversionsRun(encoder), 1);
+        EXPECT_TRUE(outputs().isEmpty());
+    }
 }
 
 TEST_F(BatchRunTest, PerItemProgressStartsAtTenAndStaysBelowHundredWhileRunning) {

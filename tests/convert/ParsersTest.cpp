@@ -27,27 +27,35 @@ TEST(ProgressParser, BlocksSplitAcrossReadsAndTheEndMark) {
 }
 
 // A time or speed that is not a finite number (or a time past 1000 hours) is no progress: the
-// block keeps no value for it rather than an infinity that later becomes a percentage.
-TEST(ProgressParser, IgnoresTimesAndSpeedsThatAreNotUsableNumbers) {
+// block keeps no value for it rather than an infinity that later becomes a percentage. The bytes
+// written count only as a whole number of at least 0.
+TEST(ProgressParser, IgnoresTimesSpeedsAndSizesThatAreNotUsableNumbers) {
     const struct {
         const char* line;
         std::optional<double> doneSeconds;
         std::optional<double> speed;
+        std::optional<qint64> bytes;
     } cases[] = {
-        {"out_time_us=2500000", 2.5, std::nullopt},
-        {"out_time_us=3600000000000", 3600000.0, std::nullopt},
-        {"out_time_us=3600000000001", std::nullopt, std::nullopt},
-        {"out_time_us=inf", std::nullopt, std::nullopt},
-        {"out_time_us=-inf", std::nullopt, std::nullopt},
-        {"out_time_us=nan", std::nullopt, std::nullopt},
-        {"out_time_us=1e300", std::nullopt, std::nullopt},
-        {"out_time_us=-1", std::nullopt, std::nullopt},
-        {"speed=1.5x", std::nullopt, 1.5},
-        {"speed=infx", std::nullopt, std::nullopt},
-        {"speed=inf", std::nullopt, std::nullopt},
-        {"speed=nanx", std::nullopt, std::nullopt},
-        {"speed=1e400x", std::nullopt, std::nullopt},
-        {"speed=0x", std::nullopt, std::nullopt},
+        {"out_time_us=2500000", 2.5, std::nullopt, std::nullopt},
+        {"out_time_us=3600000000000", 3600000.0, std::nullopt, std::nullopt},
+        {"out_time_us=3600000000001", std::nullopt, std::nullopt, std::nullopt},
+        {"out_time_us=inf", std::nullopt, std::nullopt, std::nullopt},
+        {"out_time_us=-inf", std::nullopt, std::nullopt, std::nullopt},
+        {"out_time_us=nan", std::nullopt, std::nullopt, std::nullopt},
+        {"out_time_us=1e300", std::nullopt, std::nullopt, std::nullopt},
+        {"out_time_us=-1", std::nullopt, std::nullopt, std::nullopt},
+        {"speed=1.5x", std::nullopt, 1.5, std::nullopt},
+        {"speed=infx", std::nullopt, std::nullopt, std::nullopt},
+        {"speed=inf", std::nullopt, std::nullopt, std::nullopt},
+        {"speed=nanx", std::nullopt, std::nullopt, std::nullopt},
+        {"speed=1e400x", std::nullopt, std::nullopt, std::nullopt},
+        {"speed=0x", std::nullopt, std::nullopt, std::nullopt},
+        {"total_size=1048576", std::nullopt, std::nullopt, 1048576},
+        {"total_size=0", std::nullopt, std::nullopt, 0},
+        {"total_size=-4096", std::nullopt, std::nullopt, std::nullopt},
+        {"total_size=N/A", std::nullopt, std::nullopt, std::nullopt},
+        {"total_size=12.5", std::nullopt, std::nullopt, std::nullopt},
+        {"total_size=99999999999999999999", std::nullopt, std::nullopt, std::nullopt},
     };
     for (const auto& c : cases) {
         ProgressParser p;
@@ -55,6 +63,7 @@ TEST(ProgressParser, IgnoresTimesAndSpeedsThatAreNotUsableNumbers) {
         ASSERT_EQ(r.size(), 1) << c.line;
         EXPECT_EQ(r[0].doneSeconds, c.doneSeconds) << c.line;
         EXPECT_EQ(r[0].speed, c.speed) << c.line;
+        EXPECT_EQ(r[0].bytesWritten, c.bytes) << c.line;
     }
 }
 

@@ -108,9 +108,14 @@ QString ParsedArgs::last(const QString& name, const QString& fallback) const {
 std::optional<ParsedArgs> parseArgs(const QStringList& args,
                                     std::initializer_list<OptionSpec> options, QString* error) {
     ParsedArgs parsed;
+    bool optionsEnded = false; // after "--" every argument is a name, whatever it starts with
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (!a.startsWith(QLatin1String("--")) || a == QLatin1String("--")) {
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !a.startsWith(QLatin1String("--"))) {
             parsed.positionals += a;
             continue;
         }

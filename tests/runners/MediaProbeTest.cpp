@@ -202,6 +202,12 @@ TEST_F(MediaProbeTest, CliPrintsOneRowPerFile) {
     EXPECT_EQ(rows[2].toObject()[QStringLiteral("end")].toString(), QString());
     EXPECT_TRUE(json.err.contains(m_garbage)) << json.err.toStdString();
 
+    // "--" ends the options: it is no file, and what follows it is a file whatever its name.
+    const test::CliResult ended = test::runCli(
+        {QStringLiteral("probe"), QStringLiteral("--json"), QStringLiteral("--"), m_video});
+    ASSERT_EQ(ended.exitCode, 0) << ended.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(ended.out.toUtf8()).array().size(), 1);
+
     const test::CliResult text = test::runCli({QStringLiteral("probe"), m_odd});
     ASSERT_EQ(text.exitCode, 0);
     EXPECT_TRUE(

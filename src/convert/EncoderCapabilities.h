@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/AudioLimits.h"
+#include "convert/CapabilityCacheFile.h"
 #include "process/ProgramRunner.h"
 
 #include <QHash>
@@ -45,28 +46,14 @@ const EncoderCapabilities* cachedCapabilities(const QString& program);
 void storeCapabilities(const QString& program, const EncoderCapabilities& capabilities);
 
 // Audio encoders' limits, read from each encoder's help when a conversion first needs them and kept
-// for this process (and in the file below).
+// for this process (and in the capability file, see CapabilityCacheFile.h).
 QHash<QString, AudioLimits> cachedAudioLimits(const QString& program);
 bool hasCachedAudioLimits(const QString& program, const QString& encoder);
 void storeAudioLimits(const QString& program, const QString& encoder, const AudioLimits& limits);
 
-// The lists are also kept on disk, stamped with the program's size and modification time and the
-// time the system's shared libraries last changed, so a new process asks the encoder again only
-// after the program or its libraries have changed.
-QString defaultCapabilityFile(); // Cache/encoder-capabilities.json in the writable folder
-std::optional<EncoderCapabilities> readStoredCapabilities(const QString& file,
-                                                          const QString& program);
-bool writeStoredCapabilities(const QString& file, const QString& program,
-                             const EncoderCapabilities& capabilities);
-// Results kept with a program's stored lists, under the same stamp, by name: a hardware
-// encoder's trial ({"works": false, "reason": "..."}). Writing one needs the lists stored first;
-// storing the lists again (after the program or its libraries changed) drops them.
-QJsonObject readStoredTrials(const QString& file, const QString& program);
-bool writeStoredTrial(const QString& file, const QString& program, const QString& name,
-                      const QJsonObject& result);
 // What an encoder's help says: whether it runs in one thread and, for an audio encoder, its
-// limits. Kept for this process, and with the program's stored lists the same way as the trials;
-// the loader puts what is stored in the caches with the lists.
+// limits. Kept for this process, and with the program's stored lists the same way as the trials
+// (CapabilityCacheFile.h); the loader puts what is stored in the caches with the lists.
 struct EncoderHelp {
     bool oneThread = false;
     std::optional<AudioLimits> audio;
@@ -74,9 +61,6 @@ struct EncoderHelp {
 void storeEncoderHelp(const QString& program, const QString& encoder, const EncoderHelp& help);
 // None while the encoder's help was not read.
 std::optional<bool> cachedOneThread(const QString& program, const QString& encoder);
-QHash<QString, EncoderHelp> readStoredHelp(const QString& file, const QString& program);
-bool writeStoredHelp(const QString& file, const QString& program, const QString& encoder,
-                     const EncoderHelp& help);
 
 // Reads an encoder's two lists without blocking, both at once. Emits exactly one of loaded() or
 // failed() and stores the result in the cache. A list not read within kTimeoutMs is a failure.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/CodecNames.h"
 #include "profiles/OptionValues.h"
 #include "profiles/ProfileId.h"
 #include "profiles/SheetValues.h"
@@ -57,13 +58,6 @@ struct EncoderRequest {
     // options; chosen from the source's streams by the plan.
     QString sourceOptions;
 };
-
-QString encoderVideoCodec(const QString& sheetValue);
-QString encoderAudioCodec(const QString& sheetValue);
-// The encoders of the newer rows by their sheet names ("x265" is libx265); other names are
-// encoder names already.
-QString modernVideoEncoder(const QString& sheetValue);
-QString modernAudioEncoder(const QString& sheetValue);
 
 // Reads the sheet's options into a request. Fails, with a message naming the item, when an item
 // holds a value it cannot (a bitrate, frame rate, sample rate or channel count that is not a

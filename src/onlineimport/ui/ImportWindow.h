@@ -73,11 +73,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The building of the controls and the placing of the preview panel (ImportWindowLayout.cpp).
     void buildControls();
     QWidget* buildPagePanel();
     void addDetails(QGridLayout* grid);
     QLayout* buildStreamButtons();
     void buildPreviewPanel();
+    void movePreviewPanel(int leftTwips, int topTwips);
+    void hidePreviewPanel();
+
     void showDetailCaptions();
     void connectControls();
     void connectSession();
@@ -96,8 +100,6 @@ private:
     void afterDownload(const ImportSession::Outcome& outcome);
     void showTransferState(int state);
     void showPicture(const QString& path);
-    void movePreviewPanel(int leftTwips, int topTwips);
-    void hidePreviewPanel();
     QMessageBox* showMessage(const QString& title, const QString& text, int buttons);
     void tellDownloadEnd(bool ok, const QString& file, const QString& error);
 

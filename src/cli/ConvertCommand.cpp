@@ -6,6 +6,7 @@
 #include "base/TimeString.h"
 #include "convert/BatchOutcome.h"
 #include "convert/BatchRun.h"
+#include "convert/RowJobs.h"
 #include "platform/MessageSink.h"
 #include "probe/ProbeQueue.h"
 #include "process/ProgramRunner.h"

@@ -32,27 +32,7 @@ namespace {
 
 const char kCanceled[] = "Conversion Canceled by the user!";
 
-qint64 outputSize(const JobResult& result) {
-    if (result.outputBytes.isEmpty())
-        return QFileInfo(result.outputPath).size();
-    struct stat st {};
-    return ::stat(result.outputBytes.constData(), &st) == 0 ? st.st_size : 0;
-}
-
 } // namespace
-
-RowState finishedState(JobOutcome outcome) {
-    switch (outcome) {
-    case JobOutcome::Ok:
-        return RowState::Done;
-    case JobOutcome::Cancel:
-        return RowState::Cancelled;
-    case JobOutcome::Fail:
-    case JobOutcome::MissingInput:
-        break;
-    }
-    return RowState::Failed;
-}
 
 BatchRun::BatchRun(SourceListModel& rows, const OptionSheet& sheet, QObject* parent)
     : QObject(parent), m_rows(rows), m_sheet(sheet), m_queue(rows) {
@@ -297,31 +277,17 @@ void BatchRun::onJobFinished(RowId id, const JobResult& result) {
         m_outcome.add(shown(row ? row->path : result.outputPath), finishedState(result.outcome),
                       shown(result.detail()));
     }
-    switch (result.outcome) {
-    case JobOutcome::MissingInput:
-        // No new row starts; the run stops once the running ones have ended.
-        if (m_stopMessage.isEmpty())
-            m_stopMessage = result.message;
-        // Not converted, and not failed either: the run stops before it.
-        m_rows.setStatus(id, {RowState::Ready, result.message});
+    // A missing input: no new row starts; the run stops once the running ones have ended.
+    if (result.outcome == JobOutcome::MissingInput && m_stopMessage.isEmpty())
+        m_stopMessage = result.message;
+    if (result.outcome == JobOutcome::Ok && m_queue.oneAtATime())
+        setTotal(overallAfterRow(m_overall, m_rows.rowCount()));
+    // Whoever hears of a cancelled row hears of it before the row says so.
+    if (result.outcome == JobOutcome::Cancel)
         Q_EMIT rowFinished(id, result);
-        break;
-    case JobOutcome::Cancel:
+    m_rows.setStatus(id, statusAfter(result));
+    if (result.outcome != JobOutcome::Cancel)
         Q_EMIT rowFinished(id, result);
-        m_rows.setStatus(id, {RowState::Cancelled, result.detail()});
-        break;
-    case JobOutcome::Ok:
-        m_rows.setStatus(id,
-                         RowStatus::done(result.outputPath, outputSize(result), result.detail()));
-        if (m_queue.oneAtATime())
-            setTotal(overallAfterRow(m_overall, m_rows.rowCount()));
-        Q_EMIT rowFinished(id, result);
-        break;
-    case JobOutcome::Fail:
-        m_rows.setStatus(id, {RowState::Failed, result.detail()});
-        Q_EMIT rowFinished(id, result);
-        break;
-    }
     showTrack();
     showRunningTotal();
     if (m_cancelRequested || !m_stopMessage.isEmpty())

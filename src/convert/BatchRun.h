@@ -30,9 +30,6 @@ class OptionSheet;
 class PowerService;
 class StandInLinks;
 
-// How a job's outcome leaves its row: a missing input counts as failed.
-RowState finishedState(JobOutcome outcome);
-
 // The batch conversion: one job per row, started in list order, the overall progress, the elapsed
 // time and the end actions. A model: the window observes its signals and never drives the encoder
 // itself. The rows are those of the list when the run starts, followed by their ids: a row

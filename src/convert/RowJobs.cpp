@@ -2,6 +2,10 @@
 
 #include "base/ByteNames.h"
 
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
 namespace mirelo {
 
 QHash<RowId, JobSpec> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
@@ -18,6 +22,43 @@ QHash<RowId, JobSpec> rowJobs(const SourceListModel& rows, const QList<RowId>& i
         jobs.insert(id, std::move(job));
     }
     return jobs;
+}
+
+namespace {
+
+qint64 outputSize(const JobResult& result) {
+    if (result.outputBytes.isEmpty())
+        return QFileInfo(result.outputPath).size();
+    struct stat st {};
+    return ::stat(result.outputBytes.constData(), &st) == 0 ? st.st_size : 0;
+}
+
+} // namespace
+
+RowState finishedState(JobOutcome outcome) {
+    switch (outcome) {
+    case JobOutcome::Ok:
+        return RowState::Done;
+    case JobOutcome::Cancel:
+        return RowState::Cancelled;
+    case JobOutcome::Fail:
+    case JobOutcome::MissingInput:
+        break;
+    }
+    return RowState::Failed;
+}
+
+RowStatus statusAfter(const JobResult& result) {
+    switch (result.outcome) {
+    case JobOutcome::MissingInput:
+        return {RowState::Ready, result.message};
+    case JobOutcome::Ok:
+        return RowStatus::done(result.outputPath, outputSize(result), result.detail());
+    case JobOutcome::Cancel:
+    case JobOutcome::Fail:
+        break;
+    }
+    return {finishedState(result.outcome), result.detail()};
 }
 
 JobSource rowSource(const SourceRow& row, const StandInLinks* links) {

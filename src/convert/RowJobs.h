@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/JobResult.h"
 #include "convert/JobSpec.h"
 #include "sourcelist/SourceListModel.h"
 
@@ -15,6 +16,13 @@ class StandInLinks;
 // the list are left out.
 QHash<RowId, JobSpec> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
                               const JobSpec& common);
+
+// How a job's outcome leaves its row: a missing input counts as failed.
+RowState finishedState(JobOutcome outcome);
+// The row's status once its job has ended: done with the size written, failed or cancelled with
+// the details, or, for a missing input, back to ready with the reason (not converted, and not
+// failed either: the run stops before it).
+RowStatus statusAfter(const JobResult& result);
 
 // The file a row converts, with what is known of it when its job starts: a length the probe or a
 // read ahead found after the run began counts. links: the stand-ins of files named by bytes.

@@ -13,7 +13,8 @@ std::optional<QString> clipLengthText(const QString& start, const QString& end) 
     const std::optional<int> to = parseTimeString(end);
     if (!from || !to)
         return std::nullopt;
-    return formatTimeString(*to - *from);
+    // A time of day would wrap an end before the start round to "23:59:55": no length is shown.
+    return *to > *from ? formatTimeString(*to - *from) : QString();
 }
 
 bool clipTimesAcceptable(const QString& start, const QString& end) {

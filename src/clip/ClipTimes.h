@@ -16,8 +16,8 @@ struct ClipTimes {
 // Seconds of a time string, 0 for text that is not a time (a slider's range, a slider's value).
 int clipSeconds(const QString& time);
 
-// The clip length the clip editor shows: the time string of end minus start; nullopt when either
-// text is not a time.
+// The clip length the clip editor shows: the time string of end minus start, empty when the end
+// does not come after the start; nullopt when either text is not a time.
 std::optional<QString> clipLengthText(const QString& start, const QString& end);
 
 // "OK" accepts only two times with the start before the end, compared as times.

@@ -25,6 +25,7 @@ namespace mirelo {
 namespace {
 
 const char* const kTimeError = "Start time or End time is error.";
+const char* const kEndBeforeStart = "The end must come after the start.";
 
 struct TransportButton {
     QAbstractButton* PreviewWidgets::*slot;
@@ -206,6 +207,10 @@ void ClipEditor::endSliderReleased() {
 void ClipEditor::accept() {
     const QString start = m_start->text();
     const QString end = m_end->text();
+    if (clipLengthText(start, end) == QString()) { // both times, the end not after the start
+        m_presenter(QMessageBox::Critical, QLatin1String(kEndBeforeStart));
+        return;
+    }
     if (!clipTimesAcceptable(start, end) || !clipEndWithinFile(end, m_videoTime)) {
         m_presenter(QMessageBox::Critical, QLatin1String(kTimeError));
         return;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string_view>
 
 using namespace mirelo;
 
@@ -106,9 +107,14 @@ TEST_F(ClipEditorTest, OkComparesTimesAsTimes) {
         const char* start;
         const char* end;
         bool accepted;
+        const char* message = "Start time or End time is error.";
     } cases[] = {
-        {"9:00:00", "10:00:00", true}, {"0:01:00", "0:01:00", false}, {"0:02:00", "0:01:00", false},
-        {"later", "0:01:00", false},   {"0:00:10", "0:1:00", false},  {"0:00:59", "0:01:00", true},
+        {"9:00:00", "10:00:00", true},
+        {"0:01:00", "0:01:00", false, "The end must come after the start."},
+        {"0:02:00", "0:01:00", false, "The end must come after the start."},
+        {"later", "0:01:00", false},
+        {"0:00:10", "0:1:00", false},
+        {"0:00:59", "0:01:00", true},
     };
     for (const auto& c : cases) {
         messages.clear();
@@ -122,8 +128,11 @@ TEST_F(ClipEditorTest, OkComparesTimesAsTimes) {
             continue;
         ASSERT_EQ(messages.size(), 1u) << c.start << " " << c.end;
         EXPECT_EQ(messages[0].first, QMessageBox::Critical);
-        EXPECT_EQ(messages[0].second, QStringLiteral("Start time or End time is error."));
+        EXPECT_EQ(messages[0].second, QLatin1String(c.message));
         EXPECT_EQ(text("startTime"), QLatin1String(c.start)) << "the user's values stay";
+        if (c.message == std::string_view("The end must come after the start.")) {
+            EXPECT_EQ(text("clipLength"), "") << "a clip time only when it is positive";
+        }
     }
 }
 

@@ -27,7 +27,7 @@ constexpr char kTroubleshooting[] = "troubleshooting.html";
 
 using Command = MainCommands::Command;
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char* name;     // the action's object name
     const char* text;     // as the menus show it
@@ -38,7 +38,7 @@ struct CommandSpec {
 };
 
 // clang-format off
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {Command::AddFiles, "addFilesAction", "Add Files", "Ctrl+A",
      "add", "Add Files", "Add media files to the list"},
     {Command::RemoveSelected, "removeSelectedAction", "Remove Selected File", "Ctrl+R",
@@ -69,19 +69,19 @@ constexpr CommandSpec kCommands[] = {
 // clang-format on
 static_assert(std::size(kCommands) == MainCommands::kCommandCount);
 
-QAction* makeAction(const CommandSpec& spec, QObject* parent) {
-    auto* action = new QAction(QString::fromLatin1(spec.text), parent);
-    action->setObjectName(QLatin1String(spec.name));
-    action->setShortcut(QKeySequence(QLatin1String(spec.shortcut)));
+QAction* makeAction(const CommandEntry& entry, QObject* parent) {
+    auto* action = new QAction(QString::fromLatin1(entry.text), parent);
+    action->setObjectName(QLatin1String(entry.name));
+    action->setShortcut(QKeySequence(QLatin1String(entry.shortcut)));
     // Window-wide; a focused text field keeps its own copy, cut, paste and select-all keys
     // because it claims them before any shortcut is looked up.
     action->setShortcutContext(Qt::WindowShortcut);
-    if (spec.tip)
-        action->setToolTip(QLatin1String(spec.tip));
-    if (spec.picture) {
+    if (entry.tip)
+        action->setToolTip(QLatin1String(entry.tip));
+    if (entry.picture) {
         action->setIcon(
-            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(spec.picture))));
-        action->setIconText(QLatin1String(spec.caption));
+            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(entry.picture))));
+        action->setIconText(QLatin1String(entry.caption));
         action->setIconVisibleInMenu(false); // the menus stay plain text
     }
     return action;
@@ -105,11 +105,11 @@ MainCommands::MainCommands(MainWindow& window)
 MainCommands::~MainCommands() = default;
 
 void MainCommands::createActions() {
-    for (const CommandSpec& spec : kCommands) {
-        QAction* action = makeAction(spec, this);
+    for (const CommandEntry& entry : kCommands) {
+        QAction* action = makeAction(entry, this);
         connect(action, &QAction::triggered, this,
-                [this, command = spec.command] { carryOut(command); });
-        m_actions[static_cast<size_t>(spec.command)] = action;
+                [this, command = entry.command] { carryOut(command); });
+        m_actions[static_cast<size_t>(entry.command)] = action;
     }
 }
 

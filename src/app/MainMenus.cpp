@@ -18,13 +18,13 @@ using Entry = std::optional<Command>; // nullopt: a separator, or a gap in the c
 
 constexpr Entry kSeparator = std::nullopt;
 
-struct MenuSpec {
+struct MenuPlan {
     const char* title;
     const char* name;
     std::initializer_list<Entry> entries;
 };
 
-const MenuSpec kMenus[] = {
+const MenuPlan kMenus[] = {
     {"File(&F)",
      "fileMenu",
      {Command::AddFiles, Command::RemoveSelected, Command::ClearAll, kSeparator, Command::Capture,
@@ -66,10 +66,10 @@ const Entry kContextMenu[] = {
 } // namespace
 
 void buildMainMenus(QMenuBar* bar, const MainCommands& commands) {
-    for (const MenuSpec& spec : kMenus) {
-        QMenu* menu = bar->addMenu(QString::fromLatin1(spec.title));
-        menu->setObjectName(QLatin1String(spec.name));
-        for (const Entry& entry : spec.entries) {
+    for (const MenuPlan& plan : kMenus) {
+        QMenu* menu = bar->addMenu(QString::fromLatin1(plan.title));
+        menu->setObjectName(QLatin1String(plan.name));
+        for (const Entry& entry : plan.entries) {
             if (entry)
                 menu->addAction(commands.action(*entry));
             else

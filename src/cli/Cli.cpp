@@ -106,7 +106,7 @@ QString ParsedArgs::last(const QString& name, const QString& fallback) const {
 }
 
 std::optional<ParsedArgs> parseArgs(const QStringList& args,
-                                    std::initializer_list<OptionSpec> options, QString* error) {
+                                    std::initializer_list<CliOption> options, QString* error) {
     ParsedArgs parsed;
     bool optionsEnded = false; // after "--" every argument is a name, whatever it starts with
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -125,8 +125,8 @@ std::optional<ParsedArgs> parseArgs(const QStringList& args,
             name = a.left(eq);
             inlineValue = a.mid(eq + 1);
         }
-        const OptionSpec* found = nullptr;
-        for (const OptionSpec& s : options)
+        const CliOption* found = nullptr;
+        for (const CliOption& s : options)
             if (name == QLatin1String(s.name))
                 found = &s;
         if (!found) {

@@ -39,7 +39,7 @@ StandInLinks& standIns();
 std::optional<QStringList> subcommandArguments(int argc, char** argv, bool namesFiles,
                                                QString* error);
 
-struct OptionSpec {
+struct CliOption {
     const char* name; // with the dashes: "--json"
     bool takesValue;
     bool namesInput = false; // its value is an input file, whose name may be any bytes
@@ -55,7 +55,7 @@ struct ParsedArgs {
 // Parses a subcommand's arguments. Unknown options, missing values and values that are not UTF-8
 // (only input files may be) are usage errors.
 std::optional<ParsedArgs> parseArgs(const QStringList& args,
-                                    std::initializer_list<OptionSpec> options, QString* error);
+                                    std::initializer_list<CliOption> options, QString* error);
 
 // A profile position given on the command line: a row of the table, else nullopt.
 std::optional<ProfileId> parsePosition(const QString& text);

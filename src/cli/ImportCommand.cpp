@@ -49,7 +49,7 @@ void printPage(const ImportPage& page, bool json) {
         QJsonObject formats;
         for (const int code : page.offeredCodes()) {
             streams.insert(QString::number(code), page.streamAddress(code));
-            formats.insert(QString::number(code), page.choices.value(code).formatSpec());
+            formats.insert(QString::number(code), page.choices.value(code).formatSelector());
         }
         o.insert(QStringLiteral("streams"), streams);
         o.insert(QStringLiteral("backend"),
@@ -68,7 +68,7 @@ void printPage(const ImportPage& page, bool json) {
             continue;
         out() << "stream " << format.code << " (" << format.caption;
         if (ytDlp)
-            out() << ", yt-dlp format " << page.choices.value(format.code).formatSpec();
+            out() << ", yt-dlp format " << page.choices.value(format.code).formatSelector();
         out() << "): " << page.streamAddress(format.code) << '\n';
     }
     if (ytDlp)

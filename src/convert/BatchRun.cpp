@@ -123,13 +123,13 @@ bool BatchRun::prepareSettings() {
 // probe learns of a file still waiting for it is added when its row starts. No output of the run
 // may replace one of its sources.
 void BatchRun::freezeJobs(ProfileId profile) {
-    JobSpec common;
+    JobOrder common;
     common.profile = profile;
     common.options = SheetValues(m_sheet);
     common.outputFolder = m_jobSettings.outputFolder;
     common.overwrite = m_jobSettings.overwrite;
     m_jobs = rowJobs(m_rows, m_ids, common);
-    for (const JobSpec& job : std::as_const(m_jobs))
+    for (const JobOrder& job : std::as_const(m_jobs))
         m_reservations.addSource(job.source.path);
 }
 
@@ -176,7 +176,7 @@ void BatchRun::updateLoadTimer() {
 }
 
 void BatchRun::startJob(RowId id, const SourceRow& row) {
-    JobSpec job = m_jobs.take(id);
+    JobOrder job = m_jobs.take(id);
     job.source = rowSource(row, m_standIns);
     m_queue.started(id);
     JobSettings settings = m_jobSettings;

@@ -133,9 +133,9 @@ private:
     const StandInLinks* m_standIns = nullptr;
     JobSettings m_jobSettings;
     RunQueue m_queue;
-    QList<RowId> m_ids;           // the run's rows, in list order
-    QHash<RowId, JobSpec> m_jobs; // what each row not started yet converts
-    std::vector<Active> m_active; // in the order they started
+    QList<RowId> m_ids;            // the run's rows, in list order
+    QHash<RowId, JobOrder> m_jobs; // what each row not started yet converts
+    std::vector<Active> m_active;  // in the order they started
     int m_finishedRows = 0;
     QString m_stopMessage; // a missing input stops the run once its running rows have ended
     OutputReservations m_reservations;

@@ -21,7 +21,7 @@ QString seconds(double s) {
 
 } // namespace
 
-ConversionJob::ConversionJob(JobSpec job, JobSettings settings, QObject* parent)
+ConversionJob::ConversionJob(JobOrder job, JobSettings settings, QObject* parent)
     : QObject(parent), m_job(std::move(job)), m_settings(std::move(settings)) {
     m_settings.outputFolder = m_job.outputFolder;
     m_settings.overwrite = m_job.overwrite;

@@ -2,8 +2,8 @@
 
 #include "convert/ConversionPlan.h"
 #include "convert/EncoderOutput.h"
+#include "convert/JobOrder.h"
 #include "convert/JobResult.h"
-#include "convert/JobSpec.h"
 #include "convert/OutputCheck.h"
 #include "convert/SourceStreams.h"
 #include "convert/TemporaryOutput.h"
@@ -32,7 +32,7 @@ class ConversionJob : public QObject {
     Q_OBJECT
 public:
     // The job's output folder and existing-file policy are the ones the settings use.
-    ConversionJob(JobSpec job, JobSettings settings, QObject* parent = nullptr);
+    ConversionJob(JobOrder job, JobSettings settings, QObject* parent = nullptr);
     ~ConversionJob() override;
 
     void start();
@@ -86,7 +86,7 @@ private:
     void releaseOutputName(const QString& path);
     void finish(JobOutcome outcome, const QString& message = {});
 
-    const JobSpec m_job;
+    const JobOrder m_job;
     JobSettings m_settings;
     std::optional<ConversionPlan> m_plan;
     bool m_learntHelp = false; // the plan predates limits learnt from an encoder's help

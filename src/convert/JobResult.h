@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/JobSpec.h"
+#include "convert/JobOrder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +12,7 @@ enum class JobOutcome { Ok, Fail, Cancel, MissingInput };
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Fail;
-    JobSpec job;              // what was converted
+    JobOrder job;             // what was converted
     QString outputPath;       // as the user reads it
     QByteArray outputBytes;   // the output's name on disk when it is not UTF-8; else empty
     QString message;          // why the row did not end "OK"

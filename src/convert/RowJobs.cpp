@@ -8,14 +8,14 @@
 
 namespace mirelo {
 
-QHash<RowId, JobSpec> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
-                              const JobSpec& common) {
-    QHash<RowId, JobSpec> jobs;
+QHash<RowId, JobOrder> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
+                               const JobOrder& common) {
+    QHash<RowId, JobOrder> jobs;
     for (const RowId id : ids) {
         const SourceRow* row = rows.find(id);
         if (!row)
             continue;
-        JobSpec job = common;
+        JobOrder job = common;
         job.source.path = row->path;
         job.clipStart = row->clipStart.value_or(0);
         job.clipEnd = row->clipEnd;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "convert/JobOrder.h"
 #include "convert/JobResult.h"
-#include "convert/JobSpec.h"
 #include "sourcelist/SourceListModel.h"
 
 #include <QHash>
@@ -14,8 +14,8 @@ class StandInLinks;
 // What each row of a run converts, fixed when the run starts: the run's choices (profile,
 // options, output folder, policy, as in `common`) with the row's file and clip. Rows gone from
 // the list are left out.
-QHash<RowId, JobSpec> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
-                              const JobSpec& common);
+QHash<RowId, JobOrder> rowJobs(const SourceListModel& rows, const QList<RowId>& ids,
+                               const JobOrder& common);
 
 // How a job's outcome leaves its row: a missing input counts as failed.
 RowState finishedState(JobOutcome outcome);

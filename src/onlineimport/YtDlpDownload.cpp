@@ -127,7 +127,7 @@ bool YtDlpDownload::start(const QString& program, const QString& pageUrl, const 
               << QStringLiteral("download:%1 %(info.format_id)s %(progress.downloaded_bytes)s "
                                 "%(progress.total_bytes,progress.total_bytes_estimate)s")
                      .arg(QLatin1String(kProgressTag))
-              << QStringLiteral("-f") << choice.formatSpec();
+              << QStringLiteral("-f") << choice.formatSelector();
     if (choice.parts.size() > 1)
         arguments << QStringLiteral("--merge-output-format") << choice.ext;
     arguments << QStringLiteral("-o")

@@ -193,7 +193,7 @@ std::optional<YtDlpChoice> smallest(const QList<YtDlpFormat>& formats) {
 
 } // namespace
 
-QString YtDlpChoice::formatSpec() const {
+QString YtDlpChoice::formatSelector() const {
     QStringList ids;
     for (const YtDlpFormat& f : parts)
         ids += f.id;

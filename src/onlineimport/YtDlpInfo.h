@@ -33,7 +33,7 @@ struct YtDlpChoice {
     QString ext; // of the saved file
 
     // yt-dlp's -f argument: "ID" or "VIDEO+AUDIO".
-    QString formatSpec() const;
+    QString formatSelector() const;
     // The address the preview plays: the single format's, or the video part's.
     QString previewUrl() const { return parts.isEmpty() ? QString() : parts.first().url; }
 };

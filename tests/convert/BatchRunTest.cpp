@@ -1032,10 +1032,10 @@ TEST_F(BatchRunTest, ADestroyedJobLeavesNothingBehind) {
     loader.start(encoder);
     loop.exec();
     ASSERT_NE(cachedCapabilities(encoder), nullptr);
-    JobSpec spec = test::jobFor(clip, kHdAvc, sheet, out.path());
-    spec.clipEnd = 60;
-    spec.source.length = 60.0;
-    auto* job = new ConversionJob(spec, {out.path(), false, encoder, cachedCapabilities(encoder)});
+    JobOrder order = test::jobFor(clip, kHdAvc, sheet, out.path());
+    order.clipEnd = 60;
+    order.source.length = 60.0;
+    auto* job = new ConversionJob(order, {out.path(), false, encoder, cachedCapabilities(encoder)});
     QObject::connect(job, &ConversionJob::progressChanged, &loop, [&](int percent) {
         if (percent > ConversionJob::kStartProgress) // the encoder has written part of the file
             loop.quit();

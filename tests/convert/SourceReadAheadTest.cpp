@@ -31,7 +31,7 @@ QString loggingEncoder(const QDir& folder) {
 
 enum class Kind { Video, Audio, Corrupt, Missing };
 
-struct FileSpec {
+struct FileKind {
     Kind kind;
     int seconds = 0;
     bool posing = false; // named to pose as another file's part of the report
@@ -70,7 +70,7 @@ TEST(SourceReadAhead, FilesOpenedTogetherEachGetTheirOwnStreams) {
     const int many = SourceReadAhead::kFilesPerRead + 2;
     const struct {
         const char* name;
-        std::vector<FileSpec> files;
+        std::vector<FileKind> files;
         int encoders; // encoder programs started
     } cases[] = {
         {"three files, one encoder", {{Kind::Video, 2}, {Kind::Audio, 3}, {Kind::Video, 4}}, 1},
@@ -78,7 +78,7 @@ TEST(SourceReadAhead, FilesOpenedTogetherEachGetTheirOwnStreams) {
          {{Kind::Video, 2}, {Kind::Corrupt}, {Kind::Video, 3}, {Kind::Audio, 4}},
          2},
         {"a missing file is left out", {{Kind::Video, 2}, {Kind::Missing}, {Kind::Audio, 3}}, 1},
-        {"more files than one encoder opens", std::vector<FileSpec>(many, {Kind::Video, 1}), 2},
+        {"more files than one encoder opens", std::vector<FileKind>(many, {Kind::Video, 1}), 2},
         {"a name that breaks a line goes alone and poses as nothing",
          {{Kind::Video, 2}, {Kind::Video, 3, true}, {Kind::Audio, 4}},
          3},
@@ -90,7 +90,7 @@ TEST(SourceReadAhead, FilesOpenedTogetherEachGetTheirOwnStreams) {
         const QString encoder = loggingEncoder(folder);
         QStringList files;
         int existing = 0;
-        for (const FileSpec& f : c.files) {
+        for (const FileKind& f : c.files) {
             const QString name = QStringLiteral("file%1.avi").arg(files.size());
             if (f.kind == Kind::Video)
                 files << makeVideoClip(folder, name, f.seconds);
@@ -109,7 +109,7 @@ TEST(SourceReadAhead, FilesOpenedTogetherEachGetTheirOwnStreams) {
         const std::map<quint64, Seen> seen = readAll(encoder, files, existing);
 
         for (std::size_t i = 0; i < c.files.size(); ++i) {
-            const FileSpec& f = c.files[i];
+            const FileKind& f = c.files[i];
             SCOPED_TRACE(files[qsizetype(i)].toStdString());
             const auto it = seen.find(i + 1);
             ASSERT_EQ(it != seen.end(), f.kind != Kind::Missing);

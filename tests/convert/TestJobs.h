@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/TimeString.h"
-#include "convert/JobSpec.h"
+#include "convert/JobOrder.h"
 
 #include <optional>
 
@@ -9,10 +9,10 @@ namespace mirelo::test {
 
 // A job as a run would fix it for a row: clip times as the list writes them ("H:MM:SS"; an end
 // that is empty or not a time: to the end of the file).
-inline JobSpec jobFor(const QString& path, ProfileId profile, const SheetValues& options,
-                      const QString& folder, const QString& clipStart = "0:00:00",
-                      const QString& clipEnd = {}, std::optional<double> length = {}) {
-    JobSpec job;
+inline JobOrder jobFor(const QString& path, ProfileId profile, const SheetValues& options,
+                       const QString& folder, const QString& clipStart = "0:00:00",
+                       const QString& clipEnd = {}, std::optional<double> length = {}) {
+    JobOrder job;
     job.source.path = path;
     job.source.length = length;
     job.profile = profile;

@@ -200,7 +200,7 @@ TEST(YtDlpFormats, EachButtonGetsWhatItPromises) {
         const QMap<int, YtDlpChoice> chosen = chooseYtDlpFormats(c.formats);
         for (int i = 0; i < 4; ++i) {
             const YtDlpChoice choice = chosen.value(codes[i]);
-            EXPECT_EQ(choice.formatSpec(), QLatin1String(c.expected[i][0]))
+            EXPECT_EQ(choice.formatSelector(), QLatin1String(c.expected[i][0]))
                 << c.what << ", button " << codes[i];
             EXPECT_EQ(choice.ext, QLatin1String(c.expected[i][1]))
                 << c.what << ", button " << codes[i];

@@ -29,14 +29,14 @@ namespace mirelo {
 
 namespace {
 
-struct SliderSpec {
+struct SliderControl {
     const char* caption;
     const char* labelName;
     const char* sliderName;
 };
 
 // Camera controls 0 to 3, top to bottom in the "Camera Control" frame.
-constexpr std::array<SliderSpec, CameraControlCount> kSliders = {{
+constexpr std::array<SliderControl, CameraControlCount> kSliders = {{
     {"Pan:", "panCaption", "panSlider"},
     {"Tilt:", "tiltCaption", "tiltSlider"},
     {"Roll:", "rollCaption", "rollSlider"},
@@ -136,10 +136,10 @@ QWidget* CaptureWindow::buildCameraFrame() {
     cameraRow->addWidget(m_deviceList, 1);
     layout->addLayout(cameraRow);
     for (int i = 0; i < CameraControlCount; ++i) {
-        const SliderSpec& spec = kSliders[size_t(i)];
+        const SliderControl& control = kSliders[size_t(i)];
         auto* caption =
-            named(new QLabel(QLatin1String(spec.caption), m_cameraFrame), spec.labelName);
-        auto* slider = named(new QSlider(Qt::Horizontal, m_cameraFrame), spec.sliderName);
+            named(new QLabel(QLatin1String(control.caption), m_cameraFrame), control.labelName);
+        auto* slider = named(new QSlider(Qt::Horizontal, m_cameraFrame), control.sliderName);
         caption->setBuddy(slider);
         slider->setEnabled(false);
         connect(slider, &QSlider::valueChanged, this,

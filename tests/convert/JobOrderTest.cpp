@@ -1,4 +1,4 @@
-#include "convert/JobSpec.h"
+#include "convert/JobOrder.h"
 
 #include <QJsonDocument>
 
@@ -7,8 +7,8 @@
 namespace mirelo {
 namespace {
 
-JobSpec sampleJob() {
-    JobSpec job;
+JobOrder sampleJob() {
+    JobOrder job;
     job.source.path = "/films/a b.mkv";
     job.source.length = 125.5;
     job.profile = 94;
@@ -21,8 +21,8 @@ JobSpec sampleJob() {
 }
 
 // A job survives its JSON exactly, whatever it holds; JSON that is not a job is refused with why.
-TEST(JobSpecTest, ReadsBackExactlyWhatItWrote) {
-    std::vector<JobSpec> jobs(5, sampleJob());
+TEST(JobOrderTest, ReadsBackExactlyWhatItWrote) {
+    std::vector<JobOrder> jobs(5, sampleJob());
     jobs[1].source.length.reset();
     jobs[1].clipEnd.reset();
     jobs[2].source.byteName = QByteArray("/films/caf\xe9.avi");
@@ -31,12 +31,12 @@ TEST(JobSpecTest, ReadsBackExactlyWhatItWrote) {
     jobs[3].options = SheetValues();
     jobs[4].clipStart = 0;
     jobs[4].clipEnd = 0;
-    for (const JobSpec& job : jobs) {
+    for (const JobOrder& job : jobs) {
         const QByteArray text = QJsonDocument(job.toJson()).toJson();
         SCOPED_TRACE(text.toStdString());
         QString error;
-        const std::optional<JobSpec> back =
-            JobSpec::fromJson(QJsonDocument::fromJson(text).object(), &error);
+        const std::optional<JobOrder> back =
+            JobOrder::fromJson(QJsonDocument::fromJson(text).object(), &error);
         ASSERT_TRUE(back) << error.toStdString();
         EXPECT_EQ(*back, job);
         EXPECT_EQ(back->toJson(), job.toJson());
@@ -44,7 +44,7 @@ TEST(JobSpecTest, ReadsBackExactlyWhatItWrote) {
     EXPECT_FALSE(jobs[0] == jobs[3]) << "the policy is part of the job";
 }
 
-TEST(JobSpecTest, RefusesWhatIsNotAJob) {
+TEST(JobOrderTest, RefusesWhatIsNotAJob) {
     const QJsonObject good = sampleJob().toJson();
     const struct {
         const char* key;
@@ -72,11 +72,11 @@ TEST(JobSpecTest, RefusesWhatIsNotAJob) {
         QJsonObject bad = good;
         bad.insert(QLatin1String(c.key), c.value);
         QString error;
-        EXPECT_FALSE(JobSpec::fromJson(bad, &error));
+        EXPECT_FALSE(JobOrder::fromJson(bad, &error));
         EXPECT_TRUE(error.contains(QLatin1String(c.why))) << error.toStdString();
     }
     QString error;
-    EXPECT_TRUE(JobSpec::fromJson(good, &error)) << error.toStdString();
+    EXPECT_TRUE(JobOrder::fromJson(good, &error)) << error.toStdString();
 }
 
 } // namespace

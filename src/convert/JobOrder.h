@@ -28,7 +28,7 @@ struct JobSource {
 // clip and where the output goes. Whatever changes in the window afterwards applies to the next
 // run. A job writes itself as JSON and reads itself back exactly, so a job can be stored and
 // compared between the desktop program and mirelo-cli.
-struct JobSpec {
+struct JobOrder {
     JobSource source;
     ProfileId profile;
     SheetValues options;
@@ -42,9 +42,9 @@ struct JobSpec {
 
     QJsonObject toJson() const;
     // nullopt, with the reason, for JSON that is not a job this version writes.
-    static std::optional<JobSpec> fromJson(const QJsonObject& json, QString* error);
+    static std::optional<JobOrder> fromJson(const QJsonObject& json, QString* error);
 
-    bool operator==(const JobSpec&) const = default;
+    bool operator==(const JobOrder&) const = default;
 };
 
 } // namespace mirelo

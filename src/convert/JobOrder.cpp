@@ -1,4 +1,4 @@
-#include "convert/JobSpec.h"
+#include "convert/JobOrder.h"
 
 #include "base/TimeString.h"
 #include "convert/ConversionPlan.h"
@@ -58,7 +58,7 @@ bool readSource(const QJsonObject& json, JobSource& s, QString* error) {
     return true;
 }
 
-bool readClip(const QJsonObject& json, JobSpec& job, QString* error) {
+bool readClip(const QJsonObject& json, JobOrder& job, QString* error) {
     constexpr int kDay = 24 * 3600; // clip times are times of one day
     const std::optional<int> start = wholeNumber(json.value(QStringLiteral("start")), 0, kDay);
     const QJsonValue endValue = json.value(QStringLiteral("end"));
@@ -74,7 +74,7 @@ bool readClip(const QJsonObject& json, JobSpec& job, QString* error) {
 
 } // namespace
 
-PlanRow JobSpec::planRow(const SourceStreams* streams) const {
+PlanRow JobOrder::planRow(const SourceStreams* streams) const {
     PlanRow row;
     row.inputPath = source.path;
     row.clipStart = formatTimeString(clipStart);
@@ -84,7 +84,7 @@ PlanRow JobSpec::planRow(const SourceStreams* streams) const {
     return row;
 }
 
-QJsonObject JobSpec::toJson() const {
+QJsonObject JobOrder::toJson() const {
     return {{QStringLiteral("format"), kJobFormat},
             {QStringLiteral("source"), sourceJson(source)},
             {QStringLiteral("profile"), profile.position()},
@@ -98,9 +98,9 @@ QJsonObject JobSpec::toJson() const {
              overwrite ? QStringLiteral("overwrite") : QStringLiteral("new")}};
 }
 
-std::optional<JobSpec> JobSpec::fromJson(const QJsonObject& json, QString* error) {
+std::optional<JobOrder> JobOrder::fromJson(const QJsonObject& json, QString* error) {
     QString why;
-    JobSpec job;
+    JobOrder job;
     const std::optional<int> format = wholeNumber(json.value(QStringLiteral("format")), 1, 1);
     const std::optional<int> profile = wholeNumber(json.value(QStringLiteral("profile")), 1, 9999);
     const QJsonValue folder = json.value(QStringLiteral("output_folder"));
